@@ -1,0 +1,28 @@
+// Login configuration: entries of two lines with scrambled values, read at connect time.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace jf {
+
+// Path of the login configuration file, relative to the working directory.
+inline constexpr const char* kLoginFile = "..\\..\\..\\..\\files\\quantelor.ini";
+// Key string with which the values of the login file are scrambled.
+inline constexpr const char* kLoginKey = "ORBEKAN";
+
+// Widths of the login settings (each in a 52-byte buffer) and of the connect string.
+inline constexpr std::size_t kLoginValueMax = 51;
+inline constexpr std::size_t kConnectStringMax = 100;
+
+// The value of the first entry that matches by name, key or number, unscrambled (digit form,
+// key string "ORBEKAN"). Empty when the file cannot be read or no entry matches. The result
+// stays valid until the next call.
+const char* iniGetValue(const char* name, const char* key, int number, const char* path);
+
+// Reads LOGIN, PASS and NET8 into three buffers of 52 bytes each. A value longer than 51
+// characters is cut; *too_long (if given) tells that one was.
+void iniGetLogin(char* user, char* password, char* netService, bool* too_long = nullptr);
+
+}  // namespace jf

@@ -1,0 +1,42 @@
+// Fixed-width text field: at most N characters and a terminating zero in N + 1 bytes.
+// Assignment cuts to N characters, so no copy into a record field can overrun it.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+
+namespace jf {
+
+template <std::size_t N>
+struct Text {
+  char s[N + 1] = {};
+
+  static constexpr std::size_t kWidth = N;
+
+  Text() = default;
+  Text(std::string_view v) { Set(v); }  // NOLINT: implicit on purpose, fields read like strings
+  Text& operator=(std::string_view v) {
+    Set(v);
+    return *this;
+  }
+
+  void Set(std::string_view v) {
+    const std::size_t n = std::min(v.size(), N);
+    std::memcpy(s, v.data(), n);
+    std::memset(s + n, 0, N + 1 - n);
+  }
+  void Clear() { std::memset(s, 0, sizeof s); }
+
+  std::string_view view() const { return std::string_view(s, ::strnlen(s, N)); }
+  operator std::string_view() const { return view(); }  // NOLINT
+  const char* c_str() const { return s; }
+  char* data() { return s; }
+  std::size_t size() const { return view().size(); }
+  bool empty() const { return s[0] == '\0'; }
+
+  friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
+};
+
+}  // namespace jf

@@ -1,0 +1,42 @@
+// The message log: every failure of the program becomes one entry in a text file that
+// operators read. It never fails its caller; an entry that cannot be written is lost.
+#pragma once
+
+#include <cstdint>
+
+namespace jf {
+
+// Kind bits of a message; each bit has its tag in the entry ("DMSG ", "SMSG ", ...).
+enum MsgKind : int {
+  kMsgData = 1,     // "DMSG ": carries a data block
+  kMsgSystem = 2,   // "SMSG ": followed by an empty line
+  kMsgError = 4,    // "FMSG ": every message of this program
+  kMsgWarning = 8,  // "WMSG "
+  kMsgComment = 16, // "CMSG "
+};
+
+struct MessageRecord {
+  const char* functionName = nullptr;
+  const char* messageText = nullptr;
+  int kind = 0;
+  int32_t errorCode = 0;
+  const void* data = nullptr;  // written with kind 1
+  int dataLength = 0;
+  int reserved = 0;            // passed along with kind 2; not read
+};
+
+// Sets the kind mask and the file (nullptr: "msg.dat"); the old-file name is derived from it.
+void Msg_Init(int mask, const char* fileName);
+// Writes one entry if the record's kind passes the mask.
+void Msg_Write(const MessageRecord* rec);
+// Fills a record with these four values and writes it.
+void Msg_Log(int32_t errorCode, const char* functionName, const char* messageText, int kind);
+// Appends the bytes and CR LF to the named file. Returns 0 or the system error code.
+int Msg_AppendLine(const char* fileName, const void* bytes, int length);
+
+// Forgets the settings and the entry count, as at process start. Tests only.
+void Msg_ResetForTest();
+// Entries written by this process since its start or the last rotation.
+int Msg_EntryCount();
+
+}  // namespace jf

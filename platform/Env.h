@@ -1,0 +1,100 @@
+// The operating-system seam. Everything the program asks of the OS goes through an Env, so
+// that the Win32 and POSIX builds share all logic above it and tests can inject faults.
+//
+// Errors are reported as Windows error numbers on every platform, because the program's
+// callers test those numbers (5, 32, 36 retry; 183 means the file existed).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace jf {
+
+// Windows error numbers the program distinguishes.
+enum WinError : int {
+  kErrNone = 0,
+  kErrFileNotFound = 2,
+  kErrPathNotFound = 3,
+  kErrAccessDenied = 5,
+  kErrInvalidHandle = 6,
+  kErrSharingViolation = 32,
+  kErrLockViolation = 33,
+  kErrSharingBufferExceeded = 36,
+  kErrHandleDiskFull = 39,
+  kErrDiskFull = 112,
+  kErrAlreadyExists = 183,
+  kErrFileTooLarge = 223,
+  kErrIoDevice = 1117,
+  kErrGenFailure = 31,
+};
+
+// Local calendar time, as the local clock gives it.
+struct LocalTime {
+  int year = 0;    // four digits
+  int month = 0;   // 1..12
+  int day = 0;     // 1..31
+  int hour = 0;    // 0..23
+  int minute = 0;  // 0..59
+  int second = 0;  // 0..60
+  int millis = 0;  // 0..999
+  int weekday = 0; // 0 = Sunday
+  int yearday = 0; // 0..365
+};
+
+// How a file is opened for appending.
+enum class ShareMode {
+  kExclusive,  // nobody else may open it while it is held (the send-buffer files)
+  kShareRead,  // others may read, nobody else may write (the message file)
+};
+
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  // Moves to the end of the file; stores the resulting offset. Returns 0 or an error.
+  virtual int SeekToEnd(uint64_t* offset) = 0;
+  // Writes all of data at the current position. On failure *written tells how many bytes did
+  // reach the file, so a caller can cut a partial record off again.
+  virtual int Write(std::string_view data, std::size_t* written) = 0;
+  // Cuts the file back to size bytes and moves the position there.
+  virtual int Truncate(uint64_t size) = 0;
+  // Closes the handle; further calls fail. Returns 0 or an error.
+  virtual int Close() = 0;
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // The process-wide environment: the real OS unless a test installed another one.
+  static Env* Default();
+  // Installs env as the process-wide environment (nullptr restores the real one). Returns the
+  // previous one. Tests only.
+  static Env* Install(Env* env);
+
+  // Opens path for writing with write-through, creating it if missing (OPEN_ALWAYS). Returns
+  // 0 on success or a Windows error number; *existed tells whether the file was there before
+  // (the error 183 that CreateFileA leaves behind on success).
+  virtual int OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
+                         bool* existed) = 0;
+  // Reads a whole file for reading in text form. Returns 0 or an error.
+  virtual int ReadFile(std::string_view path, std::string* contents) = 0;
+  virtual int DeleteFile(std::string_view path) = 0;
+  // Renames from to to; fails when to exists (as MoveFileA does).
+  virtual int RenameFile(std::string_view from, std::string_view to) = 0;
+  virtual bool FileExists(std::string_view path) = 0;
+  virtual void SleepMillis(int millis) = 0;
+  // Reads the local clock. Returns false when the clock cannot be read or converted.
+  virtual bool Now(LocalTime* out) = 0;
+};
+
+// Turns a path written with backslashes (the program's own paths are Windows paths relative
+// to the working directory) into one the OS understands. Identity on Windows.
+std::string NativePath(std::string_view path);
+
+// Convenience: the process-wide environment.
+inline Env* env() { return Env::Default(); }
+
+}  // namespace jf

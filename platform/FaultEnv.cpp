@@ -1,0 +1,111 @@
+#include "platform/FaultEnv.h"
+
+#include <numeric>
+
+namespace jf {
+
+namespace {
+
+class FaultFile final : public WritableFile {
+ public:
+  FaultFile(FaultEnv* env, std::string path, std::unique_ptr<WritableFile> base)
+      : env_(env), path_(std::move(path)), base_(std::move(base)) {}
+
+  int SeekToEnd(uint64_t* offset) override {
+    if (int e = env_->Check(FaultEnv::kSeek, path_)) return e;
+    return base_->SeekToEnd(offset);
+  }
+  int Write(std::string_view data, std::size_t* written) override {
+    std::size_t partial = 0;
+    if (int e = env_->Check(FaultEnv::kWrite, path_, &partial)) {
+      std::size_t n = 0;
+      if (partial > 0) base_->Write(data.substr(0, std::min(partial, data.size())), &n);
+      if (written != nullptr) *written = n;
+      return e;
+    }
+    return base_->Write(data, written);
+  }
+  int Truncate(uint64_t size) override {
+    if (int e = env_->Check(FaultEnv::kTruncate, path_)) return e;
+    return base_->Truncate(size);
+  }
+  int Close() override {
+    if (int e = env_->Check(FaultEnv::kClose, path_)) {
+      base_->Close();  // the handle is gone either way; only the report fails
+      return e;
+    }
+    return base_->Close();
+  }
+
+ private:
+  FaultEnv* env_;
+  std::string path_;
+  std::unique_ptr<WritableFile> base_;
+};
+
+}  // namespace
+
+const char* FaultEnv::OpName(Op op) {
+  static const char* const names[] = {"open",   "seek",   "write",  "truncate", "close",
+                                      "read",   "delete", "rename", "clock"};
+  return op >= 0 && op < kOpCount ? names[op] : "?";
+}
+
+void FaultEnv::FailNth(Op op, int nth, int error, std::string path_part, std::size_t written_bytes) {
+  rules_.push_back(Rule{op, nth, error, std::move(path_part), written_bytes});
+}
+
+void FaultEnv::FailAlways(Op op, int error, std::string path_part) {
+  rules_.push_back(Rule{op, 0, error, std::move(path_part), 0});
+}
+
+void FaultEnv::Clear() { rules_.clear(); }
+
+int FaultEnv::TotalCalls() const { return std::accumulate(calls_.begin(), calls_.end(), 0); }
+
+int FaultEnv::Check(Op op, std::string_view path, std::size_t* written_bytes) {
+  ++calls_[op];
+  for (Rule& r : rules_) {
+    if (r.op != op || path.find(r.path_part) == std::string_view::npos) continue;
+    ++r.seen;
+    if (r.nth == 0 || r.seen == r.nth) {
+      if (written_bytes != nullptr) *written_bytes = r.written_bytes;
+      return r.error == 0 ? kErrGenFailure : r.error;
+    }
+  }
+  return 0;
+}
+
+int FaultEnv::OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
+                         bool* existed) {
+  if (int e = Check(kOpen, path)) return e;
+  std::unique_ptr<WritableFile> f;
+  int rc = base_->OpenAppend(path, mode, &f, existed);
+  if (rc != 0) return rc;
+  *out = std::make_unique<FaultFile>(this, std::string(path), std::move(f));
+  return 0;
+}
+
+int FaultEnv::ReadFile(std::string_view path, std::string* contents) {
+  if (int e = Check(kRead, path)) return e;
+  return base_->ReadFile(path, contents);
+}
+
+int FaultEnv::DeleteFile(std::string_view path) {
+  if (int e = Check(kDelete, path)) return e;
+  return base_->DeleteFile(path);
+}
+
+int FaultEnv::RenameFile(std::string_view from, std::string_view to) {
+  if (int e = Check(kRename, from)) return e;
+  return base_->RenameFile(from, to);
+}
+
+void FaultEnv::SleepMillis(int millis) { slept_ += millis; }
+
+bool FaultEnv::Now(LocalTime* out) {
+  if (Check(kClock, "") != 0) return false;
+  return base_->Now(out);
+}
+
+}  // namespace jf
