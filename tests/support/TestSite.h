@@ -1,0 +1,55 @@
+// Shared test helpers: every test that touches files runs in a fresh temporary directory that is
+// the working directory for the test, so the program's relative paths land there.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace jf::test {
+
+// Creates a fresh tree under the system temp folder and makes a directory four levels below its
+// top the working directory, so that the program's paths that climb up ("..\Comm\Buff",
+// "..\..\..\..\files\quantelor.ini") stay inside the tree. On destruction returns to the
+// previous working directory and removes the tree.
+class ScopedSite {
+ public:
+  ScopedSite();
+  ~ScopedSite();
+  ScopedSite(const ScopedSite&) = delete;
+  ScopedSite& operator=(const ScopedSite&) = delete;
+
+  // The working directory of the test.
+  const std::filesystem::path& root() const { return root_; }
+  // The top of the tree: root() is top()/d1/d2/d3/work.
+  const std::filesystem::path& top() const { return top_; }
+
+ private:
+  std::filesystem::path top_;
+  std::filesystem::path root_;
+  std::filesystem::path previous_;
+};
+
+// Fixture: each test runs in its own ScopedSite, and the real Env is reinstalled afterwards
+// whatever the test installed.
+class SiteTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  const std::filesystem::path& root() const { return site_->root(); }
+  const std::filesystem::path& top() const { return site_->top(); }
+
+ private:
+  std::unique_ptr<ScopedSite> site_;
+};
+
+// The bytes of a file, or an empty string when it cannot be read.
+std::string ReadBytes(const std::filesystem::path& path);
+// Replaces a file with the given bytes, creating its folders.
+void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace jf::test
