@@ -1,0 +1,181 @@
+// Win32 implementation of the OS seam: the file API calls, share modes and flags the program
+// has always used, with GetLastError numbers passed through unchanged.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+// windows.h maps these names to their A/W variants; the seam's methods carry the plain names.
+#undef DeleteFile
+#undef ReadFile
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Env.h"
+
+namespace jf {
+
+std::string NativePath(std::string_view path) {
+  return std::string(path);
+}
+
+namespace {
+
+// The last error as the seam reports it; a failure that left no error still fails.
+int LastError() {
+  DWORD err = ::GetLastError();
+  return err != 0 ? static_cast<int>(err) : kErrGenFailure;
+}
+
+class Win32File final : public WritableFile {
+ public:
+  explicit Win32File(HANDLE h) : h_(h) {}
+  ~Win32File() override { Close(); }
+
+  int SeekToEnd(uint64_t* offset) override {
+    if (h_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    LARGE_INTEGER pos;
+    pos.QuadPart = 0;
+    if (!::SetFilePointerEx(h_, zero, &pos, FILE_END)) return LastError();
+    if (offset != nullptr) *offset = static_cast<uint64_t>(pos.QuadPart);
+    return 0;
+  }
+
+  int Write(std::string_view data, std::size_t* written) override {
+    std::size_t done = 0;
+    int err = 0;
+    if (h_ == INVALID_HANDLE_VALUE) {
+      err = kErrInvalidHandle;
+    } else {
+      while (done < data.size()) {
+        // WriteFile takes a 32-bit length; larger blocks go in pieces.
+        std::size_t left = data.size() - done;
+        DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+        DWORD n = 0;
+        if (!::WriteFile(h_, data.data() + done, chunk, &n, nullptr)) {
+          done += n;
+          err = LastError();
+          break;
+        }
+        if (n == 0) {
+          err = kErrDiskFull;
+          break;
+        }
+        done += n;
+      }
+    }
+    if (written != nullptr) *written = done;
+    return err;
+  }
+
+  int Truncate(uint64_t size) override {
+    if (h_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    LARGE_INTEGER pos;
+    pos.QuadPart = static_cast<LONGLONG>(size);
+    if (!::SetFilePointerEx(h_, pos, nullptr, FILE_BEGIN)) return LastError();
+    if (!::SetEndOfFile(h_)) return LastError();
+    return 0;
+  }
+
+  int Close() override {
+    if (h_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return ::CloseHandle(h) ? 0 : LastError();
+  }
+
+ private:
+  HANDLE h_;
+};
+
+int DayOfYear(int year, int month, int day) {
+  static const int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  int m = month >= 1 && month <= 12 ? month : 1;
+  return kBefore[m - 1] + (leap && m > 2 ? 1 : 0) + day - 1;
+}
+
+class Win32Env final : public Env {
+ public:
+  int OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
+                 bool* existed) override {
+    const std::string p(path);
+    // The message file is opened for reading too and lets readers in while it is written; the
+    // send-buffer files are held exclusively.
+    const bool shared = mode == ShareMode::kShareRead;
+    const DWORD access = shared ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_WRITE;
+    const DWORD share = shared ? FILE_SHARE_READ : 0;
+    HANDLE h = ::CreateFileA(p.c_str(), access, share, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+    // OPEN_ALWAYS leaves ERROR_ALREADY_EXISTS behind when it opened an existing file.
+    const DWORD err = ::GetLastError();
+    if (h == INVALID_HANDLE_VALUE) return err != 0 ? static_cast<int>(err) : kErrGenFailure;
+    if (existed != nullptr) *existed = err == ERROR_ALREADY_EXISTS;
+    *out = std::make_unique<Win32File>(h);
+    return 0;
+  }
+
+  int ReadFile(std::string_view path, std::string* contents) override {
+    const std::string p(path);
+    // Readers must admit the writers that hold the message file with shared reading.
+    HANDLE h = ::CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return LastError();
+    contents->clear();
+    char buf[8192];
+    int err = 0;
+    for (;;) {
+      DWORD n = 0;
+      if (!::ReadFile(h, buf, static_cast<DWORD>(sizeof buf), &n, nullptr)) {
+        err = LastError();
+        break;
+      }
+      if (n == 0) break;
+      contents->append(buf, n);
+    }
+    ::CloseHandle(h);
+    return err;
+  }
+
+  int DeleteFile(std::string_view path) override {
+    const std::string p(path);
+    return ::DeleteFileA(p.c_str()) ? 0 : LastError();
+  }
+
+  int RenameFile(std::string_view from, std::string_view to) override {
+    const std::string f(from), t(to);
+    return ::MoveFileA(f.c_str(), t.c_str()) ? 0 : LastError();
+  }
+
+  bool FileExists(std::string_view path) override {
+    const std::string p(path);
+    return ::GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  void SleepMillis(int millis) override { ::Sleep(millis > 0 ? static_cast<DWORD>(millis) : 0); }
+
+  bool Now(LocalTime* out) override {
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    out->year = st.wYear;
+    out->month = st.wMonth;
+    out->day = st.wDay;
+    out->hour = st.wHour;
+    out->minute = st.wMinute;
+    out->second = st.wSecond;
+    out->millis = st.wMilliseconds;
+    out->weekday = st.wDayOfWeek;  // 0 = Sunday, as LocalTime counts
+    out->yearday = DayOfYear(st.wYear, st.wMonth, st.wDay);
+    return true;
+  }
+};
+
+}  // namespace
+
+Env* OsEnv() {
+  static Win32Env env;
+  return &env;
+}
+
+}  // namespace jf
