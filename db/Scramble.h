@@ -23,6 +23,10 @@ void strUnscramble(const char* text, char* out, const char* key, int form);
 // The same in terms of strings, for the tools and tests.
 std::string Scramble(std::string_view clear, std::string_view key, int form);
 std::string Unscramble(std::string_view text, std::string_view key, int form);
+// Whether the unscrambler accepts text: at most 52 complete five-digit groups, each 0..65535,
+// and in the letter form only the characters 'A' to 'A' + 99. Anything else unscrambles to
+// the empty text.
+bool IsScrambledText(std::string_view text, int form);
 
 // IDEA on one block of four 16-bit words, for the published test vectors.
 struct IdeaKey {
