@@ -25,4 +25,14 @@ const char* iniGetValue(const char* name, const char* key, int number, const cha
 // characters is cut; *too_long (if given) tells that one was.
 void iniGetLogin(char* user, char* password, char* netService, bool* too_long = nullptr);
 
+// The longest clear value the format can hold: its 200 digits are 10 blocks of 4 characters.
+inline constexpr std::size_t kLoginClearMax = 40;
+
+// Writes a login configuration file at path (replacing it) with the entries LOGIN, PASS and
+// NET8, numbered 1 to 3, each value scrambled in digit form with kLoginKey. Returns 0, or
+// non-zero with *error telling why (a value too long or holding a zero byte, a folder that
+// does not exist, a failed write). Lines end with a line feed.
+int WriteLoginFile(const std::string& path, std::string_view user, std::string_view password,
+                   std::string_view net, std::string* error);
+
 }  // namespace jf
