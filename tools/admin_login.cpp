@@ -1,0 +1,143 @@
+// jobfeed-admin: scramble, unscramble and write-login.
+
+#include "tools/admin_login.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "db/Login.h"
+#include "db/Scramble.h"
+
+namespace jf::admin {
+
+namespace {
+
+constexpr const char* kScrambleUsage =
+    "usage: jobfeed-admin scramble [--letters] TEXT\n"
+    "  Prints TEXT scrambled with the login key, in digit form (or letter form).\n";
+constexpr const char* kUnscrambleUsage =
+    "usage: jobfeed-admin unscramble [--letters] TEXT\n"
+    "  Prints the clear text of a value scrambled with the login key.\n";
+constexpr const char* kWriteLoginUsage =
+    "usage: jobfeed-admin write-login PATH --user USER --net NET < password\n"
+    "  Writes the login configuration file PATH with the entries LOGIN, PASS and NET8.\n"
+    "  The password is the first line of standard input, never an argument.\n"
+    "  NET is an Oracle net service name or sqlite:PATH (relative to the working directory).\n"
+    "  Each value holds at most 40 characters.\n";
+
+int BadUse(const char* usage, const std::string& message) {
+  std::cerr << "jobfeed-admin: " << message << "\n" << usage;
+  return 2;
+}
+
+bool IsHelp(std::string_view a) {
+  return a == "--help" || a == "-h";
+}
+
+// The shared shape of scramble and unscramble: [--letters] TEXT.
+bool ParseTextArgs(int argc, char** argv, const char* usage, int* form, std::string* text,
+                   int* rc) {
+  *form = kDigitForm;
+  bool have_text = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (IsHelp(a)) {
+      std::cout << usage;
+      *rc = 0;
+      return false;
+    }
+    if (a == "--letters") {
+      *form = kLetterForm;
+    } else if (a.size() > 1 && a[0] == '-' && !have_text) {
+      *rc = BadUse(usage, "unknown option " + std::string(a));
+      return false;
+    } else if (!have_text) {
+      *text = a;
+      have_text = true;
+    } else {
+      *rc = BadUse(usage, "more than one TEXT given");
+      return false;
+    }
+  }
+  if (!have_text) {
+    *rc = BadUse(usage, "TEXT is missing");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int CmdScramble(int argc, char** argv) {
+  int form = kDigitForm, rc = 0;
+  std::string text;
+  if (!ParseTextArgs(argc, argv, kScrambleUsage, &form, &text, &rc)) return rc;
+  if (text.size() > kMaxCipherWords) {
+    return BadUse(kScrambleUsage, "TEXT has " + std::to_string(text.size()) +
+                                      " characters; at most " + std::to_string(kMaxCipherWords) +
+                                      " can be unscrambled");
+  }
+  std::cout << Scramble(text, kLoginKey, form) << "\n";
+  return 0;
+}
+
+int CmdUnscramble(int argc, char** argv) {
+  int form = kDigitForm, rc = 0;
+  std::string text;
+  if (!ParseTextArgs(argc, argv, kUnscrambleUsage, &form, &text, &rc)) return rc;
+  if (!IsScrambledText(text, form)) {
+    std::cerr << "jobfeed-admin: not a scrambled text in "
+              << (form == kLetterForm ? "letter" : "digit") << " form\n";
+    return 1;
+  }
+  std::cout << Unscramble(text, kLoginKey, form) << "\n";
+  return 0;
+}
+
+int CmdWriteLogin(int argc, char** argv) {
+  std::string path, user, net;
+  bool have_path = false, have_user = false, have_net = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (IsHelp(a)) {
+      std::cout << kWriteLoginUsage;
+      return 0;
+    }
+    if (a == "--user" || a == "--net") {
+      if (i + 1 >= argc) return BadUse(kWriteLoginUsage, std::string(a) + " needs a value");
+      (a == "--user" ? user : net) = argv[++i];
+      (a == "--user" ? have_user : have_net) = true;
+    } else if (a == "--password" || a.rfind("--password=", 0) == 0) {
+      return BadUse(kWriteLoginUsage,
+                    "the password is read from standard input, not from the command line");
+    } else if (a.size() > 1 && a[0] == '-') {
+      return BadUse(kWriteLoginUsage, "unknown option " + std::string(a));
+    } else if (!have_path) {
+      path = a;
+      have_path = true;
+    } else {
+      return BadUse(kWriteLoginUsage, "more than one PATH given");
+    }
+  }
+  if (!have_path) return BadUse(kWriteLoginUsage, "PATH is missing");
+  if (!have_user || user.empty()) return BadUse(kWriteLoginUsage, "--user USER is missing");
+  if (!have_net || net.empty()) return BadUse(kWriteLoginUsage, "--net NET is missing");
+
+  std::string password;
+  if (!std::getline(std::cin, password)) {
+    std::cerr << "jobfeed-admin: no password on standard input\n";
+    return 1;
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+
+  std::string error;
+  if (WriteLoginFile(path, user, password, net, &error) != 0) {
+    std::cerr << "jobfeed-admin: write-login: " << error << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace jf::admin
