@@ -15,6 +15,8 @@ Env* Env::Default() {
   return e != nullptr ? e : OsEnv();
 }
 
-Env* Env::Install(Env* e) { return installed.exchange(e, std::memory_order_acq_rel); }
+Env* Env::Install(Env* e) {
+  return installed.exchange(e, std::memory_order_acq_rel);
+}
 
 }  // namespace jf

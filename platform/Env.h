@@ -33,15 +33,15 @@ enum WinError : int {
 
 // Local calendar time, as the local clock gives it.
 struct LocalTime {
-  int year = 0;    // four digits
-  int month = 0;   // 1..12
-  int day = 0;     // 1..31
-  int hour = 0;    // 0..23
-  int minute = 0;  // 0..59
-  int second = 0;  // 0..60
-  int millis = 0;  // 0..999
-  int weekday = 0; // 0 = Sunday
-  int yearday = 0; // 0..365
+  int year = 0;     // four digits
+  int month = 0;    // 1..12
+  int day = 0;      // 1..31
+  int hour = 0;     // 0..23
+  int minute = 0;   // 0..59
+  int second = 0;   // 0..60
+  int millis = 0;   // 0..999
+  int weekday = 0;  // 0 = Sunday
+  int yearday = 0;  // 0..365
 };
 
 // How a file is opened for appending.
@@ -95,6 +95,8 @@ class Env {
 std::string NativePath(std::string_view path);
 
 // Convenience: the process-wide environment.
-inline Env* env() { return Env::Default(); }
+inline Env* env() {
+  return Env::Default();
+}
 
 }  // namespace jf

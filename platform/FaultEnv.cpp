@@ -46,12 +46,13 @@ class FaultFile final : public WritableFile {
 }  // namespace
 
 const char* FaultEnv::OpName(Op op) {
-  static const char* const names[] = {"open",   "seek",   "write",  "truncate", "close",
-                                      "read",   "delete", "rename", "clock"};
+  static const char* const names[] = {"open", "seek",   "write",  "truncate", "close",
+                                      "read", "delete", "rename", "clock"};
   return op >= 0 && op < kOpCount ? names[op] : "?";
 }
 
-void FaultEnv::FailNth(Op op, int nth, int error, std::string path_part, std::size_t written_bytes) {
+void FaultEnv::FailNth(Op op, int nth, int error, std::string path_part,
+                       std::size_t written_bytes) {
   rules_.push_back(Rule{op, nth, error, std::move(path_part), written_bytes});
 }
 
@@ -59,9 +60,13 @@ void FaultEnv::FailAlways(Op op, int error, std::string path_part) {
   rules_.push_back(Rule{op, 0, error, std::move(path_part), 0});
 }
 
-void FaultEnv::Clear() { rules_.clear(); }
+void FaultEnv::Clear() {
+  rules_.clear();
+}
 
-int FaultEnv::TotalCalls() const { return std::accumulate(calls_.begin(), calls_.end(), 0); }
+int FaultEnv::TotalCalls() const {
+  return std::accumulate(calls_.begin(), calls_.end(), 0);
+}
 
 int FaultEnv::Check(Op op, std::string_view path, std::size_t* written_bytes) {
   ++calls_[op];
@@ -101,7 +106,9 @@ int FaultEnv::RenameFile(std::string_view from, std::string_view to) {
   return base_->RenameFile(from, to);
 }
 
-void FaultEnv::SleepMillis(int millis) { slept_ += millis; }
+void FaultEnv::SleepMillis(int millis) {
+  slept_ += millis;
+}
 
 bool FaultEnv::Now(LocalTime* out) {
   if (Check(kClock, "") != 0) return false;

@@ -20,7 +20,8 @@ class FaultEnv final : public Env {
   // The nth call (1-based, counted from now) of op whose path contains path_part fails with
   // error. For kWrite, written_bytes bytes reach the file before the failure (a short write).
   // For kClock the error is ignored: the clock read fails.
-  void FailNth(Op op, int nth, int error, std::string path_part = {}, std::size_t written_bytes = 0);
+  void FailNth(Op op, int nth, int error, std::string path_part = {},
+               std::size_t written_bytes = 0);
   // Every call of op whose path contains path_part fails with error until Clear().
   void FailAlways(Op op, int error, std::string path_part = {});
   void Clear();

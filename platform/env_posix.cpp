@@ -157,7 +157,8 @@ class PosixEnv final : public Env {
     // atomically where rename(2) would silently replace.
     if (::link(f.c_str(), t.c_str()) != 0) {
       int e = errno;
-      if (e == EEXIST || e == ENOENT || e == ENOTDIR || e == EACCES || e == ENOSPC) return MapErrno(e);
+      if (e == EEXIST || e == ENOENT || e == ENOTDIR || e == EACCES || e == ENOSPC)
+        return MapErrno(e);
       // File systems without hard links: check, then rename.
       if (::access(t.c_str(), F_OK) == 0) return kErrAlreadyExists;
       return ::rename(f.c_str(), t.c_str()) == 0 ? 0 : MapErrno(errno);

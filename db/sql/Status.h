@@ -9,26 +9,33 @@ namespace jf::sql {
 
 enum Status : int32_t {
   kOk = 0,
-  kNotFound = 1403,           // no row, no further row, or an UPDATE/DELETE that touched none
-  kUniqueViolated = -1,       // unique constraint violated
-  kBusy = -54,                // resource busy: table or row held by another session
-  kInvalidIdentifier = -904,  // unknown column
-  kNoTable = -942,            // table or view does not exist
-  kNotLoggedOn = -1012,       // no connection (statement before a successful connect)
-  kCannotInsertNull = -1400,  // NOT NULL column given NULL
-  kValueOverflow = -1438,     // value larger than the column or host variable allows
-  kInvalidMonth = -1843,      // bad month in a date text
-  kDateFormat = -1861,        // date text does not match its format
-  kTooManyRows = -2112,       // single-row SELECT found more than one row
-  kInvalidSqlStatement = -900,  // statement text the backend cannot parse
-  kNotConnectedFetch = -1001,   // fetch or close of a cursor that is not open ("invalid cursor")
-  kLoginTooLong = -1017,        // login values that do not fit the connect string
-  kConnectIdentifier = -12154,  // net service name cannot be resolved / database cannot be opened
-  kBackendUnavailable = -12560, // no backend serves this net service name
-  kIoError = -1114,             // the database file could not be read or written
-  kDiskFull = -1653,            // no room left to extend the database
-  kCorrupt = -1578,             // the database file is damaged
-  kOtherError = -99999,         // any other failure of the backend
+  kNotFound = 1403,              // no row, no further row, or an UPDATE/DELETE that touched none
+  kUniqueViolated = -1,          // unique constraint violated
+  kBusy = -54,                   // resource busy: table or row held by another session
+  kInvalidIdentifier = -904,     // unknown column
+  kNoTable = -942,               // table or view does not exist
+  kNotLoggedOn = -1012,          // no connection (statement before a successful connect)
+  kCannotInsertNull = -1400,     // NOT NULL column given NULL
+  kValueOverflow = -1438,        // value larger than the column or host variable allows
+  kInvalidMonth = -1843,         // bad month in a date text
+  kDateFormat = -1861,           // date text does not match its format
+  kTooManyRows = -2112,          // single-row SELECT found more than one row
+  kInvalidSqlStatement = -900,   // statement text the backend cannot parse
+  kNotConnectedFetch = -1001,    // fetch or close of a cursor that is not open ("invalid cursor")
+  kLoginTooLong = -1017,         // login values that do not fit the connect string
+  kConnectIdentifier = -12154,   // net service name cannot be resolved / database cannot be opened
+  kBackendUnavailable = -12560,  // no backend serves this net service name
+  kIoError = -1114,              // the database file could not be read or written
+  kDiskFull = -1653,             // no room left to extend the database
+  kCorrupt = -1578,              // the database file is damaged
+  kReadOnly = -16000,            // the database can only be read
+  kNotAllBound = -1008,          // fewer or more inputs than the statement has placeholders
+  kNotInSelectList = -1007,      // outputs do not match the selected columns
+  kDayOfMonth = -1847,           // day of month out of range in a date text
+  kHour = -1850,                 // hour out of range in a date text
+  kMinute = -1851,               // minute out of range in a date text
+  kSecond = -1852,               // second out of range in a date text
+  kOtherError = -99999,          // any other failure of the backend
 };
 
 }  // namespace jf::sql

@@ -1,0 +1,35 @@
+#include "db/DbDb.h"
+
+#include <cstring>
+#include <string>
+
+#include "db/Login.h"
+#include "db/sql/Session.h"
+
+namespace jf {
+
+int bdConnect() {
+  char user[kLoginValueMax + 1] = {};
+  char password[kLoginValueMax + 1] = {};
+  char net[kLoginValueMax + 1] = {};
+  bool too_long = false;
+  iniGetLogin(user, password, net, &too_long);
+  // A value cut to fit its buffer would log on with something the site never configured;
+  // refuse it, as the database refuses a wrong login.
+  if (too_long) return sql::kLoginTooLong;
+  std::string connect;
+  connect.reserve(kConnectStringMax);
+  connect.append(user).append("/").append(password).append("@").append(net);
+  if (connect.size() > kConnectStringMax) return sql::kLoginTooLong;
+  return sql::Connect(connect);
+}
+
+void bdCommit() {
+  sql::Commit();
+}
+
+void bdRollback() {
+  sql::Rollback();
+}
+
+}  // namespace jf

@@ -1,0 +1,80 @@
+#include "db/Schema.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "db/sql/Status.h"
+#include "platform/Env.h"
+
+namespace jf {
+
+const char* const kSqliteSchema = R"SQL(
+CREATE TABLE IF NOT EXISTS Kvl501Apk (
+  ApkApk TEXT NOT NULL PRIMARY KEY,
+  ApkBz1 TEXT, ApkBz2 TEXT, ApkTxt TEXT,
+  ApkSts INTEGER, ApkSis INTEGER,
+  ApkKun TEXT, ApkKb1 TEXT, ApkKb2 TEXT,
+  ApkBgs REAL, ApkEns REAL,
+  ApkAfo INTEGER, ApkEaf INTEGER,
+  ApkTnr TEXT, ApkTb1 TEXT, ApkTb2 TEXT,
+  ApkSme REAL, ApkIme REAL, ApkMee TEXT,
+  ApkBdi REAL, ApkEdi REAL,
+  ApkFbe TEXT, ApkKst TEXT, ApkZf1 TEXT, ApkZf2 TEXT, ApkZf3 TEXT, ApkKnz TEXT,
+  ApkSsn INTEGER, ApkDna TEXT, ApkDwn TEXT, ApkSta INTEGER,
+  ApkDat REAL, ApkErf TEXT, ApkAba INTEGER
+);
+CREATE INDEX IF NOT EXISTS Kvl501Apk_Dwn ON Kvl501Apk (ApkDwn);
+
+CREATE TABLE IF NOT EXISTS Kvl504App (
+  AppApk TEXT NOT NULL, AppApp TEXT NOT NULL,
+  AppVaf TEXT, AppNaf TEXT, AppBz1 TEXT, AppBz2 TEXT, AppTxt TEXT,
+  AppSts INTEGER, AppSis INTEGER,
+  AppBdi REAL, AppBds REAL, AppSbd REAL, AppEdi REAL, AppEds REAL, AppSed REAL,
+  AppRad REAL, AppRed REAL,
+  AppAgs INTEGER, AppAbs INTEGER, AppAes INTEGER,
+  AppSme REAL, AppIme REAL, AppAme REAL, AppMee TEXT,
+  AppSza REAL, AppStr REAL, AppSte REAL, AppIta REAL, AppItr REAL, AppIte REAL,
+  AppApg TEXT, AppApl TEXT,
+  AppKt1 TEXT, AppKz1 TEXT, AppKt2 TEXT, AppKz2 TEXT, AppKt3 TEXT, AppKz3 TEXT,
+  AppKt4 TEXT, AppKz4 TEXT,
+  AppFbe TEXT, AppKst TEXT, AppZf1 TEXT, AppZf2 TEXT, AppZf3 TEXT, AppKnz TEXT,
+  AppSsn INTEGER, AppDna TEXT, AppDwn TEXT, AppSta INTEGER,
+  AppDat REAL, AppErf TEXT,
+  PRIMARY KEY (AppApk, AppApp)
+);
+CREATE INDEX IF NOT EXISTS Kvl504App_Dwn ON Kvl504App (AppDwn);
+
+CREATE TABLE IF NOT EXISTS Kvl557Cfg (
+  CfgDta INT NOT NULL PRIMARY KEY,
+  CfgIP TEXT, CfgPrt TEXT, CfgBez TEXT, CfgTxt TEXT, CfgKr1 INTEGER,
+  CfgVn1 TEXT, CfgBi1 TEXT, CfgBz1 TEXT,
+  CfgVn2 TEXT, CfgBi2 TEXT, CfgBz2 TEXT,
+  CfgVn3 TEXT, CfgBi3 TEXT, CfgBz3 TEXT,
+  CfgVn4 TEXT, CfgBi4 TEXT, CfgBz4 TEXT,
+  CfgVn5 TEXT, CfgBi5 TEXT, CfgBz5 TEXT,
+  CfgSta INTEGER, CfgDat REAL, CfgErf TEXT
+);
+)SQL";
+
+int CreateSqliteDatabase(const char* path, const char** error) {
+  static std::string last;
+  sqlite3* db = nullptr;
+  const std::string native = NativePath(path);
+  int rc =
+      sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSqliteSchema, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    last = db != nullptr ? sqlite3_errmsg(db) : "cannot open";
+    if (error != nullptr) *error = last.c_str();
+    sqlite3_close_v2(db);
+    return sql::kOtherError;
+  }
+  sqlite3_close_v2(db);
+  return 0;
+}
+
+}  // namespace jf

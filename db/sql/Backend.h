@@ -1,0 +1,46 @@
+// What a database backend provides under the statement seam. Backends receive the statement
+// texts as the modules hold them (Oracle dialect) and translate them themselves; they report
+// the status codes of db/sql/Status.h.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "db/sql/Bind.h"
+
+namespace jf::sql {
+
+class BackendStmt {
+ public:
+  virtual ~BackendStmt() = default;
+  // Binds the inputs (one per placeholder occurrence, in order) and runs the statement. For a
+  // query the rows are then fetched with Fetch; for INSERT, UPDATE and DELETE a statement that
+  // touched no row returns 1403.
+  virtual int Execute(std::span<const In> in) = 0;
+  // Delivers the next row of a query into out. Returns 0, 1403 at the end, or an error.
+  virtual int Fetch(std::span<const Out> out) = 0;
+  // Ends the query so the statement can run again.
+  virtual int Close() = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // Prepares a statement text. The text may carry an "into" clause already removed by the seam.
+  // A cursor's query must deliver the rows as they were when it was opened, whatever the
+  // session writes to the table while it walks them (Oracle's read consistency).
+  virtual int Prepare(std::string_view text, bool cursor, std::unique_ptr<BackendStmt>* out) = 0;
+  virtual int Commit() = 0;
+  virtual int Rollback() = 0;
+  // Human-readable detail of the last error, for the operator tool and tests.
+  virtual std::string LastErrorText() const = 0;
+};
+
+// Opens the backend that serves the net service name: "sqlite:PATH" for the embedded database,
+// anything else an Oracle net service name. Returns 0 or a status.
+int OpenBackend(std::string_view user, std::string_view password, std::string_view net_service,
+                std::unique_ptr<Backend>* out);
+
+}  // namespace jf::sql

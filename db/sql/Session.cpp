@@ -1,0 +1,245 @@
+#include "db/sql/Session.h"
+
+#include <cstring>
+#include <vector>
+
+namespace jf::sql {
+
+namespace {
+
+struct State {
+  std::unique_ptr<Backend> backend;
+  // Prepared statements by text. The texts are the modules' literals, and the same text runs
+  // thousands of times a run, so each is translated and prepared once.
+  std::unordered_map<std::string, std::unique_ptr<BackendStmt>> cache;
+  std::unordered_map<const Cursor*, std::unique_ptr<BackendStmt>> cursors;
+  unsigned long generation = 1;
+  int sqlcode = 0;
+  std::vector<unsigned char> staging;  // single-row SELECT results before they are delivered
+};
+
+State& S() {
+  static State s;
+  return s;
+}
+
+int SetCode(int code) {
+  S().sqlcode = code;
+  return code;
+}
+
+// Returns the prepared statement for text, preparing it on first use. key is the text as the
+// module holds it; prepared is what the backend receives (the into clause removed).
+int Prepared(std::string_view key, bool remove_into, BackendStmt** out) {
+  State& s = S();
+  if (!s.backend) return kNotLoggedOn;
+  auto it = s.cache.find(std::string(key));
+  if (it == s.cache.end()) {
+    std::unique_ptr<BackendStmt> stmt;
+    int rc = remove_into ? s.backend->Prepare(RemoveIntoClause(key), false, &stmt)
+                         : s.backend->Prepare(key, false, &stmt);
+    if (rc != 0) return rc;
+    it = s.cache.emplace(std::string(key), std::move(stmt)).first;
+  }
+  *out = it->second.get();
+  return 0;
+}
+
+std::size_t SlotSize(const Out& o) {
+  switch (o.type) {
+    case Type::kText:
+      return o.cap;
+    case Type::kDouble:
+      return sizeof(double);
+    default:
+      return sizeof(int32_t);
+  }
+}
+
+}  // namespace
+
+void Attach(std::unique_ptr<Backend> backend) {
+  Disconnect();
+  S().backend = std::move(backend);
+}
+
+void Disconnect() {
+  State& s = S();
+  s.cursors.clear();
+  s.cache.clear();
+  s.backend.reset();
+  ++s.generation;
+}
+
+bool Connected() {
+  return S().backend != nullptr;
+}
+Backend* CurrentBackend() {
+  return S().backend.get();
+}
+int Sqlcode() {
+  return S().sqlcode;
+}
+
+int Connect(std::string_view connect_string) {
+  // user/password@netservice; the user name cannot hold "/", the net service follows the first
+  // "@" after it.
+  std::string_view user, password, net;
+  const std::size_t slash = connect_string.find('/');
+  if (slash == std::string_view::npos) {
+    user = connect_string;
+  } else {
+    user = connect_string.substr(0, slash);
+    std::string_view rest = connect_string.substr(slash + 1);
+    const std::size_t at = rest.find('@');
+    password = rest.substr(0, at);
+    if (at != std::string_view::npos) net = rest.substr(at + 1);
+  }
+  std::unique_ptr<Backend> backend;
+  int rc = OpenBackend(user, password, net, &backend);
+  if (rc == 0) Attach(std::move(backend));
+  return SetCode(rc);
+}
+
+int Execute(std::string_view text, std::span<const In> in) {
+  BackendStmt* stmt = nullptr;
+  if (int rc = Prepared(text, false, &stmt); rc != 0) return SetCode(rc);
+  int rc = stmt->Execute(in);
+  stmt->Close();
+  return SetCode(rc);
+}
+
+int SelectInto(std::string_view text, std::span<const In> in, std::span<const Out> out) {
+  BackendStmt* stmt = nullptr;
+  if (int rc = Prepared(text, true, &stmt); rc != 0) return SetCode(rc);
+  int rc = stmt->Execute(in);
+  if (rc != 0) {
+    stmt->Close();
+    return SetCode(rc);
+  }
+  // The row is staged first: the caller's fields change only when exactly one row was found.
+  State& s = S();
+  std::size_t total = 0;
+  for (const Out& o : out) total += SlotSize(o);
+  if (s.staging.size() < total) s.staging.resize(total);
+  std::vector<Out> staged(out.begin(), out.end());
+  std::size_t off = 0;
+  for (Out& o : staged) {
+    o.dst = s.staging.data() + off;
+    off += SlotSize(o);
+  }
+  rc = stmt->Fetch(staged);
+  if (rc == 0) {
+    int next = stmt->Fetch({});
+    if (next == 0) {
+      rc = kTooManyRows;
+    } else if (next != kNotFound) {
+      rc = next;
+    }
+  }
+  stmt->Close();
+  if (rc == 0) {
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      std::memcpy(out[i].dst, staged[i].dst, SlotSize(out[i]));
+    }
+  }
+  return SetCode(rc);
+}
+
+void Commit() {
+  State& s = S();
+  SetCode(s.backend ? s.backend->Commit() : kNotLoggedOn);
+}
+
+void Rollback() {
+  State& s = S();
+  SetCode(s.backend ? s.backend->Rollback() : kNotLoggedOn);
+}
+
+int WriteWithSavepoint(std::string_view routine, std::string_view text, std::span<const In> in) {
+  // The savepoint texts are built once per routine name and kept with the prepared statements.
+  char savepoint[96];
+  char rollback[96];
+  const int n = static_cast<int>(std::min<std::size_t>(routine.size(), 64));
+  std::snprintf(savepoint, sizeof savepoint, "savepoint %.*s_Sp", n, routine.data());
+  std::snprintf(rollback, sizeof rollback, "rollback  to %.*s_Sp", n, routine.data());
+  Execute(savepoint);  // its status is not examined: the write decides
+  const int rc = Execute(text, in);
+  if (rc == 0) {
+    Commit();
+  } else {
+    Execute(rollback);
+  }
+  return SetCode(rc);
+}
+
+int Cursor::Open(std::span<const In> in) {
+  State& s = S();
+  if (!s.backend) return SetCode(kNotLoggedOn);
+  if (stmt_ == nullptr || generation_ != s.generation) {
+    std::unique_ptr<BackendStmt> stmt;
+    int rc = s.backend->Prepare(text_, true, &stmt);
+    if (rc != 0) return SetCode(rc);
+    stmt_ = stmt.get();
+    s.cursors[this] = std::move(stmt);
+    generation_ = s.generation;
+    open_ = false;
+  }
+  if (open_) stmt_->Close();
+  open_ = false;
+  int rc = stmt_->Execute(in);
+  if (rc == 0) {
+    open_ = true;
+  } else {
+    stmt_->Close();
+  }
+  return SetCode(rc);
+}
+
+int Cursor::Fetch(std::span<const Out> out) {
+  if (!open_ || generation_ != S().generation) return SetCode(kNotConnectedFetch);
+  return SetCode(stmt_->Fetch(out));
+}
+
+int Cursor::Close() {
+  if (!open_ || generation_ != S().generation) {
+    open_ = false;
+    return SetCode(kNotConnectedFetch);
+  }
+  open_ = false;
+  return SetCode(stmt_->Close());
+}
+
+std::string RemoveIntoClause(std::string_view text) {
+  // "select a ,b into :b0:b1,:b2:b3  from T ..." -> "select a ,b  from T ...". The clause runs
+  // from the word "into" to the word "from"; quoted literals are skipped.
+  auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+  auto word_at = [&](std::size_t i, std::string_view w) {
+    if (i + w.size() > text.size()) return false;
+    for (std::size_t k = 0; k < w.size(); ++k) {
+      if (lower(text[i + k]) != w[k]) return false;
+    }
+    auto is_ident = [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    if (i > 0 && is_ident(text[i - 1])) return false;
+    if (i + w.size() < text.size() && is_ident(text[i + w.size()])) return false;
+    return true;
+  };
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\'') quoted = !quoted;
+    if (quoted || !word_at(i, "into")) continue;
+    for (std::size_t j = i + 4; j < text.size(); ++j) {
+      if (word_at(j, "from")) {
+        std::string out(text.substr(0, i));
+        out.append(text.substr(j));
+        return out;
+      }
+    }
+    break;
+  }
+  return std::string(text);
+}
+
+}  // namespace jf::sql

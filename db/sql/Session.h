@@ -1,0 +1,80 @@
+// The one database session of the process and the statement API the table modules use.
+// Statements are prepared once per text and kept; the status of the last statement is kept in
+// the communication area (Sqlcode()), as the embedded-SQL runtime does.
+#pragma once
+
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "db/sql/Backend.h"
+#include "db/sql/Bind.h"
+#include "db/sql/Status.h"
+
+namespace jf::sql {
+
+// Opens the connection from a connect string "user/password@netservice". Returns the status.
+int Connect(std::string_view connect_string);
+// Installs a backend directly (tests; fault-injecting wrappers). Replaces any open session.
+void Attach(std::unique_ptr<Backend> backend);
+// Drops the session and its prepared statements (tests).
+void Disconnect();
+bool Connected();
+Backend* CurrentBackend();
+
+// Status of the last statement.
+int Sqlcode();
+
+// Runs a statement that returns no rows (INSERT, UPDATE, DELETE, SAVEPOINT, ROLLBACK TO).
+int Execute(std::string_view text, std::span<const In> in = {});
+inline int Execute(std::string_view text, std::initializer_list<In> in) {
+  return Execute(text, std::span<const In>(in.begin(), in.size()));
+}
+
+// Runs a single-row SELECT. The "into" clause of the text names host variables and is removed;
+// out receives the selected columns by position, only when the status is 0. More than one row
+// gives -2112.
+int SelectInto(std::string_view text, std::span<const In> in, std::span<const Out> out);
+
+// COMMIT WORK / ROLLBACK WORK. Their status goes to the communication area.
+void Commit();
+void Rollback();
+
+// The write of a table routine: "savepoint <routine>_Sp", the statement, then COMMIT on
+// status 0 or "rollback  to <routine>_Sp" on any other. Returns the statement's status.
+int WriteWithSavepoint(std::string_view routine, std::string_view text, std::span<const In> in);
+inline int WriteWithSavepoint(std::string_view routine, std::string_view text,
+                              std::initializer_list<In> in) {
+  return WriteWithSavepoint(routine, text, std::span<const In>(in.begin(), in.size()));
+}
+
+// A declared cursor of a module. It keeps its prepared statement across opens.
+class Cursor {
+ public:
+  explicit Cursor(std::string_view text) : text_(text) {}
+  Cursor(const Cursor&) = delete;
+  Cursor& operator=(const Cursor&) = delete;
+
+  int Open(std::span<const In> in);
+  int Open(std::initializer_list<In> in) {
+    return Open(std::span<const In>(in.begin(), in.size()));
+  }
+  // Delivers the next row into out, only on status 0.
+  int Fetch(std::span<const Out> out);
+  int Close();
+  bool IsOpen() const { return open_; }
+
+ private:
+  std::string_view text_;
+  BackendStmt* stmt_ = nullptr;
+  unsigned long generation_ = 0;  // session the statement belongs to
+  bool open_ = false;
+};
+
+// Removes the "into :b0:b1, ..." clause of a single-row SELECT.
+std::string RemoveIntoClause(std::string_view text);
+
+}  // namespace jf::sql

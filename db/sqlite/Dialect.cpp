@@ -1,0 +1,342 @@
+#include "db/sqlite/Dialect.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/Env.h"
+
+namespace jf::sqlite {
+
+namespace {
+
+bool IsIdent(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '$' || c == '#';
+}
+
+char Lower(char c) {
+  return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+}
+
+bool WordIs(std::string_view text, std::size_t i, std::size_t n, std::string_view word) {
+  if (n != word.size()) return false;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (Lower(text[i + k]) != word[k]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string Translate(std::string_view text, int* params) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  int count = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    char c = text[i];
+    if (c == '\'') {  // literal: copied as it stands
+      std::size_t j = i + 1;
+      while (j < text.size() && text[j] != '\'') ++j;
+      out.append(text.substr(i, j + 1 - i));
+      i = j + 1;
+      continue;
+    }
+    if (c == ':' && i + 1 < text.size() && IsIdent(text[i + 1])) {
+      std::size_t j = i + 1;
+      while (j < text.size() && IsIdent(text[j])) ++j;
+      out += '?';
+      out += std::to_string(++count);
+      i = j;
+      continue;
+    }
+    if (IsIdent(c) && (i == 0 || !IsIdent(text[i - 1]))) {
+      std::size_t j = i;
+      while (j < text.size() && IsIdent(text[j])) ++j;
+      const std::size_t n = j - i;
+      if (WordIs(text, i, n, "sysdate")) {
+        out += "sysdate()";
+      } else if (WordIs(text, i, n, "kvlsystem") && j < text.size() && text[j] == '.') {
+        ++j;  // schema prefix dropped with its dot
+      } else {
+        out.append(text.substr(i, n));
+      }
+      i = j;
+      continue;
+    }
+    out += c;
+    ++i;
+  }
+  if (params != nullptr) *params = count;
+  return out;
+}
+
+double JulianDay(int Y, int M, int D, int h, int m, int s, int ms) {
+  // Meeus' algorithm, as SQLite computes julianday().
+  if (M <= 2) {
+    Y--;
+    M += 12;
+  }
+  const int A = Y / 100;
+  const int B = 2 - A + (A / 4);
+  const long long X1 = 36525LL * (Y + 4716) / 100;
+  const long long X2 = 306001LL * (M + 1) / 10000;
+  const long long day_ms = static_cast<long long>((X1 + X2 + D + B - 1524.5) * 86400000.0);
+  const long long ims = day_ms + h * 3600000LL + m * 60000LL + s * 1000LL + ms;
+  return static_cast<double>(ims) / 86400000.0;
+}
+
+void CivilFromJulian(double jd, int* Y, int* M, int* D, int* h, int* m, int* s) {
+  const long long ims = static_cast<long long>(jd * 86400000.0 + 0.5);
+  const int Z = static_cast<int>((ims + 43200000) / 86400000);
+  int A = static_cast<int>((Z - 1867216.25) / 36524.25);
+  A = Z + 1 + A - (A / 4);
+  const int B = A + 1524;
+  const int C = static_cast<int>((B - 122.1) / 365.25);
+  const int Dd = static_cast<int>((36525LL * (C & 32767)) / 100);
+  const int E = static_cast<int>((B - Dd) / 30.6001);
+  const int X1 = static_cast<int>(30.6001 * E);
+  *D = B - Dd - X1;
+  *M = E < 14 ? E - 1 : E - 13;
+  *Y = *M > 2 ? C - 4716 : C - 4715;
+  long long day_ms = (ims + 43200000) % 86400000;
+  const int secs = static_cast<int>(day_ms / 1000);
+  *h = secs / 3600;
+  *m = (secs / 60) % 60;
+  *s = secs % 60;
+}
+
+int OracleCodeFromMessage(const char* msg) {
+  if (msg == nullptr || std::strncmp(msg, "ORA-", 4) != 0) return 0;
+  return -std::atoi(msg + 4);
+}
+
+namespace {
+
+// The date format elements the statements use.
+enum Elem { kYyyy, kYy, kMm, kDd, kHh24, kMi, kSs };
+
+struct Fmt {
+  Elem elems[16];
+  int n = 0;
+  bool ok = true;
+};
+
+Fmt ParseFormat(const char* f) {
+  Fmt r;
+  std::size_t i = 0, len = std::strlen(f);
+  while (i < len) {
+    if (r.n == 16) {
+      r.ok = false;
+      break;
+    }
+    auto at = [&](const char* w) {
+      std::size_t n = std::strlen(w);
+      if (i + n > len) return false;
+      for (std::size_t k = 0; k < n; ++k) {
+        if (Lower(f[i + k]) != w[k]) return false;
+      }
+      i += n;
+      return true;
+    };
+    if (at("yyyy")) {
+      r.elems[r.n++] = kYyyy;
+    } else if (at("yy")) {
+      r.elems[r.n++] = kYy;
+    } else if (at("mm")) {
+      r.elems[r.n++] = kMm;
+    } else if (at("dd")) {
+      r.elems[r.n++] = kDd;
+    } else if (at("hh24")) {
+      r.elems[r.n++] = kHh24;
+    } else if (at("mi")) {
+      r.elems[r.n++] = kMi;
+    } else if (at("ss")) {
+      r.elems[r.n++] = kSs;
+    } else {
+      r.ok = false;
+      break;
+    }
+  }
+  return r;
+}
+
+int Width(Elem e) {
+  return e == kYyyy ? 4 : 2;
+}
+
+void SysdateFunc(sqlite3_context* ctx, int, sqlite3_value**) {
+  LocalTime t;
+  if (!env()->Now(&t)) {
+    sqlite3_result_error(ctx, "ORA-01801: date format is too long for internal buffer", -1);
+    return;
+  }
+  sqlite3_result_double(ctx, JulianDay(t.year, t.month, t.day, t.hour, t.minute, t.second));
+}
+
+void TruncFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const double jd = sqlite3_value_double(argv[0]);
+  sqlite3_result_double(ctx, std::floor(jd - 0.5) + 0.5);  // Julian days start at noon
+}
+
+void ToCharFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  if (argc == 1 || sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+    sqlite3_result_value(ctx, argv[0]);
+    return;
+  }
+  const char* f = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+  Fmt fmt = ParseFormat(f != nullptr ? f : "");
+  if (!fmt.ok) {
+    sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1);
+    return;
+  }
+  int Y, M, D, h, m, s;
+  CivilFromJulian(sqlite3_value_double(argv[0]), &Y, &M, &D, &h, &m, &s);
+  char buf[64];
+  std::size_t o = 0;
+  for (int k = 0; k < fmt.n; ++k) {
+    int v = 0;
+    switch (fmt.elems[k]) {
+      case kYyyy:
+        v = Y;
+        break;
+      case kYy:
+        v = Y % 100;
+        break;
+      case kMm:
+        v = M;
+        break;
+      case kDd:
+        v = D;
+        break;
+      case kHh24:
+        v = h;
+        break;
+      case kMi:
+        v = m;
+        break;
+      case kSs:
+        v = s;
+        break;
+    }
+    o += static_cast<std::size_t>(
+        std::snprintf(buf + o, sizeof buf - o, "%0*d", Width(fmt.elems[k]), v));
+  }
+  sqlite3_result_text(ctx, buf, static_cast<int>(o), SQLITE_TRANSIENT);
+}
+
+void ToDateFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const char* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  if (t == nullptr || *t == '\0') {  // Oracle makes the empty text NULL
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const char* f = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+  Fmt fmt = ParseFormat(f != nullptr ? f : "");
+  if (!fmt.ok) {
+    sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1);
+    return;
+  }
+  int Y = -1, M = -1, D = -1, h = 0, m = 0, s = 0;
+  std::size_t len = std::strlen(t), pos = 0;
+  for (int k = 0; k < fmt.n; ++k) {
+    const Elem e = fmt.elems[k];
+    if (pos == len && (e == kHh24 || e == kMi || e == kSs)) break;  // time may be left off
+    const int w = Width(e);
+    int v = 0;
+    for (int d = 0; d < w; ++d) {
+      if (pos >= len || t[pos] < '0' || t[pos] > '9') {
+        sqlite3_result_error(ctx, "ORA-01861: literal does not match format string", -1);
+        return;
+      }
+      v = v * 10 + (t[pos++] - '0');
+    }
+    switch (e) {
+      case kYyyy:
+        Y = v;
+        break;
+      case kYy:
+        Y = 2000 + v;
+        break;
+      case kMm:
+        M = v;
+        break;
+      case kDd:
+        D = v;
+        break;
+      case kHh24:
+        h = v;
+        break;
+      case kMi:
+        m = v;
+        break;
+      case kSs:
+        s = v;
+        break;
+    }
+  }
+  if (pos != len || Y < 0 || M < 0 || D < 0) {
+    sqlite3_result_error(ctx, "ORA-01861: literal does not match format string", -1);
+    return;
+  }
+  if (M < 1 || M > 12) {
+    sqlite3_result_error(ctx, "ORA-01843: not a valid month", -1);
+    return;
+  }
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
+  const int last = kDays[M - 1] + (M == 2 && leap ? 1 : 0);
+  if (D < 1 || D > last) {
+    sqlite3_result_error(ctx, "ORA-01847: day of month must be between 1 and last day of month",
+                         -1);
+    return;
+  }
+  if (h > 23) {
+    sqlite3_result_error(ctx, "ORA-01850: hour must be between 0 and 23", -1);
+    return;
+  }
+  if (m > 59) {
+    sqlite3_result_error(ctx, "ORA-01851: minutes must be between 0 and 59", -1);
+    return;
+  }
+  if (s > 59) {
+    sqlite3_result_error(ctx, "ORA-01852: seconds must be between 0 and 59", -1);
+    return;
+  }
+  sqlite3_result_double(ctx, JulianDay(Y, M, D, h, m, s));
+}
+
+void NvlFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
+}
+
+}  // namespace
+
+int RegisterFunctions(sqlite3* db) {
+  const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  int rc = sqlite3_create_function(db, "sysdate", 0, SQLITE_UTF8, nullptr, SysdateFunc, nullptr,
+                                   nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "trunc", 1, det, nullptr, TruncFunc, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "to_char", 2, det, nullptr, ToCharFunc, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "to_char", 1, det, nullptr, ToCharFunc, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "to_date", 2, det, nullptr, ToDateFunc, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "nvl", 2, det, nullptr, NvlFunc, nullptr, nullptr);
+  return rc;
+}
+
+}  // namespace jf::sqlite

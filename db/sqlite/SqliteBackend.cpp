@@ -1,0 +1,399 @@
+#include "db/sqlite/SqliteBackend.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "db/sql/Status.h"
+#include "db/sqlite/Dialect.h"
+#include "platform/Env.h"
+
+namespace jf::sqlite {
+
+using sql::In;
+using sql::Out;
+using sql::Type;
+
+int StatusFromSqlite(int rc, const char* msg) {
+  switch (rc & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+      return sql::kOk;
+    case SQLITE_DONE:
+      return sql::kNotFound;
+    case SQLITE_CONSTRAINT:
+      if (rc == SQLITE_CONSTRAINT_NOTNULL) return sql::kCannotInsertNull;
+      if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY)
+        return sql::kUniqueViolated;
+      return sql::kOtherError;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return sql::kBusy;
+    case SQLITE_FULL:
+      return sql::kDiskFull;
+    case SQLITE_IOERR:
+      return sql::kIoError;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return sql::kCorrupt;
+    case SQLITE_READONLY:
+      return sql::kReadOnly;
+    case SQLITE_CANTOPEN:
+      return sql::kConnectIdentifier;
+    case SQLITE_TOOBIG:
+    case SQLITE_MISMATCH:
+      return sql::kValueOverflow;
+    case SQLITE_RANGE:
+      return sql::kNotAllBound;
+    case SQLITE_ERROR: {
+      if (int ora = OracleCodeFromMessage(msg); ora != 0) return ora;
+      if (msg != nullptr) {
+        if (std::strncmp(msg, "no such table", 13) == 0) return sql::kNoTable;
+        if (std::strncmp(msg, "no such column", 14) == 0) return sql::kInvalidIdentifier;
+        if (std::strstr(msg, "syntax error") != nullptr) return sql::kInvalidSqlStatement;
+      }
+      return sql::kOtherError;
+    }
+    default:
+      return sql::kOtherError;
+  }
+}
+
+namespace {
+
+class SqliteBackend;
+
+class SqliteStmt final : public sql::BackendStmt {
+ public:
+  SqliteStmt(SqliteBackend* owner, sqlite3_stmt* stmt, int params, bool counts_changes, bool cursor)
+      : owner_(owner),
+        stmt_(stmt),
+        params_(params),
+        counts_changes_(counts_changes),
+        cursor_(cursor) {}
+  ~SqliteStmt() override { sqlite3_finalize(stmt_); }
+
+  int Execute(std::span<const In> in) override;
+  int Fetch(std::span<const Out> out) override;
+  int Close() override {
+    sqlite3_reset(stmt_);
+    have_row_ = false;
+    done_ = false;
+    rows_.clear();
+    next_row_ = 0;
+    materialized_ = false;
+    return 0;
+  }
+
+ private:
+  // One column value of a materialized row.
+  struct Value {
+    int type = SQLITE_NULL;
+    sqlite3_int64 i = 0;
+    double d = 0;
+    std::string text;
+  };
+
+  int Step();
+  int Materialize();
+  void Deliver(std::span<const Out> out, const std::vector<Value>* row);
+
+  SqliteBackend* owner_;
+  sqlite3_stmt* stmt_;
+  int params_;
+  bool counts_changes_;  // INSERT, UPDATE, DELETE: no row touched is 1403
+  bool cursor_;
+  bool have_row_ = false;  // a row was stepped to by Execute and not yet delivered
+  bool done_ = false;
+  // A cursor whose query SQLite answers straight from the table (no sort) would see the
+  // session's own later writes; its rows are then read in full at open.
+  bool materialized_ = false;
+  std::vector<std::vector<Value>> rows_;
+  std::size_t next_row_ = 0;
+};
+
+class SqliteBackend final : public sql::Backend {
+ public:
+  explicit SqliteBackend(sqlite3* db) : db_(db) {}
+  ~SqliteBackend() override { sqlite3_close_v2(db_); }
+
+  sqlite3* db() { return db_; }
+
+  int Status(int rc) {
+    const char* msg = sqlite3_errmsg(db_);
+    last_error_ = msg != nullptr ? msg : "";
+    return StatusFromSqlite(sqlite3_extended_errcode(db_) != 0 ? sqlite3_extended_errcode(db_) : rc,
+                            msg);
+  }
+
+  int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override {
+    int params = 0;
+    const std::string translated = Translate(text, &params);
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v3(db_, translated.c_str(), static_cast<int>(translated.size()),
+                                SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(stmt);
+      return Status(rc);
+    }
+    if (stmt == nullptr) return sql::kInvalidSqlStatement;  // empty text
+    const bool is_query = sqlite3_column_count(stmt) > 0;
+    const bool writes = !is_query && !sqlite3_stmt_readonly(stmt);
+    std::string_view head = std::string_view(translated).substr(0, 6);
+    const bool dml = writes && (EqualsNoCase(head, "insert") || EqualsNoCase(head, "update") ||
+                                EqualsNoCase(head, "delete"));
+    *out = std::make_unique<SqliteStmt>(this, stmt, params, dml, cursor && is_query);
+    return 0;
+  }
+
+  // Oracle always has a transaction open; SQLite starts one on demand. A write opens one so
+  // that a later rollback undoes it, as it would on Oracle.
+  int EnsureTransaction() {
+    if (sqlite3_get_autocommit(db_) == 0) return 0;
+    int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? 0 : Status(rc);
+  }
+
+  int Commit() override {
+    if (sqlite3_get_autocommit(db_) != 0) return 0;
+    int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? 0 : Status(rc);
+  }
+
+  int Rollback() override {
+    if (sqlite3_get_autocommit(db_) != 0) return 0;
+    int rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? 0 : Status(rc);
+  }
+
+  std::string LastErrorText() const override { return last_error_; }
+
+ private:
+  static bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      char c = a[i];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+      if (c != b[i]) return false;
+    }
+    return true;
+  }
+
+  sqlite3* db_;
+  std::string last_error_;
+};
+
+int SqliteStmt::Step() {
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return 0;
+  if (rc == SQLITE_DONE) return sql::kNotFound;
+  return owner_->Status(rc);
+}
+
+int SqliteStmt::Materialize() {
+  const int n = sqlite3_column_count(stmt_);
+  while (have_row_) {
+    std::vector<Value>& row = rows_.emplace_back(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      Value& v = row[static_cast<std::size_t>(i)];
+      v.type = sqlite3_column_type(stmt_, i);
+      if (v.type == SQLITE_INTEGER) {
+        v.i = sqlite3_column_int64(stmt_, i);
+      } else if (v.type == SQLITE_FLOAT) {
+        v.d = sqlite3_column_double(stmt_, i);
+      } else if (v.type != SQLITE_NULL) {
+        const unsigned char* t = sqlite3_column_text(stmt_, i);
+        v.text.assign(reinterpret_cast<const char*>(t),
+                      static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
+      }
+    }
+    int rc = Step();
+    if (rc == sql::kNotFound) break;
+    if (rc != 0) return rc;
+  }
+  have_row_ = false;
+  materialized_ = true;
+  sqlite3_reset(stmt_);  // ends the read: the rows are ours now
+  return 0;
+}
+
+int SqliteStmt::Execute(std::span<const In> in) {
+  sqlite3_reset(stmt_);
+  have_row_ = false;
+  done_ = false;
+  rows_.clear();
+  next_row_ = 0;
+  materialized_ = false;
+  if (static_cast<int>(in.size()) != params_) return sql::kNotAllBound;
+  for (int i = 0; i < params_; ++i) {
+    const In& v = in[static_cast<std::size_t>(i)];
+    int rc = SQLITE_OK;
+    switch (v.type) {
+      case Type::kText:
+        rc = v.text.empty() ? sqlite3_bind_null(stmt_, i + 1)
+                            : sqlite3_bind_text(stmt_, i + 1, v.text.data(),
+                                                static_cast<int>(v.text.size()), SQLITE_STATIC);
+        break;
+      case Type::kInt16:
+      case Type::kInt32:
+        rc = sqlite3_bind_int(stmt_, i + 1, v.i);
+        break;
+      case Type::kDouble:
+        rc = sqlite3_bind_double(stmt_, i + 1, v.d);
+        break;
+    }
+    if (rc != SQLITE_OK) return owner_->Status(rc);
+  }
+  if (sqlite3_column_count(stmt_) > 0) {
+    // A query runs up to its first row now, as an OPEN executes the query: a sorted cursor
+    // then holds its whole result, so later writes to the table cannot disturb the walk.
+    int rc = Step();
+    if (rc == 0) {
+      have_row_ = true;
+    } else if (rc == sql::kNotFound) {
+      done_ = true;
+    } else {
+      sqlite3_reset(stmt_);
+      return rc;
+    }
+    // A sorted query has read its whole result into the sorter by now: a snapshot already.
+    if (cursor_ && have_row_ && sqlite3_stmt_status(stmt_, SQLITE_STMTSTATUS_SORT, 0) == 0) {
+      if (int m = Materialize(); m != 0) {
+        Close();
+        return m;
+      }
+    }
+    return 0;
+  }
+  if (!sqlite3_stmt_readonly(stmt_)) {
+    if (int rc = owner_->EnsureTransaction(); rc != 0) return rc;
+  }
+  int rc = sqlite3_step(stmt_);
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+    int st = owner_->Status(rc);
+    sqlite3_reset(stmt_);
+    return st;
+  }
+  if (counts_changes_ && sqlite3_changes(owner_->db()) == 0) return sql::kNotFound;
+  return 0;
+}
+
+int SqliteStmt::Fetch(std::span<const Out> out) {
+  if (done_) return sql::kNotFound;
+  if (materialized_) {
+    if (next_row_ >= rows_.size()) {
+      done_ = true;
+      return sql::kNotFound;
+    }
+    const std::vector<Value>& row = rows_[next_row_++];
+    if (out.empty()) return 0;
+    if (out.size() != row.size()) return sql::kNotInSelectList;
+    Deliver(out, &row);
+    return 0;
+  }
+  if (!have_row_) {
+    int rc = Step();
+    if (rc != 0) {
+      if (rc == sql::kNotFound) done_ = true;
+      return rc;
+    }
+  }
+  have_row_ = false;
+  if (out.empty()) return 0;  // only asked whether a row is there
+  if (static_cast<int>(out.size()) != sqlite3_column_count(stmt_)) return sql::kNotInSelectList;
+  Deliver(out, nullptr);
+  return 0;
+}
+
+// Copies the current row (of the statement, or a materialized one) into the outputs. A NULL
+// column gives an empty text or 0; a text longer than its field is cut.
+void SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row) {
+  for (int i = 0; i < static_cast<int>(out.size()); ++i) {
+    const Out& o = out[static_cast<std::size_t>(i)];
+    const Value* v = row != nullptr ? &(*row)[static_cast<std::size_t>(i)] : nullptr;
+    const int type = v != nullptr ? v->type : sqlite3_column_type(stmt_, i);
+    const bool null = type == SQLITE_NULL;
+    auto as_int = [&]() -> sqlite3_int64 {
+      if (v == nullptr) return sqlite3_column_int64(stmt_, i);
+      if (type == SQLITE_INTEGER) return v->i;
+      if (type == SQLITE_FLOAT) return static_cast<sqlite3_int64>(v->d);
+      return std::strtoll(v->text.c_str(), nullptr, 10);
+    };
+    auto as_double = [&]() -> double {
+      if (v == nullptr) return sqlite3_column_double(stmt_, i);
+      if (type == SQLITE_INTEGER) return static_cast<double>(v->i);
+      if (type == SQLITE_FLOAT) return v->d;
+      return std::strtod(v->text.c_str(), nullptr);
+    };
+    switch (o.type) {
+      case Type::kText: {
+        char* dst = static_cast<char*>(o.dst);
+        if (o.cap == 0) break;
+        std::string_view src;
+        std::string num;
+        if (null) {
+        } else if (v == nullptr) {
+          const unsigned char* t = sqlite3_column_text(stmt_, i);
+          if (t != nullptr) {
+            src = std::string_view(reinterpret_cast<const char*>(t),
+                                   static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
+          }
+        } else if (type == SQLITE_INTEGER) {
+          num = std::to_string(v->i);
+          src = num;
+        } else if (type == SQLITE_FLOAT) {
+          char buf[32];
+          std::snprintf(buf, sizeof buf, "%.15g", v->d);
+          num = buf;
+          src = num;
+        } else {
+          src = v->text;
+        }
+        const std::size_t n = std::min(src.size(), o.cap - 1);
+        if (n > 0) std::memcpy(dst, src.data(), n);
+        std::memset(dst + n, 0, o.cap - n);
+        break;
+      }
+      case Type::kInt16:
+        *static_cast<int32_t*>(o.dst) = null ? 0 : static_cast<int16_t>(as_int());
+        break;
+      case Type::kInt32:
+        *static_cast<int32_t*>(o.dst) = null ? 0 : static_cast<int32_t>(as_int());
+        break;
+      case Type::kDouble:
+        *static_cast<double*>(o.dst) = null ? 0.0 : as_double();
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+int OpenSqlite(std::string_view path, std::unique_ptr<sql::Backend>* out) {
+  const std::string native = NativePath(path);
+  if (native.empty()) return sql::kConnectIdentifier;
+  sqlite3* db = nullptr;
+  // Never SQLITE_OPEN_CREATE: a wrong path must fail, not leave an empty database behind.
+  int rc =
+      sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return sql::kConnectIdentifier;
+  }
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, kBusyTimeoutMillis);
+  auto backend = std::make_unique<SqliteBackend>(db);
+  // WAL keeps readers and the one writer apart; synchronous FULL makes every commit durable.
+  rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr,
+                    nullptr);
+  if (rc != SQLITE_OK) return backend->Status(rc);
+  if (RegisterFunctions(db) != SQLITE_OK) return sql::kOtherError;
+  *out = std::move(backend);
+  return 0;
+}
+
+}  // namespace jf::sqlite

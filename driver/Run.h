@@ -1,0 +1,20 @@
+// The run of the program: one requester, one production order.
+#pragma once
+
+#include <cstdint>
+
+namespace jf {
+
+// Runs the whole sequence with the program's arguments (argv[0] is the program name) and
+// returns its status: the order position download's status, 0 when the database cannot be
+// reached, kUsageStatus when arguments are missing.
+int RunJobfeed(int argc, const char* const* argv);
+
+// Status of a run started without its four arguments.
+inline constexpr int32_t kUsageStatus = -2;
+
+// The exit code a status becomes where the OS keeps only 8 bits of it: the low 8 bits, except
+// that a non-zero status whose low 8 bits are 0 becomes 255, so a failure never reads as success.
+int ExitCodeFromStatus(int32_t status);
+
+}  // namespace jf

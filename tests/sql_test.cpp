@@ -1,0 +1,240 @@
+// The statement seam over the embedded backend: status codes, NULL and date semantics, the
+// write-with-savepoint pattern.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "db/Schema.h"
+#include "db/sql/Session.h"
+#include "db/sqlite/Dialect.h"
+#include "support/FixedClockEnv.h"
+#include "support/TestSite.h"
+
+namespace jf {
+namespace {
+
+using sql::In;
+using sql::Out;
+
+class SqlTest : public test::SiteTest {
+ protected:
+  void SetUp() override {
+    test::SiteTest::SetUp();
+    const char* err = nullptr;
+    ASSERT_EQ(CreateSqliteDatabase("t.db", &err), 0) << err;
+    ASSERT_EQ(sql::Connect("user/pw@sqlite:t.db"), 0);
+  }
+  void TearDown() override {
+    sql::Disconnect();
+    test::SiteTest::TearDown();
+  }
+  int InsertCfg(int dta, const char* vn1, const char* bi1) {
+    return sql::Execute("insert into Kvl557Cfg (CfgDta,CfgVn1,CfgBi1) values (:b0,:b1,:b2)",
+                        {In::I32(dta), In::Text(vn1), In::Text(vn1 ? bi1 : "")});
+  }
+};
+
+TEST_F(SqlTest, StatusCodes) {
+  EXPECT_EQ(InsertCfg(1, "A", "B"), 0);
+  EXPECT_EQ(InsertCfg(1, "A", "B"), sql::kUniqueViolated);
+  EXPECT_EQ(sql::Sqlcode(), sql::kUniqueViolated);
+  EXPECT_EQ(
+      sql::Execute("update Kvl557Cfg set CfgIP=:b0 where CfgDta=:b1", {In::Text("x"), In::I32(99)}),
+      sql::kNotFound);
+  EXPECT_EQ(sql::Execute("delete from Kvl557Cfg where CfgDta=:b0", {In::I32(99)}), sql::kNotFound);
+  EXPECT_EQ(sql::Execute("delete from Kvl999Xyz where CfgDta=:b0", {In::I32(1)}), sql::kNoTable);
+  EXPECT_EQ(sql::Execute("update Kvl557Cfg set CfgNix=:b0", {In::I32(1)}), sql::kInvalidIdentifier);
+  EXPECT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta) values (:b0)", {In::Text("")}),
+            sql::kCannotInsertNull);
+  // One input per placeholder occurrence.
+  EXPECT_EQ(sql::Execute("delete from Kvl557Cfg where CfgDta=:b0 or CfgDta=:b0", {In::I32(1)}),
+            sql::kNotAllBound);
+
+  int32_t n = -1;
+  Out out[] = {Out::I32(&n)};
+  In none[] = {In::I32(7)};
+  EXPECT_EQ(sql::SelectInto("select CfgDta into :b0  from Kvl557Cfg where CfgDta=:b1", none, out),
+            sql::kNotFound);
+  EXPECT_EQ(n, -1) << "a failed single-row select leaves the output alone";
+  EXPECT_EQ(InsertCfg(2, "C", "D"), 0);
+  In all[] = {In::I32(0)};
+  EXPECT_EQ(sql::SelectInto("select CfgDta into :b0:b1  from Kvl557Cfg where CfgDta>:b2", all, out),
+            sql::kTooManyRows);
+  EXPECT_EQ(n, -1);
+  In one[] = {In::I32(1)};
+  EXPECT_EQ(sql::SelectInto("select CfgDta into :b0:b1  from Kvl557Cfg where CfgDta>:b2", one, out),
+            0);
+  EXPECT_EQ(n, 2);
+}
+
+TEST_F(SqlTest, NotConnectedAndMissingDatabase) {
+  sql::Disconnect();
+  EXPECT_EQ(InsertCfg(1, "A", "B"), sql::kNotLoggedOn);
+  EXPECT_EQ(sql::Connect("u/p@sqlite:missing.db"), sql::kConnectIdentifier);
+  EXPECT_FALSE(std::filesystem::exists("missing.db")) << "a missing database is never created";
+  EXPECT_EQ(sql::Connect("u/p@ORCL"), sql::kBackendUnavailable);
+  test::WriteBytes("junk.db", std::string(4096, 'x'));
+  EXPECT_NE(sql::Connect("u/p@sqlite:junk.db"), 0);
+}
+
+TEST_F(SqlTest, NullsAndEmptyTexts) {
+  // An empty text is stored as NULL, so an empty marker never equals anything.
+  ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgIP,CfgKr1) values (:b0,:b1,null)",
+                         {In::I32(5), In::Text("")}),
+            0);
+  int32_t cnt = -1;
+  Out c[] = {Out::I32(&cnt)};
+  In e[] = {In::Text("")};
+  ASSERT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg where CfgIP is null", {}, c),
+            0);
+  EXPECT_EQ(cnt, 1);
+  ASSERT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg where CfgIP=:b1", e, c), 0);
+  EXPECT_EQ(cnt, 0);
+
+  Text<15> ip("garbage");
+  int32_t kr1 = 77;
+  double d = 3.5;
+  Out outs[] = {Out::Text(ip), Out::I32(&kr1), Out::Dbl(&d)};
+  In k[] = {In::I32(5)};
+  ASSERT_EQ(sql::SelectInto("select CfgIP,CfgKr1,CfgDat into :b0 from Kvl557Cfg where CfgDta=:b1",
+                            k, outs),
+            0);
+  EXPECT_EQ(ip.view(), "");
+  EXPECT_EQ(kr1, 0);
+  EXPECT_EQ(d, 0.0);
+}
+
+TEST_F(SqlTest, SixteenBitAndLongTexts) {
+  ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgKr1,CfgIP) values (:b0,:b1,:b2)",
+                         {In::I32(1), In::I16(70000), In::Text("123456789012345678901")}),
+            0);
+  int32_t kr1 = 0;
+  Text<15> ip;
+  Out outs[] = {Out::I16(&kr1), Out::Text(ip)};
+  In k[] = {In::I32(1)};
+  ASSERT_EQ(
+      sql::SelectInto("select CfgKr1,CfgIP into :b0 from Kvl557Cfg where CfgDta=:b1", k, outs), 0);
+  EXPECT_EQ(kr1, static_cast<int16_t>(70000)) << "low 16 bits written, widened with sign";
+  EXPECT_EQ(ip.view(), "123456789012345") << "cut to the field";
+  ASSERT_EQ(sql::Execute("update Kvl557Cfg set CfgKr1=:b0", {In::I16(-1)}), 0);
+  ASSERT_EQ(
+      sql::SelectInto("select CfgKr1,CfgIP into :b0 from Kvl557Cfg where CfgDta=:b1", k, outs), 0);
+  EXPECT_EQ(kr1, -1);
+}
+
+TEST_F(SqlTest, DatesRoundTripAndSysdate) {
+  test::FixedClockEnv clock(Env::Default(), LocalTime{2026, 12, 7, 15, 30, 5});
+  Env::Install(&clock);
+  ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgDat) values "
+                         "(:b0,TO_DATE(:b1,'yyyymmddHH24MISS'))",
+                         {In::I32(1), In::Text("20240229235958")}),
+            0);
+  ASSERT_EQ(
+      sql::Execute("insert into Kvl557Cfg (CfgDta,CfgDat) values (:b0,sysdate)", {In::I32(2)}), 0);
+  ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgDat) values "
+                         "(:b0,TO_DATE(:b1,'yyyymmddHH24MISS'))",
+                         {In::I32(3), In::Text("20261207")}),
+            0)
+      << "a date without its time part is midnight";
+  Text<14> ts;
+  Text<8> day;
+  Out outs[] = {Out::Text(ts), Out::Text(day)};
+  auto read = [&](int dta) {
+    In k[] = {In::I32(dta)};
+    return sql::SelectInto(
+        "select TO_CHAR(CfgDat,'yyyymmddHH24MISS') ,TO_CHAR(trunc(CfgDat),'yyyymmdd') into :b0 "
+        " from Kvl557Cfg where CfgDta=:b1",
+        k, outs);
+  };
+  ASSERT_EQ(read(1), 0);
+  EXPECT_EQ(ts.view(), "20240229235958");
+  EXPECT_EQ(day.view(), "20240229");
+  ASSERT_EQ(read(2), 0);
+  EXPECT_EQ(ts.view(), "20261207153005");
+  ASSERT_EQ(read(3), 0);
+  EXPECT_EQ(ts.view(), "20261207000000");
+
+  // Stored as the Julian day SQLite's own date functions read.
+  Text<20> iso;
+  Out o[] = {Out::Text(iso)};
+  ASSERT_EQ(
+      sql::SelectInto("select datetime(CfgDat) into :b0 from Kvl557Cfg where CfgDta=2", {}, o), 0);
+  EXPECT_EQ(iso.view(), "2026-12-07 15:30:05");
+
+  auto bad = [](const char* text) {
+    return sql::Execute("update Kvl557Cfg set CfgDat=TO_DATE(:b0,'yyyymmddHH24MISS')",
+                        {In::Text(text)});
+  };
+  EXPECT_EQ(bad("20261307000000"), sql::kInvalidMonth);
+  EXPECT_EQ(bad("2026x207000000"), sql::kDateFormat);
+  EXPECT_EQ(bad("20260230000000"), sql::kDayOfMonth);
+  EXPECT_EQ(bad("20260228250000"), sql::kHour);
+  EXPECT_EQ(bad(""), 0) << "an empty date text stores NULL";
+  Env::Install(nullptr);
+}
+
+TEST_F(SqlTest, FailedWriteRollsBackToItsSavepointOnly) {
+  ASSERT_EQ(sql::WriteWithSavepoint("Cfg_Ins", "insert into Kvl557Cfg (CfgDta) values (:b0)",
+                                    {In::I32(1)}),
+            0);
+  // An uncommitted change made before the failing write stays; the failing write leaves nothing.
+  ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta) values (:b0)", {In::I32(2)}), 0);
+  EXPECT_EQ(sql::WriteWithSavepoint("Cfg_Upd", "update Kvl557Cfg set CfgIP=:b0 where CfgDta=:b1",
+                                    {In::Text("x"), In::I32(42)}),
+            sql::kNotFound);
+  sql::Rollback();
+  int32_t n = -1;
+  Out c[] = {Out::I32(&n)};
+  ASSERT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, c), 0);
+  EXPECT_EQ(n, 1) << "the committed write survives the rollback, the open one does not";
+
+  // A committed write is durable: a second connection sees it.
+  sql::Disconnect();
+  ASSERT_EQ(sql::Connect("u/p@sqlite:t.db"), 0);
+  ASSERT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, c), 0);
+  EXPECT_EQ(n, 1);
+}
+
+TEST_F(SqlTest, CursorSurvivesWritesToItsTableAndCommits) {
+  for (int i = 1; i <= 50; ++i) ASSERT_EQ(InsertCfg(i, "A", "B"), 0);
+  sql::Commit();
+  sql::Cursor cur("select CfgDta  from Kvl557Cfg where CfgVn1=:b0 order by CfgVn1,CfgDta desc");
+  int32_t dta = 0;
+  Out out[] = {Out::I32(&dta)};
+  EXPECT_EQ(cur.Fetch(out), sql::kNotConnectedFetch);
+  ASSERT_EQ(cur.Open({In::Text("A")}), 0);
+  int seen = 0;
+  int expected = 50;
+  while (cur.Fetch(out) == 0) {
+    EXPECT_EQ(dta, expected--);
+    ++seen;
+    // Unmark and delete rows while walking, committing each, as the downloads do.
+    ASSERT_EQ(sql::WriteWithSavepoint("X", "update Kvl557Cfg set CfgVn1=null where CfgDta=:b0",
+                                      {In::I32(dta)}),
+              0);
+    if (dta % 2 == 0) {
+      ASSERT_EQ(
+          sql::WriteWithSavepoint("Y", "delete from Kvl557Cfg where CfgDta=:b0", {In::I32(dta)}),
+          0);
+    }
+  }
+  EXPECT_EQ(seen, 50);
+  EXPECT_EQ(cur.Fetch(out), sql::kNotFound) << "the end stays the end";
+  EXPECT_EQ(cur.Close(), 0);
+}
+
+TEST(SqlText, IntoClauseAndTranslation) {
+  EXPECT_EQ(sql::RemoveIntoClause("select KsgApg ,KsgKst into :b0:b1,:b2:b3  from Kvl537Ksg where "
+                                  "(KsgApg=:b0)"),
+            "select KsgApg ,KsgKst from Kvl537Ksg where (KsgApg=:b0)");
+  EXPECT_EQ(sql::RemoveIntoClause("select 'into' from T"), "select 'into' from T");
+  int n = 0;
+  EXPECT_EQ(sqlite::Translate("select a from KvlSystem.Kvl301Asw where (x=:b0 and y<=trunc(SYSDATE)"
+                              " and z=':b1' and w=:b0)",
+                              &n),
+            "select a from Kvl301Asw where (x=?1 and y<=trunc(sysdate()) and z=':b1' and w=?2)");
+  EXPECT_EQ(n, 2);
+}
+
+}  // namespace
+}  // namespace jf

@@ -1,0 +1,46 @@
+// jobfeed-admin: the operator tool beside the program.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/admin_commands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(int, char**);
+  const char* summary;
+};
+
+const Command kCommands[] = {
+    {"init-db", jf::admin::CmdInitDb, "create the SQLite database with the program's tables"},
+    {"scramble", jf::admin::CmdScramble, "scramble a login value (digit or letter form)"},
+    {"unscramble", jf::admin::CmdUnscramble, "unscramble a login value"},
+    {"write-login", jf::admin::CmdWriteLogin, "write a login configuration file"},
+};
+
+void Usage(std::FILE* out) {
+  std::fprintf(out, "usage: jobfeed-admin COMMAND [ARGS]\n\ncommands:\n");
+  for (const Command& c : kCommands) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
+  std::fprintf(out, "\n'jobfeed-admin COMMAND --help' tells more about a command.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    Usage(stderr);
+    return 2;
+  }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
+      std::strcmp(argv[1], "help") == 0) {
+    Usage(stdout);
+    return 0;
+  }
+  for (const Command& c : kCommands) {
+    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+  }
+  std::fprintf(stderr, "jobfeed-admin: unknown command '%s'\n\n", argv[1]);
+  Usage(stderr);
+  return 2;
+}
