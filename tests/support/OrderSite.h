@@ -1,0 +1,64 @@
+// A complete site in a temporary folder, as the program finds it at a customer: the working
+// directory with its Msg folder, ..\Comm\Buff for the send-buffer files, the login file four
+// levels up and an SQLite database with the tables. Tests arrange and inspect rows with plain
+// SQL, independently of the code under test.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/TestSite.h"
+
+namespace jf::test {
+
+class OrderSiteTest : public SiteTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Top of the site: the login file lives in top()/files, the database is top()/jobfeed.db.
+  std::filesystem::path top() const { return root() / ".." / ".." / ".." / ".."; }
+  std::filesystem::path db_path() const { return top() / "jobfeed.db"; }
+  std::filesystem::path buffer_dir() const { return root() / ".." / "Comm" / "Buff"; }
+  std::filesystem::path buffer_file(int terminal) const;
+  std::filesystem::path msg_file() const { return root() / "Msg" / "Jobfeed.txt"; }
+
+  // Runs SQL on the site's database through a connection of the test's own; fails the test on
+  // error.
+  void Sql(const std::string& sql);
+  // Rows of a query, each row its columns as text ("" for NULL) joined by "|".
+  std::vector<std::string> Query(const std::string& sql);
+  // The first column of the first row, "" when there is none.
+  std::string Scalar(const std::string& sql);
+
+  // Adds a terminal serving the areas from..to (first range).
+  void AddTerminal(int dta, const std::string& ip, const std::string& port, const std::string& from,
+                   const std::string& to);
+
+  // Connects the in-process session to the site's database through the login file, as a run
+  // does (bdConnect).
+  void ConnectInProcess();
+
+  // Runs the real jobfeed binary in the working directory; returns its exit code.
+  int RunJobfeedBinary(const std::vector<std::string>& args);
+
+  // The message file's entries, as (function, message, code) triples in order.
+  struct Entry {
+    std::string function;
+    std::string message;
+    std::string code;
+  };
+  std::vector<Entry> Messages();
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+// Runs a program with arguments in the current directory; returns its exit code (or -1).
+int RunCommand(const std::string& program, const std::vector<std::string>& args,
+               std::string* output = nullptr);
+
+}  // namespace jf::test
