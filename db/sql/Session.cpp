@@ -15,7 +15,8 @@ struct State {
   std::unordered_map<const Cursor*, std::unique_ptr<BackendStmt>> cursors;
   unsigned long generation = 1;
   int sqlcode = 0;
-  std::vector<unsigned char> staging;  // single-row SELECT results before they are delivered
+  std::vector<Out> staged;      // the outputs pointing into the staging area
+  std::vector<double> staging;  // doubles: aligned for any field type  // single-row SELECT results before they are delivered
 };
 
 State& S() {
@@ -45,7 +46,8 @@ int Prepared(std::string_view key, bool remove_into, BackendStmt** out) {
   return 0;
 }
 
-std::size_t SlotSize(const Out& o) {
+// Bytes of an output's field.
+std::size_t FieldSize(const Out& o) {
   switch (o.type) {
     case Type::kText:
       return o.cap;
@@ -55,6 +57,9 @@ std::size_t SlotSize(const Out& o) {
       return sizeof(int32_t);
   }
 }
+
+// Staging slots are kept 8-byte aligned so doubles and integers can be stored in place.
+std::size_t SlotSize(const Out& o) { return (FieldSize(o) + 7) & ~std::size_t{7}; }
 
 }  // namespace
 
@@ -121,11 +126,12 @@ int SelectInto(std::string_view text, std::span<const In> in, std::span<const Ou
   State& s = S();
   std::size_t total = 0;
   for (const Out& o : out) total += SlotSize(o);
-  if (s.staging.size() < total) s.staging.resize(total);
-  std::vector<Out> staged(out.begin(), out.end());
+  if (s.staging.size() * sizeof(double) < total) s.staging.resize(total / sizeof(double) + 1);
+  std::vector<Out>& staged = s.staged;
+  staged.assign(out.begin(), out.end());
   std::size_t off = 0;
   for (Out& o : staged) {
-    o.dst = s.staging.data() + off;
+    o.dst = reinterpret_cast<unsigned char*>(s.staging.data()) + off;
     off += SlotSize(o);
   }
   rc = stmt->Fetch(staged);
@@ -140,7 +146,7 @@ int SelectInto(std::string_view text, std::span<const In> in, std::span<const Ou
   stmt->Close();
   if (rc == 0) {
     for (std::size_t i = 0; i < out.size(); ++i) {
-      std::memcpy(out[i].dst, staged[i].dst, SlotSize(out[i]));
+      std::memcpy(out[i].dst, staged[i].dst, FieldSize(out[i]));
     }
   }
   return SetCode(rc);
