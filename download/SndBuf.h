@@ -3,6 +3,9 @@
 // arrives.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "db/Records.h"
 #include "download/DnlRecord.h"
 
@@ -14,6 +17,18 @@ int SndBuf_Write(DnlRecord rec, const char* area);
 
 // Fills cfg with the terminal configuration row of the area. Returns 0 or a database status.
 int SndBuf_FindTerminal(CfgRecord* cfg, const char* area);
+
+// The steps of SndBuf_Write after the lookup: builds the line for the terminal cfg and appends
+// it to the terminal's file through the cache. Returns 0 or -1.
+int SndBuf_Append(const DnlRecord& rec, const CfgRecord& cfg);
+
+// The line of a record for a terminal, stamped with the 14-digit timestamp. 552 bytes when
+// every value fits its width; longer values widen it.
+std::string SndBuf_Line(const DnlRecord& rec, const CfgRecord& cfg, const char* timestamp);
+// "..\Comm\Buff\SndDnl<terminal>.buf".
+std::string SndBuf_FileName(int32_t terminal);
+// The local time as yyyymmddHHMMSS into out (15 bytes); fourteen zeros when the clock fails.
+void SndBuf_Timestamp(char* out);
 
 // Closes the cached send-buffer file (the process end does this in a run; tests reuse the
 // process).

@@ -1,0 +1,50 @@
+#include "download/Field.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace jf::field {
+
+void PutText(char* dst, std::size_t width, std::string_view v) {
+  const std::size_t n = v.size() < width ? v.size() : width;
+  if (n > 0) std::memcpy(dst, v.data(), n);
+  std::memset(dst + n, ' ', width - n);
+}
+
+void PutInt(char* dst, std::size_t width, int32_t v) {
+  char tmp[16];
+  const int n = std::snprintf(tmp, sizeof tmp, "%d", static_cast<int>(v));
+  PutText(dst, width, std::string_view(tmp, n > 0 ? static_cast<std::size_t>(n) : 0));
+}
+
+void PutQuantity(char* dst, double v) {
+  // A huge value formats to far more than 12 characters; only the first 12 can reach the
+  // 11 kept after the point is removed, so a short buffer that snprintf cuts is enough.
+  char tmp[32];
+  std::snprintf(tmp, sizeof tmp, "%012.3f", v);
+  std::size_t out = 0;
+  for (const char* p = tmp; *p != '\0' && out < kQuantityWidth; ++p) {
+    if (*p != '.') dst[out++] = *p;
+  }
+  // Only NaN or infinity can give fewer characters than 11.
+  if (out < kQuantityWidth) std::memset(dst + out, ' ', kQuantityWidth - out);
+}
+
+void PutShort(char* dst, double v) {
+  char q[kQuantityWidth];
+  PutQuantity(q, v);
+  std::memcpy(dst, q + 3, kShortWidth);
+}
+
+void PutDate(char* dst, std::string_view yyyymmdd) {
+  PutText(dst, kDateWidth, yyyymmdd.size() > 2 ? yyyymmdd.substr(2) : std::string_view());
+}
+
+char StatusChar(int32_t v) {
+  if (v == 10) return '0';
+  char tmp[16];
+  std::snprintf(tmp, sizeof tmp, "%d", static_cast<int>(v));
+  return tmp[0];
+}
+
+}  // namespace jf::field

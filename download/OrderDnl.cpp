@@ -1,0 +1,182 @@
+// The order downloads: order headers as "APK" records, order positions as "APP" records.
+#include "download/OrderDnl.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "db/DbDnl.h"
+#include "db/Dbstd.h"
+#include "download/DnlLoop.h"
+#include "download/Download.h"
+#include "download/Field.h"
+#include "download/SndBuf.h"
+#include "msg/Msg.h"
+
+namespace jf {
+
+namespace {
+
+// The constant fields of an order record; DnlDat stays empty.
+void FillOrderRecord(DnlRecord* rec, std::string_view requester, std::string_view skz,
+                     std::string_view dna, std::string_view apk) {
+  // Requests of the "InfToGen" requester are repetitions of data the terminals already had.
+  rec->DnlVkz = requester == "InfToGen" ? "WDH" : "NEU";
+  rec->DnlBer = "BDE  ";
+  rec->DnlFun = dna;
+  rec->DnlSkz = skz;
+  rec->DnlPnr = "        ";
+  rec->DnlApk = apk;
+  rec->DnlApl = "          ";
+  rec->DnlDat.Clear();
+}
+
+const char* ApkArea(const ApkDnlRecord& row) {
+  return row.ApkFbe.c_str();
+}
+const char* AppArea(const AppDnlRecord& row) {
+  return row.AppFbe.c_str();
+}
+
+int Apk_StatusUpdate(const ApkDnlRecord& row) {
+  // The freshly read row is written back, so only the marker and the kind change.
+  ApkRecord cur;
+  cur.ApkApk = row.ApkApk;
+  int rc = Apk_PKeyRead(&cur);
+  if (rc != 0) {
+    Msg_Log(rc, "ApkDnl", "Fehler bei Apk_PKeyRead", kMsgError);
+    return rc;
+  }
+  if (row.ApkDna == "LOE") {
+    rc = Apk_PKeyDel(row.ApkApk.c_str());
+  } else {
+    cur.ApkDwn.Clear();
+    cur.ApkDna.Clear();
+    rc = Apk_PKeyUpd(&cur);
+  }
+  if (rc != 0) Msg_Log(rc, "ApkDnl", "Fehler bei Apk_PKeyUpd", kMsgError);
+  return rc;
+}
+
+// Moves the position count of an order by delta. Failures are not logged: the position is
+// already sent and updated.
+int AdjustPositionCount(const char* order, int delta) {
+  ApkRecord head;
+  head.ApkApk = order;
+  if (int rc = Apk_PKeyRead(&head); rc != 0) return rc;
+  head.ApkAfo += delta;
+  return Apk_PKeyUpd(&head);
+}
+
+int App_StatusUpdate(const AppDnlRecord& row) {
+  if (row.AppDna == "LOE") {
+    AppRecord key;
+    key.AppApk = row.AppApk;
+    key.AppApp = row.AppApp;
+    if (int rc = App_PKeyDel(&key); rc != 0) {
+      Msg_Log(rc, "App_Frei", "Fehler bei Apk_PKeyDel", kMsgError);
+      return rc;
+    }
+    return AdjustPositionCount(row.AppApk.c_str(), -1);
+  }
+  AppRecord cur;
+  cur.AppApk = row.AppApk;
+  cur.AppApp = row.AppApp;
+  if (int rc = App_PKeyRead(&cur); rc != 0) return rc;
+  cur.AppDwn.Clear();
+  cur.AppDna.Clear();
+  if (int rc = App_PKeyUpd(&cur); rc != 0) {
+    Msg_Log(rc, "APP_Frei", "Fehler bei App_PKeyUpd", kMsgError);
+    return rc;
+  }
+  if (row.AppDna == "NEU") return AdjustPositionCount(row.AppApk.c_str(), +1);
+  return 0;
+}
+
+}  // namespace
+
+int Apk_Build(DnlRecord* rec, const ApkDnlRecord& row, std::string_view requester) {
+  field::FixedRecord<kApkPayloadLength> p;
+  p.Text(0, 12, row.ApkApk);
+  p.Text(12, 30, row.ApkBz1);
+  p.Text(42, 30, row.ApkBz2);
+  p.Text(72, 8, row.ApkTxt);
+  p.Text(80, 20, row.ApkTnr);
+  p.Text(100, 30, row.ApkTb1);
+  p.Text(130, 30, row.ApkTb2);
+  p.Quantity(160, row.ApkSme);
+  p.Text(171, 3, row.ApkMee);
+  p.Date(174, row.ApkBgs);
+  p.Date(180, row.ApkEns);
+  p.Int(186, 5, row.ApkAfo);
+  p.Status(191, row.ApkSts);
+  p.Text(192, 10, row.ApkZf1);
+  p.Text(202, 20, row.ApkZf2);
+  p.Text(222, 30, row.ApkZf3);
+  p.Char(252, 'X');
+  FillOrderRecord(rec, requester, "APK", row.ApkDna, row.ApkApk);
+  rec->DnlApp = "     ";
+  rec->DnlDnl = p.view();
+  return 0;
+}
+
+int App_Build(DnlRecord* rec, const AppDnlRecord& row, std::string_view requester) {
+  field::FixedRecord<kAppPayloadLength> p;
+  p.Text(0, 12, row.AppApk);
+  p.Text(12, 5, row.AppApp);
+  p.Text(17, 30, row.AppBz1);
+  p.Text(47, 30, row.AppBz2);
+  p.Text(77, 8, row.AppTxt);
+  p.Text(85, 10, row.AppApg);
+  p.Quantity(95, row.AppSme);
+  p.Text(106, 3, row.AppMee);
+  p.Short(109, row.AppStr);
+  p.Short(116, row.AppSte);
+  p.Short(123, row.AppSza);
+  p.Date(130, row.AppBdsDate);
+  p.Date(136, row.AppEdsDate);
+  p.Text(142, 5, row.AppVaf);
+  p.Text(147, 5, row.AppNaf);
+  p.Status(152, row.AppSts);
+  p.Text(153, 10, row.AppZf1);
+  p.Text(163, 20, row.AppZf2);
+  p.Text(183, 30, row.AppZf3);
+  p.Quantity(213, row.AppIme);
+  p.Quantity(224, row.AppAme);
+  p.Char(246, 'X');
+  FillOrderRecord(rec, requester, "APP", row.AppDna, row.AppApk);
+  rec->DnlApp = row.AppApp;
+  rec->DnlDnl = p.view();
+  return 0;
+}
+
+int Apk_Dnl(const char* date, const char* time, const char* requester) {
+  DnlLoop<ApkDnlRecord> d{};
+  d.open = Apk_OpenDnl;
+  d.fetch = Apk_FetchDnl;
+  d.close = Apk_CloseDnl;
+  d.build = Apk_Build;
+  d.area = ApkArea;
+  d.update = Apk_StatusUpdate;
+  d.send = SndBuf_Write;
+  d.function = "Apk_Dnl";
+  d.openFailedText = "fehlerhafte Apk_OpenDnl";
+  d.sendFailedText = "Fehler beim Senden von ApkS\xE4tze";
+  return RunDnlLoop(d, date, time, requester);
+}
+
+int App_Dnl(const char* date, const char* time, const char* requester) {
+  DnlLoop<AppDnlRecord> d{};
+  d.open = App_OpenDnl;
+  d.fetch = App_FetchDnl;
+  d.close = App_CloseDnl;
+  d.build = App_Build;
+  d.area = AppArea;
+  d.update = App_StatusUpdate;
+  d.send = SndBuf_Write;
+  d.function = "App_Dnl";
+  d.openFailedText = "fehlerhafte App_OpenDnl";
+  d.sendFailedText = "Fehler beim Senden von AppS\xE4tze";
+  return RunDnlLoop(d, date, time, requester);
+}
+
+}  // namespace jf

@@ -1,0 +1,29 @@
+// The send-buffer writer: the terminal lookup in front of the file side (SndBufFile.cpp).
+#include "download/SndBuf.h"
+
+#include "db/DbDnl.h"
+#include "msg/Msg.h"
+
+namespace jf {
+
+int SndBuf_FindTerminal(CfgRecord* cfg, const char* area) {
+  int rc = Cfg_Open(area);
+  if (rc != 0) {
+    Msg_Log(rc, "ReadFile", "IP-Ermitteln", kMsgError);
+    return rc;
+  }
+  // Only the first row counts: the lowest terminal number serving the area.
+  const int fetch = Cfg_Fetch(cfg);
+  if (fetch != 0) Msg_Log(fetch, "ReadFile", "IP-Ermitteln", kMsgError);
+  rc = Cfg_Close();
+  return rc != 0 ? rc : fetch;
+}
+
+int SndBuf_Write(DnlRecord rec, const char* area) {
+  CfgRecord cfg;
+  // Without a terminal no line is built and the open file stays as it is.
+  if (int rc = SndBuf_FindTerminal(&cfg, area); rc != 0) return rc;
+  return SndBuf_Append(rec, cfg);
+}
+
+}  // namespace jf

@@ -1,0 +1,129 @@
+// The file side of the send-buffer writer: the line, the file name and the file-handle cache.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "download/SndBuf.h"
+#include "msg/Msg.h"
+#include "platform/Env.h"
+
+namespace jf {
+
+namespace {
+
+// The open send-buffer file of the current terminal. "Open" is kept apart from the terminal
+// number so that terminal 0 is served like any other.
+struct Cache {
+  bool open = false;
+  int32_t terminal = 0;
+  std::unique_ptr<WritableFile> file;
+  uint64_t end = 0;  // size of the file after the last complete line
+};
+
+Cache& TheCache() {
+  static Cache c;
+  return c;
+}
+
+void Drop(Cache& c) {
+  if (c.file) c.file->Close();  // nothing to do about a failing close: the handle is gone
+  c.file.reset();
+  c.open = false;
+  c.terminal = 0;
+  c.end = 0;
+}
+
+// Opens the terminal's file exclusively and moves to its end. Returns 0 or -1 (logged).
+int OpenFor(Cache& c, int32_t terminal) {
+  Drop(c);
+  const std::string name = SndBuf_FileName(terminal);
+  std::unique_ptr<WritableFile> f;
+  bool existed = false;
+  if (int err = env()->OpenAppend(name, ShareMode::kExclusive, &f, &existed); err != 0) {
+    // The cache stays empty, so the next line for this terminal tries the open again.
+    Msg_Log(err, "CreateFile", "Datei oeffnen", kMsgError);
+    return -1;
+  }
+  uint64_t end = 0;
+  if (int err = f->SeekToEnd(&end); err != 0) {
+    f->Close();
+    Msg_Log(err, "SetFilePointer", "Ende der Datei", kMsgError);
+    return -1;
+  }
+  c.file = std::move(f);
+  c.open = true;
+  c.terminal = terminal;
+  c.end = end;
+  return 0;
+}
+
+}  // namespace
+
+std::string SndBuf_FileName(int32_t terminal) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%d", static_cast<int>(terminal));
+  char name[64];
+  std::snprintf(name, sizeof name, "..\\Comm\\Buff\\SndDnl%-1s.buf", number);
+  return name;
+}
+
+void SndBuf_Timestamp(char* out) {
+  LocalTime t;
+  const bool ok = env()->Now(&t) && t.year >= 0 && t.year <= 9999 && t.month >= 1 &&
+                  t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour >= 0 && t.hour <= 23 &&
+                  t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 60;
+  if (!ok) {
+    std::snprintf(out, 15, "%s", "00000000000000");
+    return;
+  }
+  std::snprintf(out, 15, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second);
+}
+
+std::string SndBuf_Line(const DnlRecord& rec, const CfgRecord& cfg, const char* timestamp) {
+  static const char kFormat[] = "$%-15s%-5s%14s%3s%15s%5s%28s%4s%3s%6s%6sBDE%3s%-438s*\r\n";
+  // The run date goes out from its third character on (yymmdd).
+  const char* yymmdd = rec.date.size() >= 2 ? rec.date.c_str() + 2 : "";
+  auto format = [&](char* buf, std::size_t size) {
+    return std::snprintf(buf, size, kFormat, cfg.CfgIP.c_str(), cfg.CfgPrt.c_str(), timestamp,
+                         "999", cfg.CfgIP.c_str(), cfg.CfgPrt.c_str(), "", "0460",
+                         rec.DnlSkz.c_str(), yymmdd, rec.time.c_str(), rec.DnlFun.c_str(),
+                         rec.DnlDnl.c_str());
+  };
+  // Values longer than their widths widen the line; its length is measured first so that no
+  // value can overrun the buffer.
+  const int n = format(nullptr, 0);
+  if (n <= 0) return {};
+  std::string line(static_cast<std::size_t>(n) + 1, '\0');
+  format(line.data(), line.size());
+  line.resize(static_cast<std::size_t>(n));
+  return line;
+}
+
+int SndBuf_Append(const DnlRecord& rec, const CfgRecord& cfg) {
+  char timestamp[15];
+  SndBuf_Timestamp(timestamp);
+  const std::string line = SndBuf_Line(rec, cfg, timestamp);
+
+  Cache& c = TheCache();
+  if (!c.open || c.terminal != cfg.CfgDta) {
+    if (OpenFor(c, cfg.CfgDta) != 0) return -1;
+  }
+  std::size_t written = 0;
+  if (int err = c.file->Write(line, &written); err != 0) {
+    Msg_Log(err, "WrittenFile", "", kMsgError);
+    // A line cut short would corrupt the file for the communication process: cut the file
+    // back to its last complete line. If even that fails, give the file up so the next line
+    // opens it afresh.
+    if (c.file->Truncate(c.end) != 0) Drop(c);
+    return -1;
+  }
+  c.end += written;
+  return 0;
+}
+
+void SndBuf_CloseCache() {
+  Drop(TheCache());
+}
+
+}  // namespace jf
