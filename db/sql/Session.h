@@ -38,6 +38,10 @@ inline int Execute(std::string_view text, std::initializer_list<In> in) {
 // out receives the selected columns by position, only when the status is 0. More than one row
 // gives -2112.
 int SelectInto(std::string_view text, std::span<const In> in, std::span<const Out> out);
+inline int SelectInto(std::string_view text, std::initializer_list<In> in,
+                      std::span<const Out> out) {
+  return SelectInto(text, std::span<const In>(in.begin(), in.size()), out);
+}
 
 // COMMIT WORK / ROLLBACK WORK. Their status goes to the communication area.
 void Commit();
