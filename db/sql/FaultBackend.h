@@ -1,0 +1,62 @@
+// A backend that passes every statement to another backend, counts the executions of each
+// statement text, and makes chosen executions or fetches fail with a chosen status. Tests
+// reach every database failure branch with it, and a fault sweep lists the statements a run
+// executes from its counts.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/sql/Backend.h"
+
+namespace jf::sql {
+
+class FaultBackend final : public Backend {
+ public:
+  enum Op {
+    kExecute,  // running a statement, or opening a cursor
+    kFetch,    // fetching a row of a cursor or single-row SELECT
+    kClose,    // closing a cursor (the statement is closed all the same)
+  };
+
+  explicit FaultBackend(std::unique_ptr<Backend> base) : base_(std::move(base)) {}
+
+  // The nth call (1-based, counted from now) of op on a statement whose text contains
+  // text_part fails with status; the statement does not reach the real backend.
+  void FailNth(Op op, std::string text_part, int nth, int status);
+  // Every such call fails until Clear().
+  void FailAlways(Op op, std::string text_part, int status);
+  void Clear() { rules_.clear(); }
+
+  // Executions of statements whose text contains text_part (failed ones included).
+  int Executions(std::string_view text_part) const;
+  // Executions by statement text, as the backend received the texts.
+  const std::map<std::string, int>& ExecutionsByText() const { return executions_; }
+  void ResetCounts() { executions_.clear(); }
+
+  int Prepare(std::string_view text, bool cursor, std::unique_ptr<BackendStmt>* out) override;
+  int Commit() override { return base_->Commit(); }
+  int Rollback() override { return base_->Rollback(); }
+  std::string LastErrorText() const override { return base_->LastErrorText(); }
+
+  // Called by the wrapped statements: counts the call and returns the status it must fail
+  // with, or 0.
+  int Check(Op op, const std::string& text);
+
+ private:
+  struct Rule {
+    Op op;
+    std::string text_part;
+    int nth;  // 0 = always
+    int status;
+    int seen = 0;
+  };
+  std::unique_ptr<Backend> base_;
+  std::vector<Rule> rules_;
+  std::map<std::string, int> executions_;
+};
+
+}  // namespace jf::sql

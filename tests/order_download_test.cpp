@@ -1,0 +1,722 @@
+// The order downloads end to end against the embedded database: the lines in the send-buffer
+// files, the rows afterwards, the messages, and every failure branch through the fault
+// wrappers of both seams.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "db/sql/FaultBackend.h"
+#include "db/sql/Session.h"
+#include "download/DnlLoop.h"
+#include "download/Download.h"
+#include "download/OrderDnl.h"
+#include "download/SndBuf.h"
+#include "msg/Msg.h"
+#include "platform/FaultEnv.h"
+#include "support/FixedClockEnv.h"
+#include "support/OrderSite.h"
+
+namespace jf {
+namespace {
+
+using sql::FaultBackend;
+
+// Statement texts by what they do, as substrings of the statements the database modules run.
+constexpr char kApkCursor[] = "where ApkDwn=:b0";
+constexpr char kAppCursor[] = "where AppDwn=:b0";
+constexpr char kCfgCursor[] = "from Kvl557Cfg";
+constexpr char kApkRead[] = "from Kvl501Apk where ApkApk=:b0";
+constexpr char kApkUpdate[] = "update KVL501Apk";
+constexpr char kApkDelete[] = "delete  from Kvl501Apk";
+constexpr char kAppRead[] = "where (AppApk=:b0 and AppApp=:b2)";
+constexpr char kAppUpdate[] = "update KVL504App";
+constexpr char kAppDelete[] = "delete  from Kvl504App";
+
+const std::string kSendApk = "Fehler beim Senden von ApkS\xE4tze";
+const std::string kSendApp = "Fehler beim Senden von AppS\xE4tze";
+
+class OrderDownloadTest : public test::OrderSiteTest {
+ protected:
+  void SetUp() override {
+    OrderSiteTest::SetUp();
+    Msg_Init(7, ".\\Msg\\Jobfeed.txt");
+    std::unique_ptr<sql::Backend> real;
+    ASSERT_EQ(sql::OpenBackend("jobfeed", "secret", "sqlite:../../../../jobfeed.db", &real), 0);
+    auto fb = std::make_unique<FaultBackend>(std::move(real));
+    db_ = fb.get();
+    sql::Attach(std::move(fb));
+    clock_.Set(LocalTime{2026, 12, 7, 10, 11, 12});
+    Env::Install(&files_);
+    AddTerminal(3, "10.1.2.3", "4001", "A", "AZ");
+  }
+  void TearDown() override {
+    SndBuf_CloseCache();
+    Env::Install(nullptr);
+    OrderSiteTest::TearDown();
+  }
+
+  // An order header marked for REQ1 with download kind dna in production area fbe.
+  void Header(const std::string& apk, const std::string& fbe, const std::string& dna,
+              const std::string& extra_cols = "", const std::string& extra_vals = "") {
+    Sql("insert into Kvl501Apk (ApkApk,ApkFbe,ApkDna,ApkDwn,ApkAfo,ApkSts" + extra_cols +
+        ") values ('" + apk + "','" + fbe + "'," + (dna.empty() ? "NULL" : "'" + dna + "'") +
+        ",'REQ1',3,1" + extra_vals + ")");
+  }
+  void Position(const std::string& apk, const std::string& app, const std::string& fbe,
+                const std::string& dna, const std::string& extra_cols = "",
+                const std::string& extra_vals = "") {
+    Sql("insert into Kvl504App (AppApk,AppApp,AppFbe,AppDna,AppDwn,AppSts" + extra_cols +
+        ") values ('" + apk + "','" + app + "','" + fbe + "','" + dna + "','REQ1',1" + extra_vals +
+        ")");
+  }
+  std::vector<std::string> Lines(int terminal) {
+    const std::string f = test::ReadBytes(buffer_file(terminal));
+    std::vector<std::string> out;
+    for (std::size_t p = 0; p < f.size(); p += 552) out.push_back(f.substr(p, 552));
+    return out;
+  }
+  std::string Marker(const std::string& apk) {
+    return Scalar(
+        "select ifnull(ApkDwn,'') || '/' || ifnull(ApkDna,'') from Kvl501Apk where "
+        "ApkApk='" +
+        apk + "'");
+  }
+  std::string PosMarker(const std::string& apk, const std::string& app) {
+    return Scalar(
+        "select ifnull(AppDwn,'') || '/' || ifnull(AppDna,'') from Kvl504App where "
+        "AppApk='" +
+        apk + "' and AppApp='" + app + "'");
+  }
+  int Afo(const std::string& apk) {
+    return std::stoi(Scalar("select ApkAfo from Kvl501Apk where ApkApk='" + apk + "'"));
+  }
+  int RunApk() { return Apk_Dnl("20261207", "093015", "REQ1"); }
+  int RunApp() { return App_Dnl("20261207", "093015", "REQ1"); }
+
+  FaultBackend* db_ = nullptr;
+  test::FixedClockEnv clock_{Env::Default()};
+  FaultEnv files_{&clock_};
+};
+
+TEST_F(OrderDownloadTest, HeaderLinesCarryThePayloadAtItsOffsets) {
+  const std::string cols =
+      ",ApkBz1,ApkBz2,ApkTxt,ApkTnr,ApkTb1,ApkTb2,ApkMee,ApkZf1,ApkZf2,ApkZf3,"
+      "ApkSme,ApkBgs,ApkEns";
+  const std::string texts =
+      ",'Bezeichnung 1','Bez2','Text123456','Teil-4711','TB1','TB2','Stk','Z1-abcdefghijk',"
+      "'Z2','Z3-" +
+      std::string(40, 'z') + "'";
+  Header("4711", "A1", "AEN", cols, texts + ",0,NULL,julianday('2026-01-31')");
+  Header("4712", "A2", "NEU", cols, texts + ",125.5,julianday('2025-11-03'),NULL");
+  Header("4713", "A3", "AEN", cols, texts + ",-125.5,NULL,NULL");
+  Header("4714", "A4", "AEN", cols, texts + ",99999999.999,NULL,NULL");
+  Header("4715", "A5", "", cols, texts + ",100000000,NULL,NULL");
+  Sql("update Kvl501Apk set ApkSts=7 where ApkApk='4711'");
+  Sql("update Kvl501Apk set ApkSts=10 where ApkApk='4712'");
+  Sql("update Kvl501Apk set ApkSts=11 where ApkApk='4713'");
+
+  ASSERT_EQ(RunApk(), 0);
+  auto lines = Lines(3);
+  ASSERT_EQ(lines.size(), 5u);
+  const char* sme[] = {"00000000000", "00000125500", "-0000125500", "99999999999", "10000000000"};
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& l = lines[i];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(l.substr(0, 21), "$10.1.2.3       4001 ");
+    EXPECT_EQ(l.substr(21, 14), "20261207101112");
+    EXPECT_EQ(l.substr(90, 3), "APK");
+    EXPECT_EQ(l.substr(93, 6), "261207");
+    EXPECT_EQ(l.substr(99, 6), "093015");
+    EXPECT_EQ(l.substr(549), "*\r\n");
+    const std::string p = l.substr(111, 255);
+    EXPECT_EQ(p.substr(0, 12), "471" + std::to_string(i + 1) + "        ");
+    EXPECT_EQ(p.substr(12, 30), "Bezeichnung 1" + std::string(17, ' '));
+    EXPECT_EQ(p.substr(42, 30), "Bez2" + std::string(26, ' '));
+    EXPECT_EQ(p.substr(72, 8), "Text1234");
+    EXPECT_EQ(p.substr(80, 20), "Teil-4711" + std::string(11, ' '));
+    EXPECT_EQ(p.substr(100, 30), "TB1" + std::string(27, ' '));
+    EXPECT_EQ(p.substr(130, 30), "TB2" + std::string(27, ' '));
+    EXPECT_EQ(p.substr(160, 11), sme[i]);
+    EXPECT_EQ(p.substr(171, 3), "Stk");
+    EXPECT_EQ(p.substr(186, 5), "3    ");
+    EXPECT_EQ(p.substr(192, 10), "Z1-abcdefg");
+    EXPECT_EQ(p.substr(202, 20), "Z2" + std::string(18, ' '));
+    EXPECT_EQ(p.substr(222, 30), "Z3-" + std::string(27, 'z'));
+    EXPECT_EQ(p.substr(252, 3), "X  ");
+    EXPECT_EQ(l.substr(366, 183), std::string(183, ' '));
+  }
+  EXPECT_EQ(lines[0].substr(111 + 174, 12), "      260131");
+  EXPECT_EQ(lines[1].substr(111 + 174, 12), "251103      ");
+  EXPECT_EQ(lines[0][111 + 191], '7');
+  EXPECT_EQ(lines[1][111 + 191], '0');
+  EXPECT_EQ(lines[2][111 + 191], '1');
+  EXPECT_EQ(lines[0].substr(108, 3), "AEN");
+  EXPECT_EQ(lines[1].substr(108, 3), "NEU");
+  EXPECT_EQ(lines[4].substr(108, 3), "   ");
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(OrderDownloadTest, HeadersAreUnmarkedOrDeletedAfterSending) {
+  Header("1", "A1", "AEN");
+  Header("2", "A2", "LOE");
+  Header("3", "A3", "");
+  Header("4", "A4", "AEN");
+  Sql("update Kvl501Apk set ApkDwn='OTHER' where ApkApk='4'");
+  ASSERT_EQ(RunApk(), 0);
+  EXPECT_EQ(Lines(3).size(), 3u);
+  EXPECT_EQ(Marker("1"), "/");
+  EXPECT_EQ(Scalar("select count(*) from Kvl501Apk where ApkApk='2'"), "0");
+  EXPECT_EQ(Marker("3"), "/");
+  EXPECT_EQ(Marker("4"), "OTHER/AEN");  // another requester's row is left alone
+  EXPECT_EQ(Afo("1"), 3);               // only the marker and the kind change
+}
+
+TEST_F(OrderDownloadTest, AreasGoToTheirTerminalsFiles) {
+  AddTerminal(5, "10.1.2.5", "4005", "B", "BZ");
+  AddTerminal(12, "10.1.2.12", "4012", "C", "CZ");
+  Header("1", "A1", "AEN");
+  Header("2", "B1", "AEN");
+  Header("3", "C1", "AEN");
+  const int opens_before = files_.Calls(FaultEnv::kOpen);
+  ASSERT_EQ(RunApk(), 0);
+  EXPECT_EQ(Lines(3).size(), 1u);
+  EXPECT_EQ(Lines(5).size(), 1u);
+  ASSERT_EQ(Lines(12).size(), 1u);  // SndDnl12.buf: the whole number
+  EXPECT_EQ(Lines(12)[0].substr(1, 15), "10.1.2.12      ");
+  EXPECT_EQ(files_.Calls(FaultEnv::kOpen) - opens_before, 3);
+}
+
+TEST_F(OrderDownloadTest, AreasOfTerminalsThreeFiveThreeReopenTheFirstFile) {
+  AddTerminal(5, "10.1.2.5", "4005", "B", "BZ");
+  Sql("update Kvl557Cfg set CfgVn2='C', CfgBi2='CZ' where CfgDta=3");
+  Header("1", "A1", "AEN");
+  Header("2", "B1", "AEN");
+  Header("3", "C1", "AEN");
+  ASSERT_EQ(RunApk(), 0);
+  EXPECT_EQ(files_.Calls(FaultEnv::kOpen), 3);  // no messages: every open is a buffer file
+  EXPECT_EQ(files_.Calls(FaultEnv::kClose), 2);
+  EXPECT_EQ(Lines(3).size(), 2u);
+  EXPECT_EQ(Lines(5).size(), 1u);
+}
+
+TEST_F(OrderDownloadTest, NothingMarkedSendsNothing) {
+  EXPECT_EQ(RunApk(), 0);
+  EXPECT_EQ(RunApp(), 0);
+  EXPECT_FALSE(std::filesystem::exists(buffer_file(3)));
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(OrderDownloadTest, AreaWithoutTerminalLeavesTheRowsMarked) {
+  Header("1", "Q1", "AEN");
+  Header("2", "Q2", "AEN");
+  EXPECT_EQ(RunApk(), 0);
+  auto m = Messages();
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[0].function, "ReadFile");
+  EXPECT_EQ(m[0].message, "IP-Ermitteln");
+  EXPECT_EQ(m[0].code, "1403");
+  EXPECT_EQ(m[1].function, "Apk_Dnl");
+  EXPECT_EQ(m[1].message, kSendApk);
+  EXPECT_EQ(m[1].code, "1403");
+  EXPECT_EQ(Marker("1"), "REQ1/AEN");
+  EXPECT_EQ(Marker("2"), "REQ1/AEN");
+  EXPECT_TRUE(std::filesystem::is_empty(buffer_dir()));
+}
+
+// One failure of the header download: where it is injected, the messages it gives, the
+// lines written, the state of the two rows afterwards and the status returned.
+struct HeaderFailure {
+  const char* name;
+  void (*inject)(FaultBackend*, FaultEnv*);
+  std::vector<std::vector<std::string>> messages;  // function, text, code
+  std::size_t lines;
+  const char* first;   // marker of row 1 afterwards ("gone" when deleted)
+  const char* second;  // marker of row 2
+  int status;
+};
+
+void PrintTo(const HeaderFailure& f, std::ostream* os) {
+  *os << f.name;
+}
+
+class HeaderFailureTest : public OrderDownloadTest,
+                          public ::testing::WithParamInterface<HeaderFailure> {};
+
+TEST_P(HeaderFailureTest, StopsAsDescribed) {
+  const HeaderFailure& f = GetParam();
+  Header("1", "A1", "LOE");
+  Header("2", "A2", "AEN");
+  f.inject(db_, &files_);
+  EXPECT_EQ(RunApk(), f.status);
+  auto m = Messages();
+  ASSERT_EQ(m.size(), f.messages.size());
+  for (std::size_t i = 0; i < m.size(); ++i) {
+    EXPECT_EQ(m[i].function, f.messages[i][0]) << i;
+    EXPECT_EQ(m[i].message, f.messages[i][1]) << i;
+    EXPECT_EQ(m[i].code, f.messages[i][2]) << i;
+  }
+  EXPECT_EQ(Lines(3).size(), f.lines);
+  const std::string first = Marker("1");
+  EXPECT_EQ(first.empty() ? "gone" : first, f.first);
+  EXPECT_EQ(Marker("2"), f.second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OrderDnl, HeaderFailureTest,
+    ::testing::Values(
+        HeaderFailure{"CursorOpen",
+                      [](FaultBackend* d, FaultEnv*) {
+                        d->FailNth(FaultBackend::kExecute, kApkCursor, 1, -54);
+                      },
+                      {{"Apk_Dnl", "fehlerhafte Apk_OpenDnl", "-54"}},
+                      0,
+                      "REQ1/LOE",
+                      "REQ1/AEN",
+                      -54},
+        HeaderFailure{"FetchError",
+                      [](FaultBackend* d, FaultEnv*) {
+                        d->FailNth(FaultBackend::kFetch, kApkCursor, 2, -1114);
+                      },
+                      {},
+                      1,
+                      "gone",
+                      "REQ1/AEN",
+                      0},
+        HeaderFailure{"CursorClose",
+                      [](FaultBackend* d, FaultEnv*) {
+                        d->FailNth(FaultBackend::kClose, kApkCursor, 1, -1114);
+                      },
+                      {},
+                      2,
+                      "gone",
+                      "/",
+                      -1114},
+        HeaderFailure{"TerminalCursor",
+                      [](FaultBackend* d, FaultEnv*) {
+                        d->FailNth(FaultBackend::kExecute, kCfgCursor, 1, -942);
+                      },
+                      {{"ReadFile", "IP-Ermitteln", "-942"}, {"Apk_Dnl", kSendApk, "-942"}},
+                      0,
+                      "REQ1/LOE",
+                      "REQ1/AEN",
+                      0},
+        HeaderFailure{"TerminalFetch",
+                      [](FaultBackend* d, FaultEnv*) {
+                        d->FailNth(FaultBackend::kFetch, kCfgCursor, 1, -1114);
+                      },
+                      {{"ReadFile", "IP-Ermitteln", "-1114"}, {"Apk_Dnl", kSendApk, "-1114"}},
+                      0,
+                      "REQ1/LOE",
+                      "REQ1/AEN",
+                      0},
+        HeaderFailure{"FileOpen",
+                      [](FaultBackend*, FaultEnv* e) {
+                        e->FailNth(FaultEnv::kOpen, 1, kErrSharingViolation, "SndDnl");
+                      },
+                      {{"CreateFile", "Datei oeffnen", "32"}, {"Apk_Dnl", kSendApk, "-1"}},
+                      0,
+                      "REQ1/LOE",
+                      "REQ1/AEN",
+                      0},
+        HeaderFailure{"FileSeek",
+                      [](FaultBackend*, FaultEnv* e) {
+                        e->FailNth(FaultEnv::kSeek, 1, kErrIoDevice, "SndDnl");
+                      },
+                      {{"SetFilePointer", "Ende der Datei", "1117"}, {"Apk_Dnl", kSendApk, "-1"}},
+                      0,
+                      "REQ1/LOE",
+                      "REQ1/AEN",
+                      0},
+        HeaderFailure{"FileWrite",
+                      [](FaultBackend*, FaultEnv* e) {
+                        e->FailNth(FaultEnv::kWrite, 2, kErrDiskFull, "SndDnl", 10);
+                      },
+                      {{"WrittenFile", "", "112"}, {"Apk_Dnl", kSendApk, "-1"}},
+                      1,
+                      "gone",
+                      "REQ1/AEN",
+                      0},
+        HeaderFailure{"ReadByKey",
+                      [](FaultBackend* d, FaultEnv*) {
+                        d->FailNth(FaultBackend::kExecute, kApkRead, 1, -54);
+                      },
+                      {{"ApkDnl", "Fehler bei Apk_PKeyRead", "-54"}},
+                      1,
+                      "REQ1/LOE",
+                      "REQ1/AEN",
+                      0},
+        HeaderFailure{"Delete",
+                      [](FaultBackend* d, FaultEnv*) {
+                        d->FailNth(FaultBackend::kExecute, kApkDelete, 1, -54);
+                      },
+                      {{"ApkDnl", "Fehler bei Apk_PKeyUpd", "-54"}},
+                      1,
+                      "REQ1/LOE",
+                      "REQ1/AEN",
+                      0},
+        HeaderFailure{"Update",
+                      [](FaultBackend* d, FaultEnv*) {
+                        d->FailNth(FaultBackend::kExecute, kApkUpdate, 1, -1400);
+                      },
+                      {{"ApkDnl", "Fehler bei Apk_PKeyUpd", "-1400"}},
+                      2,
+                      "gone",
+                      "REQ1/AEN",
+                      0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OrderDownloadTest, PositionLinesCarryThePayloadAtItsOffsets) {
+  const std::string cols =
+      ",AppVaf,AppNaf,AppBz1,AppBz2,AppTxt,AppApg,AppMee,AppZf1,AppZf2,AppZf3,AppSme,AppIme,AppAme,"
+      "AppStr,AppSte,AppSza,AppBds,AppEds";
+  const std::string texts = ",'V1','N1','PBez1','PBez2','PText12345','GRP-1','kg','Z1','Z2','Z3'";
+  Position("4711", "10", "A1", "AEN", cols,
+           texts + ",12.5,125.5,-125.5,12.5,12.345,123456.5,julianday('2026-03-04'),NULL");
+  Position("4711", "20", "A2", "STA", cols,
+           texts + ",0,99999999.999,100000000,0,-12.5,98765.4321,NULL,julianday('2027-01-02')");
+  Sql("update Kvl504App set AppSts=10 where AppApp='10'");
+  Sql("update Kvl504App set AppSts=7 where AppApp='20'");
+
+  ASSERT_EQ(RunApp(), 0);
+  auto lines = Lines(3);
+  ASSERT_EQ(lines.size(), 2u);
+  for (const std::string& l : lines) {
+    EXPECT_EQ(l.substr(90, 3), "APP");
+    EXPECT_EQ(l.substr(93, 6), "261207");
+    EXPECT_EQ(l.substr(549), "*\r\n");
+    const std::string p = l.substr(111, 257);
+    EXPECT_EQ(p.substr(0, 12), "4711        ");
+    EXPECT_EQ(p.substr(17, 30), "PBez1" + std::string(25, ' '));
+    EXPECT_EQ(p.substr(47, 30), "PBez2" + std::string(25, ' '));
+    EXPECT_EQ(p.substr(77, 8), "PText123");
+    EXPECT_EQ(p.substr(85, 10), "GRP-1     ");
+    EXPECT_EQ(p.substr(106, 3), "kg ");
+    EXPECT_EQ(p.substr(142, 10), "V1   N1   ");
+    EXPECT_EQ(p.substr(153, 10), "Z1        ");
+    EXPECT_EQ(p.substr(163, 20), "Z2" + std::string(18, ' '));
+    EXPECT_EQ(p.substr(183, 30), "Z3" + std::string(28, ' '));
+    EXPECT_EQ(p.substr(235, 22), std::string(11, ' ') + "X" + std::string(10, ' '));
+    EXPECT_EQ(l.substr(368, 181), std::string(181, ' '));
+  }
+  const std::string a = lines[0].substr(111, 257);
+  const std::string b = lines[1].substr(111, 257);
+  EXPECT_EQ(a.substr(12, 5), "10   ");
+  EXPECT_EQ(a.substr(95, 11), "00000012500");
+  EXPECT_EQ(a.substr(109, 21),
+            "0001250"
+            "0001234"
+            "2345650");
+  EXPECT_EQ(a.substr(130, 12), "260304      ");
+  EXPECT_EQ(a[152], '0');
+  EXPECT_EQ(a.substr(213, 22), "00000125500-0000125500");
+  EXPECT_EQ(b.substr(95, 11), "00000000000");
+  EXPECT_EQ(b.substr(109, 21),
+            "0000000"
+            "0001250"
+            "9876543");
+  EXPECT_EQ(b.substr(130, 12), "      270102");
+  EXPECT_EQ(b[152], '7');
+  EXPECT_EQ(b.substr(213, 22), "9999999999910000000000");
+  EXPECT_EQ(lines[1].substr(108, 3), "STA");
+}
+
+TEST_F(OrderDownloadTest, PositionCountFollowsNewAndDeletedPositions) {
+  Header("4711", "A1", "AEN");
+  Sql("update Kvl501Apk set ApkDwn=NULL");  // only the positions are due
+  Position("4711", "10", "A1", "NEU");
+  Position("4711", "20", "A1", "LOE");
+  Position("4711", "30", "A1", "AEN");
+  Position("4711", "40", "A1", "STA");
+  ASSERT_EQ(RunApp(), 0);
+  EXPECT_EQ(Lines(3).size(), 4u);
+  EXPECT_EQ(Afo("4711"), 3);  // +1 -1
+  EXPECT_EQ(PosMarker("4711", "10"), "/");
+  EXPECT_EQ(Scalar("select count(*) from Kvl504App where AppApp='20'"), "0");
+  EXPECT_EQ(PosMarker("4711", "30"), "/");
+  EXPECT_EQ(PosMarker("4711", "40"), "/");
+
+  Position("4711", "50", "A1", "NEU");
+  ASSERT_EQ(RunApp(), 0);
+  EXPECT_EQ(Afo("4711"), 4);
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(OrderDownloadTest, PositionsOfAHeaderDeletedInTheSameRunStopTheLoop) {
+  Header("4711", "A1", "LOE");
+  Position("4711", "10", "A1", "LOE");
+  Position("4711", "20", "A1", "LOE");
+  ASSERT_EQ(RunApk(), 0);
+  ASSERT_EQ(RunApp(), 0);
+  EXPECT_EQ(Lines(3).size(), 2u);  // the header and the first position
+  EXPECT_EQ(Scalar("select count(*) from Kvl501Apk"), "0");
+  EXPECT_EQ(Scalar("select count(*) from Kvl504App where AppApp='10'"), "0");
+  EXPECT_EQ(PosMarker("4711", "20"), "REQ1/LOE");
+  EXPECT_TRUE(Messages().empty());
+}
+
+// One failure of the position download, on a run of a NEU position and an AEN position.
+struct PositionFailure {
+  const char* name;
+  const char* first_kind;
+  void (*inject)(FaultBackend*, FaultEnv*);
+  std::vector<std::vector<std::string>> messages;
+  std::size_t lines;
+  const char* first;  // marker of position 10 afterwards ("gone" when deleted)
+  const char* second;
+  int afo;  // the header's count afterwards (3 before)
+  int status;
+};
+
+void PrintTo(const PositionFailure& f, std::ostream* os) {
+  *os << f.name;
+}
+
+class PositionFailureTest : public OrderDownloadTest,
+                            public ::testing::WithParamInterface<PositionFailure> {};
+
+TEST_P(PositionFailureTest, StopsAsDescribed) {
+  const PositionFailure& f = GetParam();
+  Header("4711", "A1", "AEN");
+  Sql("update Kvl501Apk set ApkDwn=NULL");
+  Position("4711", "10", "A1", f.first_kind);
+  Position("4711", "20", "A2", "AEN");
+  f.inject(db_, &files_);
+  EXPECT_EQ(RunApp(), f.status);
+  auto m = Messages();
+  ASSERT_EQ(m.size(), f.messages.size());
+  for (std::size_t i = 0; i < m.size(); ++i) {
+    EXPECT_EQ(m[i].function, f.messages[i][0]) << i;
+    EXPECT_EQ(m[i].message, f.messages[i][1]) << i;
+    EXPECT_EQ(m[i].code, f.messages[i][2]) << i;
+  }
+  EXPECT_EQ(Lines(3).size(), f.lines);
+  const std::string first = PosMarker("4711", "10");
+  EXPECT_EQ(first.empty() ? "gone" : first, f.first);
+  EXPECT_EQ(PosMarker("4711", "20"), f.second);
+  EXPECT_EQ(Afo("4711"), f.afo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OrderDnl, PositionFailureTest,
+    ::testing::Values(PositionFailure{"CursorOpen",
+                                      "NEU",
+                                      [](FaultBackend* d, FaultEnv*) {
+                                        d->FailNth(FaultBackend::kExecute, kAppCursor, 1, -942);
+                                      },
+                                      {{"App_Dnl", "fehlerhafte App_OpenDnl", "-942"}},
+                                      0,
+                                      "REQ1/NEU",
+                                      "REQ1/AEN",
+                                      3,
+                                      -942},
+                      PositionFailure{"FetchError",
+                                      "NEU",
+                                      [](FaultBackend* d, FaultEnv*) {
+                                        d->FailNth(FaultBackend::kFetch, kAppCursor, 2, -1114);
+                                      },
+                                      {},
+                                      1,
+                                      "/",
+                                      "REQ1/AEN",
+                                      4,
+                                      0},
+                      PositionFailure{"FileWrite",
+                                      "NEU",
+                                      [](FaultBackend*, FaultEnv* e) {
+                                        e->FailNth(FaultEnv::kWrite, 1, kErrDiskFull, "SndDnl", 0);
+                                      },
+                                      {{"WrittenFile", "", "112"}, {"App_Dnl", kSendApp, "-1"}},
+                                      0,
+                                      "REQ1/NEU",
+                                      "REQ1/AEN",
+                                      3,
+                                      0},
+                      PositionFailure{"Delete",
+                                      "LOE",
+                                      [](FaultBackend* d, FaultEnv*) {
+                                        d->FailNth(FaultBackend::kExecute, kAppDelete, 1, -54);
+                                      },
+                                      {{"App_Frei", "Fehler bei Apk_PKeyDel", "-54"}},
+                                      1,
+                                      "REQ1/LOE",
+                                      "REQ1/AEN",
+                                      3,
+                                      0},
+                      PositionFailure{"ReadBeforeUpdate",
+                                      "NEU",
+                                      [](FaultBackend* d, FaultEnv*) {
+                                        d->FailNth(FaultBackend::kExecute, kAppRead, 1, -54);
+                                      },
+                                      {},
+                                      1,
+                                      "REQ1/NEU",
+                                      "REQ1/AEN",
+                                      3,
+                                      0},
+                      PositionFailure{"Update",
+                                      "NEU",
+                                      [](FaultBackend* d, FaultEnv*) {
+                                        d->FailNth(FaultBackend::kExecute, kAppUpdate, 1, -1400);
+                                      },
+                                      {{"APP_Frei", "Fehler bei App_PKeyUpd", "-1400"}},
+                                      1,
+                                      "REQ1/NEU",
+                                      "REQ1/AEN",
+                                      3,
+                                      0},
+                      PositionFailure{"HeaderReadForCount",
+                                      "NEU",
+                                      [](FaultBackend* d, FaultEnv*) {
+                                        d->FailNth(FaultBackend::kExecute, kApkRead, 1, -54);
+                                      },
+                                      {},
+                                      1,
+                                      "/",
+                                      "REQ1/AEN",
+                                      3,
+                                      0},
+                      PositionFailure{"HeaderUpdateForCount",
+                                      "LOE",
+                                      [](FaultBackend* d, FaultEnv*) {
+                                        d->FailNth(FaultBackend::kExecute, kApkUpdate, 1, -54);
+                                      },
+                                      {},
+                                      1,
+                                      "gone",
+                                      "REQ1/AEN",
+                                      3,
+                                      0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OrderRecord, RecordFieldsOfHeadersAndPositions) {
+  ApkDnlRecord h;
+  h.ApkApk = "4711";
+  h.ApkDna = "AEN";
+  DnlRecord r;
+  ASSERT_EQ(Apk_Build(&r, h, "InfToGen"), 0);
+  EXPECT_EQ(r.DnlVkz, "WDH");
+  EXPECT_EQ(r.DnlBer, "BDE  ");
+  EXPECT_EQ(r.DnlFun, "AEN");
+  EXPECT_EQ(r.DnlSkz, "APK");
+  EXPECT_EQ(r.DnlPnr, "        ");
+  EXPECT_EQ(r.DnlApk, "4711");
+  EXPECT_EQ(r.DnlApp, "     ");
+  EXPECT_EQ(r.DnlApl, "          ");
+  EXPECT_TRUE(r.DnlDat.empty());
+  EXPECT_EQ(r.DnlDnl.size(), 255u);
+  for (const char* other : {"inftogen", "InfToGe", "REQ1", ""}) {
+    DnlRecord o;
+    Apk_Build(&o, h, other);
+    EXPECT_EQ(o.DnlVkz, "NEU") << other;
+  }
+
+  AppDnlRecord p;
+  p.AppApk = "4711";
+  p.AppApp = "10";
+  p.AppDna = "NEU";
+  DnlRecord q;
+  ASSERT_EQ(App_Build(&q, p, "InfToGen"), 0);
+  EXPECT_EQ(q.DnlVkz, "WDH");
+  EXPECT_EQ(q.DnlSkz, "APP");
+  EXPECT_EQ(q.DnlFun, "NEU");
+  EXPECT_EQ(q.DnlApp, "10");
+  EXPECT_EQ(q.DnlApk, "4711");
+  EXPECT_EQ(q.DnlDnl.size(), 257u);
+}
+
+// The loop itself, with a fake cursor and writer.
+struct FakeRow {
+  int n = 0;
+};
+int g_rows = 0;
+int g_next = 0;
+std::vector<DnlRecord> g_sent;
+std::vector<int> g_fail_send;  // row numbers the writer refuses
+int g_updates = 0;
+
+int FakeOpen(const char*) {
+  g_next = 0;
+  return 0;
+}
+int FakeFetch(FakeRow* r) {
+  if (g_next >= g_rows) return 1403;
+  r->n = ++g_next;
+  return 0;
+}
+int FakeClose() {
+  return 0;
+}
+int FakeBuild(DnlRecord* rec, const FakeRow& row, std::string_view) {
+  rec->DnlApk = std::to_string(row.n);
+  return 0;
+}
+const char* FakeArea(const FakeRow&) {
+  return "A";
+}
+int FakeUpdate(const FakeRow&) {
+  ++g_updates;
+  return 0;
+}
+int FakeSend(DnlRecord rec, const char*) {
+  for (int n : g_fail_send) {
+    if (rec.DnlApk == std::to_string(n)) return -1;
+  }
+  g_sent.push_back(rec);
+  return 0;
+}
+
+DnlLoop<FakeRow> FakeLoop(bool go_on) {
+  DnlLoop<FakeRow> d{};
+  d.open = FakeOpen;
+  d.fetch = FakeFetch;
+  d.close = FakeClose;
+  d.build = FakeBuild;
+  d.area = FakeArea;
+  d.update = FakeUpdate;
+  d.send = FakeSend;
+  d.function = "Fake_Dnl";
+  d.openFailedText = "open";
+  d.sendFailedText = "send";
+  d.continueAfterRowFailure = go_on;
+  return d;
+}
+
+TEST(DnlLoopTest, RunningNumberCountsInSixteenBitsAndRestartsPerCall) {
+  g_rows = 32769;
+  g_sent.clear();
+  g_fail_send.clear();
+  ASSERT_EQ(RunDnlLoop(FakeLoop(false), "20261207", "093015", "REQ1"), 0);
+  ASSERT_EQ(g_sent.size(), 32769u);
+  EXPECT_EQ(g_sent[0].DnlLfn, 1);
+  EXPECT_EQ(g_sent[32766].DnlLfn, 32767);
+  EXPECT_EQ(g_sent[32767].DnlLfn, -32768);
+  EXPECT_EQ(g_sent[0].date, "20261207");
+  EXPECT_EQ(g_sent[0].time, "093015");
+  EXPECT_EQ(g_sent[0].DnlErf, "REQ1");
+  g_rows = 1;
+  g_sent.clear();
+  RunDnlLoop(FakeLoop(false), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_sent.at(0).DnlLfn, 1);
+}
+
+TEST(DnlLoopTest, RowFailureStopsOrderLoopsButNotMasterDataLoops) {
+  g_rows = 3;
+  g_fail_send = {2};
+  g_sent.clear();
+  g_updates = 0;
+  RunDnlLoop(FakeLoop(false), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_sent.size(), 1u);
+  EXPECT_EQ(g_updates, 1);
+  g_sent.clear();
+  g_updates = 0;
+  RunDnlLoop(FakeLoop(true), "20261207", "093015", "REQ1");
+  ASSERT_EQ(g_sent.size(), 2u);
+  EXPECT_EQ(g_sent[1].DnlApk, "3");
+  EXPECT_EQ(g_sent[1].DnlLfn, 3);  // the failed row still took its number
+  EXPECT_EQ(g_updates, 2);
+  g_fail_send.clear();
+}
+
+}  // namespace
+}  // namespace jf
