@@ -1,0 +1,105 @@
+#include "support/OrderRows.h"
+
+#include <cstdio>
+#include <set>
+#include <vector>
+
+namespace jf::test {
+
+namespace {
+
+bool IsInstant(const std::string& column) {
+  static const std::set<std::string> kTags = {"Bgs", "Ens", "Bdi", "Edi", "Dat", "Bds",
+                                              "Sbd", "Eds", "Sed", "Rad", "Red"};
+  return column.size() == 6 && kTags.count(column.substr(3)) > 0;
+}
+
+std::vector<std::string> Split(const std::string& s) {
+  std::vector<std::string> out(1);
+  for (char c : s) {
+    if (c == '|') {
+      out.emplace_back();
+    } else {
+      out.back() += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string OrderRowsTest::InstantDate(int i) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "2026%02d%02d", 1 + i % 12, 1 + i % 28);
+  return buf;
+}
+
+std::string OrderRowsTest::InstantTime(int i) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d%02d%02d", i % 24, i % 60, (i * 7) % 60);
+  return buf;
+}
+
+void OrderRowsTest::InsertFull(const std::string& table, const Row& overrides) {
+  std::vector<std::string> names;
+  std::vector<std::string> types;
+  for (const std::string& r :
+       Query("select name, type from pragma_table_info('" + table + "') order by cid")) {
+    const auto f = Split(r);
+    names.push_back(f[0]);
+    types.push_back(f[1]);
+  }
+  std::string cols;
+  std::string vals;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string& n = names[i];
+    const int pos = static_cast<int>(i) + 1;
+    std::string v;
+    if (auto it = overrides.find(n); it != overrides.end()) {
+      v = it->second;
+    } else if (IsInstant(n)) {
+      const std::string d = InstantDate(pos);
+      // Begin and end dates of an order are days without a time.
+      const bool day_only = n.substr(3) == "Bgs" || n.substr(3) == "Ens";
+      const std::string t = day_only ? "000000" : InstantTime(pos);
+      v = "julianday('" + d.substr(0, 4) + "-" + d.substr(4, 2) + "-" + d.substr(6, 2) + " " +
+          t.substr(0, 2) + ":" + t.substr(2, 2) + ":" + t.substr(4, 2) + "')";
+    } else if (types[i] == "INTEGER") {
+      v = std::to_string(pos);
+    } else if (types[i] == "REAL") {
+      v = std::to_string(pos) + ".5";
+    } else {
+      v = "'" + (n.substr(3) == "Knz" ? std::string("K") : n.substr(3)) + "'";
+    }
+    cols += (i ? "," : "") + n;
+    vals += (i ? "," : "") + v;
+  }
+  Sql("insert into " + table + " (" + cols + ") values (" + vals + ")");
+}
+
+OrderRowsTest::Row OrderRowsTest::ReadRow(const std::string& table, const std::string& where) {
+  std::vector<std::string> names;
+  std::string list;
+  for (const std::string& n :
+       Query("select name from pragma_table_info('" + table + "') order by cid")) {
+    list += (names.empty() ? "" : ",") + (IsInstant(n) ? "datetime(" + n + ")" : n);
+    names.push_back(n);
+  }
+  Row row;
+  const auto rows = Query("select " + list + " from " + table + " where " + where);
+  if (rows.empty()) return row;
+  const auto f = Split(rows[0]);
+  for (std::size_t i = 0; i < names.size() && i < f.size(); ++i) row[names[i]] = f[i];
+  return row;
+}
+
+std::string OrderRowsTest::Differences(const Row& a, const Row& b) {
+  std::string out;
+  for (const auto& [name, value] : a) {
+    auto it = b.find(name);
+    if (it == b.end() || it->second != value) out += (out.empty() ? "" : ",") + name;
+  }
+  return out;
+}
+
+}  // namespace jf::test

@@ -1,0 +1,34 @@
+// Rows of the order tables for tests: a row in which every column holds a value of its own, and a
+// whole row read back as text (instants as "yyyy-mm-dd hh:mm:ss"), so a test can see exactly
+// which columns a statement changed.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "support/OrderSite.h"
+
+namespace jf::test {
+
+class OrderRowsTest : public OrderSiteTest {
+ protected:
+  using Row = std::map<std::string, std::string>;
+
+  // Inserts a row: texts hold their three-letter field tag ("Bz1"; "K" for the one-character
+  // flag), numbers their column position (doubles plus a half), instants a distinct time of day
+  // on a distinct day of 2026 (InstantDate, InstantTime; the date-only columns at midnight).
+  // overrides replace values by column name, as SQL.
+  void InsertFull(const std::string& table, const Row& overrides);
+
+  // The instant InsertFull stores in the column at position i: "2026MMDD" and "HHMMSS".
+  static std::string InstantDate(int i);
+  static std::string InstantTime(int i);
+
+  // Every column of the rows matching where, by name; instants as datetime() texts.
+  Row ReadRow(const std::string& table, const std::string& where);
+
+  // Names of the columns whose values differ between two rows.
+  static std::string Differences(const Row& a, const Row& b);
+};
+
+}  // namespace jf::test
