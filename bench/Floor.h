@@ -1,0 +1,22 @@
+// The durable-write floor of a run: the same number of write-through line appends and durable
+// commits as the run performed, done by the smallest loop that can do them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace jf::bench {
+
+// Appends count lines of 552 bytes to a new file in folder, opened with O_DSYNC as the
+// send-buffer files are. Returns the seconds taken, or a negative number on failure.
+double FloorAppends(const std::string& folder, int64_t count);
+
+// Runs count durable commits of a one-row UPDATE in a new WAL database in folder with
+// synchronous=FULL, as the program's connection is set up. Returns the seconds taken, or a
+// negative number on failure.
+double FloorCommits(const std::string& folder, int64_t count);
+
+// The length of a send-buffer line.
+inline constexpr int kLineBytes = 552;
+
+}  // namespace jf::bench

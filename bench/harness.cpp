@@ -1,0 +1,359 @@
+// jobfeed-bench: runs the real jobfeed on generated sites and sets each run against its
+// durable-write floor, measured on the same disk right after the run.
+//
+//   jobfeed-bench --jobfeed PATH --dir FOLDER [--smoke] [--case N:T:M]... [--repeat R] [--keep]
+//
+// A case N:T:M is N marked positions over T terminals plus M unmarked positions. Without
+// --case the standard cases run: 10000:4:0, 100000:4:0 and the empty run 0:4:1000000.
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/Floor.h"
+#include "bench/Site.h"
+
+namespace fs = std::filesystem;
+using jf::bench::SiteFacts;
+using jf::bench::SiteOptions;
+
+namespace {
+
+struct Case {
+  int64_t positions = 0;
+  int terminals = 4;
+  int64_t unmarked = 0;
+};
+
+struct Result {
+  Case c;
+  int64_t rows = 0;  // rows sent (headers and positions)
+  int64_t lines = 0;
+  int64_t commits = 0;
+  int64_t leftMarked = 0;  // rows still marked after the run
+  int64_t messages = 0;    // entries in the run's message file
+  int exitCode = -1;
+  double wall = 0;  // seconds (the median over the repeats)
+  double userUs = 0, sysUs = 0;
+  long maxRssKb = 0;
+  double floorAppends = 0, floorCommits = 0;
+};
+
+// Rows marked for the requester, by table and download kind ("APK/AEN", "APP/LOE" ...).
+std::map<std::string, int64_t> Marked(const std::string& database, const std::string& requester) {
+  std::map<std::string, int64_t> out;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return out;
+  }
+  const char* queries[] = {
+      "select 'APK/' || ifnull(ApkDna,''), count(*) from Kvl501Apk where ApkDwn=? group by 1",
+      "select 'APP/' || ifnull(AppDna,''), count(*) from Kvl504App where AppDwn=? group by 1"};
+  for (const char* q : queries) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, q, -1, &s, nullptr) == SQLITE_OK) {
+      sqlite3_bind_text(s, 1, requester.c_str(), -1, SQLITE_TRANSIENT);
+      while (sqlite3_step(s) == SQLITE_ROW) {
+        out[reinterpret_cast<const char*>(sqlite3_column_text(s, 0))] = sqlite3_column_int64(s, 1);
+      }
+    }
+    sqlite3_finalize(s);
+  }
+  sqlite3_close(db);
+  return out;
+}
+
+// Durable commits a sent row costs: its own update or delete, and for a new or deleted
+// position the update of its header's position count.
+int CommitsPerRow(const std::string& tableKind) {
+  if (tableKind == "APP/NEU" || tableKind == "APP/LOE") return 2;
+  return 1;
+}
+
+int64_t CountLines(const std::string& folder, bool* whole) {
+  int64_t lines = 0;
+  *whole = true;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec)) {
+    const std::string name = e.path().filename().string();
+    if (name.rfind("SndDnl", 0) != 0) continue;
+    std::ifstream in(e.path(), std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+      ++lines;
+      if (line.size() + 1 != static_cast<std::size_t>(jf::bench::kLineBytes)) *whole = false;
+    }
+  }
+  return lines;
+}
+
+int64_t CountMessages(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  int64_t n = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.find("FMSG") != std::string::npos) ++n;
+  }
+  return n;
+}
+
+// Runs jobfeed once in the run folder; wall time and the child's own resource usage.
+bool RunOnce(const std::string& jobfeed, const std::string& folder,
+             const std::vector<std::string>& args, int* exitCode, double* wall, rusage* ru) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = ::fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    if (::chdir(folder.c_str()) != 0) _exit(127);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(jobfeed.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(jobfeed.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (::wait4(pid, &status, 0, ru) != pid) return false;
+  *wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return true;
+}
+
+double Us(const timeval& t) {
+  return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_usec);
+}
+
+bool RunCase(const std::string& jobfeed, const std::string& dir, const Case& c, int repeat,
+             bool keep, Result* r, std::string* error) {
+  SiteOptions o;
+  char name[96];
+  std::snprintf(name, sizeof name, "site-%lld-%d-%lld", static_cast<long long>(c.positions),
+                c.terminals, static_cast<long long>(c.unmarked));
+  o.folder = dir + "/" + name;
+  o.positions = c.positions;
+  o.terminals = c.terminals;
+  o.unmarked = c.unmarked;
+  SiteFacts f;
+  std::error_code ec;
+  fs::remove_all(o.folder, ec);
+  if (jf::bench::GenerateSite(o, &f, error) != 0) return false;
+
+  const auto before = Marked(f.database, o.requester);
+  // With nothing marked the arguments name no order, so the run only looks for due rows.
+  const bool marking = c.positions > 0;
+  const std::vector<std::string> args = {o.requester, marking ? f.firstOrder : "0",
+                                         marking ? f.firstPosition : "0", "BEGIN"};
+  // A run that sends rows changes the site: only one that sends nothing can be repeated.
+  const int runs = marking ? 1 : std::max(1, repeat);
+  std::vector<std::pair<double, rusage>> samples;
+  for (int i = 0; i < runs; ++i) {
+    rusage ru{};
+    double wall = 0;
+    if (!RunOnce(jobfeed, f.runFolder, args, &r->exitCode, &wall, &ru)) {
+      *error = "cannot run " + jobfeed;
+      return false;
+    }
+    samples.emplace_back(wall, ru);
+  }
+  std::sort(samples.begin(), samples.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  const auto& median = samples[samples.size() / 2];
+  r->c = c;
+  r->wall = median.first;
+  r->userUs = Us(median.second.ru_utime);
+  r->sysUs = Us(median.second.ru_stime);
+  r->maxRssKb = median.second.ru_maxrss;
+
+  const auto after = Marked(f.database, o.requester);
+  // Marking the named header and position commits once each (they are marked already, as
+  // "AEN", so the kinds counted before the run stay right).
+  r->commits = marking ? 2 : 0;
+  for (const auto& [kind, n] : before) {
+    const auto it = after.find(kind);
+    const int64_t left = it == after.end() ? 0 : it->second;
+    r->rows += n - left;
+    r->leftMarked += left;
+    r->commits += (n - left) * CommitsPerRow(kind);
+  }
+  bool whole = true;
+  r->lines = CountLines(f.bufFolder, &whole);
+  if (!whole) {
+    *error = "a send-buffer line is not 552 bytes long";
+    return false;
+  }
+  r->messages = CountMessages(f.runFolder + "/Msg/Jobfeed.txt");
+  r->floorAppends = jf::bench::FloorAppends(o.folder, r->lines);
+  r->floorCommits = jf::bench::FloorCommits(o.folder, r->commits);
+  if (r->floorAppends < 0 || r->floorCommits < 0) {
+    *error = "the floor loop cannot write in " + o.folder;
+    return false;
+  }
+  if (!keep) fs::remove_all(o.folder, ec);
+  return true;
+}
+
+void PrintTable(const std::vector<Result>& rs) {
+  std::printf("%-17s %7s %7s %7s %8s %8s %7s %7s %7s %7s %8s %6s\n", "case (N:T:M)", "rows",
+              "lines", "commits", "wall s", "rows/s", "usr us", "sys us", "cpu us", "RSS MB",
+              "floor s", "ratio");
+  for (const Result& r : rs) {
+    char name[48];
+    std::snprintf(name, sizeof name, "%lld:%d:%lld", static_cast<long long>(r.c.positions),
+                  r.c.terminals, static_cast<long long>(r.c.unmarked));
+    const double rows = static_cast<double>(std::max<int64_t>(r.rows, 1));
+    const double floor = r.floorAppends + r.floorCommits;
+    std::printf("%-17s %7lld %7lld %7lld %8.3f %8.0f %7.1f %7.1f %7.1f %7.1f %8.3f %6.2f\n", name,
+                static_cast<long long>(r.rows), static_cast<long long>(r.lines),
+                static_cast<long long>(r.commits), r.wall, static_cast<double>(r.rows) / r.wall,
+                r.userUs / rows, r.sysUs / rows, (r.userUs + r.sysUs) / rows,
+                static_cast<double>(r.maxRssKb) / 1024.0, floor, r.wall > 0 ? floor / r.wall : 0.0);
+  }
+  std::printf(
+      "\n(cpu us = user + system CPU microseconds per row; floor s = the same number of\n"
+      " O_DSYNC 552-byte appends and synchronous=FULL WAL commits by a minimal loop)\n");
+  for (const Result& r : rs) {
+    if (r.lines == 0 && r.commits == 0) continue;
+    std::printf("floor of %lld:%d:%lld: %.0f us per append, %.0f us per commit\n",
+                static_cast<long long>(r.c.positions), r.c.terminals,
+                static_cast<long long>(r.c.unmarked),
+                r.lines ? r.floorAppends * 1e6 / static_cast<double>(r.lines) : 0.0,
+                r.commits ? r.floorCommits * 1e6 / static_cast<double>(r.commits) : 0.0);
+  }
+}
+
+// Judges the figures of the standard cases against the targets.
+void PrintTargets(const std::vector<Result>& rs) {
+  const Result* small = nullptr;
+  const Result* large = nullptr;
+  const Result* empty = nullptr;
+  for (const Result& r : rs) {
+    if (r.c.positions == 10000 && r.c.terminals == 4 && r.c.unmarked == 0) small = &r;
+    if (r.c.positions == 100000 && r.c.unmarked == 0) large = &r;
+    if (r.c.positions == 0 && r.c.unmarked >= 1000000) empty = &r;
+  }
+  auto line = [](const char* what, double value, const char* unit, bool met) {
+    std::printf("  %-48s %10.3f %-3s %s\n", what, value, unit, met ? "met" : "MISSED");
+  };
+  std::printf("\ntargets\n");
+  if (small != nullptr) {
+    const double ratio = (small->floorAppends + small->floorCommits) / small->wall;
+    line("N=10,000 floor/actual >= 0.7", ratio, "", ratio >= 0.7);
+    const double cpu = (small->userUs + small->sysUs) / static_cast<double>(small->rows);
+    line("N=10,000 cpu per row <= 60 us", cpu, "us", cpu <= 60);
+  }
+  if (large != nullptr) {
+    const double cpu = (large->userUs + large->sysUs) / static_cast<double>(large->rows);
+    line("N=100,000 cpu per row <= 60 us", cpu, "us", cpu <= 60);
+    const double mb = static_cast<double>(large->maxRssKb) / 1024.0;
+    line("N=100,000 peak RSS <= 16 MB", mb, "MB", mb <= 16);
+  }
+  if (small != nullptr && large != nullptr) {
+    const double d = static_cast<double>(large->maxRssKb - small->maxRssKb) / 1024.0;
+    line("peak RSS N=100,000 - N=10,000 <= 2 MB", d, "MB", d <= 2);
+    const double t = large->wall / small->wall;
+    line("time N=100,000 / time N=10,000 <= 11", t, "", t <= 11);
+  }
+  if (empty != nullptr) {
+    line("empty run on 1,000,000 positions <= 20 ms", empty->wall * 1000, "ms",
+         empty->wall <= 0.020);
+  }
+}
+
+bool ParseCase(const char* text, Case* c) {
+  long long n = 0, m = 0;
+  int t = 0;
+  if (std::sscanf(text, "%lld:%d:%lld", &n, &t, &m) != 3 || n < 0 || m < 0 || t < 1 || t > 99) {
+    return false;
+  }
+  c->positions = n;
+  c->terminals = t;
+  c->unmarked = m;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string jobfeed, dir;
+  std::vector<Case> cases;
+  bool smoke = false, keep = false;
+  int repeat = 5;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool hasValue = i + 1 < argc;
+    Case c;
+    if (a == "--jobfeed" && hasValue) {
+      jobfeed = argv[++i];
+    } else if (a == "--dir" && hasValue) {
+      dir = argv[++i];
+    } else if (a == "--case" && hasValue && ParseCase(argv[i + 1], &c)) {
+      cases.push_back(c);
+      ++i;
+    } else if (a == "--repeat" && hasValue) {
+      repeat = std::atoi(argv[++i]);
+    } else if (a == "--smoke") {
+      smoke = true;
+    } else if (a == "--keep") {
+      keep = true;
+    } else {
+      std::fprintf(stderr,
+                   "usage: jobfeed-bench --jobfeed PATH --dir FOLDER [--smoke] [--case N:T:M]... "
+                   "[--repeat R] [--keep]\n");
+      return 2;
+    }
+  }
+  if (jobfeed.empty() || dir.empty()) {
+    std::fprintf(stderr, "jobfeed-bench: --jobfeed and --dir are required\n");
+    return 2;
+  }
+  if (cases.empty()) {
+    cases = smoke ? std::vector<Case>{{200, 4, 0}, {0, 4, 2000}}
+                  : std::vector<Case>{{10000, 4, 0}, {100000, 4, 0}, {0, 4, 1000000}};
+  }
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  jobfeed = fs::absolute(jobfeed).string();
+  dir = fs::absolute(dir).string();
+
+  std::vector<Result> results;
+  for (const Case& c : cases) {
+    Result r;
+    std::string error;
+    if (!RunCase(jobfeed, dir, c, smoke ? 1 : repeat, keep, &r, &error)) {
+      std::fprintf(stderr, "jobfeed-bench: %s\n", error.c_str());
+      return 1;
+    }
+    results.push_back(r);
+  }
+  PrintTable(results);
+  if (!smoke) PrintTargets(results);
+
+  // Whatever the figures, a run must end well and every line must stand for a sent row.
+  int failures = 0;
+  for (const Result& r : results) {
+    if (r.exitCode != 0 || r.lines != r.rows || r.messages != 0) {
+      std::fprintf(stderr,
+                   "jobfeed-bench: case %lld:%d:%lld: exit code %d, %lld lines for %lld sent "
+                   "rows, %lld messages\n",
+                   static_cast<long long>(r.c.positions), r.c.terminals,
+                   static_cast<long long>(r.c.unmarked), r.exitCode,
+                   static_cast<long long>(r.lines), static_cast<long long>(r.rows),
+                   static_cast<long long>(r.messages));
+      ++failures;
+    }
+  }
+  return failures == 0 ? 0 : 1;
+}
