@@ -2,6 +2,7 @@
 
 #include "db/Dbstd.h"
 #include "db/Records.h"
+#include "download/Download.h"
 #include "msg/Msg.h"
 
 namespace jf {
@@ -75,11 +76,12 @@ int32_t PreparePosition(std::string_view order, std::string_view position, const
 }
 
 int32_t RunOrder(const RunContext& ctx, std::string_view order, std::string_view position) {
-  // The downloads join the run once they are available; each preparation's status only decides
-  // its own message.
+  // A failed step is logged where it fails and never stops the run: the downloads still send
+  // whatever is marked for the requester. Only the position download decides the exit code.
   PrepareOrderHeader(order, ctx.requester);
+  Apk_Dnl(ctx.date, ctx.time, ctx.requester.c_str());
   PreparePosition(order, position, ctx.requester, ctx.action);
-  return 0;
+  return App_Dnl(ctx.date, ctx.time, ctx.requester.c_str());
 }
 
 }  // namespace jf
