@@ -16,12 +16,18 @@ struct State {
   unsigned long generation = 1;
   int sqlcode = 0;
   std::vector<Out> staged;      // the outputs pointing into the staging area
-  std::vector<double> staging;  // doubles: aligned for any field type  // single-row SELECT results before they are delivered
+  std::vector<double> staging;  // doubles: aligned for any field type  // single-row SELECT results
+                                // before they are delivered
 };
 
 State& S() {
   static State s;
   return s;
+}
+
+BackendWrapper& Wrapper() {
+  static BackendWrapper w;
+  return w;
 }
 
 int SetCode(int code) {
@@ -59,9 +65,15 @@ std::size_t FieldSize(const Out& o) {
 }
 
 // Staging slots are kept 8-byte aligned so doubles and integers can be stored in place.
-std::size_t SlotSize(const Out& o) { return (FieldSize(o) + 7) & ~std::size_t{7}; }
+std::size_t SlotSize(const Out& o) {
+  return (FieldSize(o) + 7) & ~std::size_t{7};
+}
 
 }  // namespace
+
+void SetBackendWrapper(BackendWrapper wrap) {
+  Wrapper() = std::move(wrap);
+}
 
 void Attach(std::unique_ptr<Backend> backend) {
   Disconnect();
@@ -102,7 +114,10 @@ int Connect(std::string_view connect_string) {
   }
   std::unique_ptr<Backend> backend;
   int rc = OpenBackend(user, password, net, &backend);
-  if (rc == 0) Attach(std::move(backend));
+  if (rc == 0) {
+    if (Wrapper()) backend = Wrapper()(std::move(backend));
+    Attach(std::move(backend));
+  }
   return SetCode(rc);
 }
 

@@ -3,6 +3,7 @@
 // the communication area (Sqlcode()), as the embedded-SQL runtime does.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -18,6 +19,10 @@ namespace jf::sql {
 
 // Opens the connection from a connect string "user/password@netservice". Returns the status.
 int Connect(std::string_view connect_string);
+// Wraps every backend that Connect opens from now on; an empty wrapper stops that. Tests: a
+// fault sweep puts a fault-injecting backend around the real one of each in-process run.
+using BackendWrapper = std::function<std::unique_ptr<Backend>(std::unique_ptr<Backend>)>;
+void SetBackendWrapper(BackendWrapper wrap);
 // Installs a backend directly (tests; fault-injecting wrappers). Replaces any open session.
 void Attach(std::unique_ptr<Backend> backend);
 // Drops the session and its prepared statements (tests).
