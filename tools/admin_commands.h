@@ -7,5 +7,6 @@
 namespace jf::admin {
 
 int CmdInitDb(int argc, char** argv);
+int CmdShowBuffer(int argc, char** argv);
 
 }  // namespace jf::admin

@@ -14,6 +14,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"init-db", jf::admin::CmdInitDb, "create the SQLite database with the program's tables"},
+    {"show-buffer", jf::admin::CmdShowBuffer,
+     "print the lines of a send-buffer file field by field"},
     {"scramble", jf::admin::CmdScramble, "scramble a login value (digit or letter form)"},
     {"unscramble", jf::admin::CmdUnscramble, "unscramble a login value"},
     {"write-login", jf::admin::CmdWriteLogin, "write a login configuration file"},

@@ -1,0 +1,163 @@
+// jobfeed-admin show-buffer: prints the lines of a send-buffer file as labelled fields, so an
+// operator can see what a terminal will receive without counting columns.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "tools/admin_commands.h"
+
+namespace jf::admin {
+
+namespace {
+
+constexpr std::size_t kLineLength = 552;
+constexpr std::size_t kPayloadOffset = 111;
+constexpr std::size_t kPayloadWidth = 438;
+
+struct Field {
+  const char* name;
+  std::size_t offset;  // within the part the table describes
+  std::size_t width;
+};
+
+// The fixed part of every line in front of the payload.
+constexpr Field kHeader[] = {
+    {"terminal address", 1, 15}, {"port", 16, 5},     {"timestamp", 21, 14},
+    {"record type", 90, 3},      {"run date", 93, 6}, {"run time", 99, 6},
+    {"download kind", 108, 3},
+};
+
+// Payload layouts by record type; the names are the columns the fields come from.
+constexpr Field kApk[] = {
+    {"ApkApk", 0, 12},  {"ApkBz1", 12, 30},  {"ApkBz2", 42, 30},  {"ApkTxt", 72, 8},
+    {"ApkTnr", 80, 20}, {"ApkTb1", 100, 30}, {"ApkTb2", 130, 30}, {"ApkSme", 160, 11},
+    {"ApkMee", 171, 3}, {"ApkBgs", 174, 6},  {"ApkEns", 180, 6},  {"ApkAfo", 186, 5},
+    {"ApkSts", 191, 1}, {"ApkZf1", 192, 10}, {"ApkZf2", 202, 20}, {"ApkZf3", 222, 30},
+    {"marker", 252, 1},
+};
+constexpr Field kApp[] = {
+    {"AppApk", 0, 12},   {"AppApp", 12, 5},   {"AppBz1", 17, 30},  {"AppBz2", 47, 30},
+    {"AppTxt", 77, 8},   {"AppApg", 85, 10},  {"AppSme", 95, 11},  {"AppMee", 106, 3},
+    {"AppStr", 109, 7},  {"AppSte", 116, 7},  {"AppSza", 123, 7},  {"AppBds", 130, 6},
+    {"AppEds", 136, 6},  {"AppVaf", 142, 5},  {"AppNaf", 147, 5},  {"AppSts", 152, 1},
+    {"AppZf1", 153, 10}, {"AppZf2", 163, 20}, {"AppZf3", 183, 30}, {"AppIme", 213, 11},
+    {"AppAme", 224, 11}, {"marker", 246, 1},
+};
+
+struct Layout {
+  const char* type;
+  const Field* fields;
+  std::size_t count;
+};
+// Further record types are added here.
+constexpr Layout kLayouts[] = {
+    {"APK", kApk, std::size(kApk)},
+    {"APP", kApp, std::size(kApp)},
+};
+
+std::string_view Cut(std::string_view s, std::size_t off, std::size_t width) {
+  if (off >= s.size()) return {};
+  return s.substr(off, width);
+}
+
+void PrintField(const char* name, std::string_view value) {
+  std::printf("  %-17s [%.*s]\n", name, static_cast<int>(value.size()), value.data());
+}
+
+// Prints one line; returns false when it is malformed.
+bool ShowLine(std::size_t number, std::string_view line, bool has_crlf) {
+  const std::size_t length = line.size() + (has_crlf ? 2 : 0);
+  std::printf("line %zu: %zu bytes\n", number, length);
+  bool ok = true;
+  if (length != kLineLength) {
+    std::printf("  ! length %zu, expected %zu\n", length, kLineLength);
+    ok = false;
+  }
+  if (line.empty() || line.front() != '$') {
+    std::printf("  ! does not start with '$'\n");
+    ok = false;
+  }
+  if (!has_crlf) {
+    std::printf("  ! no CR LF at its end (the file ends in the middle of a line)\n");
+    ok = false;
+  } else if (line.empty() || line.back() != '*') {
+    std::printf("  ! does not end with '*' CR LF\n");
+    ok = false;
+  }
+  for (const Field& f : kHeader) PrintField(f.name, Cut(line, f.offset, f.width));
+
+  std::string_view payload = Cut(line, kPayloadOffset, kPayloadWidth);
+  const std::string_view type = Cut(line, 90, 3);
+  for (const Layout& l : kLayouts) {
+    if (type != l.type) continue;
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < l.count; ++i) {
+      const Field& f = l.fields[i];
+      PrintField(f.name, Cut(payload, f.offset, f.width));
+      end = f.offset + f.width;
+    }
+    const std::string_view rest = Cut(payload, end, kPayloadWidth);
+    if (rest.find_first_not_of(' ') != std::string_view::npos) PrintField("(after record)", rest);
+    return ok;
+  }
+  PrintField("payload", payload);
+  return ok;
+}
+
+}  // namespace
+
+int CmdShowBuffer(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::printf(
+        "usage: jobfeed-admin show-buffer FILE\n"
+        "Prints each line of a send-buffer file (SndDnl<n>.buf) as labelled fields: terminal\n"
+        "address, port, timestamp, record type, run date and time, download kind, and the\n"
+        "payload cut into the fields of its record type (APK, APP). Values are shown in [ ].\n"
+        "Lines that are not 552 bytes, do not start with '$' or do not end with '*' CR LF are\n"
+        "flagged with '!'.\n"
+        "Exit code: 0 all lines well-formed, 1 file unreadable or a line flagged, 2 bad use.\n");
+    return 0;
+  }
+  if (argc != 2 || argv[1][0] == '-') {
+    std::fprintf(stderr,
+                 "jobfeed-admin show-buffer: expected one FILE\n"
+                 "usage: jobfeed-admin show-buffer FILE\n");
+    return 2;
+  }
+  std::ifstream in(argv[1], std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "jobfeed-admin show-buffer: %s: cannot be opened\n", argv[1]);
+    return 1;
+  }
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    std::fprintf(stderr, "jobfeed-admin show-buffer: %s: cannot be read\n", argv[1]);
+    return 1;
+  }
+  std::size_t number = 0;
+  std::size_t bad = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t eol = text.find("\r\n", pos);
+    const bool has_crlf = eol != std::string::npos;
+    const std::size_t end = has_crlf ? eol : text.size();
+    if (!ShowLine(++number, std::string_view(text).substr(pos, end - pos), has_crlf)) ++bad;
+    if (!has_crlf) {
+      std::fprintf(stderr,
+                   "jobfeed-admin show-buffer: %s: the last line has no CR LF (%zu bytes)\n",
+                   argv[1], end - pos);
+    }
+    pos = has_crlf ? eol + 2 : end;
+  }
+  if (number == 0) std::printf("no lines\n");
+  if (bad > 0) {
+    std::fprintf(stderr, "jobfeed-admin show-buffer: %zu of %zu lines malformed\n", bad, number);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace jf::admin
