@@ -45,8 +45,10 @@ CREATE TABLE IF NOT EXISTS Kvl504App (
 );
 CREATE INDEX IF NOT EXISTS Kvl504App_Dwn ON Kvl504App (AppDwn);
 
+-- CfgDta is declared INT, not INTEGER: an INTEGER PRIMARY KEY would stand for the rowid and
+-- turn a missing terminal number into a new one instead of refusing it.
 CREATE TABLE IF NOT EXISTS Kvl557Cfg (
-  CfgDta INTEGER NOT NULL PRIMARY KEY,
+  CfgDta INT NOT NULL PRIMARY KEY,  -- WITHOUT ROWID: a real key, NULL refused as on Oracle
   CfgIP TEXT, CfgPrt TEXT, CfgBez TEXT, CfgTxt TEXT, CfgKr1 INTEGER,
   CfgVn1 TEXT, CfgBi1 TEXT, CfgBz1 TEXT,
   CfgVn2 TEXT, CfgBi2 TEXT, CfgBz2 TEXT,
@@ -54,7 +56,7 @@ CREATE TABLE IF NOT EXISTS Kvl557Cfg (
   CfgVn4 TEXT, CfgBi4 TEXT, CfgBz4 TEXT,
   CfgVn5 TEXT, CfgBi5 TEXT, CfgBz5 TEXT,
   CfgSta INTEGER, CfgDat REAL, CfgErf TEXT
-);
+) WITHOUT ROWID;
 )SQL";
 
 int CreateSqliteDatabase(const char* path, const char** error) {
