@@ -45,10 +45,8 @@ CREATE TABLE IF NOT EXISTS Kvl504App (
 );
 CREATE INDEX IF NOT EXISTS Kvl504App_Dwn ON Kvl504App (AppDwn);
 
--- CfgDta is declared INT, not INTEGER: an INTEGER PRIMARY KEY would stand for the rowid and
--- turn a missing terminal number into a new one instead of refusing it.
 CREATE TABLE IF NOT EXISTS Kvl557Cfg (
-  CfgDta INT NOT NULL PRIMARY KEY,  -- WITHOUT ROWID: a real key, NULL refused as on Oracle
+  CfgDta INTEGER NOT NULL PRIMARY KEY,  -- WITHOUT ROWID: a real key, NULL refused as on Oracle
   CfgIP TEXT, CfgPrt TEXT, CfgBez TEXT, CfgTxt TEXT, CfgKr1 INTEGER,
   CfgVn1 TEXT, CfgBi1 TEXT, CfgBz1 TEXT,
   CfgVn2 TEXT, CfgBi2 TEXT, CfgBz2 TEXT,
