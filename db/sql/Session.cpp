@@ -1,17 +1,28 @@
 #include "db/sql/Session.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace jf::sql {
 
 namespace {
 
+// Lets the statement cache be searched with the text as the module holds it, without building
+// a std::string per call.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+
 struct State {
   std::unique_ptr<Backend> backend;
   // Prepared statements by text. The texts are the modules' literals, and the same text runs
   // thousands of times a run, so each is translated and prepared once.
-  std::unordered_map<std::string, std::unique_ptr<BackendStmt>> cache;
+  std::unordered_map<std::string, std::unique_ptr<BackendStmt>, TextHash, std::equal_to<>> cache;
   std::unordered_map<const Cursor*, std::unique_ptr<BackendStmt>> cursors;
   unsigned long generation = 1;
   int sqlcode = 0;
@@ -40,7 +51,7 @@ int SetCode(int code) {
 int Prepared(std::string_view key, bool remove_into, BackendStmt** out) {
   State& s = S();
   if (!s.backend) return kNotLoggedOn;
-  auto it = s.cache.find(std::string(key));
+  auto it = s.cache.find(key);
   if (it == s.cache.end()) {
     std::unique_ptr<BackendStmt> stmt;
     int rc = remove_into ? s.backend->Prepare(RemoveIntoClause(key), false, &stmt)
@@ -178,18 +189,21 @@ void Rollback() {
 }
 
 int WriteWithSavepoint(std::string_view routine, std::string_view text, std::span<const In> in) {
-  // The savepoint texts are built once per routine name and kept with the prepared statements.
-  char savepoint[96];
-  char rollback[96];
-  const int n = static_cast<int>(std::min<std::size_t>(routine.size(), 64));
-  std::snprintf(savepoint, sizeof savepoint, "savepoint %.*s_Sp", n, routine.data());
-  std::snprintf(rollback, sizeof rollback, "rollback  to %.*s_Sp", n, routine.data());
-  Execute(savepoint);  // its status is not examined: the write decides
+  // The texts are put together on the stack: this runs once or twice per downloaded row.
+  const std::size_t n = std::min<std::size_t>(routine.size(), 64);
+  auto compose = [&](char* buf, std::string_view head) {
+    std::memcpy(buf, head.data(), head.size());
+    std::memcpy(buf + head.size(), routine.data(), n);
+    std::memcpy(buf + head.size() + n, "_Sp", 3);
+    return std::string_view(buf, head.size() + n + 3);
+  };
+  char buf[96];
+  Execute(compose(buf, "savepoint "));  // its status is not examined: the write decides
   const int rc = Execute(text, in);
   if (rc == 0) {
     Commit();
   } else {
-    Execute(rollback);
+    Execute(compose(buf, "rollback  to "));
   }
   return SetCode(rc);
 }

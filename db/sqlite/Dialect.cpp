@@ -1,5 +1,6 @@
 #include "db/sqlite/Dialect.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -167,6 +168,33 @@ int Width(Elem e) {
   return e == kYyyy ? 4 : 2;
 }
 
+// The parsed format of argument 1. The statements pass their formats as literals, so SQLite
+// keeps the parse with the statement as auxiliary data and each format is parsed once, not once
+// per row and column.
+Fmt FormatOf(sqlite3_context* ctx, sqlite3_value* arg) {
+  if (const auto* kept = static_cast<const Fmt*>(sqlite3_get_auxdata(ctx, 1))) return *kept;
+  const char* f = reinterpret_cast<const char*>(sqlite3_value_text(arg));
+  const Fmt fmt = ParseFormat(f != nullptr ? f : "");
+  sqlite3_set_auxdata(ctx, 1, new Fmt(fmt), [](void* p) { delete static_cast<Fmt*>(p); });
+  return fmt;
+}
+
+// Writes v zero-padded to width digits, as "%0*d" does; returns the characters written.
+std::size_t PutPadded(char* out, std::size_t room, int width, int v) {
+  if (room == 0 || static_cast<std::size_t>(width) >= room) return 0;
+  int limit = 1;
+  for (int k = 0; k < width; ++k) limit *= 10;
+  if (v < 0 || v >= limit) {  // rare: let the library handle signs and extra digits
+    const int n = std::snprintf(out, room, "%0*d", width, v);
+    return n < 0 ? 0 : std::min(static_cast<std::size_t>(n), room - 1);
+  }
+  for (int k = width - 1; k >= 0; --k) {
+    out[k] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  }
+  return static_cast<std::size_t>(width);
+}
+
 void SysdateFunc(sqlite3_context* ctx, int, sqlite3_value**) {
   LocalTime t;
   if (!env()->Now(&t)) {
@@ -194,15 +222,14 @@ void ToCharFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
     return;
   }
-  const char* f = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-  Fmt fmt = ParseFormat(f != nullptr ? f : "");
+  const Fmt fmt = FormatOf(ctx, argv[1]);
   if (!fmt.ok) {
     sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1);
     return;
   }
   int Y, M, D, h, m, s;
   CivilFromJulian(sqlite3_value_double(argv[0]), &Y, &M, &D, &h, &m, &s);
-  char buf[64];
+  char buf[256];  // 16 elements of at most 11 characters (a sign and ten digits)
   std::size_t o = 0;
   for (int k = 0; k < fmt.n; ++k) {
     int v = 0;
@@ -229,8 +256,7 @@ void ToCharFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         v = s;
         break;
     }
-    o += static_cast<std::size_t>(
-        std::snprintf(buf + o, sizeof buf - o, "%0*d", Width(fmt.elems[k]), v));
+    o += PutPadded(buf + o, sizeof buf - o, Width(fmt.elems[k]), v);
   }
   sqlite3_result_text(ctx, buf, static_cast<int>(o), SQLITE_TRANSIENT);
 }
@@ -241,8 +267,7 @@ void ToDateFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_null(ctx);
     return;
   }
-  const char* f = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-  Fmt fmt = ParseFormat(f != nullptr ? f : "");
+  const Fmt fmt = FormatOf(ctx, argv[1]);
   if (!fmt.ok) {
     sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1);
     return;

@@ -83,7 +83,7 @@ class SqliteStmt final : public sql::BackendStmt {
     sqlite3_reset(stmt_);
     have_row_ = false;
     done_ = false;
-    rows_.clear();
+    row_count_ = 0;
     next_row_ = 0;
     materialized_ = false;
     return 0;
@@ -112,14 +112,20 @@ class SqliteStmt final : public sql::BackendStmt {
   // A cursor whose query SQLite answers straight from the table (no sort) would see the
   // session's own later writes; its rows are then read in full at open.
   bool materialized_ = false;
+  // The rows of the last open; rows_ keeps its storage from open to open (only the first
+  // row_count_ are valid), so a cursor opened once per downloaded row allocates nothing.
   std::vector<std::vector<Value>> rows_;
+  std::size_t row_count_ = 0;
   std::size_t next_row_ = 0;
 };
 
 class SqliteBackend final : public sql::Backend {
  public:
   explicit SqliteBackend(sqlite3* db) : db_(db) {}
-  ~SqliteBackend() override { sqlite3_close_v2(db_); }
+  ~SqliteBackend() override {
+    for (sqlite3_stmt* s : {begin_, commit_, rollback_}) sqlite3_finalize(s);
+    sqlite3_close_v2(db_);
+  }
 
   sqlite3* db() { return db_; }
 
@@ -154,20 +160,17 @@ class SqliteBackend final : public sql::Backend {
   // that a later rollback undoes it, as it would on Oracle.
   int EnsureTransaction() {
     if (sqlite3_get_autocommit(db_) == 0) return 0;
-    int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
-    return rc == SQLITE_OK ? 0 : Status(rc);
+    return RunControl(&begin_, "BEGIN");
   }
 
   int Commit() override {
     if (sqlite3_get_autocommit(db_) != 0) return 0;
-    int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    return rc == SQLITE_OK ? 0 : Status(rc);
+    return RunControl(&commit_, "COMMIT");
   }
 
   int Rollback() override {
     if (sqlite3_get_autocommit(db_) != 0) return 0;
-    int rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return rc == SQLITE_OK ? 0 : Status(rc);
+    return RunControl(&rollback_, "ROLLBACK");
   }
 
   std::string LastErrorText() const override { return last_error_; }
@@ -183,7 +186,29 @@ class SqliteBackend final : public sql::Backend {
     return true;
   }
 
+  // Runs a transaction control statement, prepared on first use: a run commits once or twice
+  // per downloaded row, and parsing the text each time would cost more than the commit's own
+  // bookkeeping.
+  int RunControl(sqlite3_stmt** stmt, const char* text) {
+    if (*stmt == nullptr) {
+      int rc = sqlite3_prepare_v3(db_, text, -1, SQLITE_PREPARE_PERSISTENT, stmt, nullptr);
+      if (rc != SQLITE_OK) {
+        const int st = Status(rc);
+        sqlite3_finalize(*stmt);
+        *stmt = nullptr;
+        return st;
+      }
+    }
+    const int rc = sqlite3_step(*stmt);
+    const int st = rc == SQLITE_DONE ? 0 : Status(rc);
+    sqlite3_reset(*stmt);
+    return st;
+  }
+
   sqlite3* db_;
+  sqlite3_stmt* begin_ = nullptr;
+  sqlite3_stmt* commit_ = nullptr;
+  sqlite3_stmt* rollback_ = nullptr;
   std::string last_error_;
 };
 
@@ -197,7 +222,9 @@ int SqliteStmt::Step() {
 int SqliteStmt::Materialize() {
   const int n = sqlite3_column_count(stmt_);
   while (have_row_) {
-    std::vector<Value>& row = rows_.emplace_back(static_cast<std::size_t>(n));
+    if (row_count_ == rows_.size()) rows_.emplace_back();
+    std::vector<Value>& row = rows_[row_count_++];
+    row.resize(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
       Value& v = row[static_cast<std::size_t>(i)];
       v.type = sqlite3_column_type(stmt_, i);
@@ -225,7 +252,7 @@ int SqliteStmt::Execute(std::span<const In> in) {
   sqlite3_reset(stmt_);
   have_row_ = false;
   done_ = false;
-  rows_.clear();
+  row_count_ = 0;
   next_row_ = 0;
   materialized_ = false;
   if (static_cast<int>(in.size()) != params_) return sql::kNotAllBound;
@@ -285,7 +312,7 @@ int SqliteStmt::Execute(std::span<const In> in) {
 int SqliteStmt::Fetch(std::span<const Out> out) {
   if (done_) return sql::kNotFound;
   if (materialized_) {
-    if (next_row_ >= rows_.size()) {
+    if (next_row_ >= row_count_) {
       done_ = true;
       return sql::kNotFound;
     }

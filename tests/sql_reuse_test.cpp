@@ -1,0 +1,138 @@
+// What the statement seam keeps from one execution to the next (cached statements, the rows of
+// a reopened cursor, parsed date formats, the prepared transaction statements) must never
+// leak into the next execution's results.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+
+#include "db/Schema.h"
+#include "db/sql/Session.h"
+#include "support/TestSite.h"
+
+namespace jf {
+namespace {
+
+using sql::In;
+using sql::Out;
+
+class SqlReuseTest : public test::SiteTest {
+ protected:
+  void SetUp() override {
+    test::SiteTest::SetUp();
+    const char* err = nullptr;
+    ASSERT_EQ(CreateSqliteDatabase("r.db", &err), 0) << err;
+    ASSERT_EQ(sql::Connect("user/pw@sqlite:r.db"), 0);
+  }
+  void TearDown() override {
+    sql::Disconnect();
+    test::SiteTest::TearDown();
+  }
+};
+
+TEST_F(SqlReuseTest, ReopenedCursorDeliversOnlyTheCurrentRows) {
+  // No sort: the cursor reads its rows in full at open and keeps the storage for the next open.
+  sql::Cursor cur("select CfgDta ,CfgIP  from Kvl557Cfg where CfgDta>=:b0 order by CfgDta");
+  for (int i = 1; i <= 3; ++i) {
+    ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgIP) values (:b0,:b1)",
+                           {In::I32(i), In::Text("10.0.0." + std::to_string(i))}),
+              0);
+  }
+  int32_t dta = 0;
+  Text<15> ip;
+  const Out out[] = {Out::I32(&dta), Out::Text(ip)};
+  ASSERT_EQ(cur.Open({In::I32(1)}), 0);
+  int n = 0;
+  while (cur.Fetch(out) == 0) ++n;
+  EXPECT_EQ(n, 3);
+
+  // Fewer rows, and a column that was text is NULL now: nothing of the first open shows.
+  ASSERT_EQ(sql::Execute("delete from Kvl557Cfg where CfgDta>=:b0", {In::I32(2)}), 0);
+  ASSERT_EQ(sql::Execute("update Kvl557Cfg set CfgIP=null where CfgDta=:b0", {In::I32(1)}), 0);
+  ASSERT_EQ(cur.Open({In::I32(1)}), 0);
+  ASSERT_EQ(cur.Fetch(out), 0);
+  EXPECT_EQ(dta, 1);
+  EXPECT_EQ(ip.view(), "");
+  EXPECT_EQ(cur.Fetch(out), sql::kNotFound);
+  EXPECT_EQ(cur.Close(), 0);
+
+  // More rows than ever before.
+  for (int i = 2; i <= 6; ++i) {
+    ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgIP) values (:b0,:b1)",
+                           {In::I32(i), In::Text("h" + std::to_string(i))}),
+              0);
+  }
+  ASSERT_EQ(cur.Open({In::I32(4)}), 0);
+  std::string seen;
+  while (cur.Fetch(out) == 0) seen += std::to_string(dta) + "=" + std::string(ip.view()) + " ";
+  EXPECT_EQ(seen, "4=h4 5=h5 6=h6 ");
+}
+
+TEST_F(SqlReuseTest, DateFormatsStayWithTheirColumnAndRow) {
+  // 2026-12-07 06:30:15 and 1999-01-31 23:59:59 as Julian days of local time.
+  ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgDat,CfgBz1) values (1,"
+                         "julianday('2026-12-07 06:30:15'),'yyyymmdd')"),
+            0);
+  ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgDat,CfgBz1) values (2,"
+                         "julianday('1999-01-31 23:59:59'),'HH24MISS')"),
+            0);
+  sql::Cursor cur(
+      "select TO_CHAR(CfgDat,'yyyymmdd') ,TO_CHAR(CfgDat,'HH24MISS') ,TO_CHAR(CfgDat,CfgBz1) "
+      ",TO_CHAR(CfgDat,'yymmddHH24MISS')  from Kvl557Cfg where CfgDta>:b0 order by CfgDta");
+  Text<14> a, b, c, d;
+  const Out out[] = {Out::Text(a), Out::Text(b), Out::Text(c), Out::Text(d)};
+  for (int pass = 0; pass < 2; ++pass) {  // the second pass runs with the formats kept
+    ASSERT_EQ(cur.Open({In::I32(0)}), 0);
+    ASSERT_EQ(cur.Fetch(out), 0);
+    EXPECT_EQ(a.view(), "20261207");
+    EXPECT_EQ(b.view(), "063015");
+    EXPECT_EQ(c.view(), "20261207") << "a format from a column is read per row";
+    EXPECT_EQ(d.view(), "261207063015");
+    ASSERT_EQ(cur.Fetch(out), 0);
+    EXPECT_EQ(a.view(), "19990131");
+    EXPECT_EQ(b.view(), "235959");
+    EXPECT_EQ(c.view(), "235959");
+    EXPECT_EQ(d.view(), "990131235959");
+    EXPECT_EQ(cur.Fetch(out), sql::kNotFound);
+  }
+  Text<14> back;
+  const Out one[] = {Out::Text(back)};
+  EXPECT_EQ(sql::SelectInto("select TO_CHAR(TO_DATE(:b0,'yyyymmddHH24MISS'),'yyyymmddHH24MISS')"
+                            " into :b1  from Kvl557Cfg where CfgDta=1",
+                            {In::Text("20270102030405")}, one),
+            0);
+  EXPECT_EQ(back.view(), "20270102030405");
+}
+
+TEST_F(SqlReuseTest, ManyCommitsAndRollbacksInTurn) {
+  // Writes commit one by one, a failed one rolls back to its savepoint only; another
+  // connection sees exactly the committed rows.
+  for (int i = 1; i <= 20; ++i) {
+    ASSERT_EQ(sql::WriteWithSavepoint("Cfg_Ins", "insert into Kvl557Cfg (CfgDta) values (:b0)",
+                                      {In::I32(i)}),
+              0);
+    EXPECT_EQ(sql::WriteWithSavepoint("Cfg_Ins", "insert into Kvl557Cfg (CfgDta) values (:b0)",
+                                      {In::I32(i)}),
+              sql::kUniqueViolated);
+  }
+  sql::Execute("insert into Kvl557Cfg (CfgDta) values (:b0)", {In::I32(99)});
+  sql::Rollback();
+  sql::Execute("insert into Kvl557Cfg (CfgDta) values (:b0)", {In::I32(98)});
+  sql::Commit();
+  EXPECT_EQ(sql::Sqlcode(), 0);
+
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open_v2("r.db", &other, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* q = nullptr;
+  ASSERT_EQ(
+      sqlite3_prepare_v2(other, "select count(*), sum(CfgDta) from Kvl557Cfg", -1, &q, nullptr),
+      SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(q), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(q, 0), 21);
+  EXPECT_EQ(sqlite3_column_int(q, 1), 210 + 98);
+  sqlite3_finalize(q);
+  sqlite3_close(other);
+}
+
+}  // namespace
+}  // namespace jf
