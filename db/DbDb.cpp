@@ -32,4 +32,12 @@ void bdRollback() {
   sql::Rollback();
 }
 
+int bdBeginUnit(const char* name) {
+  return sql::BeginUnit(name);
+}
+
+int bdEndUnit(bool keep) {
+  return sql::EndUnit(keep);
+}
+
 }  // namespace jf

@@ -11,4 +11,11 @@ void bdCommit();
 // ROLLBACK WORK; likewise.
 void bdRollback();
 
+// Writes that belong together: between bdBeginUnit and bdEndUnit the table routines' writes
+// are not committed one by one; bdEndUnit(true) commits them at once, bdEndUnit(false) undoes
+// them all. So a crash or a failure between two such writes never leaves half of them behind.
+// Both return the status of their last statement.
+int bdBeginUnit(const char* name);
+int bdEndUnit(bool keep);
+
 }  // namespace jf

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "db/DbDb.h"
 #include "db/DbDnl.h"
 #include "db/Dbstd.h"
+#include "db/sql/Status.h"
 #include "download/DnlLoop.h"
 #include "download/Download.h"
 #include "download/Field.h"
@@ -67,7 +69,7 @@ int AdjustPositionCount(const char* order, int delta) {
   return Apk_PKeyUpd(&head);
 }
 
-int App_StatusUpdate(const AppDnlRecord& row) {
+int App_StatusSteps(const AppDnlRecord& row) {
   if (row.AppDna == "LOE") {
     AppRecord key;
     key.AppApk = row.AppApk;
@@ -90,6 +92,18 @@ int App_StatusUpdate(const AppDnlRecord& row) {
   }
   if (row.AppDna == "NEU") return AdjustPositionCount(row.AppApk.c_str(), +1);
   return 0;
+}
+
+int App_StatusUpdate(const AppDnlRecord& row) {
+  // The position's own write and its order's position count are one unit. Committed one by
+  // one, a crash or a failed count update between them would leave the count wrong for good,
+  // since the position is no longer due; as a unit, the position stays due and goes again with
+  // the next run, which then counts it. An order header that is gone (not found) has no count
+  // to keep, so the position's write stands.
+  bdBeginUnit("App_Frei");
+  const int rc = App_StatusSteps(row);
+  const int end = bdEndUnit(rc == 0 || rc == sql::kNotFound);
+  return rc != 0 ? rc : end;
 }
 
 }  // namespace

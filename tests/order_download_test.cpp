@@ -572,7 +572,8 @@ INSTANTIATE_TEST_SUITE_P(
                                       },
                                       {},
                                       1,
-                                      "/",
+                                      // The count could not follow: the position stays due.
+                                      "REQ1/NEU",
                                       "REQ1/AEN",
                                       3,
                                       0},
@@ -583,7 +584,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       },
                                       {},
                                       1,
-                                      "gone",
+                                      "REQ1/LOE",
                                       "REQ1/AEN",
                                       3,
                                       0}),

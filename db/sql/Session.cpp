@@ -188,6 +188,31 @@ void Rollback() {
   SetCode(s.backend ? s.backend->Rollback() : kNotLoggedOn);
 }
 
+namespace {
+// Name of the open unit's savepoint; empty when no unit is open.
+std::string& UnitSavepoint() {
+  static std::string name;
+  return name;
+}
+}  // namespace
+
+int BeginUnit(std::string_view name) {
+  UnitSavepoint() = std::string(name) + "_Sp";
+  return Execute("savepoint " + UnitSavepoint());
+}
+
+int EndUnit(bool keep) {
+  const std::string savepoint = std::move(UnitSavepoint());
+  UnitSavepoint().clear();
+  if (!keep) {
+    const int rc = Execute("rollback  to " + savepoint);
+    Commit();  // ends the transaction, so other sessions are not held up by it
+    return SetCode(rc != 0 ? rc : Sqlcode());
+  }
+  Commit();
+  return Sqlcode();
+}
+
 int WriteWithSavepoint(std::string_view routine, std::string_view text, std::span<const In> in) {
   // The texts are put together on the stack: this runs once or twice per downloaded row.
   const std::size_t n = std::min<std::size_t>(routine.size(), 64);
@@ -201,7 +226,7 @@ int WriteWithSavepoint(std::string_view routine, std::string_view text, std::spa
   Execute(compose(buf, "savepoint "));  // its status is not examined: the write decides
   const int rc = Execute(text, in);
   if (rc == 0) {
-    Commit();
+    if (UnitSavepoint().empty()) Commit();  // inside a unit, EndUnit commits
   } else {
     Execute(compose(buf, "rollback  to "));
   }

@@ -48,6 +48,14 @@ inline int SelectInto(std::string_view text, std::initializer_list<In> in,
   return SelectInto(text, std::span<const In>(in.begin(), in.size()), out);
 }
 
+// A unit of writes that reach the database together or not at all: from BeginUnit to EndUnit
+// the writes of WriteWithSavepoint keep their savepoints but do not commit one by one. BeginUnit
+// sets the savepoint "<name>_Sp"; EndUnit(true) commits, EndUnit(false) rolls back to that
+// savepoint and commits the empty rest, so no write of the unit stays. Units do not nest. Both
+// return the status of their last statement.
+int BeginUnit(std::string_view name);
+int EndUnit(bool keep);
+
 // COMMIT WORK / ROLLBACK WORK. Their status goes to the communication area.
 void Commit();
 void Rollback();

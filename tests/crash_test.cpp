@@ -1,0 +1,113 @@
+// Crash harness: the real jobfeed is killed with SIGKILL at random moments of its run, again
+// and again, then run to completion; after every kill and at the end the promises of
+// support/DueSite.h must hold. CI runs a few trials on a small site; scripts/crash runs the
+// full form (JOBFEED_CRASH_TRIALS, JOBFEED_CRASH_POSITIONS, JOBFEED_CRASH_SEED).
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#include <thread>
+
+#include "support/DueSite.h"
+
+namespace jf::test {
+namespace {
+
+int EnvInt(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v != nullptr && *v != '\0' ? std::atoi(v) : fallback;
+}
+
+// Starts jobfeed in the working directory with its output thrown away.
+pid_t Start(const std::vector<std::string>& args) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::vector<char*> argv{const_cast<char*>(JOBFEED_BIN)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::freopen("/dev/null", "w", stdout);
+    std::freopen("/dev/null", "w", stderr);
+    ::execv(JOBFEED_BIN, argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+// Waits up to ms for the child; true when it ended by itself.
+bool WaitFor(pid_t pid, int ms, int* status) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    if (::waitpid(pid, status, WNOHANG) == pid) return true;
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+class CrashHarness : public DueSiteTest {};
+
+TEST_F(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
+  const int trials = EnvInt("JOBFEED_CRASH_TRIALS", 5);
+  const int positions = EnvInt("JOBFEED_CRASH_POSITIONS", 200);
+  const unsigned seed = static_cast<unsigned>(EnvInt("JOBFEED_CRASH_SEED", 0)) != 0
+                            ? static_cast<unsigned>(EnvInt("JOBFEED_CRASH_SEED", 0))
+                            : std::random_device{}();
+  std::mt19937 rng(seed);
+  AddTerminals();
+  MarkRows(positions, "CRASH");
+  // An order that does not exist: the preparation marks nothing, the downloads send what is due.
+  const std::vector<std::string> args{"CRASH", "NOSUCH", "1", "KEIN"};
+
+  double ms_per_row = 8;  // first guess, then learned from the trials
+  int killed = 0, ended = 0, violations = 0;
+  for (int trial = 1; trial <= trials; ++trial) {
+    const Report before = CheckPromises("before trial " + std::to_string(trial), false);
+    // Spread the kills over what is left of the run, so that the trials together cover it.
+    const int left = std::max(before.still_due, 1);
+    const double window = std::max(20.0, 2.0 * left * ms_per_row / (trials - trial + 1));
+    const int delay = std::uniform_int_distribution<int>(0, static_cast<int>(window))(rng);
+
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = Start(args);
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    if (WaitFor(pid, delay, &status)) {
+      ++ended;
+    } else {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      ++killed;
+    }
+    const double alive =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const Report after =
+        CheckPromises("after trial " + std::to_string(trial) + " (killed at " +
+                          std::to_string(delay) + " ms, seed " + std::to_string(seed) + ")",
+                      false);
+    violations += after.violations;
+    const int done = before.still_due - after.still_due;
+    if (done > 10) ms_per_row = alive / done;
+  }
+
+  // The run to completion sends whatever the killed runs left.
+  const pid_t pid = Start(args);
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_TRUE(WaitFor(pid, 600000, &status)) << "the final run did not end";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  const Report last = CheckPromises("after the run to completion", true);
+  violations += last.violations;
+  EXPECT_EQ(last.sent, static_cast<int>(due().size()));
+  // Each kill can leave at most one row sent but still marked, which goes out again.
+  EXPECT_LE(last.extra_lines, killed);
+
+  std::printf(
+      "crash harness: seed %u, %d rows due, %d trials (%d killed, %d ended first), "
+      "%d lines sent again, %d broken promises\n",
+      seed, static_cast<int>(due().size()), trials, killed, ended, last.extra_lines, violations);
+}
+
+}  // namespace
+}  // namespace jf::test

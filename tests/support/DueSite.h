@@ -1,0 +1,67 @@
+// A site full of rows due for one requester, and the checks of what the program promises its
+// operators about them, for the crash, fault and concurrency tests:
+//   - a row that is due is sent at least once;
+//   - a row is unmarked or deleted only after its line is in its terminal's send-buffer file;
+//   - a send-buffer file holds only whole lines of 552 bytes, "$" ... "*\r\n";
+//   - the order's position count ApkAfo moves by exactly the positions that went out as new
+//     ("NEU", +1) or deleted ("LOE", -1).
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/OrderSite.h"
+
+namespace jf::test {
+
+class DueSiteTest : public OrderSiteTest {
+ protected:
+  // Terminals 3, 5 and 12 serve the areas 100..199, 200..299 and 300..399.
+  void AddTerminals();
+
+  // Marks `positions` order positions for requester, five to an order (orders "<prefix>00000",
+  // "<prefix>00001", ...), each order header marked as well. Orders go round the three
+  // terminals; the kinds of the positions go round NEU, AEN, STA, LOE, those of the headers
+  // round AEN, NEU, STA. Every header starts with ApkAfo 5. Remembers what it marked.
+  void MarkRows(int positions, const std::string& requester, const std::string& prefix = "A");
+  // Puts every row MarkRows made back as it made it (rows of other prefixes stay).
+  void ResetRows();
+  // A row the run's own arguments mark again on every run: its repeated lines are not resends.
+  void Remarked(const std::string& key) { remarked_.insert(key); }
+
+  struct Due {
+    std::string key;  // "APK|order" or "APP|order|position"
+    std::string order, position, kind, requester;
+    int terminal = 0;
+  };
+  const std::vector<Due>& due() const { return due_; }
+
+  // Lines in the send-buffer files by "terminal|key". Every line that is not whole, or any bytes
+  // that are not whole lines, count in *bad with a description in *why.
+  std::map<std::string, int> Lines(int* bad, std::string* why);
+
+  struct Report {
+    int violations = 0;   // broken promises (each also reported as a test failure)
+    int still_due = 0;    // rows still marked
+    int sent = 0;         // due rows with at least one line
+    int extra_lines = 0;  // lines beyond the first of a row (at-least-once resends)
+  };
+  // Checks the promises against the files and the database now. With finished, every due row
+  // must also have gone out and none may be marked any more.
+  Report CheckPromises(const std::string& when, bool finished);
+
+ private:
+  struct Marking {
+    int positions;
+    std::string requester, prefix;
+  };
+  void InsertRows(const Marking& m, bool remember);
+  std::vector<Marking> markings_;
+  std::set<std::string> remarked_;
+  std::vector<Due> due_;
+  std::map<std::string, int> afo_start_;  // ApkAfo of each order at the start
+};
+
+}  // namespace jf::test
