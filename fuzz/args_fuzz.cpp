@@ -1,21 +1,35 @@
 // The argument handling of a whole run: RunJobfeed with arbitrary arguments, in a site whose
-// database holds the tables but no rows. The input is split at zero bytes into arguments.
+// database holds one terminal and one order of two positions marked for nobody, so arguments
+// that name them are prepared and sent. The input is split at zero bytes into arguments.
 // Promises checked: no crash or overrun (the sanitizers) and the status of a run without four
 // arguments.
+#include <sqlite3.h>
+
 #include <string>
 #include <vector>
 
 #include "FuzzSite.h"
 #include "db/sql/Session.h"
+#include "download/SndBuf.h"
 #include "driver/Run.h"
 #include "msg/Msg.h"
 
-#if __has_include("download/SndBuf.h")
-#include "download/SndBuf.h"
-#endif
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  jf::fuzz::SiteWorkDir();
+  const auto work = jf::fuzz::SiteWorkDir();
+  sqlite3* db = nullptr;
+  jf::fuzz::Check(
+      sqlite3_open((work / ".." / ".." / ".." / ".." / "jobfeed.db").c_str(), &db) == SQLITE_OK,
+      "cannot open the site's database");
+  jf::fuzz::Check(
+      sqlite3_exec(db,
+                   "insert into Kvl557Cfg (CfgDta,CfgIP,CfgPrt,CfgVn1,CfgBi1) values "
+                   "(3,'10.1.0.3','4001','100','199');"
+                   "insert into Kvl501Apk (ApkApk,ApkSts,ApkAfo,ApkFbe) values ('4711',2,2,'110');"
+                   "insert into Kvl504App (AppApk,AppApp,AppSts,AppFbe) values "
+                   "('4711','10',2,'110'),('4711','20',9,'110');",
+                   nullptr, nullptr, nullptr) == SQLITE_OK,
+      "cannot fill the site's database");
+  sqlite3_close(db);
   return 0;
 }
 
@@ -31,10 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (argc < 5) jf::fuzz::Check(status == jf::kUsageStatus, "missing arguments not refused");
 
   // What the process end does in a real run.
+  jf::SndBuf_CloseCache();
   jf::sql::Disconnect();
   jf::Msg_ResetForTest();
   std::error_code ec;
-  const auto msg = jf::fuzz::SiteWorkDir() / "Msg" / "Jobfeed.txt";
-  if (std::filesystem::file_size(msg, ec) > (1u << 20)) std::filesystem::remove(msg, ec);
+  const auto work = jf::fuzz::SiteWorkDir();
+  for (const auto& f :
+       {work / "Msg" / "Jobfeed.txt", work / ".." / "Comm" / "Buff" / "SndDnl3.buf"}) {
+    if (std::filesystem::file_size(f, ec) > (1u << 20)) std::filesystem::remove(f, ec);
+  }
   return 0;
 }

@@ -364,7 +364,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "gone",
                       "REQ1/AEN",
                       0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(OrderDownloadTest, PositionLinesCarryThePayloadAtItsOffsets) {
   const std::string cols =
@@ -588,7 +588,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       "REQ1/AEN",
                                       3,
                                       0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(OrderRecord, RecordFieldsOfHeadersAndPositions) {
   ApkDnlRecord h;
