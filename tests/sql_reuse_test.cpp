@@ -134,5 +134,42 @@ TEST_F(SqlReuseTest, ManyCommitsAndRollbacksInTurn) {
   sqlite3_close(other);
 }
 
+TEST_F(SqlReuseTest, SortedCursorHoldsNoSnapshotWhileTheWalkCommits) {
+  for (int i = 1; i <= 30; ++i) {
+    ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgVn1,CfgBz1) values (:b0,:b1,:b2)",
+                           {In::I32(i), In::Text("A"), In::Text(std::to_string(100 - i))}),
+              0);
+  }
+  sql::Commit();
+  // Sorted by a column without an index: the rows come out of a sorter.
+  sql::Cursor cur("select CfgDta  from Kvl557Cfg where CfgVn1=:b0 order by CfgBz1");
+  ASSERT_EQ(cur.Open({In::Text("A")}), 0);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open_v2("r.db", &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "select count(*) from Kvl557Cfg", nullptr, nullptr, nullptr),
+            SQLITE_OK);  // reads the header: the connection knows the file is in WAL mode
+  int32_t dta = 0;
+  const Out out[] = {Out::I32(&dta)};
+  int expected = 30;
+  while (cur.Fetch(out) == 0) {
+    EXPECT_EQ(dta, expected--);
+    ASSERT_EQ(
+        sql::WriteWithSavepoint("X", "update Kvl557Cfg set CfgVn1=null,CfgBz1=:b0 where CfgDta=:b1",
+                                {In::Text("0"), In::I32(dta)}),
+        0);
+    if (dta == 15) {
+      // Half-way: every committed frame can be copied back and the WAL cut to nothing, which a
+      // cursor holding its read snapshot would refuse (SQLITE_BUSY).
+      int log = -1, done = -1;
+      EXPECT_EQ(sqlite3_wal_checkpoint_v2(other, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &done),
+                SQLITE_OK);
+      EXPECT_EQ(done, log);
+    }
+  }
+  EXPECT_EQ(expected, 0) << "rows changed by the walk still come in the order of the open";
+  EXPECT_EQ(cur.Close(), 0);
+  sqlite3_close(other);
+}
+
 }  // namespace
 }  // namespace jf

@@ -75,12 +75,23 @@ class SqliteStmt final : public sql::BackendStmt {
         params_(params),
         counts_changes_(counts_changes),
         cursor_(cursor) {}
-  ~SqliteStmt() override { sqlite3_finalize(stmt_); }
+  ~SqliteStmt() override {
+    for (sqlite3_stmt* s : {stmt_, fill_, clear_, read_}) sqlite3_finalize(s);
+  }
+
+  // A sorted cursor delivers its rows through a table of its own in the temporary database:
+  // fill runs the query into it, clear empties it, read fetches one row by its number.
+  void SetSpill(sqlite3_stmt* fill, sqlite3_stmt* clear, sqlite3_stmt* read) {
+    fill_ = fill;
+    clear_ = clear;
+    read_ = read;
+  }
 
   int Execute(std::span<const In> in) override;
   int Fetch(std::span<const Out> out) override;
   int Close() override {
     sqlite3_reset(stmt_);
+    spilled_ = false;
     have_row_ = false;
     done_ = false;
     row_count_ = 0;
@@ -99,11 +110,21 @@ class SqliteStmt final : public sql::BackendStmt {
   };
 
   int Step();
+  int Bind(sqlite3_stmt* stmt, std::span<const In> in);
+  int OpenSpilled(std::span<const In> in);
+  int FetchSpilled(std::span<const Out> out);
   int Materialize();
   void Deliver(std::span<const Out> out, const std::vector<Value>* row);
 
   SqliteBackend* owner_;
   sqlite3_stmt* stmt_;
+  sqlite3_stmt* fill_ = nullptr;
+  sqlite3_stmt* clear_ = nullptr;
+  sqlite3_stmt* read_ = nullptr;
+  sqlite3_stmt* out_ = stmt_;  // the statement whose row Deliver reads: stmt_ or read_
+  bool spilled_ = false;       // the open rows are in the temporary table
+  sqlite3_int64 spilled_rows_ = 0;
+  sqlite3_int64 next_spilled_ = 1;
   int params_;
   bool counts_changes_;  // INSERT, UPDATE, DELETE: no row touched is 1403
   bool cursor_;
@@ -152,7 +173,14 @@ class SqliteBackend final : public sql::Backend {
     std::string_view head = std::string_view(translated).substr(0, 6);
     const bool dml = writes && (EqualsNoCase(head, "insert") || EqualsNoCase(head, "update") ||
                                 EqualsNoCase(head, "delete"));
-    *out = std::make_unique<SqliteStmt>(this, stmt, params, dml, cursor && is_query);
+    auto made = std::make_unique<SqliteStmt>(this, stmt, params, dml, cursor && is_query);
+    // The temporary table is made outside any transaction only, so no rollback can undo it.
+    if (cursor && is_query && sqlite3_get_autocommit(db_) != 0 && Sorts(translated)) {
+      if (int st = PrepareSpill(made.get(), translated, sqlite3_column_count(stmt)); st != 0) {
+        return st;
+      }
+    }
+    *out = std::move(made);
     return 0;
   }
 
@@ -186,6 +214,48 @@ class SqliteBackend final : public sql::Backend {
     return true;
   }
 
+  // Whether the query sorts its rows: the program of the statement opens a sorter.
+  bool Sorts(const std::string& translated) {
+    sqlite3_stmt* plan = nullptr;
+    const std::string text = "EXPLAIN " + translated;
+    if (sqlite3_prepare_v2(db_, text.c_str(), -1, &plan, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(plan);
+      return false;
+    }
+    bool sorts = false;
+    while (!sorts && sqlite3_step(plan) == SQLITE_ROW) {
+      const unsigned char* op = sqlite3_column_text(plan, 1);
+      sorts = op != nullptr && std::strcmp(reinterpret_cast<const char*>(op), "SorterOpen") == 0;
+    }
+    sqlite3_finalize(plan);
+    return sorts;
+  }
+
+  // Prepares the temporary table of a sorted cursor and its three statements. The columns have
+  // no declared type, so every value is kept exactly as the query delivers it.
+  int PrepareSpill(SqliteStmt* stmt, const std::string& translated, int columns) {
+    const std::string table = "temp.jf_cursor_" + std::to_string(++spills_);
+    std::string create = "CREATE TABLE IF NOT EXISTS " + table + " (";
+    for (int i = 0; i < columns; ++i) create += (i ? ",c" : "c") + std::to_string(i);
+    create += ")";
+    int rc = sqlite3_exec(db_, create.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return Status(rc);
+    sqlite3_stmt* made[3] = {};
+    const std::string texts[3] = {"INSERT INTO " + table + " " + translated, "DELETE FROM " + table,
+                                  "SELECT * FROM " + table + " WHERE rowid=?"};
+    for (int i = 0; i < 3; ++i) {
+      rc = sqlite3_prepare_v3(db_, texts[i].c_str(), -1, SQLITE_PREPARE_PERSISTENT, &made[i],
+                              nullptr);
+      if (rc != SQLITE_OK) {
+        const int st = Status(rc);
+        for (sqlite3_stmt* s : made) sqlite3_finalize(s);
+        return st;
+      }
+    }
+    stmt->SetSpill(made[0], made[1], made[2]);
+    return 0;
+  }
+
   // Runs a transaction control statement, prepared on first use: a run commits once or twice
   // per downloaded row, and parsing the text each time would cost more than the commit's own
   // bookkeeping.
@@ -209,11 +279,12 @@ class SqliteBackend final : public sql::Backend {
   sqlite3_stmt* begin_ = nullptr;
   sqlite3_stmt* commit_ = nullptr;
   sqlite3_stmt* rollback_ = nullptr;
+  int spills_ = 0;  // temporary tables of sorted cursors made so far
   std::string last_error_;
 };
 
 int SqliteStmt::Step() {
-  int rc = sqlite3_step(stmt_);
+  int rc = sqlite3_step(out_);
   if (rc == SQLITE_ROW) return 0;
   if (rc == SQLITE_DONE) return sql::kNotFound;
   return owner_->Status(rc);
@@ -248,33 +319,93 @@ int SqliteStmt::Materialize() {
   return 0;
 }
 
+int SqliteStmt::Bind(sqlite3_stmt* stmt, std::span<const In> in) {
+  for (int i = 0; i < params_; ++i) {
+    const In& v = in[static_cast<std::size_t>(i)];
+    int rc = SQLITE_OK;
+    switch (v.type) {
+      case Type::kText:
+        rc = v.text.empty() ? sqlite3_bind_null(stmt, i + 1)
+                            : sqlite3_bind_text(stmt, i + 1, v.text.data(),
+                                                static_cast<int>(v.text.size()), SQLITE_STATIC);
+        break;
+      case Type::kInt16:
+      case Type::kInt32:
+        rc = sqlite3_bind_int(stmt, i + 1, v.i);
+        break;
+      case Type::kDouble:
+        rc = sqlite3_bind_double(stmt, i + 1, v.d);
+        break;
+    }
+    if (rc != SQLITE_OK) return owner_->Status(rc);
+  }
+  return 0;
+}
+
+// Opens a sorted cursor through its table in the temporary database. The query runs to its end
+// into that table, and each fetch reads one row back by its number and ends its statement at
+// once. So between fetches no statement of the connection is active, and every commit of the
+// walk ends its transaction: the connection keeps no read snapshot (while any statement is
+// active, SQLite keeps one from the first commit on), the WAL can be checkpointed and restarted
+// during the walk instead of growing by every commit until the cursor closes. The table lives in
+// the connection's temporary file, so memory stays bounded whatever the number of rows.
+int SqliteStmt::OpenSpilled(std::span<const In> in) {
+  int rc = sqlite3_step(clear_);
+  sqlite3_reset(clear_);
+  if (rc != SQLITE_DONE) return owner_->Status(rc);
+  if (int b = Bind(fill_, in); b != 0) return b;
+  rc = sqlite3_step(fill_);
+  const int st = rc == SQLITE_DONE ? 0 : owner_->Status(rc);
+  sqlite3_reset(fill_);
+  if (st != 0) return st;
+  // The table was empty, so its rows are numbered 1 to n in the query's order.
+  spilled_rows_ = sqlite3_changes64(owner_->db());
+  next_spilled_ = 1;
+  spilled_ = true;
+  done_ = spilled_rows_ == 0;
+  return 0;
+}
+
+int SqliteStmt::FetchSpilled(std::span<const Out> out) {
+  if (next_spilled_ > spilled_rows_) {
+    done_ = true;
+    return sql::kNotFound;
+  }
+  sqlite3_bind_int64(read_, 1, next_spilled_++);
+  int rc = sqlite3_step(read_);
+  if (rc != SQLITE_ROW) {
+    const int st = rc == SQLITE_DONE ? sql::kNotFound : owner_->Status(rc);
+    sqlite3_reset(read_);
+    return st;
+  }
+  if (!out.empty()) {
+    if (static_cast<int>(out.size()) != sqlite3_column_count(read_)) {
+      sqlite3_reset(read_);
+      return sql::kNotInSelectList;
+    }
+    out_ = read_;
+    Deliver(out, nullptr);
+    out_ = stmt_;
+  }
+  sqlite3_reset(read_);
+  return 0;
+}
+
 int SqliteStmt::Execute(std::span<const In> in) {
   sqlite3_reset(stmt_);
+  spilled_ = false;
   have_row_ = false;
   done_ = false;
   row_count_ = 0;
   next_row_ = 0;
   materialized_ = false;
   if (static_cast<int>(in.size()) != params_) return sql::kNotAllBound;
-  for (int i = 0; i < params_; ++i) {
-    const In& v = in[static_cast<std::size_t>(i)];
-    int rc = SQLITE_OK;
-    switch (v.type) {
-      case Type::kText:
-        rc = v.text.empty() ? sqlite3_bind_null(stmt_, i + 1)
-                            : sqlite3_bind_text(stmt_, i + 1, v.text.data(),
-                                                static_cast<int>(v.text.size()), SQLITE_STATIC);
-        break;
-      case Type::kInt16:
-      case Type::kInt32:
-        rc = sqlite3_bind_int(stmt_, i + 1, v.i);
-        break;
-      case Type::kDouble:
-        rc = sqlite3_bind_double(stmt_, i + 1, v.d);
-        break;
-    }
-    if (rc != SQLITE_OK) return owner_->Status(rc);
+  // Inside an open transaction the table's rows would be undone by a rollback; the cursor then
+  // reads the query itself.
+  if (cursor_ && read_ != nullptr && sqlite3_get_autocommit(owner_->db()) != 0) {
+    return OpenSpilled(in);
   }
+  if (int b = Bind(stmt_, in); b != 0) return b;
   if (sqlite3_column_count(stmt_) > 0) {
     // A query runs up to its first row now, as an OPEN executes the query: a sorted cursor
     // then holds its whole result, so later writes to the table cannot disturb the walk.
@@ -311,6 +442,7 @@ int SqliteStmt::Execute(std::span<const In> in) {
 
 int SqliteStmt::Fetch(std::span<const Out> out) {
   if (done_) return sql::kNotFound;
+  if (spilled_) return FetchSpilled(out);
   if (materialized_) {
     if (next_row_ >= row_count_) {
       done_ = true;
@@ -331,7 +463,7 @@ int SqliteStmt::Fetch(std::span<const Out> out) {
   }
   have_row_ = false;
   if (out.empty()) return 0;  // only asked whether a row is there
-  if (static_cast<int>(out.size()) != sqlite3_column_count(stmt_)) return sql::kNotInSelectList;
+  if (static_cast<int>(out.size()) != sqlite3_column_count(out_)) return sql::kNotInSelectList;
   Deliver(out, nullptr);
   return 0;
 }
@@ -342,16 +474,16 @@ void SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row
   for (int i = 0; i < static_cast<int>(out.size()); ++i) {
     const Out& o = out[static_cast<std::size_t>(i)];
     const Value* v = row != nullptr ? &(*row)[static_cast<std::size_t>(i)] : nullptr;
-    const int type = v != nullptr ? v->type : sqlite3_column_type(stmt_, i);
+    const int type = v != nullptr ? v->type : sqlite3_column_type(out_, i);
     const bool null = type == SQLITE_NULL;
     auto as_int = [&]() -> sqlite3_int64 {
-      if (v == nullptr) return sqlite3_column_int64(stmt_, i);
+      if (v == nullptr) return sqlite3_column_int64(out_, i);
       if (type == SQLITE_INTEGER) return v->i;
       if (type == SQLITE_FLOAT) return static_cast<sqlite3_int64>(v->d);
       return std::strtoll(v->text.c_str(), nullptr, 10);
     };
     auto as_double = [&]() -> double {
-      if (v == nullptr) return sqlite3_column_double(stmt_, i);
+      if (v == nullptr) return sqlite3_column_double(out_, i);
       if (type == SQLITE_INTEGER) return static_cast<double>(v->i);
       if (type == SQLITE_FLOAT) return v->d;
       return std::strtod(v->text.c_str(), nullptr);
@@ -364,10 +496,10 @@ void SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row
         std::string num;
         if (null) {
         } else if (v == nullptr) {
-          const unsigned char* t = sqlite3_column_text(stmt_, i);
+          const unsigned char* t = sqlite3_column_text(out_, i);
           if (t != nullptr) {
             src = std::string_view(reinterpret_cast<const char*>(t),
-                                   static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
+                                   static_cast<std::size_t>(sqlite3_column_bytes(out_, i)));
           }
         } else if (type == SQLITE_INTEGER) {
           num = std::to_string(v->i);
