@@ -30,6 +30,8 @@ class DueSiteTest : public OrderSiteTest {
   void ResetRows();
   // A row the run's own arguments mark again on every run: its repeated lines are not resends.
   void Remarked(const std::string& key) { remarked_.insert(key); }
+  // Lines of a row that is none of the site's (a test's filler): not counted as stray lines.
+  void Foreign(const std::string& key) { foreign_.insert(key); }
 
   struct Due {
     std::string key;  // "APK|order" or "APP|order|position"
@@ -60,6 +62,7 @@ class DueSiteTest : public OrderSiteTest {
   void InsertRows(const Marking& m, bool remember);
   std::vector<Marking> markings_;
   std::set<std::string> remarked_;
+  std::set<std::string> foreign_;
   std::vector<Due> due_;
   std::map<std::string, int> afo_start_;  // ApkAfo of each order at the start
 };
