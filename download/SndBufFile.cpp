@@ -11,6 +11,8 @@ namespace jf {
 
 namespace {
 
+constexpr uint64_t kLineBytes = 552;
+
 // The open send-buffer file of the current terminal. "Open" is kept apart from the terminal
 // number so that terminal 0 is served like any other.
 struct Cache {
@@ -45,7 +47,21 @@ int OpenFor(Cache& c, int32_t terminal) {
     return -1;
   }
   uint64_t end = 0;
-  if (int err = f->SeekToEnd(&end); err != 0) {
+  int err = f->SeekToEnd(&end);
+  // Every line this writer appends is 552 bytes and ends in CR LF. A file of another size may
+  // end in a line cut short mid-write by a crash or a power cut, whose row is still due and
+  // goes again. If it does not end in a line feed, take the torn tail back to the last line end,
+  // or the terminal would receive half a line in front of whole ones. Content that ends with
+  // its line end is left as it is, whoever wrote it; so is a file that cannot be read here.
+  if (err == 0 && end % kLineBytes != 0) {
+    std::string bytes;
+    if (env()->ReadFile(name, &bytes) == 0 && bytes.size() == end && bytes.back() != '\n') {
+      const std::size_t last = bytes.rfind('\n');
+      end = last == std::string::npos ? 0 : last + 1;
+      err = f->Truncate(end);
+    }
+  }
+  if (err != 0) {
     f->Close();
     Msg_Log(err, "SetFilePointer", "Ende der Datei", kMsgError);
     return -1;

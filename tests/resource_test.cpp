@@ -171,6 +171,21 @@ TEST_F(ResourceFaults, UnreadableLoginFileIsLoggedAndChangesNothing) {
   ExpectRecovery(0);
 }
 
+// A run killed in the middle of a write (or a power cut) can leave the file ending in part of a
+// line; that line's row is still due. The next run takes the torn tail back before appending,
+// so the terminal never receives half a line in front of whole ones.
+TEST_F(ResourceFaults, TornTailOfAKilledWriteIsTakenBackBeforeAppending) {
+  std::string torn(552, ' ');
+  torn[0] = '$';
+  torn.replace(90, 3, "APK");
+  torn.replace(111, 6, "A00000");
+  WriteBytes(buffer_file(3), torn.substr(0, 300));
+  ASSERT_EQ(Run(), 0);
+  const Report r = CheckPromises("after appending to a torn file", true);
+  EXPECT_EQ(r.violations, 0);
+  EXPECT_EQ(ReadBytes(buffer_file(3)).size() % 552, 0u);
+}
+
 // Two runs for different requesters against the same database and terminals, started together
 // a few times over. Both always end; a row one of them cannot send stays due; no line is cut or
 // interleaved; the rows of both go out in the end.
