@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <thread>
@@ -23,6 +24,7 @@ int EnvInt(const char* name, int fallback) {
 
 // Starts jobfeed in the working directory with its output thrown away.
 pid_t Start(const std::vector<std::string>& args) {
+  std::fflush(nullptr);  // or the child would write the parent's buffered output again
   const pid_t pid = ::fork();
   if (pid == 0) {
     std::vector<char*> argv{const_cast<char*>(JOBFEED_BIN)};

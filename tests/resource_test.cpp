@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -24,6 +25,7 @@ namespace fs = std::filesystem;
 // Starts jobfeed in the working directory; file_limit > 0 caps the size of every file it
 // writes (RLIMIT_FSIZE), as a full disk does.
 pid_t Start(const std::vector<std::string>& args, long file_limit = 0) {
+  std::fflush(nullptr);  // or the child would write the parent's buffered output again
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (file_limit > 0) {
