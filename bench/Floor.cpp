@@ -74,4 +74,45 @@ double FloorCommits(const std::string& folder, int64_t count) {
   return s;
 }
 
+double FloorInterleaved(const std::string& folder, int64_t appends, int64_t commits) {
+  const std::string buf = folder + "/floor.buf";
+  const std::string path = folder + "/floor.db";
+  std::remove(buf.c_str());
+  for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+  const int fd = ::open(buf.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_DSYNC | O_CLOEXEC, 0644);
+  sqlite3* db = nullptr;
+  sqlite3_stmt* upd = nullptr;
+  double s = -1;
+  if (fd >= 0 && sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+      sqlite3_exec(db,
+                   "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+                   "CREATE TABLE t (k INTEGER PRIMARY KEY, v INTEGER);"
+                   "INSERT INTO t VALUES (1, 0);",
+                   nullptr, nullptr, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, "UPDATE t SET v = v + 1 WHERE k = 1", -1, &upd, nullptr) ==
+          SQLITE_OK) {
+    char line[kLineBytes];
+    std::memset(line, ' ', sizeof line);
+    line[kLineBytes - 2] = '\r';
+    line[kLineBytes - 1] = '\n';
+    const auto start = std::chrono::steady_clock::now();
+    bool ok = true;
+    // One line, then one commit, as a run alternates them.
+    for (int64_t i = 0; ok && (i < appends || i < commits); ++i) {
+      if (i < appends) ok = ::write(fd, line, sizeof line) == static_cast<ssize_t>(sizeof line);
+      if (ok && i < commits) {
+        ok = sqlite3_step(upd) == SQLITE_DONE;
+        sqlite3_reset(upd);
+      }
+    }
+    if (ok) s = Seconds(start);
+  }
+  sqlite3_finalize(upd);
+  sqlite3_close(db);
+  if (fd >= 0) ::close(fd);
+  std::remove(buf.c_str());
+  for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+  return s;
+}
+
 }  // namespace jf::bench

@@ -16,6 +16,10 @@ double FloorAppends(const std::string& folder, int64_t count);
 // negative number on failure.
 double FloorCommits(const std::string& folder, int64_t count);
 
+// The same appends and commits in turn (one line, one commit, ...), as a run does them. Returns
+// the seconds taken, or a negative number on failure.
+double FloorInterleaved(const std::string& folder, int64_t appends, int64_t commits);
+
 // The length of a send-buffer line.
 inline constexpr int kLineBytes = 552;
 
