@@ -1,5 +1,7 @@
 #include "download/Field.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -18,13 +20,28 @@ void PutInt(char* dst, std::size_t width, int32_t v) {
 }
 
 void PutQuantity(char* dst, double v) {
-  // A huge value formats to far more than 12 characters; only the first 12 can reach the
-  // 11 kept after the point is removed, so a short buffer that snprintf cuts is enough.
-  char tmp[32];
-  std::snprintf(tmp, sizeof tmp, "%012.3f", v);
   std::size_t out = 0;
-  for (const char* p = tmp; *p != '\0' && out < kQuantityWidth; ++p) {
-    if (*p != '.') dst[out++] = *p;
+  if (!std::isfinite(v)) {
+    // A huge value formats to far more than 12 characters; only the first 12 can reach the
+    // 11 kept after the point is removed, so a short buffer that snprintf cuts is enough.
+    char tmp[32];
+    std::snprintf(tmp, sizeof tmp, "%012.3f", v);
+    for (const char* p = tmp; *p != '\0' && out < kQuantityWidth; ++p) {
+      if (*p != '.') dst[out++] = *p;
+    }
+  } else {
+    // "%012.3f" without printf: to_chars rounds exactly as printf does, the zero padding goes
+    // between the sign and the digits. Three quantities a position make this worth it.
+    char tmp[400];  // the fixed form of the largest double has 309 digits
+    const auto r = std::to_chars(tmp, tmp + sizeof tmp, v, std::chars_format::fixed, 3);
+    const char* p = tmp;
+    const char* const end = r.ptr;
+    if (p != end && *p == '-') dst[out++] = *p++;
+    const std::ptrdiff_t len = end - tmp;
+    for (std::ptrdiff_t pad = 12 - len; pad > 0 && out < kQuantityWidth; --pad) dst[out++] = '0';
+    for (; p != end && out < kQuantityWidth; ++p) {
+      if (*p != '.') dst[out++] = *p;
+    }
   }
   // Only NaN or infinity can give fewer characters than 11.
   if (out < kQuantityWidth) std::memset(dst + out, ' ', kQuantityWidth - out);

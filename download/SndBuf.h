@@ -22,9 +22,17 @@ int SndBuf_FindTerminal(CfgRecord* cfg, const char* area);
 // it to the terminal's file through the cache. Returns 0 or -1.
 int SndBuf_Append(const DnlRecord& rec, const CfgRecord& cfg);
 
-// The line of a record for a terminal, stamped with the 14-digit timestamp. 552 bytes when
-// every value fits its width; longer values widen it.
+// The layout of a send-buffer line as a printf format, with its arguments in this order:
+// CfgIP, CfgPrt, timestamp, "999", CfgIP, CfgPrt, "", "0460", DnlSkz, yymmdd of the run date,
+// run time, DnlFun, DnlDnl.
+inline constexpr const char* kSndBufLineFormat =
+    "$%-15s%-5s%14s%3s%15s%5s%28s%4s%3s%6s%6sBDE%3s%-438s*\r\n";
+
+// The line of a record for a terminal, stamped with the 14-digit timestamp: the layout of
+// kSndBufLineFormat. 552 bytes when every value fits its width; longer values widen it.
 std::string SndBuf_Line(const DnlRecord& rec, const CfgRecord& cfg, const char* timestamp);
+void SndBuf_FormatLine(const DnlRecord& rec, const CfgRecord& cfg, const char* timestamp,
+                       std::string* out);
 // "..\Comm\Buff\SndDnl<terminal>.buf".
 std::string SndBuf_FileName(int32_t terminal);
 // The local time as yyyymmddHHMMSS into out (15 bytes); fourteen zeros when the clock fails.
