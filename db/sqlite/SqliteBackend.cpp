@@ -532,7 +532,20 @@ void SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row
 
 }  // namespace
 
+// The program runs on one thread: SQLite's global mutexes and its memory statistics (a mutex
+// around every allocation) only cost time. This must happen before SQLite initialises itself;
+// where something else initialised it first, the calls are refused and nothing changes.
+void ConfigureOnce() {
+  static const bool configured = [] {
+    sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+  }();
+  (void)configured;
+}
+
 int OpenSqlite(std::string_view path, std::unique_ptr<sql::Backend>* out) {
+  ConfigureOnce();
   const std::string native = NativePath(path);
   if (native.empty()) return sql::kConnectIdentifier;
   sqlite3* db = nullptr;
