@@ -12,6 +12,9 @@ namespace jf {
 namespace {
 
 constexpr uint64_t kLineBytes = 552;
+// How long a send-buffer file held by another process is waited for: 6 x 333 ms, about 2 s.
+constexpr int kOpenRetries = 6;
+constexpr int kOpenRetryMillis = 333;
 
 // The open send-buffer file of the current terminal. "Open" is kept apart from the terminal
 // number so that terminal 0 is served like any other.
@@ -41,13 +44,23 @@ int OpenFor(Cache& c, int32_t terminal) {
   const std::string name = SndBuf_FileName(terminal);
   std::unique_ptr<WritableFile> f;
   bool existed = false;
-  if (int err = env()->OpenAppend(name, ShareMode::kExclusive, &f, &existed); err != 0) {
+  // The communication process, or another run, holds the file only while it takes lines out
+  // or puts one in: a sharing error is waited out for a bounded time before the row fails.
+  int err = 0;
+  for (int waits = 0;; ++waits) {
+    err = env()->OpenAppend(name, ShareMode::kExclusive, &f, &existed);
+    const bool sharing =
+        err == kErrSharingViolation || err == kErrLockViolation || err == kErrSharingBufferExceeded;
+    if (!sharing || waits == kOpenRetries) break;
+    env()->SleepMillis(kOpenRetryMillis);
+  }
+  if (err != 0) {
     // The cache stays empty, so the next line for this terminal tries the open again.
     Msg_Log(err, "CreateFile", "Datei oeffnen", kMsgError);
     return -1;
   }
   uint64_t end = 0;
-  int err = f->SeekToEnd(&end);
+  err = f->SeekToEnd(&end);
   // Every line this writer appends is 552 bytes and ends in CR LF. A file of another size may
   // end in a line cut short mid-write by a crash or a power cut, whose row is still due and
   // goes again. If it does not end in a line feed, take the torn tail back to the last line end,

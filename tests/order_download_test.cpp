@@ -312,9 +312,9 @@ INSTANTIATE_TEST_SUITE_P(
                       0},
         HeaderFailure{"FileOpen",
                       [](FaultBackend*, FaultEnv* e) {
-                        e->FailNth(FaultEnv::kOpen, 1, kErrSharingViolation, "SndDnl");
+                        e->FailNth(FaultEnv::kOpen, 1, kErrAccessDenied, "SndDnl");
                       },
-                      {{"CreateFile", "Datei oeffnen", "32"}, {"Apk_Dnl", kSendApk, "-1"}},
+                      {{"CreateFile", "Datei oeffnen", "5"}, {"Apk_Dnl", kSendApk, "-1"}},
                       0,
                       "REQ1/LOE",
                       "REQ1/AEN",

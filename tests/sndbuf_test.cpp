@@ -139,17 +139,40 @@ TEST_F(SndBufFileTest, TerminalZeroIsServedLikeAnyOther) {
 }
 
 TEST_F(SndBufFileTest, FailedOpenIsLoggedAndTheNextLineOpensAgain) {
-  faults_.FailNth(FaultEnv::kOpen, 1, kErrSharingViolation, "SndDnl3");
+  faults_.FailNth(FaultEnv::kOpen, 1, kErrAccessDenied, "SndDnl3");
   EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), -1);
   auto m = Messages();
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].function, "CreateFile");
   EXPECT_EQ(m[0].message, "Datei oeffnen");
-  EXPECT_EQ(m[0].code, "32");
+  EXPECT_EQ(m[0].code, "5");
+  EXPECT_EQ(faults_.SleptMillis(), 0) << "only sharing errors are waited out";
   // The failed open leaves no stale entry behind: the next line for the same terminal tries
   // the file again and gets through.
   EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
   EXPECT_EQ(Opens(), 2);
+  EXPECT_EQ(File(3).size(), 552u);
+}
+
+TEST_F(SndBufFileTest, FileHeldByAnotherProcessIsWaitedForABoundedTime) {
+  // Held for a moment: the line goes out after a wait, with no message.
+  faults_.FailNth(FaultEnv::kOpen, 1, kErrSharingViolation, "SndDnl3");
+  faults_.FailNth(FaultEnv::kOpen, 1, kErrLockViolation, "SndDnl3");  // the next open
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(faults_.SleptMillis(), 2 * 333);
+  EXPECT_EQ(File(3).size(), 552u);
+  SndBuf_CloseCache();
+
+  // Held for good: about two seconds, then the row fails as any failed open does.
+  faults_.Clear();
+  faults_.FailAlways(FaultEnv::kOpen, kErrSharingViolation, "SndDnl3");
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), -1);
+  EXPECT_EQ(faults_.SleptMillis(), 2 * 333 + 6 * 333);
+  auto m = Messages();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].function, "CreateFile");
+  EXPECT_EQ(m[0].code, "32");
   EXPECT_EQ(File(3).size(), 552u);
 }
 
