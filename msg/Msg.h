@@ -8,11 +8,11 @@ namespace jf {
 
 // Kind bits of a message; each bit has its tag in the entry ("DMSG ", "SMSG ", ...).
 enum MsgKind : int {
-  kMsgData = 1,     // "DMSG ": carries a data block
-  kMsgSystem = 2,   // "SMSG ": followed by an empty line
-  kMsgError = 4,    // "FMSG ": every message of this program
-  kMsgWarning = 8,  // "WMSG "
-  kMsgComment = 16, // "CMSG "
+  kMsgData = 1,      // "DMSG ": carries a data block
+  kMsgSystem = 2,    // "SMSG ": followed by an empty line
+  kMsgError = 4,     // "FMSG ": every message of this program
+  kMsgWarning = 8,   // "WMSG "
+  kMsgComment = 16,  // "CMSG "
 };
 
 struct MessageRecord {
@@ -22,7 +22,7 @@ struct MessageRecord {
   int32_t errorCode = 0;
   const void* data = nullptr;  // written with kind 1
   int dataLength = 0;
-  int reserved = 0;            // passed along with kind 2; not read
+  int reserved = 0;  // passed along with kind 2; not read
 };
 
 // Sets the kind mask and the file (nullptr: "msg.dat"); the old-file name is derived from it.
