@@ -123,14 +123,7 @@ Text<5> g_upperApp;
 Text<30> g_zf2;
 
 sql::Cursor* RangeCursor(int kind) {
-  switch (kind) {
-    case 1:
-      return &g_range1;
-    case 2:
-      return &g_range2;
-    default:
-      return nullptr;
-  }
+  return BySelector(kind, &g_range1, &g_range2);
 }
 
 // Hands the outcome of a key read or range fetch to the caller: the key from the key buffers
@@ -208,7 +201,7 @@ int App_PKeyRead(AppRecord* rec) {
   g_host.AppApk = rec->AppApk.view();
   g_host.AppApp = rec->AppApp.view();
   const int rc = sql::SelectInto(kKeyRead, {In::Text(g_host.AppApk), In::Text(g_host.AppApp)},
-                                 AppOutputs(&g_host, AppSelect::kTableAccess));
+                                 Outputs<AppRecord>(kAppTableColumns, &g_host));
   FillRecord(rec, rc);
   return rc;
 }
@@ -266,7 +259,7 @@ int App_OpenZf2(const char* zf2) {
 
 int App_FetchZf2(AppRecord* rec) {
   // Fetched straight into the record: a failed fetch leaves it as it was.
-  return g_zf2Cursor.Fetch(AppOutputs(rec, AppSelect::kTableAccess));
+  return g_zf2Cursor.Fetch(Outputs<AppRecord>(kAppTableColumns, rec));
 }
 
 int App_CloseZf2() {
@@ -291,7 +284,7 @@ int App_OpenRange(const char* lowerApk, const char* lowerApp, const char* upperA
 int App_FetchRange(AppRecord* rec, int kind) {
   sql::Cursor* cursor = RangeCursor(kind);
   if (cursor == nullptr) return kBadRangeKind;
-  const int rc = cursor->Fetch(AppOutputs(&g_host, AppSelect::kTableAccess));
+  const int rc = cursor->Fetch(Outputs<AppRecord>(kAppTableColumns, &g_host));
   FillRecord(rec, rc);
   return rc;
 }
@@ -314,7 +307,7 @@ int App_OpenRangeSts(const char* lowerApk, const char* lowerApp, const char* upp
 }
 
 int App_FetchRangeSts(AppRecord* rec) {
-  const int rc = g_rangeSts.Fetch(AppOutputs(&g_host, AppSelect::kTableAccess));
+  const int rc = g_rangeSts.Fetch(Outputs<AppRecord>(kAppTableColumns, &g_host));
   FillRecord(rec, rc);
   return rc;
 }
