@@ -3,6 +3,7 @@
 // the status codes of db/sql/Status.h.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -23,6 +24,8 @@ class BackendStmt {
   virtual int Fetch(std::span<const Out> out) = 0;
   // Ends the query so the statement can run again.
   virtual int Close() = 0;
+  // Rows the last INSERT, UPDATE or DELETE touched; -1 where the backend does not tell.
+  virtual int64_t RowCount() const { return -1; }
 };
 
 class Backend {
@@ -39,8 +42,10 @@ class Backend {
 };
 
 // Opens the backend that serves the net service name: "sqlite:PATH" for the embedded database,
-// anything else an Oracle net service name. Returns 0 or a status.
+// anything else an Oracle net service name. Returns 0 or a status; on failure *error (when
+// given) tells why, for the operator (a client library that is missing or too old, a refused
+// logon).
 int OpenBackend(std::string_view user, std::string_view password, std::string_view net_service,
-                std::unique_ptr<Backend>* out);
+                std::unique_ptr<Backend>* out, std::string* error = nullptr);
 
 }  // namespace jf::sql

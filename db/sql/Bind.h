@@ -34,17 +34,21 @@ struct Out {
   Type type = Type::kText;
   void* dst = nullptr;
   std::size_t cap = 0;  // texts: bytes of the buffer, terminator included
+  // Where given, receives what Oracle's indicator variables hold: -1 for a NULL column, the
+  // full length of a text that was cut to its field, 0 otherwise. The program's modules never
+  // examine it (they share one indicator they never read); tests and the fake client do.
+  int16_t* ind = nullptr;
 
   // A NULL column delivers an empty text or 0; a longer text is cut to the buffer.
-  static Out Text(char* buf, std::size_t cap) { return Out{Type::kText, buf, cap}; }
+  static Out Text(char* buf, std::size_t cap) { return Out{Type::kText, buf, cap, nullptr}; }
   template <std::size_t N>
   static Out Text(jf::Text<N>& t) {
-    return Out{Type::kText, t.s, N + 1};
+    return Out{Type::kText, t.s, N + 1, nullptr};
   }
   // A 16-bit column, widened with its sign into a 32-bit field.
-  static Out I16(int32_t* p) { return Out{Type::kInt16, p, 0}; }
-  static Out I32(int32_t* p) { return Out{Type::kInt32, p, 0}; }
-  static Out Dbl(double* p) { return Out{Type::kDouble, p, 0}; }
+  static Out I16(int32_t* p) { return Out{Type::kInt16, p, 0, nullptr}; }
+  static Out I32(int32_t* p) { return Out{Type::kInt32, p, 0, nullptr}; }
+  static Out Dbl(double* p) { return Out{Type::kDouble, p, 0, nullptr}; }
 };
 
 }  // namespace jf::sql

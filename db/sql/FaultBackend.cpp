@@ -17,6 +17,7 @@ class FaultStmt final : public BackendStmt {
     if (int status = owner_->Check(FaultBackend::kFetch, text_)) return status;
     return base_->Fetch(out);
   }
+  int64_t RowCount() const override { return base_->RowCount(); }
   int Close() override {
     const int rc = base_->Close();
     if (int status = owner_->Check(FaultBackend::kClose, text_)) return status;

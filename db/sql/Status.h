@@ -17,6 +17,7 @@ enum Status : int32_t {
   kNotLoggedOn = -1012,          // no connection (statement before a successful connect)
   kCannotInsertNull = -1400,     // NOT NULL column given NULL
   kValueOverflow = -1438,        // value larger than the column or host variable allows
+  kIntegerOverflow = -1455,      // a column value does not fit its 16- or 32-bit field
   kInvalidMonth = -1843,         // bad month in a date text
   kDateFormat = -1861,           // date text does not match its format
   kTooManyRows = -2112,          // single-row SELECT found more than one row
@@ -24,7 +25,7 @@ enum Status : int32_t {
   kNotConnectedFetch = -1001,    // fetch or close of a cursor that is not open ("invalid cursor")
   kLoginTooLong = -1017,         // login values that do not fit the connect string
   kConnectIdentifier = -12154,   // net service name cannot be resolved / database cannot be opened
-  kBackendUnavailable = -12560,  // no backend serves this net service name
+  kBackendUnavailable = -12560,  // the database client library is missing or too old
   kIoError = -1114,              // the database file could not be read or written
   kDiskFull = -1653,             // no room left to extend the database
   kCorrupt = -1578,              // the database file is damaged
@@ -35,6 +36,7 @@ enum Status : int32_t {
   kHour = -1850,                 // hour out of range in a date text
   kMinute = -1851,               // minute out of range in a date text
   kSecond = -1852,               // second out of range in a date text
+  kSavepointUnknown = -1086,     // rollback to a savepoint that was never set
   kOtherError = -99999,          // any other failure of the backend
 };
 

@@ -55,6 +55,7 @@ int StatusFromSqlite(int rc, const char* msg) {
         if (std::strncmp(msg, "no such table", 13) == 0) return sql::kNoTable;
         if (std::strncmp(msg, "no such column", 14) == 0) return sql::kInvalidIdentifier;
         if (std::strstr(msg, "syntax error") != nullptr) return sql::kInvalidSqlStatement;
+        if (std::strncmp(msg, "no such savepoint", 17) == 0) return sql::kSavepointUnknown;
       }
       return sql::kOtherError;
     }
@@ -89,6 +90,7 @@ class SqliteStmt final : public sql::BackendStmt {
 
   int Execute(std::span<const In> in) override;
   int Fetch(std::span<const Out> out) override;
+  int64_t RowCount() const override { return row_count_changed_; }
   int Close() override {
     sqlite3_reset(stmt_);
     spilled_ = false;
@@ -114,7 +116,7 @@ class SqliteStmt final : public sql::BackendStmt {
   int OpenSpilled(std::span<const In> in);
   int FetchSpilled(std::span<const Out> out);
   int Materialize();
-  void Deliver(std::span<const Out> out, const std::vector<Value>* row);
+  int Deliver(std::span<const Out> out, const std::vector<Value>* row);
 
   SqliteBackend* owner_;
   sqlite3_stmt* stmt_;
@@ -126,7 +128,8 @@ class SqliteStmt final : public sql::BackendStmt {
   sqlite3_int64 spilled_rows_ = 0;
   sqlite3_int64 next_spilled_ = 1;
   int params_;
-  bool counts_changes_;  // INSERT, UPDATE, DELETE: no row touched is 1403
+  bool counts_changes_;                  // INSERT, UPDATE, DELETE: no row touched is 1403
+  sqlite3_int64 row_count_changed_ = 0;  // rows the last write touched
   bool cursor_;
   bool have_row_ = false;  // a row was stepped to by Execute and not yet delivered
   bool done_ = false;
@@ -384,8 +387,10 @@ int SqliteStmt::FetchSpilled(std::span<const Out> out) {
       return sql::kNotInSelectList;
     }
     out_ = read_;
-    Deliver(out, nullptr);
+    const int st = Deliver(out, nullptr);
     out_ = stmt_;
+    sqlite3_reset(read_);
+    return st;
   }
   sqlite3_reset(read_);
   return 0;
@@ -436,7 +441,8 @@ int SqliteStmt::Execute(std::span<const In> in) {
     sqlite3_reset(stmt_);
     return st;
   }
-  if (counts_changes_ && sqlite3_changes(owner_->db()) == 0) return sql::kNotFound;
+  row_count_changed_ = sqlite3_changes64(owner_->db());
+  if (counts_changes_ && row_count_changed_ == 0) return sql::kNotFound;
   return 0;
 }
 
@@ -451,8 +457,7 @@ int SqliteStmt::Fetch(std::span<const Out> out) {
     const std::vector<Value>& row = rows_[next_row_++];
     if (out.empty()) return 0;
     if (out.size() != row.size()) return sql::kNotInSelectList;
-    Deliver(out, &row);
-    return 0;
+    return Deliver(out, &row);
   }
   if (!have_row_) {
     int rc = Step();
@@ -464,29 +469,46 @@ int SqliteStmt::Fetch(std::span<const Out> out) {
   have_row_ = false;
   if (out.empty()) return 0;  // only asked whether a row is there
   if (static_cast<int>(out.size()) != sqlite3_column_count(out_)) return sql::kNotInSelectList;
-  Deliver(out, nullptr);
-  return 0;
+  return Deliver(out, nullptr);
 }
 
 // Copies the current row (of the statement, or a materialized one) into the outputs. A NULL
-// column gives an empty text or 0; a text longer than its field is cut.
-void SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row) {
+// column gives an empty text or 0; a text longer than its field is cut. An integer that does not
+// fit its field fails the row with -1455, as Oracle's client does, before any field changes.
+int SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row) {
+  auto value_of = [&](int i) {
+    return row != nullptr ? &(*row)[static_cast<std::size_t>(i)] : nullptr;
+  };
+  auto type_of = [&](int i, const Value* v) {
+    return v != nullptr ? v->type : sqlite3_column_type(out_, i);
+  };
+  auto as_double = [&](int i, const Value* v) -> double {
+    if (v == nullptr) return sqlite3_column_double(out_, i);
+    if (v->type == SQLITE_INTEGER) return static_cast<double>(v->i);
+    if (v->type == SQLITE_FLOAT) return v->d;
+    return std::strtod(v->text.c_str(), nullptr);
+  };
+  for (int i = 0; i < static_cast<int>(out.size()); ++i) {
+    const Type t = out[static_cast<std::size_t>(i)].type;
+    if (t != Type::kInt16 && t != Type::kInt32) continue;
+    const Value* v = value_of(i);
+    if (type_of(i, v) == SQLITE_NULL) continue;
+    const double d = as_double(i, v);
+    const double lo = t == Type::kInt16 ? -32768.0 : -2147483648.0;
+    const double hi = t == Type::kInt16 ? 32767.0 : 2147483647.0;
+    if (!(d > lo - 1 && d < hi + 1)) return sql::kIntegerOverflow;
+  }
   for (int i = 0; i < static_cast<int>(out.size()); ++i) {
     const Out& o = out[static_cast<std::size_t>(i)];
-    const Value* v = row != nullptr ? &(*row)[static_cast<std::size_t>(i)] : nullptr;
-    const int type = v != nullptr ? v->type : sqlite3_column_type(out_, i);
+    const Value* v = value_of(i);
+    const int type = type_of(i, v);
     const bool null = type == SQLITE_NULL;
+    int16_t indicator = null ? -1 : 0;
     auto as_int = [&]() -> sqlite3_int64 {
       if (v == nullptr) return sqlite3_column_int64(out_, i);
       if (type == SQLITE_INTEGER) return v->i;
       if (type == SQLITE_FLOAT) return static_cast<sqlite3_int64>(v->d);
       return std::strtoll(v->text.c_str(), nullptr, 10);
-    };
-    auto as_double = [&]() -> double {
-      if (v == nullptr) return sqlite3_column_double(out_, i);
-      if (type == SQLITE_INTEGER) return static_cast<double>(v->i);
-      if (type == SQLITE_FLOAT) return v->d;
-      return std::strtod(v->text.c_str(), nullptr);
     };
     switch (o.type) {
       case Type::kText: {
@@ -513,21 +535,23 @@ void SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row
           src = v->text;
         }
         const std::size_t n = std::min(src.size(), o.cap - 1);
+        if (n < src.size())
+          indicator = static_cast<int16_t>(std::min<std::size_t>(src.size(), 32767));
         if (n > 0) std::memcpy(dst, src.data(), n);
         std::memset(dst + n, 0, o.cap - n);
         break;
       }
       case Type::kInt16:
-        *static_cast<int32_t*>(o.dst) = null ? 0 : static_cast<int16_t>(as_int());
-        break;
       case Type::kInt32:
         *static_cast<int32_t*>(o.dst) = null ? 0 : static_cast<int32_t>(as_int());
         break;
       case Type::kDouble:
-        *static_cast<double*>(o.dst) = null ? 0.0 : as_double();
+        *static_cast<double*>(o.dst) = null ? 0.0 : as_double(i, v);
         break;
     }
+    if (o.ind != nullptr) *o.ind = indicator;
   }
+  return 0;
 }
 
 }  // namespace
