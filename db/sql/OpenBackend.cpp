@@ -1,3 +1,4 @@
+#include "db/oracle/OracleBackend.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Status.h"
 #include "db/sqlite/SqliteBackend.h"
@@ -5,15 +6,19 @@
 namespace jf::sql {
 
 int OpenBackend(std::string_view user, std::string_view password, std::string_view net_service,
-                std::unique_ptr<Backend>* out) {
+                std::unique_ptr<Backend>* out, std::string* error) {
+  std::string ignored;
+  std::string* why = error != nullptr ? error : &ignored;
+  why->clear();
   constexpr std::string_view kSqlite = "sqlite:";
   if (net_service.substr(0, kSqlite.size()) == kSqlite) {
-    return jf::sqlite::OpenSqlite(net_service.substr(kSqlite.size()), out);
+    const int rc = jf::sqlite::OpenSqlite(net_service.substr(kSqlite.size()), out);
+    if (rc != 0)
+      *why = "the SQLite database " + std::string(net_service.substr(kSqlite.size())) +
+             " cannot be opened";
+    return rc;
   }
-  // No Oracle client is part of this build; such a name cannot be served.
-  (void)user;
-  (void)password;
-  return kBackendUnavailable;
+  return jf::oracle::OpenOracle(user, password, net_service, out, why);
 }
 
 }  // namespace jf::sql

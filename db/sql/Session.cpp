@@ -36,6 +36,11 @@ State& S() {
   return s;
 }
 
+std::string& ConnectError() {
+  static std::string text;
+  return text;
+}
+
 BackendWrapper& Wrapper() {
   static BackendWrapper w;
   return w;
@@ -105,6 +110,10 @@ bool Connected() {
 Backend* CurrentBackend() {
   return S().backend.get();
 }
+const std::string& ConnectErrorText() {
+  return ConnectError();
+}
+
 int Sqlcode() {
   return S().sqlcode;
 }
@@ -124,7 +133,7 @@ int Connect(std::string_view connect_string) {
     if (at != std::string_view::npos) net = rest.substr(at + 1);
   }
   std::unique_ptr<Backend> backend;
-  int rc = OpenBackend(user, password, net, &backend);
+  int rc = OpenBackend(user, password, net, &backend, &ConnectError());
   if (rc == 0) {
     if (Wrapper()) backend = Wrapper()(std::move(backend));
     Attach(std::move(backend));

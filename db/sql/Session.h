@@ -19,6 +19,9 @@ namespace jf::sql {
 
 // Opens the connection from a connect string "user/password@netservice". Returns the status.
 int Connect(std::string_view connect_string);
+// Why the last Connect failed, for the operator: the client library looked for, the reason the
+// database gave. Empty after a successful one.
+const std::string& ConnectErrorText();
 // Wraps every backend that Connect opens from now on; an empty wrapper stops that. Tests: a
 // fault sweep puts a fault-injecting backend around the real one of each in-process run.
 using BackendWrapper = std::function<std::unique_ptr<Backend>(std::unique_ptr<Backend>)>;

@@ -1,0 +1,110 @@
+// The part of Oracle's C call interface (OCI) this program uses, declared from Oracle's public
+// documentation: the scalar and handle types, the constants, and one function pointer type per
+// function. No Oracle header or library is needed to build; the client library is loaded at
+// run time (OciLibrary.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace jf::oracle {
+
+// Scalar types of the interface.
+using sword = int32_t;
+using sb4 = int32_t;
+using ub4 = uint32_t;
+using sb2 = int16_t;
+using ub2 = uint16_t;
+using OraText = unsigned char;
+
+// Handles are opaque.
+struct OCIEnv;
+struct OCIError;
+struct OCISvcCtx;
+struct OCIStmt;
+struct OCIBind;
+struct OCIDefine;
+struct OCISnapshot;
+
+// Return codes of every call.
+inline constexpr sword OCI_SUCCESS = 0;
+inline constexpr sword OCI_SUCCESS_WITH_INFO = 1;
+inline constexpr sword OCI_NO_DATA = 100;
+inline constexpr sword OCI_ERROR = -1;
+inline constexpr sword OCI_INVALID_HANDLE = -2;
+
+inline constexpr ub4 OCI_DEFAULT = 0;
+
+// Handle types.
+inline constexpr ub4 OCI_HTYPE_ENV = 1;
+inline constexpr ub4 OCI_HTYPE_ERROR = 2;
+inline constexpr ub4 OCI_HTYPE_SVCCTX = 3;
+inline constexpr ub4 OCI_HTYPE_STMT = 4;
+
+// Attributes.
+inline constexpr ub4 OCI_ATTR_ROW_COUNT = 9;       // rows an INSERT, UPDATE or DELETE touched (ub4)
+inline constexpr ub4 OCI_ATTR_PREFETCH_ROWS = 11;  // rows fetched ahead per round trip (ub4)
+inline constexpr ub4 OCI_ATTR_STMT_TYPE = 24;      // kind of a prepared statement (ub2)
+
+// Statement kinds (OCI_ATTR_STMT_TYPE).
+inline constexpr ub2 OCI_STMT_SELECT = 1;
+inline constexpr ub2 OCI_STMT_UPDATE = 2;
+inline constexpr ub2 OCI_STMT_DELETE = 3;
+inline constexpr ub2 OCI_STMT_INSERT = 4;
+inline constexpr ub2 OCI_STMT_BEGIN = 8;    // PL/SQL block
+inline constexpr ub2 OCI_STMT_DECLARE = 9;  // PL/SQL block
+
+// External data types of binds and defines.
+inline constexpr ub2 SQLT_CHR = 1;  // VARCHAR2: a text of the given length, no terminator
+inline constexpr ub2 SQLT_INT = 3;  // signed integer of 1, 2, 4 or 8 bytes
+inline constexpr ub2 SQLT_FLT = 4;  // float or double
+inline constexpr ub2 SQLT_STR = 5;  // zero-terminated text
+
+inline constexpr ub4 OCI_NTV_SYNTAX = 1;         // statement language: the server's own
+inline constexpr ub2 OCI_FETCH_NEXT = 2;         // fetch orientation
+inline constexpr ub4 OCI_LOGON2_STMTCACHE = 4;   // logon with a statement cache
+inline constexpr ub2 kCharsetWe8Iso8859P1 = 31;  // Oracle's id of ISO 8859-1 (Latin-1)
+
+// Error numbers the backend looks at.
+inline constexpr sb4 kOraNoDataFound = 1403;
+inline constexpr sb4 kOraTruncated = 1406;  // fetched column value was truncated (an info)
+
+// The functions, as pointer types.
+using OCIEnvNlsCreateFn = sword (*)(OCIEnv** envhpp, ub4 mode, void* ctxp,
+                                    void* (*malocfp)(void*, std::size_t),
+                                    void* (*ralocfp)(void*, void*, std::size_t),
+                                    void (*mfreefp)(void*, void*), std::size_t xtramem_sz,
+                                    void** usrmempp, ub2 charset, ub2 ncharset);
+using OCIHandleAllocFn = sword (*)(const void* parenth, void** hndlpp, ub4 type,
+                                   std::size_t xtramem_sz, void** usrmempp);
+using OCIHandleFreeFn = sword (*)(void* hndlp, ub4 type);
+using OCILogon2Fn = sword (*)(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
+                              const OraText* username, ub4 uname_len, const OraText* password,
+                              ub4 passwd_len, const OraText* dbname, ub4 dbname_len, ub4 mode);
+using OCILogoffFn = sword (*)(OCISvcCtx* svchp, OCIError* errhp);
+using OCIStmtPrepare2Fn = sword (*)(OCISvcCtx* svchp, OCIStmt** stmthp, OCIError* errhp,
+                                    const OraText* stmttext, ub4 stmt_len, const OraText* key,
+                                    ub4 keylen, ub4 language, ub4 mode);
+using OCIStmtReleaseFn = sword (*)(OCIStmt* stmthp, OCIError* errhp, const OraText* key, ub4 keylen,
+                                   ub4 mode);
+using OCIBindByPosFn = sword (*)(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, ub4 position,
+                                 void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
+                                 ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode);
+using OCIDefineByPosFn = sword (*)(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* errhp,
+                                   ub4 position, void* valuep, sb4 value_sz, ub2 dty, void* indp,
+                                   ub2* rlenp, ub2* rcodep, ub4 mode);
+using OCIStmtExecuteFn = sword (*)(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
+                                   ub4 rowoff, const OCISnapshot* snap_in, OCISnapshot* snap_out,
+                                   ub4 mode);
+using OCIStmtFetch2Fn = sword (*)(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, ub2 orientation,
+                                  sb4 fetchOffset, ub4 mode);
+using OCIAttrSetFn = sword (*)(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size,
+                               ub4 attrtype, OCIError* errhp);
+using OCIAttrGetFn = sword (*)(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
+                               ub4 attrtype, OCIError* errhp);
+using OCIErrorGetFn = sword (*)(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep,
+                                OraText* bufp, ub4 bufsiz, ub4 type);
+using OCITransCommitFn = sword (*)(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
+using OCITransRollbackFn = sword (*)(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
+
+}  // namespace jf::oracle

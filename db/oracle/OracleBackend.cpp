@@ -1,0 +1,368 @@
+#include "db/oracle/OracleBackend.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "db/oracle/Oci.h"
+#include "db/oracle/OciLibrary.h"
+#include "db/sql/Status.h"
+
+namespace jf::oracle {
+
+namespace {
+
+using sql::In;
+using sql::Out;
+using sql::Type;
+
+class OracleBackend;
+
+// One prepared statement. Its inputs are bound by position on every execute (a local call:
+// the values travel with the execute); its outputs are defined into buffers of its own, so a
+// row reaches the caller's record only when its fetch succeeded as a whole.
+class OracleStmt final : public sql::BackendStmt {
+ public:
+  OracleStmt(OracleBackend* owner, OCIStmt* stmt, ub2 kind)
+      : owner_(owner), stmt_(stmt), kind_(kind) {}
+  ~OracleStmt() override;
+
+  int Execute(std::span<const In> in) override;
+  int Fetch(std::span<const Out> out) override;
+  int64_t RowCount() const override { return row_count_; }
+  int Close() override {
+    done_ = false;
+    return 0;  // nothing to send: the next execute starts the statement afresh
+  }
+
+ private:
+  // An input as the interface takes it: the integers in their own width.
+  struct BindValue {
+    sb2 ind = 0;
+    sb2 i16 = 0;
+    sb4 i32 = 0;
+    double d = 0;
+  };
+  // An output buffer: the column in the form the record field wants it.
+  struct Define {
+    OCIDefine* handle = nullptr;
+    Type type = Type::kText;
+    std::size_t cap = 0;
+    std::vector<uint64_t> buf;  // 8-byte aligned for the integer and double forms
+    sb2 ind = 0;
+    ub2 rlen = 0;
+    ub2 rcode = 0;
+  };
+
+  bool IsQuery() const { return kind_ == OCI_STMT_SELECT; }
+  int DefineOutputs(std::span<const Out> out);
+  void Deliver(std::span<const Out> out) const;
+
+  OracleBackend* owner_;
+  OCIStmt* stmt_;
+  ub2 kind_;
+  std::vector<OCIBind*> binds_;
+  std::vector<BindValue> values_;
+  std::vector<Define> defines_;
+  bool done_ = false;       // the query delivered its last row
+  int64_t row_count_ = -1;  // rows the last INSERT, UPDATE or DELETE touched
+};
+
+class OracleBackend final : public sql::Backend {
+ public:
+  OracleBackend(const Oci* oci, OCIEnv* env, OCIError* err, OCISvcCtx* svc)
+      : oci_(oci), env_(env), err_(err), svc_(svc) {}
+
+  ~OracleBackend() override {
+    // Ending a session commits what is open; the connection of a run that ends without its
+    // final commit must lose its open writes instead, as it would if the process just ended.
+    if (transaction_open_) oci_->TransRollback(svc_, err_, OCI_DEFAULT);
+    oci_->Logoff(svc_, err_);
+    oci_->HandleFree(err_, OCI_HTYPE_ERROR);
+    oci_->HandleFree(env_, OCI_HTYPE_ENV);
+  }
+
+  const Oci& oci() const { return *oci_; }
+  OCIError* err() const { return err_; }
+  OCISvcCtx* svc() const { return svc_; }
+  void WriteHappened() { transaction_open_ = true; }
+
+  // The status of an OCI call's return code; errors are read from the error handle.
+  int Status(sword rc) {
+    switch (rc) {
+      case OCI_SUCCESS:
+        return sql::kOk;
+      case OCI_SUCCESS_WITH_INFO:  // a warning, such as a text cut to its field (ORA-01406)
+        return sql::kOk;
+      case OCI_NO_DATA:
+        return sql::kNotFound;
+      case OCI_ERROR: {
+        sb4 code = 0;
+        OraText text[512] = {};
+        oci_->ErrorGet(err_, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR);
+        last_error_ = reinterpret_cast<const char*>(text);
+        while (!last_error_.empty() && last_error_.back() == '\n') last_error_.pop_back();
+        if (code == kOraNoDataFound) return sql::kNotFound;
+        return code > 0 ? -code : sql::kOtherError;
+      }
+      case OCI_INVALID_HANDLE:
+        last_error_ = "OCI: invalid handle";
+        return sql::kOtherError;
+      default:
+        last_error_ = "OCI: unexpected return code " + std::to_string(rc);
+        return sql::kOtherError;
+    }
+  }
+
+  int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override {
+    // The interface wants the text to end in a zero.
+    std::string owned(text);
+    OCIStmt* stmt = nullptr;
+    int rc = Status(oci_->StmtPrepare2(
+        svc_, &stmt, err_, reinterpret_cast<const OraText*>(owned.c_str()),
+        static_cast<ub4>(owned.size()), nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT));
+    if (rc != 0) return rc;
+    ub2 kind = 0;
+    rc = Status(oci_->AttrGet(stmt, OCI_HTYPE_STMT, &kind, nullptr, OCI_ATTR_STMT_TYPE, err_));
+    if (rc == 0 && (kind == OCI_STMT_BEGIN || kind == OCI_STMT_DECLARE)) {
+      // A PL/SQL block binds each distinct placeholder name once, where every caller of this
+      // seam passes one input per occurrence: its inputs would land on the wrong placeholders.
+      last_error_ = "PL/SQL blocks are not run through this seam";
+      rc = sql::kInvalidSqlStatement;
+    }
+    if (rc == 0 && kind == OCI_STMT_SELECT) {
+      ub4 rows = cursor ? kCursorPrefetchRows : kSingleRowPrefetchRows;
+      rc = Status(oci_->AttrSet(stmt, OCI_HTYPE_STMT, &rows, 0, OCI_ATTR_PREFETCH_ROWS, err_));
+    }
+    if (rc != 0) {
+      oci_->StmtRelease(stmt, err_, nullptr, 0, OCI_DEFAULT);
+      return rc;
+    }
+    *out = std::make_unique<OracleStmt>(this, stmt, kind);
+    return 0;
+  }
+
+  int Commit() override { return EndTransaction(oci_->TransCommit(svc_, err_, OCI_DEFAULT)); }
+  int Rollback() override { return EndTransaction(oci_->TransRollback(svc_, err_, OCI_DEFAULT)); }
+  std::string LastErrorText() const override { return last_error_; }
+
+ private:
+  int EndTransaction(sword rc) {
+    const int st = Status(rc);
+    if (st == 0) transaction_open_ = false;
+    return st;
+  }
+
+  const Oci* oci_;
+  OCIEnv* env_;
+  OCIError* err_;
+  OCISvcCtx* svc_;
+  bool transaction_open_ = false;  // a statement ran that may have left changes uncommitted
+  std::string last_error_;
+};
+
+OracleStmt::~OracleStmt() {
+  // Back into the session's statement cache, under its text.
+  owner_->oci().StmtRelease(stmt_, owner_->err(), nullptr, 0, OCI_DEFAULT);
+}
+
+int OracleStmt::Execute(std::span<const In> in) {
+  const Oci& oci = owner_->oci();
+  done_ = false;
+  row_count_ = -1;
+  if (binds_.size() < in.size()) binds_.resize(in.size(), nullptr);
+  values_.resize(in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const In& v = in[i];
+    BindValue& b = values_[i];
+    b.ind = 0;
+    void* value = nullptr;
+    sb4 size = 0;
+    ub2 type = SQLT_CHR;
+    switch (v.type) {
+      case Type::kText:
+        if (v.text.empty()) {
+          b.ind = -1;  // Oracle stores the empty text as NULL; say so outright
+          value = &b.i16;
+          size = 1;
+        } else {
+          value = const_cast<char*>(v.text.data());
+          size = static_cast<sb4>(v.text.size());
+        }
+        break;
+      case Type::kInt16:
+        b.i16 = static_cast<sb2>(v.i);
+        value = &b.i16;
+        size = sizeof b.i16;
+        type = SQLT_INT;
+        break;
+      case Type::kInt32:
+        b.i32 = v.i;
+        value = &b.i32;
+        size = sizeof b.i32;
+        type = SQLT_INT;
+        break;
+      case Type::kDouble:
+        b.d = v.d;
+        value = &b.d;
+        size = sizeof b.d;
+        type = SQLT_FLT;
+        break;
+    }
+    // Each placeholder occurrence is a position of its own in a SQL statement, even where a
+    // name repeats (":b0 ... :b0"), so the inputs bind one to one.
+    const int rc = owner_->Status(oci.BindByPos(stmt_, &binds_[i], owner_->err(),
+                                                static_cast<ub4>(i + 1), value, size, type, &b.ind,
+                                                nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+    if (rc != 0) return rc;
+  }
+  // A query executes with no row fetched yet (iters 0): the prefetch brings the first rows
+  // back with this same round trip. Anything else runs once.
+  const ub4 iters = IsQuery() ? 0 : 1;
+  if (!IsQuery()) owner_->WriteHappened();
+  int rc = owner_->Status(oci.StmtExecute(owner_->svc(), stmt_, owner_->err(), iters, 0, nullptr,
+                                          nullptr, OCI_DEFAULT));
+  if (rc != 0) return rc;
+  if (kind_ == OCI_STMT_UPDATE || kind_ == OCI_STMT_DELETE || kind_ == OCI_STMT_INSERT) {
+    ub4 rows = 0;
+    rc = owner_->Status(
+        oci.AttrGet(stmt_, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, owner_->err()));
+    if (rc != 0) return rc;
+    row_count_ = rows;
+    if (rows == 0) return sql::kNotFound;
+  }
+  return 0;
+}
+
+int OracleStmt::DefineOutputs(std::span<const Out> out) {
+  if (defines_.size() < out.size()) defines_.resize(out.size());
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    Define& d = defines_[i];
+    const std::size_t cap = out[i].type == Type::kText ? out[i].cap : 0;
+    if (d.handle != nullptr && d.type == out[i].type && d.cap == cap) continue;
+    d.type = out[i].type;
+    d.cap = cap;
+    ub2 dty = SQLT_STR;
+    sb4 size = static_cast<sb4>(cap);
+    switch (d.type) {
+      case Type::kText:
+        break;
+      case Type::kInt16:  // a value beyond 16 bits fails the fetch with ORA-01455
+        dty = SQLT_INT;
+        size = sizeof(sb2);
+        break;
+      case Type::kInt32:
+        dty = SQLT_INT;
+        size = sizeof(sb4);
+        break;
+      case Type::kDouble:
+        dty = SQLT_FLT;
+        size = sizeof(double);
+        break;
+    }
+    d.buf.assign((static_cast<std::size_t>(size) + 7) / 8 + 1, 0);
+    const int rc = owner_->Status(
+        owner_->oci().DefineByPos(stmt_, &d.handle, owner_->err(), static_cast<ub4>(i + 1),
+                                  d.buf.data(), size, dty, &d.ind, &d.rlen, &d.rcode, OCI_DEFAULT));
+    if (rc != 0) {
+      d.handle = nullptr;
+      return rc;
+    }
+  }
+  return 0;
+}
+
+int OracleStmt::Fetch(std::span<const Out> out) {
+  if (done_) return sql::kNotFound;  // as the embedded backend: no call after the last row
+  if (int rc = DefineOutputs(out); rc != 0) return rc;
+  const int rc = owner_->Status(
+      owner_->oci().StmtFetch2(stmt_, owner_->err(), 1, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
+  if (rc == sql::kNotFound) done_ = true;
+  if (rc != 0) return rc;
+  Deliver(out);
+  return 0;
+}
+
+// Copies the fetched row into the caller's fields. A NULL column gives an empty text or 0 (the
+// client leaves the buffer of a NULL column as it was); a text was cut to its field already.
+void OracleStmt::Deliver(std::span<const Out> out) const {
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const Out& o = out[i];
+    const Define& d = defines_[i];
+    const bool null = d.ind == -1;
+    const void* src = d.buf.data();
+    switch (o.type) {
+      case Type::kText: {
+        if (o.cap == 0) break;
+        char* dst = static_cast<char*>(o.dst);
+        const std::size_t n = null ? 0 : strnlen(static_cast<const char*>(src), o.cap - 1);
+        if (n > 0) std::memcpy(dst, src, n);
+        std::memset(dst + n, 0, o.cap - n);
+        break;
+      }
+      case Type::kInt16: {
+        sb2 v = 0;
+        if (!null) std::memcpy(&v, src, sizeof v);
+        *static_cast<int32_t*>(o.dst) = v;
+        break;
+      }
+      case Type::kInt32: {
+        sb4 v = 0;
+        if (!null) std::memcpy(&v, src, sizeof v);
+        *static_cast<int32_t*>(o.dst) = v;
+        break;
+      }
+      case Type::kDouble: {
+        double v = 0;
+        if (!null) std::memcpy(&v, src, sizeof v);
+        *static_cast<double*>(o.dst) = v;
+        break;
+      }
+    }
+    if (o.ind != nullptr) *o.ind = d.ind;
+  }
+}
+
+}  // namespace
+
+int OpenOracle(std::string_view user, std::string_view password, std::string_view net_service,
+               std::unique_ptr<sql::Backend>* out, std::string* error) {
+  const Oci* oci = nullptr;
+  if (int rc = LoadOci(&oci, error); rc != 0) return rc;
+  // The program's texts are single-byte Latin-1; the client converts to and from the
+  // database's character set, whatever NLS_LANG says.
+  OCIEnv* env = nullptr;
+  if (oci->EnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                        kCharsetWe8Iso8859P1, kCharsetWe8Iso8859P1) != OCI_SUCCESS ||
+      env == nullptr) {
+    if (env != nullptr) oci->HandleFree(env, OCI_HTYPE_ENV);
+    *error = "the Oracle client could not set up its environment (OCIEnvNlsCreate)";
+    return sql::kBackendUnavailable;
+  }
+  void* err = nullptr;
+  if (oci->HandleAlloc(env, &err, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS) {
+    oci->HandleFree(env, OCI_HTYPE_ENV);
+    *error = "the Oracle client could not allocate an error handle";
+    return sql::kBackendUnavailable;
+  }
+  auto* errh = static_cast<OCIError*>(err);
+  OCISvcCtx* svc = nullptr;
+  const sword rc = oci->Logon2(
+      env, errh, &svc, reinterpret_cast<const OraText*>(user.data()), static_cast<ub4>(user.size()),
+      reinterpret_cast<const OraText*>(password.data()), static_cast<ub4>(password.size()),
+      reinterpret_cast<const OraText*>(net_service.data()), static_cast<ub4>(net_service.size()),
+      OCI_LOGON2_STMTCACHE);
+  if (rc != OCI_SUCCESS && rc != OCI_SUCCESS_WITH_INFO) {  // info: say, a password soon expiring
+    sb4 code = 0;
+    OraText text[512] = {};
+    oci->ErrorGet(errh, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR);
+    *error = reinterpret_cast<const char*>(text);
+    oci->HandleFree(errh, OCI_HTYPE_ERROR);
+    oci->HandleFree(env, OCI_HTYPE_ENV);
+    return code > 0 ? -code : sql::kConnectIdentifier;
+  }
+  *out = std::make_unique<OracleBackend>(oci, env, errh, svc);
+  return 0;
+}
+
+}  // namespace jf::oracle

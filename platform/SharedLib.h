@@ -1,0 +1,17 @@
+// Loading a shared library at run time (dlopen / LoadLibraryA), for clients the program talks to
+// only where a site has them installed.
+#pragma once
+
+#include <string>
+
+namespace jf {
+
+// Opens the library at path (a bare name is searched the platform's usual way: the library path
+// on POSIX, the program folder and PATH on Windows). Returns nullptr with the system's reason in
+// *error when it cannot be loaded. A loaded library stays loaded until the process ends.
+void* OpenSharedLib(const std::string& path, std::string* error);
+
+// The address of an exported function, or nullptr when the library does not export it.
+void* SharedLibSymbol(void* lib, const char* name);
+
+}  // namespace jf
