@@ -1,6 +1,6 @@
-// The order downloads end to end against the embedded database: the lines in the send-buffer
-// files, the rows afterwards, the messages, and every failure branch through the fault
-// wrappers of both seams.
+// The order downloads end to end against either backend: the lines in the send-buffer files, the
+// rows afterwards, the messages, and every failure branch through the fault wrappers of both
+// seams.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,13 +36,13 @@ constexpr char kAppDelete[] = "delete  from Kvl504App";
 const std::string kSendApk = "Fehler beim Senden von ApkS\xE4tze";
 const std::string kSendApp = "Fehler beim Senden von AppS\xE4tze";
 
-class OrderDownloadTest : public test::OrderSiteTest {
+class OrderDownloadSite : public test::OrderSiteTest {
  protected:
   void SetUp() override {
     OrderSiteTest::SetUp();
     Msg_Init(7, ".\\Msg\\Jobfeed.txt");
     std::unique_ptr<sql::Backend> real;
-    ASSERT_EQ(sql::OpenBackend("jobfeed", "secret", "sqlite:../../../../jobfeed.db", &real), 0);
+    ASSERT_EQ(sql::OpenBackend("jobfeed", "secret", net_service(), &real), 0);
     auto fb = std::make_unique<FaultBackend>(std::move(real));
     db_ = fb.get();
     sql::Attach(std::move(fb));
@@ -99,7 +99,9 @@ class OrderDownloadTest : public test::OrderSiteTest {
   FaultEnv files_{&clock_};
 };
 
-TEST_F(OrderDownloadTest, HeaderLinesCarryThePayloadAtItsOffsets) {
+using OrderDownloadTest = test::OnBothBackends<OrderDownloadSite>;
+
+TEST_P(OrderDownloadTest, HeaderLinesCarryThePayloadAtItsOffsets) {
   const std::string cols =
       ",ApkBz1,ApkBz2,ApkTxt,ApkTnr,ApkTb1,ApkTb2,ApkMee,ApkZf1,ApkZf2,ApkZf3,"
       "ApkSme,ApkBgs,ApkEns";
@@ -157,7 +159,7 @@ TEST_F(OrderDownloadTest, HeaderLinesCarryThePayloadAtItsOffsets) {
   EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(OrderDownloadTest, HeadersAreUnmarkedOrDeletedAfterSending) {
+TEST_P(OrderDownloadTest, HeadersAreUnmarkedOrDeletedAfterSending) {
   Header("1", "A1", "AEN");
   Header("2", "A2", "LOE");
   Header("3", "A3", "");
@@ -172,7 +174,7 @@ TEST_F(OrderDownloadTest, HeadersAreUnmarkedOrDeletedAfterSending) {
   EXPECT_EQ(Afo("1"), 3);               // only the marker and the kind change
 }
 
-TEST_F(OrderDownloadTest, AreasGoToTheirTerminalsFiles) {
+TEST_P(OrderDownloadTest, AreasGoToTheirTerminalsFiles) {
   AddTerminal(5, "10.1.2.5", "4005", "B", "BZ");
   AddTerminal(12, "10.1.2.12", "4012", "C", "CZ");
   Header("1", "A1", "AEN");
@@ -187,7 +189,7 @@ TEST_F(OrderDownloadTest, AreasGoToTheirTerminalsFiles) {
   EXPECT_EQ(files_.Calls(FaultEnv::kOpen) - opens_before, 3);
 }
 
-TEST_F(OrderDownloadTest, AreasOfTerminalsThreeFiveThreeReopenTheFirstFile) {
+TEST_P(OrderDownloadTest, AreasOfTerminalsThreeFiveThreeReopenTheFirstFile) {
   AddTerminal(5, "10.1.2.5", "4005", "B", "BZ");
   Sql("update Kvl557Cfg set CfgVn2='C', CfgBi2='CZ' where CfgDta=3");
   Header("1", "A1", "AEN");
@@ -200,14 +202,14 @@ TEST_F(OrderDownloadTest, AreasOfTerminalsThreeFiveThreeReopenTheFirstFile) {
   EXPECT_EQ(Lines(5).size(), 1u);
 }
 
-TEST_F(OrderDownloadTest, NothingMarkedSendsNothing) {
+TEST_P(OrderDownloadTest, NothingMarkedSendsNothing) {
   EXPECT_EQ(RunApk(), 0);
   EXPECT_EQ(RunApp(), 0);
   EXPECT_FALSE(std::filesystem::exists(buffer_file(3)));
   EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(OrderDownloadTest, AreaWithoutTerminalLeavesTheRowsMarked) {
+TEST_P(OrderDownloadTest, AreaWithoutTerminalLeavesTheRowsMarked) {
   Header("1", "Q1", "AEN");
   Header("2", "Q2", "AEN");
   EXPECT_EQ(RunApk(), 0);
@@ -240,11 +242,10 @@ void PrintTo(const HeaderFailure& f, std::ostream* os) {
   *os << f.name;
 }
 
-class HeaderFailureTest : public OrderDownloadTest,
-                          public ::testing::WithParamInterface<HeaderFailure> {};
+using HeaderFailureTest = test::OnBothBackendsWith<OrderDownloadSite, HeaderFailure>;
 
 TEST_P(HeaderFailureTest, StopsAsDescribed) {
-  const HeaderFailure& f = GetParam();
+  const HeaderFailure& f = test_case();
   Header("1", "A1", "LOE");
   Header("2", "A2", "AEN");
   f.inject(db_, &files_);
@@ -262,8 +263,8 @@ TEST_P(HeaderFailureTest, StopsAsDescribed) {
   EXPECT_EQ(Marker("2"), f.second);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OrderDnl, HeaderFailureTest,
+JF_ON_BOTH_BACKENDS_WITH(
+    HeaderFailureTest,
     ::testing::Values(
         HeaderFailure{"CursorOpen",
                       [](FaultBackend* d, FaultEnv*) {
@@ -356,17 +357,15 @@ INSTANTIATE_TEST_SUITE_P(
                       "REQ1/AEN",
                       0},
         HeaderFailure{"Update",
-                      [](FaultBackend* d, FaultEnv*) {
-                        d->FailNth(FaultBackend::kExecute, kApkUpdate, 1, -1400);
-                      },
+                      [](FaultBackend* d,
+                         FaultEnv*) { d->FailNth(FaultBackend::kExecute, kApkUpdate, 1, -1400); },
                       {{"ApkDnl", "Fehler bei Apk_PKeyUpd", "-1400"}},
                       2,
                       "gone",
                       "REQ1/AEN",
-                      0}),
-    [](const auto& test) { return std::string(test.param.name); });
+                      0}));
 
-TEST_F(OrderDownloadTest, PositionLinesCarryThePayloadAtItsOffsets) {
+TEST_P(OrderDownloadTest, PositionLinesCarryThePayloadAtItsOffsets) {
   const std::string cols =
       ",AppVaf,AppNaf,AppBz1,AppBz2,AppTxt,AppApg,AppMee,AppZf1,AppZf2,AppZf3,AppSme,AppIme,AppAme,"
       "AppStr,AppSte,AppSza,AppBds,AppEds";
@@ -421,7 +420,7 @@ TEST_F(OrderDownloadTest, PositionLinesCarryThePayloadAtItsOffsets) {
   EXPECT_EQ(lines[1].substr(108, 3), "STA");
 }
 
-TEST_F(OrderDownloadTest, PositionCountFollowsNewAndDeletedPositions) {
+TEST_P(OrderDownloadTest, PositionCountFollowsNewAndDeletedPositions) {
   Header("4711", "A1", "AEN");
   Sql("update Kvl501Apk set ApkDwn=NULL");  // only the positions are due
   Position("4711", "10", "A1", "NEU");
@@ -442,7 +441,7 @@ TEST_F(OrderDownloadTest, PositionCountFollowsNewAndDeletedPositions) {
   EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(OrderDownloadTest, PositionsOfAHeaderDeletedInTheSameRunStopTheLoop) {
+TEST_P(OrderDownloadTest, PositionsOfAHeaderDeletedInTheSameRunStopTheLoop) {
   Header("4711", "A1", "LOE");
   Position("4711", "10", "A1", "LOE");
   Position("4711", "20", "A1", "LOE");
@@ -472,11 +471,10 @@ void PrintTo(const PositionFailure& f, std::ostream* os) {
   *os << f.name;
 }
 
-class PositionFailureTest : public OrderDownloadTest,
-                            public ::testing::WithParamInterface<PositionFailure> {};
+using PositionFailureTest = test::OnBothBackendsWith<OrderDownloadSite, PositionFailure>;
 
 TEST_P(PositionFailureTest, StopsAsDescribed) {
-  const PositionFailure& f = GetParam();
+  const PositionFailure& f = test_case();
   Header("4711", "A1", "AEN");
   Sql("update Kvl501Apk set ApkDwn=NULL");
   Position("4711", "10", "A1", f.first_kind);
@@ -497,8 +495,8 @@ TEST_P(PositionFailureTest, StopsAsDescribed) {
   EXPECT_EQ(Afo("4711"), f.afo);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OrderDnl, PositionFailureTest,
+JF_ON_BOTH_BACKENDS_WITH(
+    PositionFailureTest,
     ::testing::Values(PositionFailure{"CursorOpen",
                                       "NEU",
                                       [](FaultBackend* d, FaultEnv*) {
@@ -587,8 +585,9 @@ INSTANTIATE_TEST_SUITE_P(
                                       "REQ1/LOE",
                                       "REQ1/AEN",
                                       3,
-                                      0}),
-    [](const auto& test) { return std::string(test.param.name); });
+                                      0}));
+
+JF_ON_BOTH_BACKENDS(OrderDownloadTest);
 
 TEST(OrderRecord, RecordFieldsOfHeadersAndPositions) {
   ApkDnlRecord h;

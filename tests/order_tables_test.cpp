@@ -1,5 +1,5 @@
 // The order download cursors and the table access of the order header and order position tables,
-// against a real database file.
+// against a real database file, through either backend.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,7 +13,7 @@
 namespace jf {
 namespace {
 
-class OrderTables : public test::OrderRowsTest {
+class OrderTablesSite : public test::OrderRowsTest {
  protected:
   void SetUp() override {
     OrderRowsTest::SetUp();
@@ -74,9 +74,11 @@ class OrderTables : public test::OrderRowsTest {
   using V = std::vector<std::string>;
 };
 
+using OrderTables = test::OnBothBackends<OrderTablesSite>;
+
 // --- Download cursors ---
 
-TEST_F(OrderTables, DownloadCursorSelectsTheMarkerExactlyByArea) {
+TEST_P(OrderTables, DownloadCursorSelectsTheMarkerExactlyByArea) {
   Apk("A1", {{"ApkDwn", "'REQ1'"}, {"ApkFbe", "'F2'"}});
   Apk("A2", {{"ApkDwn", "'REQ1'"}, {"ApkFbe", "'F1'"}});
   Apk("A3", {{"ApkDwn", "'REQ10'"}, {"ApkFbe", "'F0'"}});
@@ -90,7 +92,7 @@ TEST_F(OrderTables, DownloadCursorSelectsTheMarkerExactlyByArea) {
   EXPECT_EQ(Apk_CloseDnl(), 0);
 }
 
-TEST_F(OrderTables, DownloadFetchDeliversEveryHeaderColumnAndLeavesRecordAtTheEnd) {
+TEST_P(OrderTables, DownloadFetchDeliversEveryHeaderColumnAndLeavesRecordAtTheEnd) {
   Apk("4711", {{"ApkDwn", "'REQ1'"}, {"ApkSts", "-1"}, {"ApkSis", "-32768"}});
   ASSERT_EQ(Apk_OpenDnl("REQ1"), 0);
   ApkRecord r;
@@ -118,7 +120,7 @@ TEST_F(OrderTables, DownloadFetchDeliversEveryHeaderColumnAndLeavesRecordAtTheEn
   EXPECT_EQ(Apk_CloseDnl(), 0);
 }
 
-TEST_F(OrderTables, PositionDownloadFetchPutsTheTailColumnsInRecordOrder) {
+TEST_P(OrderTables, PositionDownloadFetchPutsTheTailColumnsInRecordOrder) {
   App("4711", "10", {{"AppDwn", "'REQ1'"}, {"AppSts", "-1"}});
   App("4711", "20", {{"AppDwn", "'REQ2'"}});
   ASSERT_EQ(App_OpenDnl("REQ1"), 0);
@@ -141,7 +143,7 @@ TEST_F(OrderTables, PositionDownloadFetchPutsTheTailColumnsInRecordOrder) {
   EXPECT_EQ(App_CloseDnl(), 0);
 }
 
-TEST_F(OrderTables, TerminalRangesAreInclusiveLowestTerminalFirstOnlyFirstTwoRanges) {
+TEST_P(OrderTables, TerminalRangesAreInclusiveLowestTerminalFirstOnlyFirstTwoRanges) {
   AddTerminal(5, "10.0.0.5", "3000", "F10", "F20");
   Sql("insert into Kvl557Cfg (CfgDta,CfgVn2,CfgBi2) values (3,'F15','F15')");
   Sql("insert into Kvl557Cfg (CfgDta,CfgVn3,CfgBi3,CfgVn5,CfgBi5) values (1,'F90','F99','X','Y')");
@@ -161,7 +163,7 @@ TEST_F(OrderTables, TerminalRangesAreInclusiveLowestTerminalFirstOnlyFirstTwoRan
 
 // --- Order header table ---
 
-TEST_F(OrderTables, HeaderKeyReadMissKeepsOnlyTheKey) {
+TEST_P(OrderTables, HeaderKeyReadMissKeepsOnlyTheKey) {
   ApkRecord r;
   r.ApkApk = "4712";
   r.ApkBz1 = "old";
@@ -174,7 +176,7 @@ TEST_F(OrderTables, HeaderKeyReadMissKeepsOnlyTheKey) {
   EXPECT_EQ(std::memcmp(&expected, &r, sizeof r), 0);
 }
 
-TEST_F(OrderTables, HeaderKeyReadKeepsApkDat) {
+TEST_P(OrderTables, HeaderKeyReadKeepsApkDat) {
   Apk("4711", {{"ApkSsn", "-2"}});
   ApkRecord r;
   r.ApkApk = "4711";
@@ -187,7 +189,7 @@ TEST_F(OrderTables, HeaderKeyReadKeepsApkDat) {
   EXPECT_EQ(r.ApkAba, 34);
 }
 
-TEST_F(OrderTables, HeaderUpdateRewritesOnlyTheChangedColumnAndTheChangeTime) {
+TEST_P(OrderTables, HeaderUpdateRewritesOnlyTheChangedColumnAndTheChangeTime) {
   Apk("4711");
   const Row before = ReadRow("Kvl501Apk", "ApkApk='4711'");
   ApkRecord r;
@@ -202,7 +204,7 @@ TEST_F(OrderTables, HeaderUpdateRewritesOnlyTheChangedColumnAndTheChangeTime) {
   EXPECT_EQ(Scalar("select abs(ApkDat - julianday('now','localtime')) < 0.01 from Kvl501Apk"), "1");
 }
 
-TEST_F(OrderTables, HeaderUpdateJoinsDateAndTimeAndStoresEmptyPairsAsNull) {
+TEST_P(OrderTables, HeaderUpdateJoinsDateAndTimeAndStoresEmptyPairsAsNull) {
   Apk("4711");
   ApkRecord r;
   r.ApkApk = "4711";
@@ -217,7 +219,7 @@ TEST_F(OrderTables, HeaderUpdateJoinsDateAndTimeAndStoresEmptyPairsAsNull) {
             V{"1|2026-12-07 00:00:00|1"});
 }
 
-TEST_F(OrderTables, HeaderWritesOfMissingKeysAre1403AndChangeNothing) {
+TEST_P(OrderTables, HeaderWritesOfMissingKeysAre1403AndChangeNothing) {
   Apk("4711");
   const Row before = ReadRow("Kvl501Apk", "1=1");
   ApkRecord r;
@@ -230,7 +232,7 @@ TEST_F(OrderTables, HeaderWritesOfMissingKeysAre1403AndChangeNothing) {
   EXPECT_EQ(Differences(before, ReadRow("Kvl501Apk", "1=1")), "");
 }
 
-TEST_F(OrderTables, HeaderInsertLeavesInstantsEmptyAndDuplicateIsRolledBack) {
+TEST_P(OrderTables, HeaderInsertLeavesInstantsEmptyAndDuplicateIsRolledBack) {
   ApkRecord r;
   r.ApkApk = "4711";
   r.ApkBdiDate = "20261207";
@@ -248,7 +250,7 @@ TEST_F(OrderTables, HeaderInsertLeavesInstantsEmptyAndDuplicateIsRolledBack) {
   EXPECT_EQ(Scalar("select count(*) from Kvl501Apk"), "0");
 }
 
-TEST_F(OrderTables, HeaderRangeExcludesBoundsInBothDirections) {
+TEST_P(OrderTables, HeaderRangeExcludesBoundsInBothDirections) {
   for (const char* k : {"A", "B", "C", "D"}) Apk(k, {{"ApkDwn", "'W'"}, {"ApkDna", "'N'"}});
   auto walk = [](int kind) {
     return Keys([kind](std::string* k) {
@@ -283,7 +285,7 @@ TEST_F(OrderTables, HeaderRangeExcludesBoundsInBothDirections) {
 
 // --- Order position table ---
 
-TEST_F(OrderTables, PositionKeyReadMissKeepsOnlyTheKey) {
+TEST_P(OrderTables, PositionKeyReadMissKeepsOnlyTheKey) {
   App("4711", "10");
   AppRecord r;
   r.AppApk = "4711";
@@ -298,7 +300,7 @@ TEST_F(OrderTables, PositionKeyReadMissKeepsOnlyTheKey) {
   EXPECT_EQ(std::memcmp(&expected, &r, sizeof r), 0);
 }
 
-TEST_F(OrderTables, PositionUpdateRewritesOnlyTheChangedColumnAndTheChangeTime) {
+TEST_P(OrderTables, PositionUpdateRewritesOnlyTheChangedColumnAndTheChangeTime) {
   App("4711", "10");
   App("4711", "20");
   const Row before = ReadRow("Kvl504App", "AppApp='10'");
@@ -328,7 +330,7 @@ TEST_F(OrderTables, PositionUpdateRewritesOnlyTheChangedColumnAndTheChangeTime) 
   EXPECT_EQ(Scalar("select count(*) from Kvl504App"), "2");
 }
 
-TEST_F(OrderTables, PositionInsertWritesInstantsAndDeleteRemovesOnlyItsKey) {
+TEST_P(OrderTables, PositionInsertWritesInstantsAndDeleteRemovesOnlyItsKey) {
   AppRecord r;
   r.AppApk = "4711";
   r.AppApp = "10";
@@ -346,7 +348,7 @@ TEST_F(OrderTables, PositionInsertWritesInstantsAndDeleteRemovesOnlyItsKey) {
   EXPECT_EQ(Query("select AppApp from Kvl504App"), V{"10"});
 }
 
-TEST_F(OrderTables, PositionCountAndCursorByZf2) {
+TEST_P(OrderTables, PositionCountAndCursorByZf2) {
   App("1", "10", {{"AppZf2", "'Z'"}});
   App("2", "10", {{"AppZf2", "'Z'"}});
   int32_t count = -1;
@@ -364,7 +366,7 @@ TEST_F(OrderTables, PositionCountAndCursorByZf2) {
   EXPECT_EQ(App_CloseZf2(), 0);
 }
 
-TEST_F(OrderTables, PositionRangesAsTheirConditionsStand) {
+TEST_P(OrderTables, PositionRangesAsTheirConditionsStand) {
   for (const char* p : {"05", "10", "20", "30", "40"}) App("100", p);
   Sql("update Kvl504App set AppSts=9 where AppApp='20'");
   App("050", "10");
@@ -403,6 +405,8 @@ TEST_F(OrderTables, PositionRangesAsTheirConditionsStand) {
   EXPECT_EQ(App_FetchRange(&r, 3), kBadRangeKind);
   EXPECT_EQ(App_CloseRange(0), kBadRangeKind);
 }
+
+JF_ON_BOTH_BACKENDS(OrderTables);
 
 }  // namespace
 }  // namespace jf

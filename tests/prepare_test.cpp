@@ -13,7 +13,7 @@
 namespace jf {
 namespace {
 
-class Prepare : public test::OrderRowsTest {
+class PrepareSite : public test::OrderRowsTest {
  protected:
   void SetUp() override {
     OrderRowsTest::SetUp();
@@ -44,7 +44,9 @@ class Prepare : public test::OrderRowsTest {
   const Text<8> req_{"REQ1"};
 };
 
-TEST_F(Prepare, HeaderIsMarkedUnlessLockedOrClosed) {
+using Prepare = test::OnBothBackends<PrepareSite>;
+
+TEST_P(Prepare, HeaderIsMarkedUnlessLockedOrClosed) {
   Header("A0", 0);
   Header("A7", 7);
   Header("A9", 9);
@@ -61,7 +63,7 @@ TEST_F(Prepare, HeaderIsMarkedUnlessLockedOrClosed) {
   EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(Prepare, ActionKeywordsDecideTheStatus) {
+TEST_P(Prepare, ActionKeywordsDecideTheStatus) {
   struct Case {
     const char* argument;  // cut to five characters as the run does
     const char* state;     // AppDna/AppDwn/AppSis/AppSts after the preparation, from 1/3
@@ -79,7 +81,7 @@ TEST_F(Prepare, ActionKeywordsDecideTheStatus) {
   }
 }
 
-TEST_F(Prepare, OnlyStatusNineKeepsAPositionOut) {
+TEST_P(Prepare, OnlyStatusNineKeepsAPositionOut) {
   Position("4711", "10", 9);
   Position("4711", "20", 7);
   const Row closed = ReadRow("Kvl504App", "AppApp='10'");
@@ -91,7 +93,7 @@ TEST_F(Prepare, OnlyStatusNineKeepsAPositionOut) {
   EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(Prepare, FailedUpdatesAreLoggedWithTheirStatus) {
+TEST_P(Prepare, FailedUpdatesAreLoggedWithTheirStatus) {
   Header("4711", 0);
   Position("4711", "10", 3);
   Sql("create trigger NoApk before update on Kvl501Apk begin select raise(abort, 'no'); end");
@@ -110,7 +112,7 @@ TEST_F(Prepare, FailedUpdatesAreLoggedWithTheirStatus) {
   EXPECT_EQ(m[1].code, std::to_string(position));
 }
 
-TEST_F(Prepare, OverLongKeysAreRefusedNotCut) {
+TEST_P(Prepare, OverLongKeysAreRefusedNotCut) {
   // A cut key would name these rows, which belong to another order.
   Header("123456789012", 0);
   Position("123456789012", "12345", 3);
@@ -135,7 +137,7 @@ TEST_F(Prepare, OverLongKeysAreRefusedNotCut) {
   EXPECT_EQ(PreparePosition("123456789012", "12345", req_, Text<5>("SPERR")), 0);
 }
 
-TEST_F(Prepare, RunMarksHeaderAndPositionWithTheCutRequester) {
+TEST_P(Prepare, RunMarksHeaderAndPositionWithTheCutRequester) {
   // No terminal serves the area, so the downloads cannot send and the marks stay visible.
   Header("4711", 0);
   Position("4711", "10", 3);
@@ -148,6 +150,8 @@ TEST_F(Prepare, RunMarksHeaderAndPositionWithTheCutRequester) {
     EXPECT_NE(e.function, "App_Sel");
   }
 }
+
+JF_ON_BOTH_BACKENDS(Prepare);
 
 }  // namespace
 }  // namespace jf

@@ -15,14 +15,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RunTest : public test::OrderSiteTest {};
+using RunTest = test::OnBothBackends<test::OrderSiteTest>;
 
-TEST_F(RunTest, ConnectsCommitsAndEndsQuietly) {
+TEST_P(RunTest, ConnectsCommitsAndEndsQuietly) {
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   EXPECT_TRUE(Messages().empty()) << test::ReadBytes(msg_file());
 }
 
-TEST_F(RunTest, MissingLoginFileIsOneMessageAndExitZero) {
+TEST_P(RunTest, MissingLoginFileIsOneMessageAndExitZero) {
   fs::remove(top() / "files" / "quantelor.ini");
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   auto m = Messages();
@@ -32,7 +32,7 @@ TEST_F(RunTest, MissingLoginFileIsOneMessageAndExitZero) {
   EXPECT_NE(m[0].code, "0");
 }
 
-TEST_F(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
+TEST_P(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
   fs::remove(db_path());
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   auto m = Messages();
@@ -42,7 +42,7 @@ TEST_F(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
   EXPECT_FALSE(fs::exists(db_path()));
 }
 
-TEST_F(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
+TEST_P(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
   fs::remove(db_path());  // any database access would show up as a connect message
   const int rc = RunJobfeedBinary({"REQ1", "4711", "10"});
   EXPECT_NE(rc, 0);
@@ -52,20 +52,18 @@ TEST_F(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
   EXPECT_NE(m[0].message.find("Argumente"), std::string::npos);
 }
 
-TEST_F(RunTest, ConnectStringOverItsLimitFailsTheConnect) {
+TEST_P(RunTest, ConnectStringOverItsLimitFailsTheConnect) {
   // Each value fits the login file, but together they exceed the 100 characters of the
   // connect string: the run must not log on with a cut string.
-  std::string error;
-  ASSERT_EQ(WriteLoginFile((top() / "files" / "quantelor.ini").string(), std::string(40, 'u'),
-                           std::string(40, 'p'), "sqlite:../../../../jobfeed.db", &error),
-            0)
-      << error;
+  WriteLogin(std::string(40, 'u'), std::string(40, 'p'));
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   auto m = Messages();
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].message, "Fehlethafte Connect mit der DB ");
   EXPECT_EQ(m[0].code, "-1017");
 }
+
+JF_ON_BOTH_BACKENDS(RunTest);
 
 TEST(DateTimeText, Styles) {
   test::FixedClockEnv clock(Env::Default(), LocalTime{2009, 3, 7, 5, 4, 3});

@@ -16,13 +16,13 @@ namespace {
 using sql::In;
 using sql::Out;
 
-class SqlReuseTest : public test::SiteTest {
+class SqlReuseSite : public test::SiteTest {
  protected:
   void SetUp() override {
     test::SiteTest::SetUp();
     const char* err = nullptr;
     ASSERT_EQ(CreateSqliteDatabase("r.db", &err), 0) << err;
-    ASSERT_EQ(sql::Connect("user/pw@sqlite:r.db"), 0);
+    ASSERT_EQ(sql::Connect("user/pw@" + NetService("r.db")), 0);
   }
   void TearDown() override {
     sql::Disconnect();
@@ -30,7 +30,10 @@ class SqlReuseTest : public test::SiteTest {
   }
 };
 
-TEST_F(SqlReuseTest, ReopenedCursorDeliversOnlyTheCurrentRows) {
+// What holds for every backend; the rest is about the embedded one's own machinery.
+using SqlReuseTest = test::OnBothBackends<SqlReuseSite>;
+
+TEST_P(SqlReuseTest, ReopenedCursorDeliversOnlyTheCurrentRows) {
   // No sort: the cursor reads its rows in full at open and keeps the storage for the next open.
   sql::Cursor cur("select CfgDta ,CfgIP  from Kvl557Cfg where CfgDta>=:b0 order by CfgDta");
   for (int i = 1; i <= 3; ++i) {
@@ -68,7 +71,7 @@ TEST_F(SqlReuseTest, ReopenedCursorDeliversOnlyTheCurrentRows) {
   EXPECT_EQ(seen, "4=h4 5=h5 6=h6 ");
 }
 
-TEST_F(SqlReuseTest, DateFormatsStayWithTheirColumnAndRow) {
+TEST_F(SqlReuseSite, DateFormatsStayWithTheirColumnAndRow) {
   // 2026-12-07 06:30:15 and 1999-01-31 23:59:59 as Julian days of local time.
   ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgDat,CfgBz1) values (1,"
                          "julianday('2026-12-07 06:30:15'),'yyyymmdd')"),
@@ -104,7 +107,7 @@ TEST_F(SqlReuseTest, DateFormatsStayWithTheirColumnAndRow) {
   EXPECT_EQ(back.view(), "20270102030405");
 }
 
-TEST_F(SqlReuseTest, ManyCommitsAndRollbacksInTurn) {
+TEST_P(SqlReuseTest, ManyCommitsAndRollbacksInTurn) {
   // Writes commit one by one, a failed one rolls back to its savepoint only; another
   // connection sees exactly the committed rows.
   for (int i = 1; i <= 20; ++i) {
@@ -134,7 +137,7 @@ TEST_F(SqlReuseTest, ManyCommitsAndRollbacksInTurn) {
   sqlite3_close(other);
 }
 
-TEST_F(SqlReuseTest, SortedCursorHoldsNoSnapshotWhileTheWalkCommits) {
+TEST_F(SqlReuseSite, SortedCursorHoldsNoSnapshotWhileTheWalkCommits) {
   for (int i = 1; i <= 30; ++i) {
     ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgVn1,CfgBz1) values (:b0,:b1,:b2)",
                            {In::I32(i), In::Text("A"), In::Text(std::to_string(100 - i))}),
@@ -170,6 +173,8 @@ TEST_F(SqlReuseTest, SortedCursorHoldsNoSnapshotWhileTheWalkCommits) {
   EXPECT_EQ(cur.Close(), 0);
   sqlite3_close(other);
 }
+
+JF_ON_BOTH_BACKENDS(SqlReuseTest);
 
 }  // namespace
 }  // namespace jf

@@ -21,11 +21,7 @@ void OrderSiteTest::SetUp() {
   fs::create_directories(top() / "files");
   const char* err = nullptr;
   ASSERT_EQ(CreateSqliteDatabase(db_path().string().c_str(), &err), 0) << (err ? err : "");
-  std::string error;
-  ASSERT_EQ(WriteLoginFile((top() / "files" / "quantelor.ini").string(), "jobfeed", "secret",
-                           "sqlite:../../../../jobfeed.db", &error),
-            0)
-      << error;
+  WriteLogin("jobfeed", "secret");
   ASSERT_EQ(sqlite3_open(db_path().string().c_str(), &db_), SQLITE_OK);
   sqlite3_busy_timeout(db_, 5000);
   Msg_ResetForTest();
@@ -37,6 +33,15 @@ void OrderSiteTest::TearDown() {
   sqlite3_close(db_);
   db_ = nullptr;
   SiteTest::TearDown();
+}
+
+void OrderSiteTest::WriteLogin(const std::string& user, const std::string& password,
+                               const std::string& net) {
+  std::string error;
+  ASSERT_EQ(WriteLoginFile((top() / "files" / "quantelor.ini").string(), user, password,
+                           net.empty() ? net_service() : net, &error),
+            0)
+      << error;
 }
 
 fs::path OrderSiteTest::buffer_file(int terminal) const {

@@ -25,6 +25,12 @@ class OrderSiteTest : public SiteTest {
   std::filesystem::path buffer_dir() const { return root() / ".." / "Comm" / "Buff"; }
   std::filesystem::path buffer_file(int terminal) const;
   std::filesystem::path msg_file() const { return root() / "Msg" / "Jobfeed.txt"; }
+  // The net service name of the site's database, as its login file holds it.
+  std::string net_service() const { return NetService("../../../../jobfeed.db"); }
+  // Writes the site's login file with these values (the net service name of the site's
+  // backend unless given).
+  void WriteLogin(const std::string& user, const std::string& password,
+                  const std::string& net = "");
 
   // Runs SQL on the site's database through a connection of the test's own; fails the test on
   // error.

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/Backends.h"
+
 namespace jf::test {
 
 // Creates a fresh tree under the system temp folder and makes a directory four levels below its
@@ -39,6 +41,11 @@ class SiteTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+
+  // The backend the site's database is reached through (OnBothBackends runs a test on both).
+  virtual BackendKind backend() const { return BackendKind::kSqlite; }
+  // The net service name of the database file at path, for the test's backend.
+  std::string NetService(const std::string& path) const { return NetServiceName(backend(), path); }
 
   const std::filesystem::path& root() const { return site_->root(); }
   const std::filesystem::path& top() const { return site_->top(); }

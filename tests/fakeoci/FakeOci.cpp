@@ -1,0 +1,722 @@
+// A fake Oracle client library: exports the OCI functions the Oracle backend uses and runs what
+// it receives on an SQLite database through the embedded backend (so through its dialect). The
+// net service name given at logon is the database file's path. It counts every call and the
+// round trips a real client would make for it, and fails any call on demand (FakeOciControl.h).
+//
+// Round trips, as Oracle's client makes them: logon, logoff, execute, commit and rollback are one
+// each; a query's execute brings back the first rows (as many as OCI_ATTR_PREFETCH_ROWS, default
+// 1), and a fetch costs one only when those are used up, bringing one row plus the prefetch
+// count; prepare, bind, define, attributes, error texts and statement release are local.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "db/oracle/Oci.h"
+#include "db/sql/Backend.h"
+#include "db/sql/Status.h"
+#include "db/sqlite/SqliteBackend.h"
+#include "fakeoci/FakeCatalog.h"
+#include "fakeoci/FakeOciControl.h"
+
+using namespace jf::oracle;  // NOLINT: the fake speaks the interface's own names
+
+namespace jf::oracle {
+
+struct OCIEnv {
+  ub2 charset = 0;
+};
+
+struct OCIError {
+  sb4 code = 0;
+  std::string text;
+};
+
+struct OCIBind {
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 dty = 0;
+  sb2* ind = nullptr;
+  ub2* alen = nullptr;
+};
+
+struct OCIDefine {
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 dty = 0;
+  sb2* ind = nullptr;
+  ub2* rlen = nullptr;
+  ub2* rcode = nullptr;
+};
+
+struct OCISvcCtx;
+
+struct OCIStmt {
+  OCISvcCtx* svc = nullptr;  // nullptr once the session ended
+  std::string text;
+  ub2 kind = 0;
+  ub4 prefetch = 1;  // the client's default
+  std::unique_ptr<jf::sql::BackendStmt> db;
+  std::map<ub4, std::unique_ptr<OCIBind>> binds;
+  std::map<ub4, std::unique_ptr<OCIDefine>> defines;
+  std::vector<std::string> bound_texts;  // the values of the last execute, as a server has them
+  ub4 row_count = 0;
+  bool executed = false;
+  bool done = false;
+  ub4 buffered = 0;  // rows the last round trip brought that are not fetched yet
+};
+
+struct OCISvcCtx {
+  std::unique_ptr<jf::sql::Backend> db;
+  std::string user;
+  bool cache = false;  // logged on with a statement cache
+  bool dead = false;   // the connection is lost
+  bool open_transaction = false;
+  std::multimap<std::string, std::unique_ptr<OCIStmt>> cached;  // released statements by text
+  std::set<OCIStmt*> held;                                      // statements in the client's hands
+  bool catalog = false;  // the data dictionary views were made
+};
+
+}  // namespace jf::oracle
+
+namespace {
+
+struct Rule {
+  std::string function, text;
+  int nth = 0;
+  int ora = 0;
+  bool after = false;
+  int seen = 0;
+};
+
+struct Count {
+  long calls = 0;
+  long round_trips = 0;
+};
+
+struct State {
+  std::vector<Rule> rules;
+  std::map<std::pair<std::string, std::string>, Count> counts;
+  std::string last_logon;
+  bool env_read = false;
+};
+
+State& S() {
+  // Never destroyed: the counts are written out by the exit handler below, which may run after
+  // the destructors of function-local statics.
+  static State* s = new State;
+  return *s;
+}
+
+void WriteStats();
+
+struct StatsAtExit {
+  ~StatsAtExit() { WriteStats(); }
+} g_stats_at_exit;
+
+void WriteStats() {
+  const char* path = std::getenv("FAKEOCI_STATS");
+  if (path == nullptr || *path == '\0') return;
+  std::FILE* f = std::fopen(path, "w");
+  if (f == nullptr) return;
+  for (const auto& [key, c] : S().counts) {
+    std::fprintf(f, "%s\t%ld\t%ld\t%s\n", key.first.c_str(), c.calls, c.round_trips,
+                 key.second.c_str());
+  }
+  std::fclose(f);
+}
+
+void AddRule(const char* function, const char* text, int nth, int ora, bool after) {
+  S().rules.push_back(Rule{function != nullptr ? function : "", text != nullptr ? text : "", nth,
+                           ora < 0 ? -ora : ora, after, 0});
+}
+
+// FAKEOCI_FAIL, read once.
+void ReadEnvRules() {
+  State& s = S();
+  if (s.env_read) return;
+  s.env_read = true;
+  const char* spec = std::getenv("FAKEOCI_FAIL");
+  if (spec == nullptr) return;
+  std::string all(spec);
+  std::size_t at = 0;
+  while (at <= all.size()) {
+    std::size_t end = all.find(';', at);
+    if (end == std::string::npos) end = all.size();
+    const std::string entry = all.substr(at, end - at);
+    at = end + 1;
+    std::vector<std::string> f;
+    std::size_t p = 0;
+    for (;;) {
+      const std::size_t bar = entry.find('|', p);
+      f.push_back(entry.substr(p, bar - p));
+      if (bar == std::string::npos) break;
+      p = bar + 1;
+    }
+    if (f.size() < 4) continue;
+    AddRule(f[0].c_str(), f[1].c_str(), std::atoi(f[2].c_str()), std::atoi(f[3].c_str()),
+            f.size() > 4 && f[4] == "after");
+  }
+}
+
+const char* KnownText(int ora) {
+  switch (ora) {
+    case 28:
+      return "your session has been killed";
+    case 54:
+      return "resource busy and acquire with NOWAIT specified or timeout expired";
+    case 1002:
+      return "fetch out of sequence";
+    case 1008:
+      return "not all variables bound";
+    case 1403:
+      return "no data found";
+    case 1406:
+      return "fetched column value was truncated";
+    case 1455:
+      return "converting column overflows integer datatype";
+    case 3113:
+      return "end-of-file on communication channel";
+    case 3114:
+      return "not connected to ORACLE";
+    case 3135:
+      return "connection lost contact";
+    case 24315:
+      return "illegal attribute type";
+    case 24333:
+      return "zero iteration count";
+    default:
+      return "error injected by the fake client";
+  }
+}
+
+bool LosesConnection(int ora) {
+  return ora == 3113 || ora == 3114 || ora == 3135 || ora == 28;
+}
+
+sword SetError(OCIError* err, int ora, const std::string& text = "") {
+  if (err != nullptr) {
+    err->code = ora;
+    char head[16];
+    std::snprintf(head, sizeof head, "ORA-%05d: ", ora);
+    err->text = head + (text.empty() ? std::string(KnownText(ora)) : text);
+  }
+  return OCI_ERROR;
+}
+
+// The session is gone: the server rolled back what it left open.
+void Drop(OCISvcCtx* svc) {
+  if (svc == nullptr || svc->dead) return;
+  svc->dead = true;
+  if (svc->db) svc->db->Rollback();
+  svc->open_transaction = false;
+}
+
+// Counts a call; returns the ORA number it must fail with (0: none) for rules of the given
+// timing (before or after the call takes effect).
+int Fault(const char* function, const std::string& text, bool after) {
+  State& s = S();
+  if (!after) ++s.counts[{function, text}].calls;
+  for (Rule& r : s.rules) {
+    if (r.after != after || r.function != function) continue;
+    if (!r.text.empty() && text.find(r.text) == std::string::npos) continue;
+    ++r.seen;
+    if (r.nth == 0 || r.seen == r.nth) return r.ora;
+  }
+  return 0;
+}
+
+void RoundTrip(const char* function, const std::string& text) {
+  ++S().counts[{function, text}].round_trips;
+}
+
+// Fails the call with an injected error; a lost connection takes the session down with it.
+sword Inject(OCISvcCtx* svc, OCIError* err, int ora) {
+  if (LosesConnection(ora)) Drop(svc);
+  return SetError(err, ora);
+}
+
+sword FromStatus(OCIError* err, jf::sql::Backend* db, int status) {
+  if (status == 0) return OCI_SUCCESS;
+  if (status == jf::sql::kNotFound) {
+    SetError(err, 1403);
+    return OCI_NO_DATA;
+  }
+  return SetError(err, -status, db != nullptr ? db->LastErrorText() : "");
+}
+
+ub2 KindOf(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '(' || text[i] == '\n')) ++i;
+  std::string word;
+  while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
+    word += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i++])));
+  }
+  if (word == "select" || word == "with") return OCI_STMT_SELECT;
+  if (word == "update") return OCI_STMT_UPDATE;
+  if (word == "delete") return OCI_STMT_DELETE;
+  if (word == "insert") return OCI_STMT_INSERT;
+  if (word == "begin") return OCI_STMT_BEGIN;
+  if (word == "declare") return OCI_STMT_DECLARE;
+  return 0;
+}
+
+}  // namespace
+
+#define FAKEOCI_EXPORT extern "C" __attribute__((visibility("default")))
+
+FAKEOCI_EXPORT sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp,
+                                     void* (*malocfp)(void*, std::size_t),
+                                     void* (*ralocfp)(void*, void*, std::size_t),
+                                     void (*mfreefp)(void*, void*), std::size_t xtramem_sz,
+                                     void** usrmempp, ub2 charset, ub2 ncharset) {
+  ReadEnvRules();
+  if (Fault("OCIEnvNlsCreate", "", false) != 0) return OCI_ERROR;
+  auto env = std::make_unique<OCIEnv>();
+  env->charset = charset;
+  *envhpp = env.release();  // owned by the caller until OCIHandleFree
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type,
+                                    std::size_t xtramem_sz, void** usrmempp) {
+  if (Fault("OCIHandleAlloc", "", false) != 0 || type != OCI_HTYPE_ERROR) return OCI_ERROR;
+  *hndlpp = std::make_unique<OCIError>().release();  // owned by the caller until OCIHandleFree
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCIHandleFree(void* hndlp, ub4 type) {
+  Fault("OCIHandleFree", "", false);
+  if (type == OCI_HTYPE_ERROR) {
+    std::unique_ptr<OCIError> gone(static_cast<OCIError*>(hndlp));
+  } else if (type == OCI_HTYPE_ENV) {
+    std::unique_ptr<OCIEnv> gone(static_cast<OCIEnv*>(hndlp));
+  } else {
+    return OCI_INVALID_HANDLE;
+  }
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
+                               const OraText* username, ub4 uname_len, const OraText* password,
+                               ub4 passwd_len, const OraText* dbname, ub4 dbname_len, ub4 mode) {
+  const std::string user(reinterpret_cast<const char*>(username), uname_len);
+  const std::string pass(reinterpret_cast<const char*>(password), passwd_len);
+  const std::string net(reinterpret_cast<const char*>(dbname), dbname_len);
+  S().last_logon = user + "|" + pass + "|" + net + "|" + std::to_string(envhp->charset);
+  if (int ora = Fault("OCILogon2", "", false)) return SetError(errhp, ora);
+  RoundTrip("OCILogon2", "");
+  if (pass.empty()) return SetError(errhp, 1005, "null password given; logon denied");
+  if (user.empty()) return SetError(errhp, 1017, "invalid username/password; logon denied");
+  if (net.empty()) return SetError(errhp, 12162, "TNS:net service name is incorrectly specified");
+  auto svc = std::make_unique<OCISvcCtx>();
+  if (jf::sqlite::OpenSqlite(net, &svc->db) != 0) {
+    return SetError(errhp, 12154, "TNS:could not resolve the connect identifier specified");
+  }
+  svc->user = user;
+  svc->cache = (mode & OCI_LOGON2_STMTCACHE) != 0;
+  *svchp = svc.release();  // owned by the caller until OCILogoff
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCILogoff(OCISvcCtx* svchp, OCIError* errhp) {
+  std::unique_ptr<OCISvcCtx> svc(svchp);
+  Fault("OCILogoff", "", false);
+  if (!svc->dead) {
+    RoundTrip("OCILogoff", "");
+    // Ending a session commits what it left open.
+    if (svc->open_transaction) svc->db->Commit();
+  }
+  for (OCIStmt* s : svc->held) {
+    s->svc = nullptr;
+    s->db.reset();
+  }
+  svc->cached.clear();
+  svc->db.reset();
+  WriteStats();
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmthp, OCIError* errhp,
+                                     const OraText* stmttext, ub4 stmt_len, const OraText* key,
+                                     ub4 keylen, ub4 language, ub4 mode) {
+  const std::string text(reinterpret_cast<const char*>(stmttext), stmt_len);
+  if (int ora = Fault("OCIStmtPrepare2", text, false)) return Inject(svchp, errhp, ora);
+  std::unique_ptr<OCIStmt> stmt;
+  if (auto it = svchp->cached.find(text); it != svchp->cached.end()) {
+    stmt = std::move(it->second);
+    svchp->cached.erase(it);
+  } else {
+    stmt = std::make_unique<OCIStmt>();
+    stmt->svc = svchp;
+    stmt->text = text;
+    stmt->kind = KindOf(text);
+  }
+  svchp->held.insert(stmt.get());
+  *stmthp = stmt.release();  // owned by the caller until OCIStmtRelease
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCIStmtRelease(OCIStmt* stmthp, OCIError* errhp, const OraText* key,
+                                    ub4 keylen, ub4 mode) {
+  std::unique_ptr<OCIStmt> stmt(stmthp);
+  Fault("OCIStmtRelease", stmt->text, false);
+  OCISvcCtx* svc = stmt->svc;
+  if (svc == nullptr) return OCI_SUCCESS;
+  svc->held.erase(stmt.get());
+  if (svc->cache) {
+    stmt->executed = false;
+    stmt->done = false;
+    std::string text = stmt->text;
+    svc->cached.emplace(std::move(text), std::move(stmt));
+  }
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, ub4 position,
+                                  void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
+                                  ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode) {
+  if (int ora = Fault("OCIBindByPos", stmtp->text, false)) return Inject(stmtp->svc, errhp, ora);
+  if (position == 0) return SetError(errhp, 1036, "illegal variable name/number");
+  std::unique_ptr<OCIBind>& b = stmtp->binds[position];
+  if (!b) b = std::make_unique<OCIBind>();
+  *b = OCIBind{valuep, value_sz, dty, static_cast<sb2*>(indp), alenp};
+  *bindpp = b.get();
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* errhp,
+                                    ub4 position, void* valuep, sb4 value_sz, ub2 dty, void* indp,
+                                    ub2* rlenp, ub2* rcodep, ub4 mode) {
+  if (int ora = Fault("OCIDefineByPos", stmtp->text, false)) {
+    return Inject(stmtp->svc, errhp, ora);
+  }
+  if (position == 0) return SetError(errhp, 1007, "variable not in select list");
+  std::unique_ptr<OCIDefine>& d = stmtp->defines[position];
+  if (!d) d = std::make_unique<OCIDefine>();
+  *d = OCIDefine{valuep, value_sz, dty, static_cast<sb2*>(indp), rlenp, rcodep};
+  *defnpp = d.get();
+  return OCI_SUCCESS;
+}
+
+namespace {
+
+// The inputs of an execute, from the binds. Texts are copied, as a server holds them.
+sword Inputs(OCIStmt* s, OCIError* err, std::vector<jf::sql::In>* in) {
+  using jf::sql::In;
+  const ub4 n = s->binds.empty() ? 0 : s->binds.rbegin()->first;
+  s->bound_texts.assign(n, std::string());
+  for (ub4 pos = 1; pos <= n; ++pos) {
+    auto it = s->binds.find(pos);
+    if (it == s->binds.end()) return SetError(err, 1008);
+    const OCIBind& b = *it->second;
+    const bool null = b.ind != nullptr && *b.ind == -1;
+    std::string& text = s->bound_texts[pos - 1];
+    switch (b.dty) {
+      case SQLT_CHR:
+        if (!null) {
+          text.assign(static_cast<const char*>(b.value),
+                      b.alen != nullptr ? *b.alen : static_cast<std::size_t>(b.size));
+        }
+        in->push_back(In::Text(text));
+        break;
+      case SQLT_STR:
+        if (!null) {
+          text.assign(static_cast<const char*>(b.value),
+                      strnlen(static_cast<const char*>(b.value), static_cast<std::size_t>(b.size)));
+        }
+        in->push_back(In::Text(text));
+        break;
+      case SQLT_INT:
+        if (null) return SetError(err, 99999, "fake client: a NULL number is not emulated");
+        if (b.size == 2) {
+          in->push_back(In::I16(*static_cast<const sb2*>(b.value)));
+        } else if (b.size == 4) {
+          in->push_back(In::I32(*static_cast<const sb4*>(b.value)));
+        } else {
+          return SetError(err, 99999, "fake client: integer of this size not emulated");
+        }
+        break;
+      case SQLT_FLT:
+        if (null || b.size != sizeof(double)) {
+          return SetError(err, 99999, "fake client: only non-NULL doubles are emulated");
+        }
+        in->push_back(In::Dbl(*static_cast<const double*>(b.value)));
+        break;
+      default:
+        return SetError(err, 99999, "fake client: bind type not emulated");
+    }
+  }
+  return OCI_SUCCESS;
+}
+
+}  // namespace
+
+FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
+                                    ub4 rowoff, const OCISnapshot* snap_in, OCISnapshot* snap_out,
+                                    ub4 mode) {
+  OCIStmt* s = stmtp;
+  if (int ora = Fault("OCIStmtExecute", s->text, false)) return Inject(svchp, errhp, ora);
+  if (s->svc == nullptr || svchp->dead) return SetError(errhp, 3114);
+  const bool query = s->kind == OCI_STMT_SELECT;
+  if (!query && iters == 0) return SetError(errhp, 24333);
+  if (query && iters != 0) return SetError(errhp, 99999, "fake client: fetch on execute");
+  RoundTrip("OCIStmtExecute", s->text);
+  s->executed = false;
+  s->done = false;
+  jf::sql::Backend* db = svchp->db.get();
+  if (!svchp->catalog && jf::fakeoci::UsesCatalog(s->text)) {
+    if (int rc = jf::fakeoci::MakeCatalog(db, svchp->user); rc != 0) {
+      return FromStatus(errhp, db, rc);
+    }
+    svchp->catalog = true;
+  }
+  if (!s->db) {  // parsed at its first execute, as the server does
+    if (int rc = db->Prepare(s->text, query, &s->db); rc != 0) return FromStatus(errhp, db, rc);
+  }
+  std::vector<jf::sql::In> in;
+  if (sword rc = Inputs(s, errhp, &in); rc != OCI_SUCCESS) return rc;
+  if (!query) svchp->open_transaction = true;
+  int rc = s->db->Execute(in);
+  if (query) {
+    if (rc != 0) s->db->Close();
+  } else {
+    s->db->Close();
+    if (rc == jf::sql::kNotFound) rc = 0;  // a write that touched no row is no error here
+    s->row_count = rc == 0 ? static_cast<ub4>(std::max<int64_t>(0, s->db->RowCount())) : 0;
+  }
+  if (rc == 0 && query) {
+    s->executed = true;
+    s->buffered = s->prefetch;
+  }
+  if (rc == 0) {
+    if (int ora = Fault("OCIStmtExecute", s->text, true)) return Inject(svchp, errhp, ora);
+  }
+  return FromStatus(errhp, db, rc);
+}
+
+FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, ub2 orientation,
+                                   sb4 fetchOffset, ub4 mode) {
+  using jf::sql::Out;
+  OCIStmt* s = stmthp;
+  if (int ora = Fault("OCIStmtFetch2", s->text, false)) return Inject(s->svc, errhp, ora);
+  if (nrows != 1 || orientation != OCI_FETCH_NEXT) {
+    return SetError(errhp, 99999, "fake client: only single-row forward fetches are emulated");
+  }
+  if (!s->executed || s->done) return SetError(errhp, 1002);
+  if (s->buffered == 0) {  // the rows of the last round trip are used up
+    if (s->svc == nullptr || s->svc->dead) return SetError(errhp, 3114);
+    RoundTrip("OCIStmtFetch2", s->text);
+    s->buffered = 1 + s->prefetch;
+  }
+  --s->buffered;
+  // The row goes through buffers of the fake's own; only non-NULL values reach the caller's.
+  struct Slot {
+    int32_t i = 0;
+    double d = 0;
+    std::string text;
+    int16_t ind = 0;
+  };
+  const ub4 n = s->defines.empty() ? 0 : s->defines.rbegin()->first;
+  std::vector<Slot> slots(n);
+  std::vector<Out> out(n);
+  for (ub4 pos = 1; pos <= n; ++pos) {
+    Slot& slot = slots[pos - 1];
+    auto it = s->defines.find(pos);
+    const OCIDefine* d = it != s->defines.end() ? it->second.get() : nullptr;
+    Out o = Out::Text(nullptr, 0);
+    if (d == nullptr) {
+      slot.text.assign(1, '\0');
+      o = Out::Text(slot.text.data(), 1);
+    } else if (d->dty == SQLT_INT) {
+      o = d->size == 2 ? Out::I16(&slot.i) : Out::I32(&slot.i);
+    } else if (d->dty == SQLT_FLT) {
+      o = Out::Dbl(&slot.d);
+    } else {
+      const std::size_t cap = static_cast<std::size_t>(d->size) + (d->dty == SQLT_STR ? 0 : 1);
+      slot.text.assign(std::max<std::size_t>(cap, 1), '\0');
+      o = Out::Text(slot.text.data(), slot.text.size());
+    }
+    o.ind = &slot.ind;
+    out[pos - 1] = o;
+  }
+  const int rc = s->db->Fetch(out);
+  if (rc == jf::sql::kNotFound) {
+    s->done = true;
+    return FromStatus(errhp, s->svc != nullptr ? s->svc->db.get() : nullptr, rc);
+  }
+  if (rc != 0) return FromStatus(errhp, s->svc != nullptr ? s->svc->db.get() : nullptr, rc);
+  bool cut = false;
+  for (const auto& [pos, d] : s->defines) {
+    const Slot& slot = slots[pos - 1];
+    if (d->ind != nullptr) *d->ind = slot.ind;
+    if (d->rcode != nullptr) *d->rcode = 0;
+    if (slot.ind == -1) continue;  // a NULL leaves the buffer as it was
+    switch (d->dty) {
+      case SQLT_INT:
+        if (d->size == 2) {
+          *static_cast<sb2*>(d->value) = static_cast<sb2>(slot.i);
+        } else {
+          *static_cast<sb4*>(d->value) = slot.i;
+        }
+        break;
+      case SQLT_FLT:
+        *static_cast<double*>(d->value) = slot.d;
+        break;
+      default: {
+        const std::size_t len = strnlen(slot.text.data(), slot.text.size());
+        std::memcpy(d->value, slot.text.data(), len);
+        if (d->dty == SQLT_STR) static_cast<char*>(d->value)[len] = '\0';
+        if (d->rlen != nullptr) *d->rlen = static_cast<ub2>(len);
+        if (slot.ind > 0) {
+          cut = true;
+          if (d->rcode != nullptr) *d->rcode = 1406;
+        }
+        break;
+      }
+    }
+  }
+  if (cut) {
+    SetError(errhp, 1406);
+    return OCI_SUCCESS_WITH_INFO;
+  }
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size,
+                                ub4 attrtype, OCIError* errhp) {
+  const bool stmt = trghndltyp == OCI_HTYPE_STMT;
+  const std::string text = stmt ? static_cast<OCIStmt*>(trgthndlp)->text : "";
+  if (int ora = Fault("OCIAttrSet", text, false)) return SetError(errhp, ora);
+  if (stmt && attrtype == OCI_ATTR_PREFETCH_ROWS) {
+    static_cast<OCIStmt*>(trgthndlp)->prefetch = *static_cast<const ub4*>(attributep);
+    return OCI_SUCCESS;
+  }
+  return SetError(errhp, 24315);
+}
+
+FAKEOCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
+                                ub4 attrtype, OCIError* errhp) {
+  if (trghndltyp != OCI_HTYPE_STMT) return SetError(errhp, 24315);
+  const auto* s = static_cast<const OCIStmt*>(trgthndlp);
+  if (int ora = Fault("OCIAttrGet", s->text, false)) return SetError(errhp, ora);
+  if (attrtype == OCI_ATTR_STMT_TYPE) {
+    *static_cast<ub2*>(attributep) = s->kind;
+  } else if (attrtype == OCI_ATTR_ROW_COUNT) {
+    *static_cast<ub4*>(attributep) = s->row_count;
+  } else {
+    return SetError(errhp, 24315);
+  }
+  return OCI_SUCCESS;
+}
+
+FAKEOCI_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep,
+                                 OraText* bufp, ub4 bufsiz, ub4 type) {
+  const auto* err = static_cast<const OCIError*>(hndlp);
+  if (type != OCI_HTYPE_ERROR || recordno != 1 || err->code == 0) return OCI_NO_DATA;
+  *errcodep = err->code;
+  if (bufsiz > 0) {
+    const std::size_t n = std::min<std::size_t>(err->text.size(), bufsiz - 1);
+    std::memcpy(bufp, err->text.data(), n);
+    bufp[n] = '\0';
+  }
+  return OCI_SUCCESS;
+}
+
+namespace {
+
+sword EndTransaction(const char* function, OCISvcCtx* svc, OCIError* err, bool commit) {
+  if (int ora = Fault(function, "", false)) return Inject(svc, err, ora);
+  if (svc->dead) return SetError(err, 3114);
+  RoundTrip(function, "");
+  const int rc = commit ? svc->db->Commit() : svc->db->Rollback();
+  if (rc == 0) svc->open_transaction = false;
+  if (rc == 0) {
+    if (int ora = Fault(function, "", true)) return Inject(svc, err, ora);
+  }
+  return FromStatus(err, svc->db.get(), rc);
+}
+
+}  // namespace
+
+FAKEOCI_EXPORT sword OCITransCommit(OCISvcCtx* svchp, OCIError* errhp, ub4 flags) {
+  return EndTransaction("OCITransCommit", svchp, errhp, true);
+}
+
+FAKEOCI_EXPORT sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4 flags) {
+  return EndTransaction("OCITransRollback", svchp, errhp, false);
+}
+
+// The fake's functions have the interface's exact types.
+static_assert(std::is_same_v<decltype(&OCIEnvNlsCreate), OCIEnvNlsCreateFn>);
+static_assert(std::is_same_v<decltype(&OCIHandleAlloc), OCIHandleAllocFn>);
+static_assert(std::is_same_v<decltype(&OCIHandleFree), OCIHandleFreeFn>);
+static_assert(std::is_same_v<decltype(&OCILogon2), OCILogon2Fn>);
+static_assert(std::is_same_v<decltype(&OCILogoff), OCILogoffFn>);
+static_assert(std::is_same_v<decltype(&OCIStmtPrepare2), OCIStmtPrepare2Fn>);
+static_assert(std::is_same_v<decltype(&OCIStmtRelease), OCIStmtReleaseFn>);
+static_assert(std::is_same_v<decltype(&OCIBindByPos), OCIBindByPosFn>);
+static_assert(std::is_same_v<decltype(&OCIDefineByPos), OCIDefineByPosFn>);
+static_assert(std::is_same_v<decltype(&OCIStmtExecute), OCIStmtExecuteFn>);
+static_assert(std::is_same_v<decltype(&OCIStmtFetch2), OCIStmtFetch2Fn>);
+static_assert(std::is_same_v<decltype(&OCIAttrSet), OCIAttrSetFn>);
+static_assert(std::is_same_v<decltype(&OCIAttrGet), OCIAttrGetFn>);
+static_assert(std::is_same_v<decltype(&OCIErrorGet), OCIErrorGetFn>);
+static_assert(std::is_same_v<decltype(&OCITransCommit), OCITransCommitFn>);
+static_assert(std::is_same_v<decltype(&OCITransRollback), OCITransRollbackFn>);
+
+// --- control (FakeOciControl.h) ---
+
+FAKEOCI_EXPORT void FakeOci_Reset() {
+  S().rules.clear();
+  S().counts.clear();
+}
+
+FAKEOCI_EXPORT void FakeOci_Fail(const char* function, const char* text_part, int nth, int ora,
+                                 int after) {
+  AddRule(function, text_part, nth, ora, after != 0);
+}
+
+namespace {
+
+Count Sum(const char* function, const char* text_part) {
+  Count total;
+  for (const auto& [key, c] : S().counts) {
+    if (function != nullptr && key.first != function) continue;
+    if (text_part != nullptr && *text_part != '\0' &&
+        key.second.find(text_part) == std::string::npos) {
+      continue;
+    }
+    total.calls += c.calls;
+    total.round_trips += c.round_trips;
+  }
+  return total;
+}
+
+}  // namespace
+
+FAKEOCI_EXPORT long FakeOci_Calls(const char* function, const char* text_part) {
+  return Sum(function, text_part).calls;
+}
+
+FAKEOCI_EXPORT long FakeOci_RoundTrips(const char* function, const char* text_part) {
+  return Sum(function, text_part).round_trips;
+}
+
+FAKEOCI_EXPORT void FakeOci_Each(void (*each)(const char*, const char*, long, long, void*),
+                                 void* ctx) {
+  for (const auto& [key, c] : S().counts) {
+    each(key.first.c_str(), key.second.c_str(), c.calls, c.round_trips, ctx);
+  }
+}
+
+FAKEOCI_EXPORT const char* FakeOci_LastLogon() {
+  return S().last_logon.c_str();
+}

@@ -1,0 +1,37 @@
+// The test-facing side of the fake Oracle client (libclntsh.so built in the test tree). Tests in
+// the same process find these functions with dlsym on the library the backend loaded; a child
+// process (the real jobfeed) is steered through the environment instead:
+//
+//   FAKEOCI_FAIL   rules "FUNCTION|TEXT|NTH|ORA[|after]" separated by ";": the NTH call (0 =
+//                  every call) of FUNCTION on a statement whose text contains TEXT (empty: any)
+//                  fails with ORA-<ORA>; "after" lets the call take effect first and then fail,
+//                  as a reply lost on the way back does.
+//   FAKEOCI_STATS  a file that receives the counts (calls and round trips per function and
+//                  statement text) at every logoff and when the process ends.
+//   FAKEOCI_DDL    the Oracle DDL the fake's data dictionary takes column types from (default:
+//                  db/schema/oracle.sql of the source tree).
+//
+// A lost connection (ORA-03113, -03114, -03135, -00028) rolls back what the session left
+// uncommitted and fails every later call that needs the server with ORA-03114, as a dropped
+// session does.
+#pragma once
+
+extern "C" {
+
+// Forgets every rule and every count.
+typedef void (*FakeOciResetFn)(void);
+// Adds a failure rule (as one FAKEOCI_FAIL entry).
+typedef void (*FakeOciFailFn)(const char* function, const char* text_part, int nth, int ora,
+                              int after);
+// Calls of function (nullptr: all functions) on statements whose text contains text_part
+// (nullptr or "": any, calls without a statement included).
+typedef long (*FakeOciCallsFn)(const char* function, const char* text_part);
+// Round trips to the server: of function (nullptr: all), as above.
+typedef long (*FakeOciRoundTripsFn)(const char* function, const char* text_part);
+// Walks the counts: one callback per function and statement text.
+typedef void (*FakeOciEachFn)(void (*each)(const char* function, const char* text, long calls,
+                                           long round_trips, void* ctx),
+                              void* ctx);
+// What the last logon received: "user|password|net service name|charset".
+typedef const char* (*FakeOciLastLogonFn)(void);
+}

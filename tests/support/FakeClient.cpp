@@ -1,0 +1,64 @@
+#include "support/FakeClient.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "fakeoci/FakeOciControl.h"
+
+namespace jf::test {
+
+FakeClient& FakeClient::Get() {
+  static FakeClient client;
+  if (client.lib_ == nullptr) {
+    // The name the backend loads: the same library, so the same counts and rules.
+    client.lib_ = ::dlopen("libclntsh.so", RTLD_NOW | RTLD_LOCAL);
+    if (client.lib_ == nullptr || client.Sym("FakeOci_Reset") == nullptr) {
+      ADD_FAILURE() << "the fake Oracle client is not on the library path: " << ::dlerror();
+    }
+  }
+  return client;
+}
+
+void* FakeClient::Sym(const char* name) const {
+  return lib_ != nullptr ? ::dlsym(lib_, name) : nullptr;
+}
+
+void FakeClient::Reset() {
+  if (auto f = reinterpret_cast<FakeOciResetFn>(Sym("FakeOci_Reset"))) f();
+}
+
+void FakeClient::Fail(const std::string& function, const std::string& text, int nth, int ora,
+                      bool after) {
+  if (auto f = reinterpret_cast<FakeOciFailFn>(Sym("FakeOci_Fail"))) {
+    f(function.c_str(), text.c_str(), nth, ora, after ? 1 : 0);
+  }
+}
+
+long FakeClient::Calls(const char* function, const char* text) const {
+  auto f = reinterpret_cast<FakeOciCallsFn>(Sym("FakeOci_Calls"));
+  return f != nullptr ? f(function, text) : -1;
+}
+
+long FakeClient::RoundTrips(const char* function, const char* text) const {
+  auto f = reinterpret_cast<FakeOciRoundTripsFn>(Sym("FakeOci_RoundTrips"));
+  return f != nullptr ? f(function, text) : -1;
+}
+
+std::vector<FakeClient::Count> FakeClient::Counts() const {
+  std::vector<Count> out;
+  if (auto f = reinterpret_cast<FakeOciEachFn>(Sym("FakeOci_Each"))) {
+    f(
+        [](const char* function, const char* text, long calls, long round_trips, void* ctx) {
+          static_cast<std::vector<Count>*>(ctx)->push_back({function, text, calls, round_trips});
+        },
+        &out);
+  }
+  return out;
+}
+
+std::string FakeClient::LastLogon() const {
+  auto f = reinterpret_cast<FakeOciLastLogonFn>(Sym("FakeOci_LastLogon"));
+  return f != nullptr ? f() : "";
+}
+
+}  // namespace jf::test

@@ -1,0 +1,40 @@
+// The controls of the fake Oracle client (tests/fakeoci/FakeOciControl.h), from the library the
+// Oracle backend loads, so a test can count its calls and round trips and fail any of them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace jf::test {
+
+class FakeClient {
+ public:
+  // The client of this process; loads it if the backend has not yet. Fails the test (and
+  // returns a client whose calls do nothing) when it cannot be loaded.
+  static FakeClient& Get();
+
+  // Forgets every failure rule and every count.
+  void Reset();
+  // The nth call (0: every call) of function on a statement whose text contains text fails
+  // with ORA-<ora>; with after, the call takes effect first.
+  void Fail(const std::string& function, const std::string& text, int nth, int ora,
+            bool after = false);
+  // Calls and round trips of function (nullptr: all) on statements containing text.
+  long Calls(const char* function = nullptr, const char* text = nullptr) const;
+  long RoundTrips(const char* function = nullptr, const char* text = nullptr) const;
+
+  struct Count {
+    std::string function, text;
+    long calls = 0, round_trips = 0;
+  };
+  std::vector<Count> Counts() const;
+  // "user|password|net service name|charset" of the last logon.
+  std::string LastLogon() const;
+
+ private:
+  FakeClient() = default;
+  void* Sym(const char* name) const;
+  void* lib_ = nullptr;
+};
+
+}  // namespace jf::test
