@@ -48,9 +48,9 @@ bool WaitFor(pid_t pid, int ms, int* status) {
   }
 }
 
-class CrashHarness : public DueSiteTest {};
+using CrashHarness = OnBothBackends<DueSiteTest>;
 
-TEST_F(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
+TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
   const int trials = EnvInt("JOBFEED_CRASH_TRIALS", 5);
   const int positions = EnvInt("JOBFEED_CRASH_POSITIONS", 200);
   const unsigned seed = static_cast<unsigned>(EnvInt("JOBFEED_CRASH_SEED", 0)) != 0
@@ -110,6 +110,8 @@ TEST_F(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
       "%d lines sent again, %d broken promises\n",
       seed, static_cast<int>(due().size()), trials, killed, ended, last.extra_lines, violations);
 }
+
+JF_ON_BOTH_BACKENDS(CrashHarness);
 
 }  // namespace
 }  // namespace jf::test

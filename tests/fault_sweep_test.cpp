@@ -2,7 +2,10 @@
 // call and every database call it makes; then, for each of those calls in turn, the run is made
 // again from the same start with that one call failing, and once more without faults. After
 // each pair the promises of support/DueSite.h must hold, the messages must be the program's own,
-// and the clean rerun must have sent everything still due.
+// and the clean rerun must have sent everything still due. On the embedded backend the database
+// calls fail at the statement seam; on the Oracle backend they fail in the client library (the
+// fake client): every call that goes to the server loses the connection, and the first of every
+// local call per statement fails with an error the program does not expect.
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -15,6 +18,7 @@
 #include "msg/Msg.h"
 #include "platform/FaultEnv.h"
 #include "support/DueSite.h"
+#include "support/FakeClient.h"
 
 namespace jf::test {
 namespace {
@@ -76,10 +80,12 @@ class CountingBackend final : public sql::Backend {
 
 // One call to fail.
 struct Fault {
-  enum Layer { kNone, kOs, kDb, kCommit } layer = kNone;
+  enum Layer { kNone, kOs, kDb, kCommit, kClient } layer = kNone;
   FaultEnv::Op os_op = FaultEnv::kOpen;
   FaultBackend::Op db_op = FaultBackend::kExecute;
-  std::string text;  // statement text, or path part for the OS
+  std::string text;      // statement text, or path part for the OS
+  std::string function;  // client library call
+  bool after = false;    // the client call takes effect, then its reply is lost
   int nth = 0;
   int error = 0;
   std::string Describe() const {
@@ -95,6 +101,9 @@ struct Fault {
                " " + n + " of \"" + text + "\"";
       case kCommit:
         return std::string("commit ") + n;
+      case kClient:
+        return function + " " + n + (after ? " (after it took effect)" : "") + " with ORA-" +
+               std::to_string(error) + " of \"" + text + "\"";
       default:
         return "none";
     }
@@ -120,7 +129,17 @@ const std::set<std::pair<std::string, std::string>> kKnownMessages = {
     {"bdConnect", "Fehlethafte Connect mit der DB "},
 };
 
-class FaultSweep : public DueSiteTest {
+// Client calls that go to the server, and the local ones.
+bool IsRoundTripCall(const std::string& function) {
+  return function == "OCIStmtExecute" || function == "OCIStmtFetch2" ||
+         function == "OCITransCommit" || function == "OCITransRollback" || function == "OCILogon2";
+}
+bool IsLocalStatementCall(const std::string& function) {
+  return function == "OCIStmtPrepare2" || function == "OCIBindByPos" ||
+         function == "OCIDefineByPos" || function == "OCIAttrSet" || function == "OCIAttrGet";
+}
+
+class FaultSweepSite : public DueSiteTest {
  protected:
   void SetUp() override {
     DueSiteTest::SetUp();
@@ -142,13 +161,20 @@ class FaultSweep : public DueSiteTest {
     FaultEnv files(Env::Default());
     FaultBackend* db = nullptr;
     const int fail_commit = f.layer == Fault::kCommit ? f.nth : 0;
-    sql::SetBackendWrapper([&](std::unique_ptr<sql::Backend> real) {
-      auto counting = std::make_unique<CountingBackend>(std::move(real), counts, fail_commit);
-      auto faulty = std::make_unique<FaultBackend>(std::move(counting));
-      db = faulty.get();
-      if (f.layer == Fault::kDb) db->FailNth(f.db_op, f.text, f.nth, f.error);
-      return faulty;
-    });
+    if (backend() == BackendKind::kOracle) {
+      FakeClient::Get().Reset();
+      if (f.layer == Fault::kClient) {
+        FakeClient::Get().Fail(f.function, f.text, f.nth, f.error, f.after);
+      }
+    } else {
+      sql::SetBackendWrapper([&](std::unique_ptr<sql::Backend> real) {
+        auto counting = std::make_unique<CountingBackend>(std::move(real), counts, fail_commit);
+        auto faulty = std::make_unique<FaultBackend>(std::move(counting));
+        db = faulty.get();
+        if (f.layer == Fault::kDb) db->FailNth(f.db_op, f.text, f.nth, f.error);
+        return faulty;
+      });
+    }
     if (f.layer == Fault::kOs) {
       files.FailNth(f.os_op, f.nth, f.error, f.text, f.os_op == FaultEnv::kWrite ? 100 : 0);
     }
@@ -172,12 +198,17 @@ class FaultSweep : public DueSiteTest {
   }
 };
 
-TEST_F(FaultSweep, EveryCallFailingOnceLosesNothing) {
+using FaultSweep = OnBothBackends<FaultSweepSite>;
+
+TEST_P(FaultSweep, EveryCallFailingOnceLosesNothing) {
   // The clean run lists the calls.
   CountingBackend::Counts listed;
   int os_calls[FaultEnv::kOpCount] = {};
   Run(Fault{}, &listed, os_calls);
   ASSERT_TRUE(Messages().empty()) << "the clean run wrote messages";
+  const std::vector<FakeClient::Count> client_calls = backend() == BackendKind::kOracle
+                                                          ? FakeClient::Get().Counts()
+                                                          : std::vector<FakeClient::Count>{};
   const Report clean = CheckPromises("clean run", true);
   ASSERT_EQ(clean.violations, 0);
 
@@ -220,6 +251,23 @@ TEST_F(FaultSweep, EveryCallFailingOnceLosesNothing) {
     f.nth = n;
     faults.push_back(f);
   }
+  for (const FakeClient::Count& c : client_calls) {
+    const bool remote = IsRoundTripCall(c.function);
+    if (!remote && !IsLocalStatementCall(c.function)) continue;
+    for (int n = 1; n <= (remote ? c.calls : 1); ++n) {
+      Fault f;
+      f.layer = Fault::kClient;
+      f.function = c.function;
+      f.text = c.text;
+      f.nth = n;
+      f.error = remote ? 3113 : 600;  // connection lost; an internal error
+      faults.push_back(f);
+      if (c.function == "OCITransCommit") {  // committed, but the reply never came
+        f.after = true;
+        faults.push_back(f);
+      }
+    }
+  }
   ASSERT_GT(faults.size(), 50u);
 
   int failures = 0;
@@ -245,10 +293,13 @@ TEST_F(FaultSweep, EveryCallFailingOnceLosesNothing) {
   int os_total = 0;
   for (int c : os_calls) os_total += c;
   std::printf(
-      "fault sweep: %zu calls listed and failed one at a time (%d os, %d db), %d broken "
+      "fault sweep (%s): %zu calls listed and failed one at a time (%d os, %d db), %d broken "
       "promises\n",
-      faults.size(), os_total, static_cast<int>(faults.size()) - os_total, failures);
+      BackendName(backend()), faults.size(), os_total, static_cast<int>(faults.size()) - os_total,
+      failures);
 }
+
+JF_ON_BOTH_BACKENDS(FaultSweep);
 
 }  // namespace
 }  // namespace jf::test

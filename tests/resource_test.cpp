@@ -57,7 +57,7 @@ int Finish(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class ResourceFaults : public DueSiteTest {
+class ResourceFaultsSite : public DueSiteTest {
  protected:
   void SetUp() override {
     DueSiteTest::SetUp();
@@ -82,7 +82,9 @@ class ResourceFaults : public DueSiteTest {
   const std::vector<std::string> args_{"RES", "NOSUCH", "1", "KEIN"};
 };
 
-TEST_F(ResourceFaults, DiskFullCutsNoLineAndLosesNoRow) {
+using ResourceFaults = OnBothBackends<ResourceFaultsSite>;
+
+TEST_P(ResourceFaults, DiskFullCutsNoLineAndLosesNoRow) {
   // Room for two more lines in terminal 3's file, and a little: the third line is cut short by
   // the file-size limit and must be taken back.
   const long limit = 1 << 20;
@@ -113,7 +115,7 @@ TEST_F(ResourceFaults, DiskFullCutsNoLineAndLosesNoRow) {
   ExpectRecovery(0);
 }
 
-TEST_F(ResourceFaults, FileHeldByTheTerminalSideFailsItsRowsUntilReleased) {
+TEST_P(ResourceFaults, FileHeldByTheTerminalSideFailsItsRowsUntilReleased) {
   const int fd = ::open(buffer_file(5).c_str(), O_WRONLY | O_CREAT, 0644);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
@@ -126,7 +128,7 @@ TEST_F(ResourceFaults, FileHeldByTheTerminalSideFailsItsRowsUntilReleased) {
   ExpectRecovery(0);
 }
 
-TEST_F(ResourceFaults, DatabaseLockedByAnotherWriterLeavesRowsDue) {
+TEST_P(ResourceFaults, DatabaseLockedByAnotherWriterLeavesRowsDue) {
   // Another writer holds the database for the whole run; each write waits out the busy
   // timeout and fails. Lines already written go again with the next run.
   Sql("begin immediate");
@@ -143,7 +145,7 @@ TEST_F(ResourceFaults, DatabaseLockedByAnotherWriterLeavesRowsDue) {
   ExpectRecovery(2);
 }
 
-TEST_F(ResourceFaults, MissingMsgFolderStillLosesNothing) {
+TEST_P(ResourceFaults, MissingMsgFolderStillLosesNothing) {
   fs::remove_all(root() / "Msg");
   const int fd = ::open(buffer_file(5).c_str(), O_WRONLY | O_CREAT, 0644);
   ASSERT_GE(fd, 0);
@@ -156,7 +158,7 @@ TEST_F(ResourceFaults, MissingMsgFolderStillLosesNothing) {
   ExpectRecovery(0);
 }
 
-TEST_F(ResourceFaults, UnreadableLoginFileIsLoggedAndChangesNothing) {
+TEST_P(ResourceFaults, UnreadableLoginFileIsLoggedAndChangesNothing) {
   const fs::path login = top() / "files" / "quantelor.ini";
   const std::string saved = ReadBytes(login);
   fs::remove(login);
@@ -176,7 +178,7 @@ TEST_F(ResourceFaults, UnreadableLoginFileIsLoggedAndChangesNothing) {
 // A run killed in the middle of a write (or a power cut) can leave the file ending in part of a
 // line; that line's row is still due. The next run takes the torn tail back before appending,
 // so the terminal never receives half a line in front of whole ones.
-TEST_F(ResourceFaults, TornTailOfAKilledWriteIsTakenBackBeforeAppending) {
+TEST_P(ResourceFaults, TornTailOfAKilledWriteIsTakenBackBeforeAppending) {
   std::string torn(552, ' ');
   torn[0] = '$';
   torn.replace(90, 3, "APK");
@@ -191,7 +193,7 @@ TEST_F(ResourceFaults, TornTailOfAKilledWriteIsTakenBackBeforeAppending) {
 // Two runs for different requesters against the same database and terminals, started together
 // a few times over. Both always end; a row one of them cannot send stays due; no line is cut or
 // interleaved; the rows of both go out in the end.
-TEST_F(ResourceFaults, TwoRunsAtOnceInterleaveNoLineAndLoseNoRow) {
+TEST_P(ResourceFaults, TwoRunsAtOnceInterleaveNoLineAndLoseNoRow) {
   MarkRows(30, "OTHER", "B");
   const std::vector<std::string> other{"OTHER", "NOSUCH", "1", "KEIN"};
   int rounds = 0;
@@ -215,6 +217,8 @@ TEST_F(ResourceFaults, TwoRunsAtOnceInterleaveNoLineAndLoseNoRow) {
   EXPECT_EQ(r.violations, 0);
   std::printf("two runs at once: %d rounds until all went out\n", rounds + 1);
 }
+
+JF_ON_BOTH_BACKENDS(ResourceFaults);
 
 }  // namespace
 }  // namespace jf::test
