@@ -7,6 +7,7 @@
 namespace jf::admin {
 
 int CmdInitDb(int argc, char** argv);
+int CmdCheckDb(int argc, char** argv);
 int CmdShowBuffer(int argc, char** argv);
 
 }  // namespace jf::admin

@@ -5,6 +5,18 @@
 
 namespace jf::sql {
 
+namespace {
+constexpr std::string_view kSqlite = "sqlite:";
+}  // namespace
+
+bool IsSqliteNetService(std::string_view net_service) {
+  return net_service.substr(0, kSqlite.size()) == kSqlite;
+}
+
+std::string_view SqlitePath(std::string_view net_service) {
+  return IsSqliteNetService(net_service) ? net_service.substr(kSqlite.size()) : std::string_view();
+}
+
 int OpenBackend(std::string_view user, std::string_view password, std::string_view net_service,
                 std::unique_ptr<Backend>* out, std::string* error) {
   std::string ignored;

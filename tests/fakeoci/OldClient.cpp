@@ -1,6 +1,6 @@
-// A client library of a release older than this program needs: it has the calls every release
-// had, but not OCIStmtPrepare2 and OCIStmtRelease (statement caching, 9.2 and later). The backend
-// must refuse it before calling anything; every call here fails.
+// A client library of a release older than this program needs: it has some of the calls every
+// release had, but none of those from 9.2 on (OCIEnvNlsCreate, OCILogon2, OCIStmtPrepare2 ...).
+// The backend must refuse it before calling anything; every call here fails.
 #include "db/oracle/Oci.h"
 
 using namespace jf::oracle;  // NOLINT: the interface's own names

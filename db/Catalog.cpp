@@ -1,0 +1,193 @@
+#include "db/Catalog.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <iterator>
+
+#include "db/Text.h"
+#include "db/sql/Session.h"
+
+namespace jf {
+
+namespace {
+
+// Further tables are added here, one entry each.
+constexpr TableNeed kTables[] = {
+    {"Kvl501Apk",
+     "ApkApk T12, ApkBz1 T30, ApkBz2 T30, ApkTxt T10, ApkSts I16, ApkSis I16, ApkKun T7, "
+     "ApkKb1 T30, ApkKb2 T30, ApkBgs D, ApkEns D, ApkAfo I16, ApkEaf I16, ApkTnr T20, "
+     "ApkTb1 T30, ApkTb2 T30, ApkSme N, ApkIme N, ApkMee T3, ApkBdi D, ApkEdi D, ApkFbe T10, "
+     "ApkKst T10, ApkZf1 T30, ApkZf2 T30, ApkZf3 T30, ApkKnz T1, ApkSsn I16, ApkDna T3, "
+     "ApkDwn T8, ApkSta I16, ApkDat D, ApkErf T8, ApkAba I32"},
+    {"Kvl504App",
+     "AppApk T12, AppApp T5, AppVaf T5, AppNaf T5, AppBz1 T30, AppBz2 T30, AppTxt T10, "
+     "AppSts I16, AppSis I16, AppBdi D, AppBds D, AppSbd D, AppEdi D, AppEds D, AppSed D, "
+     "AppRad D, AppRed D, AppAgs I32, AppAbs I32, AppAes I32, AppSme N, AppIme N, AppAme N, "
+     "AppMee T3, AppSza N, AppStr N, AppSte N, AppIta N, AppItr N, AppIte N, AppApg T10, "
+     "AppApl T10, AppKt1 T15, AppKz1 T3, AppKt2 T15, AppKz2 T3, AppKt3 T15, AppKz3 T3, "
+     "AppKt4 T15, AppKz4 T3, AppFbe T10, AppKst T10, AppZf1 T30, AppZf2 T30, AppZf3 T30, "
+     "AppKnz T1, AppSsn I16, AppDna T3, AppDwn T8, AppSta I16, AppDat D, AppErf T8"},
+    {"Kvl557Cfg",
+     "CfgDta I32, CfgIP T15, CfgPrt T5, CfgBez T30, CfgTxt T10, CfgKr1 I32, CfgVn1 T10, "
+     "CfgBi1 T10, CfgBz1 T30, CfgVn2 T10, CfgBi2 T10, CfgBz2 T30, CfgVn3 T10, CfgBi3 T10, "
+     "CfgBz3 T30, CfgVn4 T10, CfgBi4 T10, CfgBz4 T30, CfgVn5 T10, CfgBi5 T10, CfgBz5 T30, "
+     "CfgSta I32, CfgDat D, CfgErf T8"},
+};
+
+std::string Upper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool Contains(const std::string& upper, const char* part) {
+  return upper.find(part) != std::string::npos;
+}
+
+// The names in the catalogs are 30 characters at most; the types a little less.
+using Name = Text<128>;
+
+sql::Cursor g_sqliteColumns("select name ,type  from pragma_table_info(:b0)");
+sql::Cursor g_oracleColumns(
+    "select column_name ,data_type ,data_length  from all_tab_columns where owner=:b0 and "
+    "table_name=:b1");
+sql::Cursor g_oracleSynonym(
+    "select table_owner ,table_name  from all_synonyms where synonym_name=:b0 and (owner=:b1 or "
+    "owner='PUBLIC') order by case when owner='PUBLIC' then 1 else 0 end");
+
+int ReadOracleColumns(const std::string& owner, const std::string& table,
+                      std::vector<DbColumn>* out) {
+  const Name o(owner), t(table);
+  if (int rc = g_oracleColumns.Open({sql::In::Text(o), sql::In::Text(t)}); rc != 0) return rc;
+  Name name, type;
+  int32_t length = 0;
+  const sql::Out row[] = {sql::Out::Text(name), sql::Out::Text(type), sql::Out::I32(&length)};
+  int rc = 0;
+  while ((rc = g_oracleColumns.Fetch(row)) == 0) {
+    out->push_back({std::string(name.view()), std::string(type.view()), length});
+  }
+  g_oracleColumns.Close();
+  return rc == sql::kNotFound ? 0 : rc;
+}
+
+// The kind of a column as the program needs it, from its spec ("T12", "I16", "N", "D").
+struct Need {
+  char kind = 'T';
+  int width = 0;
+};
+
+Need ParseNeed(std::string_view spec) {
+  Need n;
+  n.kind = spec.empty() ? '?' : spec[0];
+  if (n.kind == 'T') n.width = std::atoi(std::string(spec.substr(1)).c_str());
+  return n;
+}
+
+const char* Wanted(const Need& n) {
+  switch (n.kind) {
+    case 'T':
+      return "a text";
+    case 'D':
+      return "an instant";
+    default:
+      return "a number";
+  }
+}
+
+// Whether a column of the database can carry what the program puts in and takes out.
+bool Usable(bool oracle, const Need& need, const DbColumn& col) {
+  const std::string t = Upper(col.type);
+  if (oracle) {
+    const bool text =
+        t == "VARCHAR2" || t == "VARCHAR" || t == "CHAR" || t == "NVARCHAR2" || t == "NCHAR";
+    const bool number = t == "NUMBER" || t == "FLOAT" || t == "INTEGER" || t == "BINARY_DOUBLE" ||
+                        t == "BINARY_FLOAT";
+    if (need.kind == 'T') return text;
+    if (need.kind == 'D') return t == "DATE" || t.rfind("TIMESTAMP", 0) == 0;
+    return number;
+  }
+  // SQLite's affinity rules: a text column must not turn digits into numbers; an instant is a
+  // Julian day number.
+  const bool int_affinity = Contains(t, "INT");
+  const bool text_affinity =
+      !int_affinity && (Contains(t, "CHAR") || Contains(t, "CLOB") || Contains(t, "TEXT"));
+  const bool blob_affinity = !int_affinity && !text_affinity && (t.empty() || Contains(t, "BLOB"));
+  if (need.kind == 'T') return text_affinity || blob_affinity;
+  return !text_affinity && !blob_affinity;
+}
+
+}  // namespace
+
+std::span<const TableNeed> ProgramTables() {
+  return kTables;
+}
+
+int ReadTableColumns(bool oracle, std::string_view user, std::string_view table,
+                     std::vector<DbColumn>* out) {
+  out->clear();
+  const std::size_t dot = table.find('.');
+  const std::string_view schema = dot == std::string_view::npos ? "" : table.substr(0, dot);
+  const std::string_view bare = dot == std::string_view::npos ? table : table.substr(dot + 1);
+  if (!oracle) {
+    // The embedded database holds every schema's tables in its one file.
+    const Name t(bare);
+    if (int rc = g_sqliteColumns.Open({sql::In::Text(t)}); rc != 0) return rc;
+    Name name, type;
+    const sql::Out row[] = {sql::Out::Text(name), sql::Out::Text(type)};
+    int rc = 0;
+    while ((rc = g_sqliteColumns.Fetch(row)) == 0) {
+      out->push_back({std::string(name.view()), std::string(type.view()), 0});
+    }
+    g_sqliteColumns.Close();
+    return rc == sql::kNotFound ? 0 : rc;
+  }
+  // Names made without quotes are upper case in the dictionary.
+  const std::string owner = Upper(schema.empty() ? user : schema);
+  if (int rc = ReadOracleColumns(owner, Upper(bare), out); rc != 0 || !out->empty()) return rc;
+  if (!schema.empty()) return 0;
+  const Name syn(Upper(bare)), me(owner);
+  if (int rc = g_oracleSynonym.Open({sql::In::Text(syn), sql::In::Text(me)}); rc != 0) return rc;
+  Name target_owner, target_table;
+  const sql::Out row[] = {sql::Out::Text(target_owner), sql::Out::Text(target_table)};
+  const int rc = g_oracleSynonym.Fetch(row);
+  g_oracleSynonym.Close();
+  if (rc == sql::kNotFound) return 0;
+  if (rc != 0) return rc;
+  return ReadOracleColumns(std::string(target_owner.view()), std::string(target_table.view()), out);
+}
+
+std::vector<std::string> CheckTableColumns(bool oracle, const TableNeed& need,
+                                           const std::vector<DbColumn>& have) {
+  std::vector<std::string> problems;
+  if (have.empty()) {
+    problems.push_back(std::string(need.table) + ": table missing");
+    return problems;
+  }
+  std::string_view list = need.columns;
+  while (!list.empty()) {
+    const std::size_t comma = list.find(", ");
+    const std::string_view item = list.substr(0, comma);
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 2);
+    const std::size_t space = item.find(' ');
+    const std::string name(item.substr(0, space));
+    const Need n = ParseNeed(space == std::string_view::npos ? "" : item.substr(space + 1));
+    const DbColumn* col = nullptr;
+    for (const DbColumn& c : have) {
+      if (Upper(c.name) == Upper(name)) col = &c;
+    }
+    const std::string where = std::string(need.table) + "." + name;
+    if (col == nullptr) {
+      problems.push_back(where + ": column missing");
+    } else if (!Usable(oracle, n, *col)) {
+      problems.push_back(where + ": " + (col->type.empty() ? "no declared type" : col->type) +
+                         ", but the program keeps " + Wanted(n) + " in it");
+    } else if (oracle && n.kind == 'T' && col->length > 0 && col->length < n.width) {
+      problems.push_back(where + ": " + col->type + "(" + std::to_string(col->length) +
+                         ") is narrower than the program's " + std::to_string(n.width) +
+                         " characters");
+    }
+  }
+  return problems;
+}
+
+}  // namespace jf

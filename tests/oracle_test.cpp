@@ -1,0 +1,263 @@
+// What is the Oracle backend's own, against the fake client: the logon, the client library
+// looked for, the error numbers, the end of a session, the statement cache, the prefetch and the
+// round trips of an order run.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "db/Dbstd.h"
+#include "db/sql/Session.h"
+#include "support/DueSite.h"
+#include "support/FakeClient.h"
+
+namespace jf {
+namespace {
+
+using sql::In;
+using sql::Out;
+using test::FakeClient;
+
+class OracleSite : public test::OrderSiteTest {
+ protected:
+  test::BackendKind backend() const override { return test::BackendKind::kOracle; }
+  void SetUp() override {
+    OrderSiteTest::SetUp();
+    FakeClient::Get().Reset();
+    ConnectInProcess();
+  }
+  void TearDown() override {
+    FakeClient::Get().Reset();
+    OrderSiteTest::TearDown();
+  }
+  int InsertCfg(int dta) {
+    return sql::Execute("insert into Kvl557Cfg (CfgDta,CfgIP) values (:b0,:b1)",
+                        {In::I32(dta), In::Text("10.0.0.1")});
+  }
+};
+
+TEST_F(OracleSite, LogsOnWithTheLoginValuesAsTheyAreInLatin1) {
+  EXPECT_EQ(FakeClient::Get().LastLogon(), "jobfeed|secret|../../../../jobfeed.db|31");
+  EXPECT_EQ(FakeClient::Get().RoundTrips("OCILogon2"), 1);
+}
+
+// A client library that is not there or too old: the connect fails with -12560, the run logs it
+// and ends as after any failed connect, and check-db names the library it looked for. The
+// library is found through ORACLE_HOME too.
+TEST_F(OracleSite, ClientLibraryLookedForOnThePathAndInOracleHome) {
+  struct Case {
+    std::vector<std::string> env;  // arguments of env(1) in front of the program
+    int check_db_exit;
+    const char* check_db_says;
+    const char* run_code;  // "" for a run without messages
+  } cases[] = {
+      {{"-u", "LD_LIBRARY_PATH", "-u", "ORACLE_HOME"},
+       1,
+       "status -12560: Oracle client library libclntsh.so not found (looked in the library path, "
+       "ORACLE_HOME not set)",
+       "-12560"},
+      {{"-u", "ORACLE_HOME", "LD_LIBRARY_PATH=" FAKEOCI_OLD_HOME "/lib"},
+       1,
+       "status -12560: Oracle client library libclntsh.so lacks OCIEnvNlsCreate: the client is "
+       "too old",
+       "-12560"},
+      {{"-u", "LD_LIBRARY_PATH", "ORACLE_HOME=" FAKEOCI_HOME}, 0, "all tables and columns", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.env[1] + " " + c.env[2]);
+    std::vector<std::string> args = c.env;
+    args.push_back(JOBFEED_ADMIN_BIN);
+    args.push_back("check-db");
+    std::string out;
+    EXPECT_EQ(test::RunCommand("env", args, &out), c.check_db_exit);
+    EXPECT_NE(out.find(c.check_db_says), std::string::npos) << out;
+    args.pop_back();
+    args.back() = JOBFEED_BIN;
+    for (const char* a : {"REQ1", "4711", "10", "BEGIN"}) args.push_back(a);
+    std::filesystem::remove(msg_file());
+    EXPECT_EQ(test::RunCommand("env", args), 0);
+    const auto m = Messages();
+    if (*c.run_code == '\0') {
+      EXPECT_TRUE(m.empty());
+    } else {
+      ASSERT_EQ(m.size(), 1u);
+      EXPECT_EQ(m[0].function, "bdConnect");
+      EXPECT_EQ(m[0].message, "Fehlethafte Connect mit der DB ");
+      EXPECT_EQ(m[0].code, c.run_code);
+    }
+  }
+}
+
+// The client's errors reach the caller as the negated ORA numbers, whichever call fails.
+TEST_F(OracleSite, ErrorsAreTheNegatedOraNumbers) {
+  Sql("insert into Kvl501Apk (ApkApk,ApkSts) values ('4711',70000)");
+  struct Case {
+    const char* function;
+    int ora;
+    int status;
+  } cases[] = {
+      {"OCIStmtExecute", 54, -54},    {"OCIStmtExecute", 600, -600},
+      {"OCIStmtFetch2", 1013, -1013}, {"OCIStmtPrepare2", 1019, -1019},
+      {"OCIBindByPos", 1036, -1036},  {"OCIDefineByPos", 1007, -1007},
+      {"OCIAttrGet", 24315, -24315},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.function);
+    sql::Disconnect();  // a fresh session: the statement is prepared again
+    ConnectInProcess();
+    FakeClient::Get().Fail(c.function, "ApkApk=:b0", 1, c.ora);
+    ApkRecord r;
+    r.ApkApk = "4711";
+    EXPECT_EQ(Apk_PKeyRead(&r), c.status);
+    char ora[16];
+    std::snprintf(ora, sizeof ora, "ORA-%05d", c.ora);
+    EXPECT_NE(sql::CurrentBackend()->LastErrorText().find(ora), std::string::npos);
+    FakeClient::Get().Reset();
+  }
+  // A value the record's 16-bit field cannot hold fails the row, on the server's say.
+  ApkRecord r;
+  r.ApkApk = "4711";
+  EXPECT_EQ(Apk_PKeyRead(&r), sql::kIntegerOverflow);
+}
+
+// A lost connection fails the call with -3113 and every later one with -3114; what the session
+// left uncommitted is gone, what it committed stays.
+TEST_F(OracleSite, LostConnectionLosesOnlyTheOpenTransaction) {
+  ASSERT_EQ(InsertCfg(1), 0);
+  sql::Commit();
+  ASSERT_EQ(InsertCfg(2), 0);
+  FakeClient::Get().Fail("OCIStmtExecute", "Kvl557Cfg", 1, 3113);
+  EXPECT_EQ(InsertCfg(3), -3113);
+  EXPECT_EQ(InsertCfg(4), -3114);
+  sql::Commit();
+  EXPECT_EQ(sql::Sqlcode(), -3114);
+  EXPECT_EQ(Scalar("select group_concat(CfgDta) from Kvl557Cfg"), "1");
+}
+
+// Ending a session commits on Oracle; the backend rolls back first, so a session that ends
+// without its commit leaves nothing behind, as a process that just ends does.
+TEST_F(OracleSite, EndingTheSessionCommitsNothingItWasNotTold) {
+  ASSERT_EQ(InsertCfg(1), 0);
+  sql::Disconnect();
+  EXPECT_EQ(Scalar("select count(*) from Kvl557Cfg"), "0");
+  ConnectInProcess();
+  ASSERT_EQ(InsertCfg(1), 0);
+  sql::Commit();
+  FakeClient::Get().Reset();
+  sql::Disconnect();
+  EXPECT_EQ(Scalar("select count(*) from Kvl557Cfg"), "1");
+  EXPECT_EQ(FakeClient::Get().RoundTrips(), 1) << "after the commit, only the logoff";
+}
+
+TEST_F(OracleSite, PlSqlBlocksAreRefused) {
+  EXPECT_EQ(sql::Execute("begin delete from Kvl557Cfg where CfgDta=:b0; end;", {In::I32(1)}),
+            sql::kInvalidSqlStatement);
+  EXPECT_EQ(FakeClient::Get().RoundTrips("OCIStmtExecute"), 0);
+}
+
+// Each text is prepared once per session; a cursor's rows come 500 to a round trip, the first
+// ones with the execute; a single-row SELECT finds out about a second row in its one round trip.
+TEST_F(OracleSite, StatementsPreparedOnceAndRowsFetchedInBatches) {
+  Sql("with recursive n(i) as (select 1 union all select i+1 from n where i<1200) "
+      "insert into Kvl557Cfg (CfgDta) select i from n");
+  const char kText[] = "select CfgDta  from Kvl557Cfg where CfgDta>:b0 order by CfgDta";
+  sql::Cursor cur(kText);
+  int32_t dta = 0;
+  const Out out[] = {Out::I32(&dta)};
+  for (int pass = 0; pass < 2; ++pass) {
+    ASSERT_EQ(cur.Open({In::I32(0)}), 0);
+    int rows = 0;
+    while (cur.Fetch(out) == 0) EXPECT_EQ(dta, ++rows);
+    EXPECT_EQ(rows, 1200);
+    EXPECT_EQ(cur.Close(), 0);
+  }
+  FakeClient& fake = FakeClient::Get();
+  EXPECT_EQ(fake.Calls("OCIStmtPrepare2", kText), 1);
+  EXPECT_EQ(fake.RoundTrips("OCIStmtExecute", kText), 2);
+  // Rows 1-500 with each execute, 501-1001 and 1002-1200 (and the end) with one fetch each.
+  EXPECT_EQ(fake.RoundTrips("OCIStmtFetch2", kText), 4);
+
+  int32_t n = 0;
+  const Out one[] = {Out::I32(&n)};
+  const char kOne[] = "select CfgDta into :b0  from Kvl557Cfg where CfgDta>=:b1";
+  EXPECT_EQ(sql::SelectInto(kOne, {In::I32(1200)}, one), 0);
+  EXPECT_EQ(n, 1200);
+  EXPECT_EQ(sql::SelectInto(kOne, {In::I32(1199)}, one), sql::kTooManyRows);
+  EXPECT_EQ(fake.RoundTrips(nullptr, "CfgDta>=:b1"), 2) << "one round trip each";
+}
+
+// The order run through the fake client: every statement text prepared once, no round trip but
+// those the statements need, fetches in batches. Prints the figures of docs/PERFORMANCE.md.
+class OracleRun : public test::DueSiteTest {
+ protected:
+  test::BackendKind backend() const override { return test::BackendKind::kOracle; }
+};
+
+TEST_F(OracleRun, RoundTripsPerSentRow) {
+  AddTerminals();
+  MarkRows(400, "RT");
+  // The run's own arguments mark this header and position (an AEN one) again.
+  Remarked("APK|A00000");
+  Remarked("APP|A00000|20");
+  const std::string stats = (root() / "stats.txt").string();
+  ::setenv("FAKEOCI_STATS", stats.c_str(), 1);
+  const int rc = RunJobfeedBinary({"RT", "A00000", "20", "BEGIN"});
+  ::unsetenv("FAKEOCI_STATS");
+  ASSERT_EQ(rc, 0);
+  ASSERT_TRUE(Messages().empty());
+  const Report r = CheckPromises("after the run", true);
+  ASSERT_EQ(r.violations, 0);
+  const int sent = r.sent;
+
+  // function -> calls, round trips; the prepares and the executes per text.
+  std::map<std::string, std::pair<long, long>> by_function;
+  std::map<std::string, long> prepares, executes;
+  std::ifstream in(stats);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream f(line);
+    std::string function, calls, trips, text;
+    std::getline(f, function, '\t');
+    std::getline(f, calls, '\t');
+    std::getline(f, trips, '\t');
+    std::getline(f, text);
+    by_function[function].first += std::stol(calls);
+    by_function[function].second += std::stol(trips);
+    if (function == "OCIStmtPrepare2") prepares[text] += std::stol(calls);
+    if (function == "OCIStmtExecute") {
+      // The head and the tail of the text tell the statements apart.
+      const std::string label =
+          text.size() <= 42 ? text : text.substr(0, 14) + "..." + text.substr(text.size() - 25);
+      executes[label] += std::stol(trips);
+    }
+  }
+  ASSERT_FALSE(by_function.empty()) << "no counts in " << stats;
+  for (const auto& [text, n] : prepares) EXPECT_EQ(n, 1) << text;
+  long total = 0;
+  std::printf("order run through the fake client: %d rows sent\n", sent);
+  std::printf("  %-42s %8s %8s %10s\n", "call", "calls", "trips", "trips/row");
+  for (const auto& [function, c] : by_function) {
+    total += c.second;
+    if (c.second == 0) continue;
+    std::printf("  %-42s %8ld %8ld %10.3f\n", function.c_str(), c.first, c.second,
+                static_cast<double>(c.second) / sent);
+  }
+  std::printf("  %-42s %8s %8ld %10.3f\n", "all", "", total, static_cast<double>(total) / sent);
+  std::printf("  executes by statement:\n");
+  for (const auto& [text, n] : executes) {
+    std::printf("  %-42s %8s %8ld %10.3f\n", text.c_str(), "", n, static_cast<double>(n) / sent);
+  }
+  EXPECT_LE(by_function["OCIStmtFetch2"].second, sent / 100 + 1);
+  // A commit per sent row (a position and its order's count commit as one unit), one for each
+  // of the two markings of the run's arguments, and the run's final one.
+  EXPECT_EQ(by_function["OCITransCommit"].second, sent + 3);
+  EXPECT_EQ(by_function["OCITransRollback"].second, 0);
+}
+
+}  // namespace
+}  // namespace jf
