@@ -270,7 +270,11 @@ ub2 KindOf(const std::string& text) {
 
 }  // namespace
 
+#ifdef _WIN32
+#define FAKEOCI_EXPORT extern "C" __declspec(dllexport)
+#else
 #define FAKEOCI_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 FAKEOCI_EXPORT sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp,
                                      void* (*malocfp)(void*, std::size_t),

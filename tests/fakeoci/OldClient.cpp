@@ -5,7 +5,11 @@
 
 using namespace jf::oracle;  // NOLINT: the interface's own names
 
+#ifdef _WIN32
+#define OLDCLIENT_EXPORT extern "C" __declspec(dllexport)
+#else
 #define OLDCLIENT_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 OLDCLIENT_EXPORT sword OCIHandleAlloc(const void*, void**, ub4, std::size_t, void**) {
   return OCI_ERROR;

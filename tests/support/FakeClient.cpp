@@ -1,9 +1,10 @@
 #include "support/FakeClient.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include "db/oracle/OciLibrary.h"
 #include "fakeoci/FakeOciControl.h"
+#include "platform/SharedLib.h"
 
 namespace jf::test {
 
@@ -11,16 +12,17 @@ FakeClient& FakeClient::Get() {
   static FakeClient client;
   if (client.lib_ == nullptr) {
     // The name the backend loads: the same library, so the same counts and rules.
-    client.lib_ = ::dlopen("libclntsh.so", RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    client.lib_ = OpenSharedLib(oracle::ClientLibraryName(), &why);
     if (client.lib_ == nullptr || client.Sym("FakeOci_Reset") == nullptr) {
-      ADD_FAILURE() << "the fake Oracle client is not on the library path: " << ::dlerror();
+      ADD_FAILURE() << "the fake Oracle client is not on the library path: " << why;
     }
   }
   return client;
 }
 
 void* FakeClient::Sym(const char* name) const {
-  return lib_ != nullptr ? ::dlsym(lib_, name) : nullptr;
+  return SharedLibSymbol(lib_, name);
 }
 
 void FakeClient::Reset() {
