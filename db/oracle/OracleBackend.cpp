@@ -18,6 +18,16 @@ using sql::Type;
 
 class OracleBackend;
 
+// The error an error handle holds: its ORA number, and its text in *text.
+sb4 ReadError(const Oci& oci, OCIError* err, std::string* text) {
+  sb4 code = 0;
+  OraText buf[512] = {};
+  oci.ErrorGet(err, 1, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ERROR);
+  *text = reinterpret_cast<const char*>(buf);
+  while (!text->empty() && text->back() == '\n') text->pop_back();
+  return code;
+}
+
 // One prepared statement. Its inputs are bound by position on every execute (a local call:
 // the values travel with the execute); its outputs are defined into buffers of its own, so a
 // row reaches the caller's record only when its fetch succeeded as a whole.
@@ -97,11 +107,7 @@ class OracleBackend final : public sql::Backend {
       case OCI_NO_DATA:
         return sql::kNotFound;
       case OCI_ERROR: {
-        sb4 code = 0;
-        OraText text[512] = {};
-        oci_->ErrorGet(err_, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR);
-        last_error_ = reinterpret_cast<const char*>(text);
-        while (!last_error_.empty() && last_error_.back() == '\n') last_error_.pop_back();
+        const sb4 code = ReadError(*oci_, err_, &last_error_);
         if (code == kOraNoDataFound) return sql::kNotFound;
         return code > 0 ? -code : sql::kOtherError;
       }
@@ -353,10 +359,7 @@ int OpenOracle(std::string_view user, std::string_view password, std::string_vie
       reinterpret_cast<const OraText*>(net_service.data()), static_cast<ub4>(net_service.size()),
       OCI_LOGON2_STMTCACHE);
   if (rc != OCI_SUCCESS && rc != OCI_SUCCESS_WITH_INFO) {  // info: say, a password soon expiring
-    sb4 code = 0;
-    OraText text[512] = {};
-    oci->ErrorGet(errh, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR);
-    *error = reinterpret_cast<const char*>(text);
+    const sb4 code = ReadError(*oci, errh, error);
     oci->HandleFree(errh, OCI_HTYPE_ERROR);
     oci->HandleFree(env, OCI_HTYPE_ENV);
     return code > 0 ? -code : sql::kConnectIdentifier;
