@@ -215,8 +215,10 @@ int OracleStmt::Execute(std::span<const In> in) {
         type = SQLT_FLT;
         break;
     }
-    // Each placeholder occurrence is a position of its own in a SQL statement, even where a
-    // name repeats (":b0 ... :b0"), so the inputs bind one to one.
+    // In a SQL statement Oracle numbers every placeholder occurrence as a position of its own,
+    // whether its name repeats or not ("AppApk=:b0 ... AppApk=:b0" has two positions), so the
+    // modules' one input per occurrence binds one to one. (Binding by name would give all
+    // occurrences of a name the one value; in a PL/SQL block a repeated name is one position.)
     const int rc = owner_->Status(oci.BindByPos(stmt_, &binds_[i], owner_->err(),
                                                 static_cast<ub4>(i + 1), value, size, type, &b.ind,
                                                 nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
