@@ -290,13 +290,13 @@ TEST_P(FaultSweep, EveryCallFailingOnceLosesNothing) {
     EXPECT_LE(rerun.extra_lines, 1);
     failures += faulted.violations + rerun.violations + (rerun.extra_lines > 1 ? 1 : 0);
   }
-  int os_total = 0;
-  for (int c : os_calls) os_total += c;
+  int by_layer[5] = {};
+  for (const Fault& f : faults) ++by_layer[f.layer];
   std::printf(
-      "fault sweep (%s): %zu calls listed and failed one at a time (%d os, %d db), %d broken "
-      "promises\n",
-      BackendName(backend()), faults.size(), os_total, static_cast<int>(faults.size()) - os_total,
-      failures);
+      "fault sweep (%s): %zu calls listed and failed one at a time (%d os, %d at the statement "
+      "seam, %d in the client library), %d broken promises\n",
+      BackendName(backend()), faults.size(), by_layer[Fault::kOs],
+      by_layer[Fault::kDb] + by_layer[Fault::kCommit], by_layer[Fault::kClient], failures);
 }
 
 JF_ON_BOTH_BACKENDS(FaultSweep);

@@ -104,6 +104,30 @@ TEST_P(SqlTest, NullsAndEmptyTexts) {
   EXPECT_EQ(ip.view(), "");
   EXPECT_EQ(kr1, 0);
   EXPECT_EQ(d, 0.0);
+
+  // A NULL after a value in the same column of a cursor: the value does not linger. The
+  // indicators tell NULL (-1) and a text cut to its field (its full length).
+  ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgIP,CfgKr1) values (:b0,:b1,:b2)",
+                         {In::I32(4), In::Text("10.0.0.123456789"), In::I32(9)}),
+            0);
+  sql::Cursor cur("select CfgIP ,CfgKr1  from Kvl557Cfg where CfgDta<:b0 order by CfgDta");
+  Text<10> cut;
+  int16_t ind[2] = {};
+  Out row[] = {Out::Text(cut), Out::I32(&kr1)};
+  row[0].ind = &ind[0];
+  row[1].ind = &ind[1];
+  ASSERT_EQ(cur.Open({In::I32(10)}), 0);
+  ASSERT_EQ(cur.Fetch(row), 0);
+  EXPECT_EQ(cut.view(), "10.0.0.123");
+  EXPECT_EQ(kr1, 9);
+  EXPECT_EQ(ind[0], 16);
+  EXPECT_EQ(ind[1], 0);
+  ASSERT_EQ(cur.Fetch(row), 0);
+  EXPECT_EQ(cut.view(), "");
+  EXPECT_EQ(kr1, 0);
+  EXPECT_EQ(ind[0], -1);
+  EXPECT_EQ(ind[1], -1);
+  EXPECT_EQ(cur.Close(), 0);
 }
 
 TEST_P(SqlTest, SixteenBitAndLongTexts) {
