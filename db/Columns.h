@@ -126,20 +126,29 @@ class Outputs {
   std::size_t n_;
 };
 
-// The inputs of a statement, read from rec. Texts are views into rec, which must outlive them.
+// The inputs of a statement, read from rec; a statement that binds values no field holds adds
+// them between its column lists. Texts are views into rec (or the value's storage), which must
+// outlive them.
 template <class R>
 class Inputs {
  public:
-  Inputs(std::span<const Column<R>> cols, const R* rec) : n_(Clamp(cols.size())) {
-    for (std::size_t i = 0; i < n_; ++i) in_[i] = cols[i].in(rec);
+  Inputs() = default;
+  Inputs(std::span<const Column<R>> cols, const R* rec) { Add(cols, rec); }
+
+  Inputs& Add(std::span<const Column<R>> cols, const R* rec) {
+    for (const Column<R>& c : cols) Add(c.in(rec));
+    return *this;
+  }
+  Inputs& Add(sql::In value) {
+    if (n_ < kMaxColumns) in_[n_++] = value;  // past the most any statement binds: left off
+    return *this;
   }
   std::span<const sql::In> span() const { return {in_.data(), n_}; }
   operator std::span<const sql::In>() const { return span(); }  // NOLINT
 
  private:
-  static std::size_t Clamp(std::size_t n) { return n < kMaxColumns ? n : kMaxColumns; }
   std::array<sql::In, kMaxColumns> in_;
-  std::size_t n_;
+  std::size_t n_ = 0;
 };
 
 // Empties every field of rec but the key columns.
