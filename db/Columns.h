@@ -78,6 +78,13 @@ constexpr Column<typename detail::MemberOf<decltype(M)>::Record> Col16() {
           [](const R* r) { return sql::In::I16(r->*M); }, [](R* d, const R* s) { d->*M = s->*M; }};
 }
 
+// The column of a 32-bit field M that travels as 16 bits where narrow holds, at full width
+// otherwise: statements of two modules may carry the same column in either width.
+template <auto M>
+constexpr Column<typename detail::MemberOf<decltype(M)>::Record> Col16If(bool narrow) {
+  return narrow ? Col16<M>() : Col<M>();
+}
+
 // A list of at most Max columns, built at compile time.
 template <class R, std::size_t Max>
 struct ColumnList {
