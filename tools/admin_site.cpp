@@ -1,0 +1,36 @@
+// The operator commands that work on the site's database connect the way the programs do, so
+// they always reach the database jobfeed itself uses.
+#include <cstdio>
+
+#include "db/DbDb.h"
+#include "db/Login.h"
+#include "db/sql/Status.h"
+#include "platform/Env.h"
+#include "tools/admin_commands.h"
+
+namespace jf::admin {
+
+bool ConnectSite(const char* command) {
+  if (!env()->FileExists(kLoginFile)) {
+    std::fprintf(stderr,
+                 "jobfeed-admin %s: there is no login file %s here.\n"
+                 "Run it in jobfeed's working directory.\n",
+                 command, kLoginFile);
+    return false;
+  }
+  const int rc = bdConnect();
+  if (rc == 0) return true;
+  const char* why =
+      rc == sql::kConnectIdentifier ? "the database named in the login file cannot be opened"
+      : rc == sql::kLoginTooLong    ? "a login value is too long"
+      : rc == sql::kBackendUnavailable
+          ? "no database backend of this build serves the login file's net service name"
+          : "the database refused the connection";
+  std::fprintf(stderr,
+               "jobfeed-admin %s: cannot connect (status %d): %s.\n"
+               "Run it in jobfeed's working directory: the login is read from %s there.\n",
+               command, rc, why, kLoginFile);
+  return false;
+}
+
+}  // namespace jf::admin
