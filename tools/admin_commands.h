@@ -22,5 +22,7 @@ void PrintPayload(std::string_view type, std::string_view payload);
 // ..\..\..\..\files\quantelor.ini, relative to the working directory. On failure prints why,
 // prefixed with the command's name, and returns false.
 bool ConnectSite(const char* command);
+// Prints that the database failed with status (and the backend's detail); returns exit code 1.
+int DatabaseFailed(const char* command, int status);
 
 }  // namespace jf::admin

@@ -6,7 +6,7 @@
 
 #include "db/DbDb.h"
 #include "db/DbDnl.h"
-#include "db/sql/Session.h"
+#include "db/sql/Status.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -28,13 +28,6 @@ int BadUse(const char* message) {
 
 bool Digits(std::string_view s, std::size_t n) {
   return s.size() == n && s.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-int Failed(int rc) {
-  const sql::Backend* db = sql::CurrentBackend();
-  std::fprintf(stderr, "jobfeed-admin journal: the database failed with status %d%s%s\n", rc,
-               db != nullptr ? ": " : "", db != nullptr ? db->LastErrorText().c_str() : "");
-  return 1;
 }
 
 void ShowLine(std::size_t number, const DnlRecord& r) {
@@ -70,15 +63,15 @@ int CmdJournal(int argc, char** argv) {
   if (!Digits(argv[3], 6)) return BadUse("TIME is 6 digits, HHMMSS");
   if (!ConnectSite("journal")) return 1;
 
-  if (int rc = Dnl_Open(argv[2], argv[3], argv[1]); rc != 0) return Failed(rc);
+  if (int rc = Dnl_Open(argv[2], argv[3], argv[1]); rc != 0) return DatabaseFailed("journal", rc);
   std::size_t count = 0;
   DnlRecord rec;
   int rc = 0;
   while ((rc = Dnl_Fetch(&rec)) == 0) ShowLine(++count, rec);
   const int close = Dnl_Close();
   bdCommit();
-  if (rc != sql::kNotFound) return Failed(rc);
-  if (close != 0) return Failed(close);
+  if (rc != sql::kNotFound) return DatabaseFailed("journal", rc);
+  if (close != 0) return DatabaseFailed("journal", close);
   if (count == 0) std::printf("no lines\n");
   return 0;
 }

@@ -8,7 +8,7 @@
 
 #include "db/DbDb.h"
 #include "db/DbDnl.h"
-#include "db/sql/Session.h"
+#include "db/sql/Status.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -83,12 +83,7 @@ int CmdResendOrder(int argc, char** argv) {
                  static_cast<int>(order.size()), order.data());
     return 1;
   }
-  if (rc != 0) {
-    const sql::Backend* db = sql::CurrentBackend();
-    std::fprintf(stderr, "jobfeed-admin resend-order: the database failed with status %d%s%s\n", rc,
-                 db != nullptr ? ": " : "", db != nullptr ? db->LastErrorText().c_str() : "");
-    return 1;
-  }
+  if (rc != 0) return DatabaseFailed("resend-order", rc);
   std::printf("order %.*s: every position marked %.*s for %.*s; the next run for %.*s sends them\n",
               static_cast<int>(order.size()), order.data(), static_cast<int>(kind.size()),
               kind.data(), static_cast<int>(requester.size()), requester.data(),

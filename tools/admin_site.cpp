@@ -1,9 +1,11 @@
 // The operator commands that work on the site's database connect the way the programs do, so
 // they always reach the database jobfeed itself uses.
 #include <cstdio>
+#include <string>
 
 #include "db/DbDb.h"
 #include "db/Login.h"
+#include "db/sql/Session.h"
 #include "db/sql/Status.h"
 #include "platform/Env.h"
 #include "tools/admin_commands.h"
@@ -31,6 +33,14 @@ bool ConnectSite(const char* command) {
                "Run it in jobfeed's working directory: the login is read from %s there.\n",
                command, rc, why, kLoginFile);
   return false;
+}
+
+int DatabaseFailed(const char* command, int status) {
+  const sql::Backend* db = sql::CurrentBackend();
+  const std::string detail = db != nullptr ? db->LastErrorText() : std::string();
+  std::fprintf(stderr, "jobfeed-admin %s: the database failed with status %d%s%s\n", command,
+               status, detail.empty() ? "" : ": ", detail.c_str());
+  return 1;
 }
 
 }  // namespace jf::admin
