@@ -142,10 +142,14 @@ void MinutesToTimeText(int32_t minutes, Text<6>* out) {
     out->Clear();
     return;
   }
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02d%02d00", static_cast<int>(minutes / 60),
-                static_cast<int>(minutes % 60));
-  *out = buf;
+  const int hours = minutes / 60, rest = minutes % 60;
+  const char text[6] = {static_cast<char>('0' + hours / 10),
+                        static_cast<char>('0' + hours % 10),
+                        static_cast<char>('0' + rest / 10),
+                        static_cast<char>('0' + rest % 10),
+                        '0',
+                        '0'};
+  *out = std::string_view(text, sizeof text);
 }
 
 std::string_view DateTimeToDigits(std::string_view src, Text<14>* out, std::string_view style) {
