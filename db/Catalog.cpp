@@ -32,6 +32,75 @@ constexpr TableNeed kTables[] = {
      "CfgBi1 T10, CfgBz1 T30, CfgVn2 T10, CfgBi2 T10, CfgBz2 T30, CfgVn3 T10, CfgBi3 T10, "
      "CfgBz3 T30, CfgVn4 T10, CfgBi4 T10, CfgBz4 T30, CfgVn5 T10, CfgBi5 T10, CfgBz5 T30, "
      "CfgSta I32, CfgDat D, CfgErf T8"},
+    {"Kvl500Auk",
+     "AukApk T12, AukBz1 T30, AukBz2 T30, AukTxt T10, AukSts I16, AukBgs T8, AukEns T8, "
+     "AukAfo I16, AukTnr T20, AukTb1 T30, AukTb2 T30, AukSme N, AukMee T3, AukZf1 T30, "
+     "AukZf2 T30, AukZf3 T30, AukKun T7, AukKb1 T30, AukKb2 T30, AukFbe T10, AukKst T10"},
+    {"Kvl503Afo",
+     "AfoApk T12, AfoApp T5, AfoVaf T5, AfoNaf T5, AfoBz1 T30, AfoBz2 T30, AfoTxt T10, "
+     "AfoSts I16, AfoBgs T8, AfoBgz T6, AfoEns T8, AfoEnz T6, AfoAgs I16, AfoSme N, "
+     "AfoMee T3, AfoSta N, AfoStr N, AfoSte N, AfoApg T10, AfoApl T10, AfoZf1 T30, "
+     "AfoZf2 T30, AfoZf3 T30, AfoFbe T10, AfoKst T10"},
+    {"Kvl540Dnl",
+     "DnlDta D, DnlLfn I32, DnlVkz T3, DnlBer T10, DnlFun T3, DnlSkz T3, DnlPnr T8, "
+     "DnlApk T12, DnlApp T5, DnlApl T10, DnlDnl T257, DnlDat D, DnlErf T8"},
+    {"Kvl542Dwn",
+     "DwnDta D, DwnApk I32, DwnApp I32, DwnAuk I32, DwnAfo I32, DwnNeu I32, DwnAen I32, "
+     "DwnLoe I32, DwnZf1 T30, DwnZf2 T30, DwnZf3 T30, DwnDat D, DwnErf T8"},
+    {"Kvl543Upd",
+     "UpdKey T3, UpdAkv T12, UpdAkb T12, UpdAav T12, UpdAab T12, UpdApv T5, UpdApb T5, "
+     "UpdAlv T10, UpdAlb T10, UpdAgv T10, UpdAgb T10, UpdUgv T5, UpdUgb T5, UpdAuv T5, "
+     "UpdAub T5, UpdPvv T8, UpdPvb T8, UpdKsv T5, UpdKsb T5, UpdDat D, UpdErf T8"},
+    {"Kvl553Fzu",
+     "FzuFcd T3, FzuAec T3, FzuMld T3, FzuBez T30, FzuTxt T10, FzuArt I32, FzuObj I32, "
+     "FzuUpl I32, FzuGen I32, FzuZf1 T30, FzuZf2 T30, FzuZf3 T30, FzuSta I16, FzuDat D, "
+     "FzuErf T8"},
+    {"Kvl532Aem",
+     "AemApg T10, AemKng I32, AemEmo T10, AemGvo D, AemGbi D, AemBez T30, AemTxt T10, "
+     "AemKal T5, AemLkz I32, AemVzt I32, AemEzt I32, AemPrz I32, AemAfz I32, AemApz I32, "
+     "AemPrp I32, AemAfp I32, AemApp I32, AemMaz I32"},
+    {"Kvl533Emo",
+     "EmoEmo T10, EmoTtp T3, EmoTxt T10, EmoBeg I32, EmoEnd I32, EmoArt I32, EmoPmo T10"},
+    {"Kvl536Pmz", "PmzPmo T10, PmzPms T5, PmzGvo D, PmzGbi D"},
+    {"Kvl535Pms",
+     "PmsNum T5, PmsBeg I32, PmsEnd I32, PmsInt I32, PmsPse I32, PmsBzt I32, PmsPrz I32"},
+    {"Kvl555Vrg", "VrgBer T10, VrgFld T3, VrgWrt T30"},
+    {"Kvl329Ztg", "ZtgPnr T8, ZtgVon D, ZtgKst T10"},
+    {"Kvl300Pnr", "PnrNum T8, PnrNam T50, PnrStr T50, PnrOrt T50"},
+    {"Kvl310Bsv", "BsvPnr T8, BsvGvo D, BsvGbi D"},
+    {"Kvl591Nzp",
+     "NzpAkz I32, NzpGvn D, NzpGbi D, NzpAak I32, NzpAwt I32, NzpKjh I32, NzpKmn I32, "
+     "NzpKwo I32, NzpKtg I32, NzpAan I32, NzpVfh I32, NzpNfh I32, NzpMrk I32, NzpAdt D, "
+     "NzpAus T8"},
+    {"KvlSystem.Kvl133Kal", "KalNum T5, KalDtm D, KalBtp T3"},
+    {"KvlSystem.Kvl133Bak",
+     "BakDtm D, BakJhr I32, BakMon I32, BakTag I32, BakWch I32, BakWtg I32, BakJtg I32"},
+    {"KvlSystem.Kvl301Asw", "AswNum T8, AswGvo D, AswGbi D, AswPnr T8, AswErf T50, AswDat D"},
+    {"Kvl530Apg",
+     "ApgApg T10, ApgBez T30, ApgTxt T10, ApgKst T10, ApgFbe T10, ApgZf1 T30, ApgZf2 T30, "
+     "ApgZf3 T30, ApgApl I32, ApgTag I32, ApgKap N, ApgPrd N, ApgRst N, ApgPau N, ApgUnt N, "
+     "ApgIak N, ApgSt1 T10, ApgSt2 T10, ApgSt3 T10, ApgSf1 N, ApgSf2 N, ApgSf3 N, ApgDna T3, "
+     "ApgDwn T8, ApgSta I16, ApgDat D, ApgErf T8"},
+    {"Kvl537Ksg",
+     "KsgApg T10, KsgGvo D, KsgGbi D, KsgFbe T10, KsgKst T10, KsgZf1 T30, KsgZf2 T30, "
+     "KsgZf3 T30, KsgSta I16, KsgDat D, KsgErf T8"},
+    {"Kvl531Apl",
+     "AplApl T10, AplBez T30, AplTxt T10, AplApg T10, AplFbe T10, AplSts I16, AplSis I16, "
+     "AplApr I32, AplAaf I32, AplUbg T4, AplUdt D, AplZf1 T30, AplZf2 T30, AplZf3 T30, "
+     "AplTag I32, AplVrf N, AplRsp N, AplRsi N, AplAfp N, AplAfi N, AplPau N, AplUnt N, "
+     "AplIak N, AplAvt I32, AplKap N, AplAvr N, AplAvp N, AplSt1 T10, AplSt2 T10, AplSt3 T10, "
+     "AplSf1 N, AplSf2 N, AplSf3 N, AplDna T3, AplDwn T8, AplSta I16, AplDat D, AplErf T8"},
+    {"Kvl521Ubg",
+     "UbgUbg T4, UbgKnz I32, UbgFbe T10, UbgBez T30, UbgTxt T10, UbgZf1 T30, UbgZf2 T30, "
+     "UbgZf3 T30, UbgAst I32, UbgRst N, UbgAsf N, UbgSt1 T10, UbgSt2 T10, UbgSt3 T10, "
+     "UbgSf1 N, UbgSf2 N, UbgSf3 N, UbgDna T3, UbgDwn T8, UbgSta I16, UbgDat D, UbgErf T8"},
+    {"Kvl510Prv",
+     "PrvPnr T8, PrvGvo D, PrvGbi D, PrvBer I32, PrvKst T10, PrvFbe T10, PrvMmb I32, "
+     "PrvZf1 T30, PrvZf2 T30, PrvZf3 T30, PrvDna T3, PrvDwn T8, PrvAwa I32, PrvAwn T8, "
+     "PrvAnw I32, PrvAvn D, PrvAbi D, PrvApl I32, PrvApp I32, PrvPzm I32, PrvSta I16, "
+     "PrvDat D, PrvErf T8, PrvNam T50, PrvStr T50, PrvOrt T50"},
+    {"Kvl559Fbe", "FbeFbe T10, FbeTyp I32"},
+    {"o1003Kststelle", "KstNum T10"},
 };
 
 std::string Upper(std::string_view s) {

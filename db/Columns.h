@@ -78,6 +78,13 @@ constexpr Column<typename detail::MemberOf<decltype(M)>::Record> Col16() {
           [](const R* r) { return sql::In::I16(r->*M); }, [](R* d, const R* s) { d->*M = s->*M; }};
 }
 
+// The column of a 32-bit field M that travels as 16 bits where narrow holds, at full width
+// otherwise: statements of two modules may carry the same column in either width.
+template <auto M>
+constexpr Column<typename detail::MemberOf<decltype(M)>::Record> Col16If(bool narrow) {
+  return narrow ? Col16<M>() : Col<M>();
+}
+
 // A list of at most Max columns, built at compile time.
 template <class R, std::size_t Max>
 struct ColumnList {
@@ -126,20 +133,29 @@ class Outputs {
   std::size_t n_;
 };
 
-// The inputs of a statement, read from rec. Texts are views into rec, which must outlive them.
+// The inputs of a statement, read from rec; a statement that binds values no field holds adds
+// them between its column lists. Texts are views into rec (or the value's storage), which must
+// outlive them.
 template <class R>
 class Inputs {
  public:
-  Inputs(std::span<const Column<R>> cols, const R* rec) : n_(Clamp(cols.size())) {
-    for (std::size_t i = 0; i < n_; ++i) in_[i] = cols[i].in(rec);
+  Inputs() = default;
+  Inputs(std::span<const Column<R>> cols, const R* rec) { Add(cols, rec); }
+
+  Inputs& Add(std::span<const Column<R>> cols, const R* rec) {
+    for (const Column<R>& c : cols) Add(c.in(rec));
+    return *this;
+  }
+  Inputs& Add(sql::In value) {
+    if (n_ < kMaxColumns) in_[n_++] = value;  // past the most any statement binds: left off
+    return *this;
   }
   std::span<const sql::In> span() const { return {in_.data(), n_}; }
   operator std::span<const sql::In>() const { return span(); }  // NOLINT
 
  private:
-  static std::size_t Clamp(std::size_t n) { return n < kMaxColumns ? n : kMaxColumns; }
   std::array<sql::In, kMaxColumns> in_;
-  std::size_t n_;
+  std::size_t n_ = 0;
 };
 
 // Empties every field of rec but the key columns.
@@ -150,15 +166,32 @@ void KeepOnlyKey(R* rec, std::span<const Column<R>> key) {
   for (const Column<R>& c : key) c.copy(rec, &keep);
 }
 
+// A single-row select with its inputs from rec's key columns; only on status 0 do the selected
+// columns land in their fields.
+template <class R>
+int SelectRow(std::string_view text, std::span<const Column<R>> key,
+              std::span<const Column<R>> cols, R* rec) {
+  // The key is bound from a copy: the outputs point into rec.
+  const R bound = *rec;
+  return sql::SelectInto(text, Inputs<R>(key, &bound), Outputs<R>(cols, rec));
+}
+
+// Empties the fields of cols but those of keep; fields of no column keep their values.
+template <class R>
+void ClearColumns(R* rec, std::span<const Column<R>> cols, std::span<const Column<R>> keep = {}) {
+  const R kept = *rec;
+  const R empty{};
+  for (const Column<R>& c : cols) c.copy(rec, &empty);
+  for (const Column<R>& c : keep) c.copy(rec, &kept);
+}
+
 // A single-row read by key. The key inputs are taken from rec's key columns; on status 0 every
 // selected column lands in its field; on any other status rec keeps its key and nothing else,
 // so a caller that goes on with it works with empty and zero values, never stale ones.
 template <class R>
 int ReadByKey(std::string_view text, std::span<const Column<R>> key,
               std::span<const Column<R>> cols, R* rec) {
-  // The key is bound from a copy: the outputs point into rec.
-  const R bound = *rec;
-  const int rc = sql::SelectInto(text, Inputs<R>(key, &bound), Outputs<R>(cols, rec));
+  const int rc = SelectRow(text, key, cols, rec);
   if (rc != 0) KeepOnlyKey(rec, key);
   return rc;
 }
@@ -189,6 +222,15 @@ class RowCursor {
   sql::Cursor cursor_;
   std::span<const Column<R>> cols_;
 };
+
+// A caller's text argument as a statement input: copied into its statement buffer buf first, cut
+// to the buffer's width (a null pointer is the empty text), and bound from there, so the input
+// stays valid for as long as the open cursor may read it.
+template <std::size_t N>
+sql::In TextArg(Text<N>& buf, const char* arg) {
+  buf = arg != nullptr ? std::string_view(arg) : std::string_view();
+  return sql::In::Text(buf);
+}
 
 // The cursor a selector names, for modules that declare one cursor of a shape per sort order:
 // 1 ascending, 2 descending; nullptr for any other selector.

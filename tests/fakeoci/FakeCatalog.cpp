@@ -34,6 +34,7 @@ std::vector<DdlColumn> ReadDdl() {
     words >> first >> second >> third;
     if (Upper(first) == "CREATE" && Upper(second) == "TABLE") {
       table = Upper(third.substr(0, third.find('(')));
+      table = table.substr(table.rfind('.') + 1);  // the file holds every schema's tables
       continue;
     }
     if (table.empty() || first.empty()) continue;

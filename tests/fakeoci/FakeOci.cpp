@@ -25,6 +25,7 @@
 #include "db/sqlite/SqliteBackend.h"
 #include "fakeoci/FakeCatalog.h"
 #include "fakeoci/FakeOciControl.h"
+#include "platform/Env.h"
 
 using namespace jf::oracle;  // NOLINT: the fake speaks the interface's own names
 
@@ -723,4 +724,48 @@ FAKEOCI_EXPORT void FakeOci_Each(void (*each)(const char*, const char*, long, lo
 
 FAKEOCI_EXPORT const char* FakeOci_LastLogon() {
   return S().last_logon.c_str();
+}
+
+namespace jf {
+Env* OsEnv();  // the platform's own (platform/env_posix.cpp)
+}  // namespace jf
+
+namespace {
+
+// The fake's own environment with the server clock a test chose.
+class ServerClock final : public jf::Env {
+ public:
+  explicit ServerClock(int (*now)(int*)) : now_(now) {}
+  int OpenAppend(std::string_view path, jf::ShareMode mode, std::unique_ptr<jf::WritableFile>* out,
+                 bool* existed) override {
+    return Base()->OpenAppend(path, mode, out, existed);
+  }
+  int ReadFile(std::string_view path, std::string* contents) override {
+    return Base()->ReadFile(path, contents);
+  }
+  int DeleteFile(std::string_view path) override { return Base()->DeleteFile(path); }
+  int RenameFile(std::string_view from, std::string_view to) override {
+    return Base()->RenameFile(from, to);
+  }
+  bool FileExists(std::string_view path) override { return Base()->FileExists(path); }
+  void SleepMillis(int millis) override { Base()->SleepMillis(millis); }
+  bool Now(jf::LocalTime* out) override {
+    int f[6] = {};
+    if (now_(f) == 0) return false;
+    *out = jf::LocalTime{f[0], f[1], f[2], f[3], f[4], f[5]};
+    return true;
+  }
+
+ private:
+  static jf::Env* Base() { return jf::OsEnv(); }
+  int (*now_)(int*);
+};
+
+}  // namespace
+
+FAKEOCI_EXPORT void FakeOci_SetClock(int (*now)(int* fields)) {
+  static std::unique_ptr<ServerClock> clock;
+  jf::Env::Install(nullptr);
+  clock = now != nullptr ? std::make_unique<ServerClock>(now) : nullptr;
+  jf::Env::Install(clock.get());
 }

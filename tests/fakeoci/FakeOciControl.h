@@ -34,4 +34,8 @@ typedef void (*FakeOciEachFn)(void (*each)(const char* function, const char* tex
                               void* ctx);
 // What the last logon received: "user|password|net service name|charset".
 typedef const char* (*FakeOciLastLogonFn)(void);
+// The server's clock (sysdate): the given function, filling the fields year, month, day, hour,
+// minute and second and returning 0 when the clock cannot be read; nullptr for the real clock.
+// In-process tests point it at their own pinned clock, as the embedded backend reads it.
+typedef void (*FakeOciSetClockFn)(int (*now)(int* fields));
 }

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "db/oracle/OciLibrary.h"
 #include "fakeoci/FakeOciControl.h"
+#include "platform/Env.h"
 #include "platform/SharedLib.h"
 
 namespace jf::test {
@@ -61,6 +64,22 @@ std::vector<FakeClient::Count> FakeClient::Counts() const {
 std::string FakeClient::LastLogon() const {
   auto f = reinterpret_cast<FakeOciLastLogonFn>(Sym("FakeOci_LastLogon"));
   return f != nullptr ? f() : "";
+}
+
+void FakeClient::FollowClock() {
+  if (auto f = reinterpret_cast<FakeOciSetClockFn>(Sym("FakeOci_SetClock"))) {
+    f([](int* fields) {
+      LocalTime t;
+      if (!Env::Default()->Now(&t)) return 0;
+      const int v[6] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+      std::copy(v, v + 6, fields);
+      return 1;
+    });
+  }
+}
+
+void FakeClient::RealClock() {
+  if (auto f = reinterpret_cast<FakeOciSetClockFn>(Sym("FakeOci_SetClock"))) f(nullptr);
 }
 
 }  // namespace jf::test

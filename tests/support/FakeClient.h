@@ -30,6 +30,10 @@ class FakeClient {
   std::vector<Count> Counts() const;
   // "user|password|net service name|charset" of the last logon.
   std::string LastLogon() const;
+  // The server's clock (sysdate) reads this process's clock, pinned or not, as the embedded
+  // backend's does; RealClock() lets it read the real one again.
+  void FollowClock();
+  void RealClock();
 
  private:
   FakeClient() = default;

@@ -9,6 +9,7 @@
 #include "db/Schema.h"
 #include "db/sql/Session.h"
 #include "msg/Msg.h"
+#include "support/FakeClient.h"
 
 namespace jf::test {
 
@@ -25,10 +26,13 @@ void OrderSiteTest::SetUp() {
   ASSERT_EQ(sqlite3_open(db_path().string().c_str(), &db_), SQLITE_OK);
   sqlite3_busy_timeout(db_, 5000);
   Msg_ResetForTest();
+  // In-process, the fake client's server clock is the test's clock, pinned or not.
+  if (backend() == BackendKind::kOracle) FakeClient::Get().FollowClock();
 }
 
 void OrderSiteTest::TearDown() {
   sql::Disconnect();
+  if (backend() == BackendKind::kOracle) FakeClient::Get().RealClock();
   Msg_ResetForTest();
   sqlite3_close(db_);
   db_ = nullptr;
