@@ -243,11 +243,14 @@ int OracleStmt::Execute(std::span<const In> in) {
 }
 
 int OracleStmt::DefineOutputs(std::span<const Out> out) {
-  if (defines_.size() < out.size()) defines_.resize(out.size());
+  // The client keeps the addresses of each define's indicator and lengths: when the list
+  // grows, its entries move, and every define is made again with their new addresses.
+  const bool moved = defines_.size() < out.size();
+  if (moved) defines_.resize(out.size());
   for (std::size_t i = 0; i < out.size(); ++i) {
     Define& d = defines_[i];
     const std::size_t cap = out[i].type == Type::kText ? out[i].cap : 0;
-    if (d.handle != nullptr && d.type == out[i].type && d.cap == cap) continue;
+    if (!moved && d.handle != nullptr && d.type == out[i].type && d.cap == cap) continue;
     d.type = out[i].type;
     d.cap = cap;
     ub2 dty = SQLT_STR;
