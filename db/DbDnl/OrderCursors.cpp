@@ -1,4 +1,5 @@
 #include "db/DbDnl.h"
+#include "db/DbDnl/Requester.h"
 #include "db/OrderColumns.h"
 #include "db/sql/Session.h"
 
@@ -7,17 +8,17 @@ namespace jf {
 namespace {
 
 using sql::In;
-using sql::Out;
 
-sql::Cursor g_apkDnl(
+RowCursor<ApkDnlRecord> g_apkDnl(
     "select ApkApk ,ApkBz1 ,ApkBz2 ,ApkTxt ,ApkSts ,ApkSis ,ApkKun ,ApkKb1 ,ApkKb2 "
     ",TO_CHAR(ApkBgs,'yyyymmdd') ,TO_CHAR(ApkEns,'yyyymmdd') ,ApkAfo ,ApkEaf ,ApkTnr ,ApkTb1 "
     ",ApkTb2 ,ApkSme ,ApkIme ,ApkMee ,TO_CHAR(ApkBdi,'yyyymmdd') ,TO_CHAR(ApkBdi,'HH24MISS') "
     ",TO_CHAR(ApkEdi,'yyyymmdd') ,TO_CHAR(ApkEdi,'HH24MISS') ,ApkFbe ,ApkKst ,ApkZf1 ,ApkZf2 "
     ",ApkZf3 ,ApkKnz ,ApkSsn ,ApkDna ,ApkDwn ,ApkSta ,TO_CHAR(ApkDat,'yyyymmddHH24MISS') ,ApkErf "
-    ",ApkAba  from Kvl501Apk where ApkDwn=:b0 order by ApkDwn,ApkFbe");
+    ",ApkAba  from Kvl501Apk where ApkDwn=:b0 order by ApkDwn,ApkFbe",
+    kApkDownloadColumns);
 
-sql::Cursor g_appDnl(
+RowCursor<AppDnlRecord> g_appDnl(
     "select AppApk ,AppApp ,AppVaf ,AppNaf ,AppBz1 ,AppBz2 ,AppTxt ,AppSts ,AppSis "
     ",TO_CHAR(AppBdi,'yyyymmdd') ,TO_CHAR(AppBdi,'HH24MISS') ,TO_CHAR(AppBds,'yyyymmdd') "
     ",TO_CHAR(AppBds,'HH24MISS') ,TO_CHAR(AppSbd,'yyyymmdd') ,TO_CHAR(AppSbd,'HH24MISS') "
@@ -28,32 +29,40 @@ sql::Cursor g_appDnl(
     ",AppStr ,AppSte ,AppIta ,AppItr ,AppIte ,AppApg ,AppApl ,AppKt1 ,AppKz1 ,AppKt2 ,AppKz2 "
     ",AppKt3 ,AppKz3 ,AppKt4 ,AppKz4 ,AppFbe ,AppKst ,AppZf1 ,AppZf2 ,AppZf3 ,AppKnz ,AppSsn "
     ",AppDna ,AppDwn ,AppSta ,TO_CHAR(AppDat,'yyyymmddHH24MISS') ,AppErf  from Kvl504App where "
-    "AppDwn=:b0 order by AppDwn,AppFbe");
+    "AppDwn=:b0 order by AppDwn,AppFbe",
+    kAppDownloadColumns);
+
+// CfgDat comes in the connection's own date form; its field keeps the first 14 characters.
+constexpr auto kCfgColumns =
+    Cols<&CfgRecord::CfgDta, &CfgRecord::CfgIP, &CfgRecord::CfgPrt, &CfgRecord::CfgBez,
+         &CfgRecord::CfgTxt, &CfgRecord::CfgKr1, &CfgRecord::CfgVn1, &CfgRecord::CfgBi1,
+         &CfgRecord::CfgBz1, &CfgRecord::CfgVn2, &CfgRecord::CfgBi2, &CfgRecord::CfgBz2,
+         &CfgRecord::CfgVn3, &CfgRecord::CfgBi3, &CfgRecord::CfgBz3, &CfgRecord::CfgVn4,
+         &CfgRecord::CfgBi4, &CfgRecord::CfgBz4, &CfgRecord::CfgVn5, &CfgRecord::CfgBi5,
+         &CfgRecord::CfgBz5, &CfgRecord::CfgSta, &CfgRecord::CfgDat, &CfgRecord::CfgErf>();
 
 // The area is bound at each of its four places; the third to fifth ranges are delivered but do
 // not select.
-sql::Cursor g_cfg(
+RowCursor<CfgRecord> g_cfg(
     "select CfgDta ,CfgIP ,CfgPrt ,CfgBez ,CfgTxt ,CfgKr1 ,CfgVn1 ,CfgBi1 ,CfgBz1 ,CfgVn2 ,CfgBi2 "
     ",CfgBz2 ,CfgVn3 ,CfgBi3 ,CfgBz3 ,CfgVn4 ,CfgBi4 ,CfgBz4 ,CfgVn5 ,CfgBi5 ,CfgBz5 ,CfgSta "
     ",CfgDat ,CfgErf  from Kvl557Cfg where ((:b0>=CfgVn1 and :b0<=CfgBi1) or (:b0>=CfgVn2 and "
-    ":b0<=CfgBi2)) order by CfgDta");
+    ":b0<=CfgBi2)) order by CfgDta",
+    kCfgColumns);
 
-// Parameter buffers: the requester name as the download markers hold it (8 characters), the
-// production area as the configuration ranges hold it (10).
-Text<8> g_requester;
+// Parameter buffer of the production area as the configuration ranges hold it.
 Text<10> g_area;
 
 }  // namespace
 
 int Apk_OpenDnl(const char* requester) {
-  g_requester = requester != nullptr ? requester : "";
-  return g_apkDnl.Open({In::Text(g_requester)});
+  return g_apkDnl.Open({RequesterArg(requester)});
 }
 
 int Apk_FetchDnl(ApkDnlRecord* rec) {
   // The seam writes the outputs only for a delivered row, so the record stays as it was on
   // any other status.
-  return g_apkDnl.Fetch(ApkOutputs(rec, ApkSelect::kDownload));
+  return g_apkDnl.Fetch(rec);
 }
 
 int Apk_CloseDnl() {
@@ -61,12 +70,11 @@ int Apk_CloseDnl() {
 }
 
 int App_OpenDnl(const char* requester) {
-  g_requester = requester != nullptr ? requester : "";
-  return g_appDnl.Open({In::Text(g_requester)});
+  return g_appDnl.Open({RequesterArg(requester)});
 }
 
 int App_FetchDnl(AppDnlRecord* rec) {
-  return g_appDnl.Fetch(AppOutputs(rec, AppSelect::kDownload));
+  return g_appDnl.Fetch(rec);
 }
 
 int App_CloseDnl() {
@@ -74,24 +82,12 @@ int App_CloseDnl() {
 }
 
 int Cfg_Open(const char* area) {
-  g_area = area != nullptr ? area : "";
-  const In a = In::Text(g_area);
+  const In a = TextArg(g_area, area);
   return g_cfg.Open({a, a, a, a});
 }
 
 int Cfg_Fetch(CfgRecord* rec) {
-  const Out out[] = {
-      Out::I32(&rec->CfgDta), Out::Text(rec->CfgIP),  Out::Text(rec->CfgPrt),
-      Out::Text(rec->CfgBez), Out::Text(rec->CfgTxt), Out::I32(&rec->CfgKr1),
-      Out::Text(rec->CfgVn1), Out::Text(rec->CfgBi1), Out::Text(rec->CfgBz1),
-      Out::Text(rec->CfgVn2), Out::Text(rec->CfgBi2), Out::Text(rec->CfgBz2),
-      Out::Text(rec->CfgVn3), Out::Text(rec->CfgBi3), Out::Text(rec->CfgBz3),
-      Out::Text(rec->CfgVn4), Out::Text(rec->CfgBi4), Out::Text(rec->CfgBz4),
-      Out::Text(rec->CfgVn5), Out::Text(rec->CfgBi5), Out::Text(rec->CfgBz5),
-      Out::I32(&rec->CfgSta), Out::Text(rec->CfgDat), Out::Text(rec->CfgErf),
-  };
-  // CfgDat comes in the connection's own date form; its field keeps the first 14 characters.
-  return g_cfg.Fetch(out);
+  return g_cfg.Fetch(rec);
 }
 
 int Cfg_Close() {

@@ -40,48 +40,39 @@ constexpr char kInsert[] =
 constexpr char kDelete[] = "delete  from Kvl501Apk  where ApkApk=:b0";
 
 // Both range cursors exclude their bounds.
-sql::Cursor g_rangeAsc(
+RowCursor<ApkRecord> g_rangeAsc(
     "select ApkApk ,ApkBz1 ,ApkBz2 ,ApkTxt ,ApkSts ,ApkSis ,ApkKun ,ApkKb1 ,ApkKb2 "
     ",TO_CHAR(ApkBgs,'yyyymmdd') ,TO_CHAR(ApkEns,'yyyymmdd') ,ApkAfo ,ApkEaf ,ApkTnr ,ApkTb1 "
     ",ApkTb2 ,ApkSme ,ApkIme ,ApkMee ,TO_CHAR(ApkBdi,'yyyymmdd') ,TO_CHAR(ApkBdi,'HH24MISS') "
     ",TO_CHAR(ApkEdi,'yyyymmdd') ,TO_CHAR(ApkEdi,'HH24MISS') ,ApkFbe ,ApkKst ,ApkZf1 ,ApkZf2 "
     ",ApkZf3 ,ApkKnz ,ApkSsn ,ApkDwn ,ApkDna ,ApkSta ,ApkErf ,ApkAba  from Kvl501Apk where "
-    "(ApkApk>:b0 and ApkApk<:b1) order by ApkApk");
-sql::Cursor g_rangeDesc(
+    "(ApkApk>:b0 and ApkApk<:b1) order by ApkApk",
+    kApkRangeColumns);
+RowCursor<ApkRecord> g_rangeDesc(
     "select ApkApk ,ApkBz1 ,ApkBz2 ,ApkTxt ,ApkSts ,ApkSis ,ApkKun ,ApkKb1 ,ApkKb2 "
     ",TO_CHAR(ApkBgs,'yyyymmdd') ,TO_CHAR(ApkEns,'yyyymmdd') ,ApkAfo ,ApkEaf ,ApkTnr ,ApkTb1 "
     ",ApkTb2 ,ApkSme ,ApkIme ,ApkMee ,TO_CHAR(ApkBdi,'yyyymmdd') ,TO_CHAR(ApkBdi,'HH24MISS') "
     ",TO_CHAR(ApkEdi,'yyyymmdd') ,TO_CHAR(ApkEdi,'HH24MISS') ,ApkFbe ,ApkKst ,ApkZf1 ,ApkZf2 "
     ",ApkZf3 ,ApkKnz ,ApkSsn ,ApkDwn ,ApkDna ,ApkSta ,ApkErf ,ApkAba  from Kvl501Apk where "
-    "(ApkApk>:b0 and ApkApk<:b1) order by ApkApk desc");
+    "(ApkApk>:b0 and ApkApk<:b1) order by ApkApk desc",
+    kApkRangeColumns);
 
-// Statement buffers of the key and of the range bounds.
+// Statement buffers of the key of a delete and of the range bounds.
 Text<12> g_key;
 Text<12> g_lower;
 Text<12> g_upper;
 
-sql::Cursor* RangeCursor(int kind) {
-  switch (kind) {
-    case 1:
-      return &g_rangeAsc;
-    case 2:
-      return &g_rangeDesc;
-    default:
-      return nullptr;
-  }
+RowCursor<ApkRecord>* RangeCursor(int kind) {
+  return BySelector(kind, &g_rangeAsc, &g_rangeDesc);
 }
+
+constexpr auto kApkKey = Cols<&ApkRecord::ApkApk>();
 
 }  // namespace
 
 int Apk_PKeyRead(ApkRecord* rec) {
-  g_key = rec->ApkApk.view();
-  const int rc = sql::SelectInto(kKeyRead, {In::Text(g_key)}, ApkOutputs(rec, ApkSelect::kKeyRead));
-  if (rc != 0) {
-    // A miss leaves a record that holds nothing but the key asked for.
-    *rec = ApkRecord{};
-  }
-  rec->ApkApk = g_key.view();
-  return rc;
+  // A miss leaves a record that holds nothing but the key asked for.
+  return ReadByKey<ApkRecord>(kKeyRead, kApkKey, kApkKeyReadColumns, rec);
 }
 
 int Apk_PKeyUpd(const ApkRecord* rec) {
@@ -116,27 +107,24 @@ int Apk_PKeyIns(const ApkRecord* rec) {
 }
 
 int Apk_PKeyDel(const char* key) {
-  g_key = key != nullptr ? key : "";
-  return sql::WriteWithSavepoint("Apk_PKeyDel", kDelete, {In::Text(g_key)});
+  return sql::WriteWithSavepoint("Apk_PKeyDel", kDelete, {TextArg(g_key, key)});
 }
 
 int Apk_OpenRange(const char* lower, const char* upper, int kind) {
-  sql::Cursor* cursor = RangeCursor(kind);
+  RowCursor<ApkRecord>* cursor = RangeCursor(kind);
   if (cursor == nullptr) return kBadRangeKind;
-  g_lower = lower != nullptr ? lower : "";
-  g_upper = upper != nullptr ? upper : "";
-  return cursor->Open({In::Text(g_lower), In::Text(g_upper)});
+  return cursor->Open({TextArg(g_lower, lower), TextArg(g_upper, upper)});
 }
 
 int Apk_FetchRange(ApkRecord* rec, int kind) {
-  sql::Cursor* cursor = RangeCursor(kind);
+  RowCursor<ApkRecord>* cursor = RangeCursor(kind);
   if (cursor == nullptr) return kBadRangeKind;
   // Only a delivered row reaches the record; ApkDat is not selected and keeps its value.
-  return cursor->Fetch(ApkOutputs(rec, ApkSelect::kRange));
+  return cursor->Fetch(rec);
 }
 
 int Apk_CloseRange(int kind) {
-  sql::Cursor* cursor = RangeCursor(kind);
+  RowCursor<ApkRecord>* cursor = RangeCursor(kind);
   if (cursor == nullptr) return kBadRangeKind;
   return cursor->Close();
 }

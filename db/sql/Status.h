@@ -22,6 +22,7 @@ enum Status : int32_t {
   kTooManyRows = -2112,          // single-row SELECT found more than one row
   kInvalidSqlStatement = -900,   // statement text the backend cannot parse
   kNotConnectedFetch = -1001,    // fetch or close of a cursor that is not open ("invalid cursor")
+  kBadSelector = -3,             // a routine's selector names none of its cursors
   kLoginTooLong = -1017,         // login values that do not fit the connect string
   kConnectIdentifier = -12154,   // net service name cannot be resolved / database cannot be opened
   kBackendUnavailable = -12560,  // no backend serves this net service name
@@ -31,11 +32,21 @@ enum Status : int32_t {
   kReadOnly = -16000,            // the database can only be read
   kNotAllBound = -1008,          // fewer or more inputs than the statement has placeholders
   kNotInSelectList = -1007,      // outputs do not match the selected columns
-  kDayOfMonth = -1847,           // day of month out of range in a date text
+  kDayOfMonth = -1847,           // day of month not between 1 and 31 in a date text
+  kDateForMonth = -1839,         // a day the month does not have (30 February)
+  kYearRange = -1841,            // year 0 in a date text
   kHour = -1850,                 // hour out of range in a date text
   kMinute = -1851,               // minute out of range in a date text
   kSecond = -1852,               // second out of range in a date text
   kOtherError = -99999,          // any other failure of the backend
 };
+
+// Cursor misuse has one fixed answer, never the status some earlier statement left behind, so a
+// fetch loop that is handed one always ends:
+// - fetch or close of a cursor that is not open (never opened, closed, its open failed, or the
+//   session was dropped since): kNotConnectedFetch, -1001, the number Oracle gives;
+// - open, fetch or close with a selector other than 1 (ascending) or 2 (descending), where a
+//   module declares one cursor per sort order: kBadSelector, -3. No statement runs, and the
+//   communication area keeps the status of the last statement that did.
 
 }  // namespace jf::sql

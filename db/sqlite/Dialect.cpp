@@ -263,7 +263,16 @@ void ToCharFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 void ToDateFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const char* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-  if (t == nullptr || *t == '\0') {  // Oracle makes the empty text NULL
+  // Blanks around the text are ignored, as Oracle ignores extra blanks without the FX modifier:
+  // a date-time text whose parts are right-aligned in their widths ("20261207      ") reads as
+  // the midnight of that day, and a text of blanks only as the empty text.
+  std::size_t len = t != nullptr ? std::strlen(t) : 0;
+  while (len > 0 && t[len - 1] == ' ') --len;
+  while (len > 0 && *t == ' ') {
+    ++t;
+    --len;
+  }
+  if (len == 0) {  // Oracle makes the empty text NULL
     sqlite3_result_null(ctx);
     return;
   }
@@ -273,7 +282,7 @@ void ToDateFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     return;
   }
   int Y = -1, M = -1, D = -1, h = 0, m = 0, s = 0;
-  std::size_t len = std::strlen(t), pos = 0;
+  std::size_t pos = 0;
   for (int k = 0; k < fmt.n; ++k) {
     const Elem e = fmt.elems[k];
     if (pos == len && (e == kHh24 || e == kMi || e == kSs)) break;  // time may be left off
@@ -318,12 +327,21 @@ void ToDateFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_error(ctx, "ORA-01843: not a valid month", -1);
     return;
   }
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
-  const int last = kDays[M - 1] + (M == 2 && leap ? 1 : 0);
-  if (D < 1 || D > last) {
+  if (Y == 0) {
+    sqlite3_result_error(
+        ctx, "ORA-01841: (full) year must be between -4713 and +9999, and not be 0", -1);
+    return;
+  }
+  if (D < 1 || D > 31) {
     sqlite3_result_error(ctx, "ORA-01847: day of month must be between 1 and last day of month",
                          -1);
+    return;
+  }
+  // A day the month does not have is refused, never rolled over into the next month.
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
+  if (D > kDays[M - 1] + (M == 2 && leap ? 1 : 0)) {
+    sqlite3_result_error(ctx, "ORA-01839: date not valid for month specified", -1);
     return;
   }
   if (h > 23) {
