@@ -80,6 +80,21 @@ std::string Line(std::string_view ip, std::string_view port, std::string_view ty
          std::string(12, '#') + "BDE" + std::string(kind) + Fields({{payload, 438}}) + "*\r\n";
 }
 
+// An order position's payload in order 4711: key, texts, the figures from the quantity to the
+// end date, the status; nothing reported yet.
+std::string AppPayload(std::string_view app, std::string_view bz1, std::string_view txt,
+                       std::string_view apg, std::string_view figures, std::string_view sts) {
+  return Fields({{"4711", 12},
+                 {app, 5},
+                 {bz1, 60},
+                 {txt, 8},
+                 {apg, 10},
+                 {figures, 57},
+                 {sts, 61},
+                 {"0000000000000000000000", 33},
+                 {"X", 11}});
+}
+
 // A message entry as WithoutClock leaves it.
 std::string LogEntry(std::string_view text, std::string_view function, std::string_view code) {
   return "\xFE\r\nSystem-Date: ##.##.##\r\nSystem-Time: ##:##:##\r\nMsgArt_____: FMSG \r\n"
@@ -194,36 +209,15 @@ TEST_F(RunTest, RunWritesTheSameBytesOnEveryPlatform) {
                          {"2", 61},
                          {"X", 3}})) +
                 Line("10.1.0.3", "4001", "APP", "AEN",
-                     Fields({{"4711", 12},
-                             {"10", 5},
-                             {"Fr\xE4sen", 60},
-                             {"Op 10", 8},
-                             {"FRAES1", 10},
-                             {"00000625000STK000125000001250000050261207261208", 57},
-                             {"0", 61},
-                             {"0000000000000000000000", 33},
-                             {"X", 11}})) +
+                     AppPayload("10", "Fr\xE4sen", "Op 10", "FRAES1",
+                                "00000625000STK000125000001250000050261207261208", "0")) +
                 Line("10.1.0.3", "4001", "APP", "LOE",
-                     Fields({{"4711", 12},
-                             {"30", 5},
-                             {"Entgraten", 60},
-                             {"Op 30", 8},
-                             {"HAND1", 10},
-                             {"00000625000STK000010000000200000000261209261209", 57},
-                             {"2", 61},
-                             {"0000000000000000000000", 33},
-                             {"X", 11}})));
+                     AppPayload("30", "Entgraten", "Op 30", "HAND1",
+                                "00000625000STK000010000000200000000261209261209", "2")));
   EXPECT_EQ(WithoutClock(test::ReadBytes(buffer_file(5))),
             Line("10.1.0.5", "4002", "APP", "NEU",
-                 Fields({{"4711", 12},
-                         {"20", 5},
-                         {"Bohren", 60},
-                         {"Op 20", 8},
-                         {"BOHR2", 10},
-                         {"00000625000STK000080000000750000025261208261209", 57},
-                         {"2", 61},
-                         {"0000000000000000000000", 33},
-                         {"X", 11}})));
+                 AppPayload("20", "Bohren", "Op 20", "BOHR2",
+                            "00000625000STK000080000000750000025261208261209", "2")));
   EXPECT_EQ(WithoutClock(test::ReadBytes(msg_file())),
             LogEntry("IP-Ermitteln", "ReadFile", "1403") +
                 LogEntry("Fehler beim Senden von ApkS\xE4tze", "Apk_Dnl", "1403"));
