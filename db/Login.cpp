@@ -212,11 +212,13 @@ int WriteLoginFile(const std::string& path, std::string_view user, std::string_v
     return -1;
   }
 
-  // Written beside the target and renamed over it, so a reader never sees half a file.
+  // Written beside the target and renamed over it, so a reader never sees half a file. Only
+  // its owner may read it: the scrambling keeps the password from a glance, not from someone
+  // who has the file and the program.
   const std::string temp = path + ".tmp";
   env()->DeleteFile(temp);
   std::unique_ptr<WritableFile> file;
-  int rc = env()->OpenAppend(temp, ShareMode::kExclusive, &file, nullptr);
+  int rc = env()->OpenAppend(temp, ShareMode::kExclusivePrivate, &file, nullptr);
   if (rc != 0) {
     *error = "cannot create " + temp + " (error " + std::to_string(rc) + ")";
     return -1;

@@ -31,7 +31,8 @@ inline constexpr std::size_t kLoginClearMax = 40;
 // Writes a login configuration file at path (replacing it) with the entries LOGIN, PASS and
 // NET8, numbered 1 to 3, each value scrambled in digit form with kLoginKey. Returns 0, or
 // non-zero with *error telling why (a value too long or holding a zero byte, a folder that
-// does not exist, a failed write). Lines end with a line feed.
+// does not exist, a failed write). Lines end with a line feed. The file is readable and
+// writable by its owner only (POSIX mode 0600).
 int WriteLoginFile(const std::string& path, std::string_view user, std::string_view password,
                    std::string_view net, std::string* error);
 

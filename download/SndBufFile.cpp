@@ -66,9 +66,11 @@ int OpenFor(Cache& c, int32_t terminal) {
   // goes again. If it does not end in a line feed, take the torn tail back to the last line end,
   // or the terminal would receive half a line in front of whole ones. Content that ends with
   // its line end is left as it is, whoever wrote it; so is a file that cannot be read here.
+  // The file is read through the exclusive handle: no other opener gets in, on Windows not even
+  // this process's own.
   if (err == 0 && end % kLineBytes != 0) {
     std::string bytes;
-    if (env()->ReadFile(name, &bytes) == 0 && bytes.size() == end && bytes.back() != '\n') {
+    if (f->ReadAll(&bytes) == 0 && bytes.size() == end && bytes.back() != '\n') {
       const std::size_t last = bytes.rfind('\n');
       end = last == std::string::npos ? 0 : last + 1;
       err = f->Truncate(end);

@@ -1,6 +1,7 @@
 // The message log. Each entry is formatted in memory and written with one write call while the
 // file is held open with shared reading, so a reader of the log never sees half an entry from a
-// healthy write and the file is free again between entries.
+// healthy write and the file is free again between entries. An entry the file cannot take goes
+// to standard error instead.
 #include "msg/Msg.h"
 
 #include <cctype>
@@ -154,6 +155,40 @@ void Msg_Init(int mask, const char* fileName) {
   s.limit = kEntryLimit;
 }
 
+namespace {
+
+// Appends one entry to the message file, rotating it first when it is full. Returns false when
+// the entry did not reach the file.
+bool WriteEntry(LogSettings& s, const std::string& entry) {
+  if (s.count > s.limit) {
+    if (!Rotate(s)) return false;  // the count stays, so the next entry tries again
+    s.count = 0;
+  }
+
+  std::unique_ptr<WritableFile> file;
+  if (OpenShared(s.fileName, &file) != 0) return false;
+  uint64_t end = 0;
+  if (file->SeekToEnd(&end) != 0) {
+    file->Close();
+    return false;
+  }
+  std::size_t written = 0;
+  if (file->Write(entry, &written) != 0) {
+    // Cut a partial entry off again so that the next entry starts on a clean boundary.
+    if (written > 0) file->Truncate(end);
+    file->Close();
+    return false;
+  }
+  if (file->Close() != 0) {
+    file->Close();
+    return true;  // the entry is in the file; it is not counted
+  }
+  ++s.count;
+  return true;
+}
+
+}  // namespace
+
 void Msg_Write(const MessageRecord* rec) {
   if (rec == nullptr) return;
   LogSettings& s = Settings();
@@ -161,31 +196,9 @@ void Msg_Write(const MessageRecord* rec) {
   if (effectiveKind <= 0) return;
 
   const std::string entry = FormatEntry(*rec, effectiveKind);
-
-  if (s.count > s.limit) {
-    if (!Rotate(s)) return;  // the count stays, so the next entry tries again
-    s.count = 0;
-  }
-
-  std::unique_ptr<WritableFile> file;
-  if (OpenShared(s.fileName, &file) != 0) return;
-  uint64_t end = 0;
-  if (file->SeekToEnd(&end) != 0) {
-    file->Close();
-    return;
-  }
-  std::size_t written = 0;
-  if (file->Write(entry, &written) != 0) {
-    // Cut a partial entry off again so that the next entry starts on a clean boundary.
-    if (written > 0) file->Truncate(end);
-    file->Close();
-    return;
-  }
-  if (file->Close() != 0) {
-    file->Close();
-    return;
-  }
-  ++s.count;
+  // An entry the file does not take still reaches whoever started the program (a scheduler
+  // shows a task's standard error), rather than being lost without a trace.
+  if (!WriteEntry(s, entry)) WriteStdErr(entry);
 }
 
 void Msg_Log(int32_t errorCode, const char* functionName, const char* messageText, int kind) {

@@ -1,5 +1,6 @@
 // The message log: every failure of the program becomes one entry in a text file that
-// operators read. It never fails its caller; an entry that cannot be written is lost.
+// operators read. It never fails its caller; an entry that cannot be written to the file is
+// written to standard error instead.
 #pragma once
 
 #include <cstdint>

@@ -46,8 +46,10 @@ struct LocalTime {
 
 // How a file is opened for appending.
 enum class ShareMode {
-  kExclusive,  // nobody else may open it while it is held (the send-buffer files)
-  kShareRead,  // others may read, nobody else may write (the message file)
+  kExclusive,         // nobody else may open it while it is held (the send-buffer files)
+  kShareRead,         // others may read, nobody else may write (the message file)
+  kExclusivePrivate,  // as kExclusive, and a file it creates is readable and writable by its
+                      // owner only (POSIX mode 0600): the login file
 };
 
 class WritableFile {
@@ -60,6 +62,9 @@ class WritableFile {
   virtual int Write(std::string_view data, std::size_t* written) = 0;
   // Cuts the file back to size bytes and moves the position there.
   virtual int Truncate(uint64_t size) = 0;
+  // Reads the whole file from its start through this handle, which works where the share mode
+  // keeps every other opener out. The position is at the end afterwards. Returns 0 or an error.
+  virtual int ReadAll(std::string* contents) = 0;
   // Closes the handle; further calls fail. Returns 0 or an error.
   virtual int Close() = 0;
 };
@@ -93,6 +98,10 @@ class Env {
 // Turns a path written with backslashes (the program's own paths are Windows paths relative
 // to the working directory) into one the OS understands. Identity on Windows.
 std::string NativePath(std::string_view path);
+
+// Writes bytes to standard error as they are, without line-end translation. Failures are
+// ignored: standard error is where failures go when nothing else takes them.
+void WriteStdErr(std::string_view bytes);
 
 // Convenience: the process-wide environment.
 inline Env* env() {

@@ -29,6 +29,10 @@ class FaultFile final : public WritableFile {
     if (int e = env_->Check(FaultEnv::kTruncate, path_)) return e;
     return base_->Truncate(size);
   }
+  int ReadAll(std::string* contents) override {
+    if (int e = env_->Check(FaultEnv::kRead, path_)) return e;
+    return base_->ReadAll(contents);
+  }
   int Close() override {
     if (int e = env_->Check(FaultEnv::kClose, path_)) {
       base_->Close();  // the handle is gone either way; only the report fails

@@ -24,6 +24,15 @@ std::string NativePath(std::string_view path) {
   return p;
 }
 
+void WriteStdErr(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(STDERR_FILENO, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
 namespace {
 
 int MapErrno(int e) {
@@ -101,6 +110,20 @@ class PosixFile final : public WritableFile {
     return 0;
   }
 
+  int ReadAll(std::string* contents) override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    if (::lseek(fd_, 0, SEEK_SET) < 0) return MapErrno(errno);
+    contents->clear();
+    char buf[8192];
+    for (;;) {
+      const ssize_t n = ::read(fd_, buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return MapErrno(errno);
+      if (n == 0) return 0;
+      contents->append(buf, static_cast<std::size_t>(n));
+    }
+  }
+
   int Close() override {
     if (fd_ < 0) return kErrInvalidHandle;
     int rc = ::close(fd_);  // closing releases the flock
@@ -118,11 +141,12 @@ class PosixEnv final : public Env {
                  bool* existed) override {
     const std::string p = NativePath(path);
     bool was_there = ::access(p.c_str(), F_OK) == 0;
-    int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_DSYNC | O_CLOEXEC, 0644);
-    if (fd < 0) return MapErrno(errno);
-    // Both modes keep other writers out; the exclusive mode is meant to keep readers out too,
-    // which POSIX can only promise to readers that take a shared lock (our own tools do).
-    (void)mode;
+    const mode_t perms = mode == ShareMode::kExclusivePrivate ? 0600 : 0644;
+    int fd = ::open(p.c_str(), O_RDWR | O_CREAT | O_DSYNC | O_CLOEXEC, perms);
+    // With O_CREAT only a missing folder gives ENOENT, which Windows reports as "path not found".
+    if (fd < 0) return errno == ENOENT ? kErrPathNotFound : MapErrno(errno);
+    // Every mode keeps other writers out; the exclusive modes are meant to keep readers out
+    // too, which POSIX can only promise to readers that take a shared lock (our own tools do).
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       int e = errno;
       ::close(fd);

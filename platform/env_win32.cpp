@@ -7,7 +7,11 @@
 #undef DeleteFile
 #undef ReadFile
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "platform/Env.h"
@@ -16,6 +20,17 @@ namespace jf {
 
 std::string NativePath(std::string_view path) {
   return std::string(path);
+}
+
+void WriteStdErr(std::string_view bytes) {
+  // Binary mode: the bytes go out as they are, CR LF stays CR LF.
+  _setmode(_fileno(stderr), _O_BINARY);
+  while (!bytes.empty()) {
+    const unsigned chunk = bytes.size() > 0x10000 ? 0x10000u : static_cast<unsigned>(bytes.size());
+    const int n = _write(_fileno(stderr), bytes.data(), chunk);
+    if (n <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
 }
 
 namespace {
@@ -78,6 +93,21 @@ class Win32File final : public WritableFile {
     return 0;
   }
 
+  int ReadAll(std::string* contents) override {
+    if (h_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    if (!::SetFilePointerEx(h_, zero, nullptr, FILE_BEGIN)) return LastError();
+    contents->clear();
+    char buf[8192];
+    for (;;) {
+      DWORD n = 0;
+      if (!::ReadFile(h_, buf, static_cast<DWORD>(sizeof buf), &n, nullptr)) return LastError();
+      if (n == 0) return 0;
+      contents->append(buf, n);
+    }
+  }
+
   int Close() override {
     if (h_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
     HANDLE h = h_;
@@ -101,11 +131,12 @@ class Win32Env final : public Env {
   int OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
                  bool* existed) override {
     const std::string p(path);
-    // The message file is opened for reading too and lets readers in while it is written; the
-    // send-buffer files are held exclusively.
-    const bool shared = mode == ShareMode::kShareRead;
-    const DWORD access = shared ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_WRITE;
-    const DWORD share = shared ? FILE_SHARE_READ : 0;
+    // The message file lets readers in while it is written; the send-buffer files and the
+    // login file are held exclusively (a new file's access rights come from its folder, as
+    // Windows does it). Every handle may read too: a file held exclusively can be read back
+    // through its own handle only, as the send-buffer writer does to find a torn last line.
+    const DWORD access = GENERIC_READ | GENERIC_WRITE;
+    const DWORD share = mode == ShareMode::kShareRead ? FILE_SHARE_READ : 0;
     HANDLE h = ::CreateFileA(p.c_str(), access, share, nullptr, OPEN_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
     // OPEN_ALWAYS leaves ERROR_ALREADY_EXISTS behind when it opened an existing file.

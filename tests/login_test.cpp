@@ -317,6 +317,7 @@ TEST_F(LoginTest, LongLinesAreSplitAsByLineBuffersAndFieldsCut) {
 TEST_F(LoginTest, WrittenLoginFileReadsBack) {
   std::string error;
   const std::string forty(40, '\xE4');
+  test::WriteBytes("../../../../files/quantelor.ini", "an older file anyone could read\n");
   ASSERT_EQ(WriteLoginFile("..\\..\\..\\..\\files\\quantelor.ini", "scott", forty,
                            "sqlite:../../../../jobfeed.db", &error),
             0)
@@ -324,6 +325,10 @@ TEST_F(LoginTest, WrittenLoginFileReadsBack) {
   const std::string bytes = test::ReadBytes("../../../../files/quantelor.ini");
   EXPECT_EQ(bytes.rfind(";LOGIN;\n1;LOGIN;", 0), 0u);
   EXPECT_EQ(bytes.find('\r'), std::string::npos);
+  // The owner alone may read it, also where an older file was readable by all.
+  EXPECT_EQ(std::filesystem::status("../../../../files/quantelor.ini").permissions() &
+                std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   char user[52], pass[52], net[52];
   bool too_long = true;
   iniGetLogin(user, pass, net, &too_long);

@@ -47,6 +47,21 @@ std::string Entry(std::string_view tags, std::string_view text, std::string_view
   return e;
 }
 
+// What reached standard error since testing::internal::CaptureStderr(). GoogleTest reads it
+// back in text mode, which on Windows makes each CR LF a LF; the CR are dropped here on every
+// platform, so the comparison is the same on both (the programs' own tests compare the bytes).
+std::string Stderr() {
+  std::string text = testing::internal::GetCapturedStderr();
+  std::erase(text, '\r');
+  return text;
+}
+
+// An expected text as Stderr() returns it.
+std::string Captured(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
+
 class MsgTest : public test::SiteTest {
  protected:
   void SetUp() override {
@@ -70,9 +85,11 @@ class MsgTest : public test::SiteTest {
 
 TEST_F(MsgTest, EntryBytesAreExact) {
   Msg_Init(7, kLogName);
+  testing::internal::CaptureStderr();
   Msg_Log(-942, "Apk_Dnl", "fehlerhafte Apk_OpenDnl", 4);
   clock_->Set(At(2009, 12, 31, 23, 59, 58));
   Msg_Log(1403, "ApkDnl", "Fehler beim Senden von ApkS\xE4tze", 4);
+  EXPECT_EQ(Stderr(), "") << "a writable log keeps the console quiet";
 
   EXPECT_EQ(Log(),
             "\xFE\r\n"
@@ -194,10 +211,13 @@ TEST_F(MsgTest, SharingErrorsAreWaitedOutButNotForever) {
   EXPECT_EQ(Log(), Entry("FMSG ", "t", "f", "1"));
   EXPECT_EQ(faults_->SleptMillis(), 3 * 333);
 
+  // Given up on, the entry goes to standard error as it would have stood in the file.
   faults_->Clear();
   faults_->FailAlways(FaultEnv::kOpen, kErrSharingViolation);
   const long before = faults_->SleptMillis();
+  testing::internal::CaptureStderr();
   Msg_Log(2, "f", "t", 4);
+  EXPECT_EQ(Stderr(), Captured(Entry("FMSG ", "t", "f", "2")));
   const long waited = faults_->SleptMillis() - before;
   EXPECT_GE(waited, 9000);
   EXPECT_LE(waited, 11000);
@@ -206,22 +226,36 @@ TEST_F(MsgTest, SharingErrorsAreWaitedOutButNotForever) {
   // Other errors end the attempt at once.
   faults_->Clear();
   faults_->FailNth(FaultEnv::kOpen, 1, kErrDiskFull);
+  testing::internal::CaptureStderr();
   Msg_Log(3, "f", "t", 4);
+  EXPECT_EQ(Stderr(), Captured(Entry("FMSG ", "t", "f", "3")));
   EXPECT_EQ(faults_->SleptMillis() - before, waited);
   EXPECT_EQ(Log(), Entry("FMSG ", "t", "f", "1"));
   EXPECT_EQ(Msg_EntryCount(), 1);
 }
 
-TEST_F(MsgTest, MissingFolderWritesNothing) {
+TEST_F(MsgTest, MissingFolderSendsEntriesToStandardError) {
   fs::remove("Msg");
   Msg_Init(7, kLogName);
+  testing::internal::CaptureStderr();
   Msg_Log(1, "f", "t", 4);
+  MessageRecord rec;
+  rec.functionName = "f";
+  rec.messageText = "t";
+  rec.kind = kMsgData | kMsgSystem;
+  rec.data = "blk";
+  rec.dataLength = 3;
+  Msg_Write(&rec);
+  EXPECT_EQ(Stderr(), Captured(Entry("FMSG ", "t", "f", "1") + Entry("DMSG SMSG ", "t", "f", "0") +
+                               "blk\r\n\r\n\r\n"));
   EXPECT_EQ(Msg_EntryCount(), 0);
   EXPECT_EQ(faults_->SleptMillis(), 0);
   EXPECT_TRUE(fs::is_empty(root()));
 
   fs::create_directory("Msg");
+  testing::internal::CaptureStderr();
   Msg_Log(2, "f", "t", 4);
+  EXPECT_EQ(Stderr(), "");
   EXPECT_EQ(Log(), Entry("FMSG ", "t", "f", "2"));
 }
 
@@ -230,12 +264,14 @@ TEST_F(MsgTest, FailedStepsDropTheEntry) {
   Msg_Log(1, "f", "t", 4);
   const std::string first = Log();
 
+  testing::internal::CaptureStderr();
   faults_->FailNth(FaultEnv::kSeek, 1, kErrInvalidHandle);
   Msg_Log(2, "f", "t", 4);
   faults_->Clear();
   // A short write is cut off again, so the file keeps whole entries only.
   faults_->FailNth(FaultEnv::kWrite, 1, kErrDiskFull, "", 20);
   Msg_Log(3, "f", "t", 4);
+  EXPECT_EQ(Stderr(), Captured(Entry("FMSG ", "t", "f", "2") + Entry("FMSG ", "t", "f", "3")));
   EXPECT_EQ(Log(), first);
   EXPECT_EQ(Msg_EntryCount(), 1);
   EXPECT_EQ(faults_->Calls(FaultEnv::kClose), 3);  // every opened file was closed
@@ -243,7 +279,9 @@ TEST_F(MsgTest, FailedStepsDropTheEntry) {
   // The entry reached the file, but a failed close is tried once more and not counted.
   faults_->Clear();
   faults_->FailNth(FaultEnv::kClose, 1, kErrIoDevice);
+  testing::internal::CaptureStderr();
   Msg_Log(4, "f", "t", 4);
+  EXPECT_EQ(Stderr(), "");
   EXPECT_EQ(Log(), first + Entry("FMSG ", "t", "f", "4"));
   EXPECT_EQ(Msg_EntryCount(), 1);
   EXPECT_EQ(faults_->Calls(FaultEnv::kClose), 5);
@@ -278,18 +316,21 @@ TEST_F(MsgTest, RotationAfterThreeThousandOwnEntries) {
   ASSERT_EQ(full.size(), earlierRun.size() + 3001 * entry.size());
 
   // The backup stays locked: the delete gives up after about ten seconds, the rename then finds
-  // the backup in its way, and the entry is lost.
+  // the backup in its way, and the entry goes to standard error only.
   faults_->FailAlways(FaultEnv::kDelete, kErrSharingViolation);
+  testing::internal::CaptureStderr();
   Msg_Log(1, "f", "lost", 4);
   EXPECT_GE(faults_->SleptMillis(), 9000);
   EXPECT_LE(faults_->SleptMillis(), 11000);
   EXPECT_EQ(Msg_EntryCount(), 3001);
   EXPECT_EQ(Log(), full);
 
-  // A rename error other than the sharing errors drops the entry too.
+  // A rename error other than the sharing errors keeps the entry from the file too.
   faults_->Clear();
   faults_->FailNth(FaultEnv::kRename, 1, kErrIoDevice);
   Msg_Log(2, "f", "lost", 4);
+  EXPECT_EQ(Stderr(),
+            Captured(Entry("FMSG ", "lost", "f", "1") + Entry("FMSG ", "lost", "f", "2")));
   EXPECT_EQ(Msg_EntryCount(), 3001);
   EXPECT_EQ(Log(), full);
   EXPECT_FALSE(fs::exists(kOldPath));  // the delete before it did succeed

@@ -74,13 +74,13 @@ TEST_F(OracleSite, ClientLibraryLookedForOnThePathAndInOracleHome) {
     args.push_back(JOBFEED_ADMIN_BIN);
     args.push_back("check-db");
     std::string out;
-    EXPECT_EQ(test::RunCommand("env", args, &out), c.check_db_exit);
+    EXPECT_EQ(test::RunCommand("/usr/bin/env", args, &out), c.check_db_exit);
     EXPECT_NE(out.find(c.check_db_says), std::string::npos) << out;
     args.pop_back();
     args.back() = JOBFEED_BIN;
     for (const char* a : {"REQ1", "4711", "10", "BEGIN"}) args.push_back(a);
     std::filesystem::remove(msg_file());
-    EXPECT_EQ(test::RunCommand("env", args), 0);
+    EXPECT_EQ(test::RunCommand("/usr/bin/env", args), 0);
     const auto m = Messages();
     if (*c.run_code == '\0') {
       EXPECT_TRUE(m.empty());

@@ -1,5 +1,9 @@
-// The POSIX side of the OS seam: Windows error numbers, sharing, write-through appends.
+// The OS seam for real, on POSIX and on Windows: Windows error numbers, sharing, write-through
+// appends, renames, the local clock.
 #include <gtest/gtest.h>
+
+#include <ctime>
+#include <fstream>
 
 #include "platform/Env.h"
 #include "platform/FaultEnv.h"
@@ -39,7 +43,7 @@ TEST_F(PlatformTest, WindowsErrorNumbers) {
   std::unique_ptr<WritableFile> a, b;
   bool existed = false;
   EXPECT_EQ(env()->OpenAppend("missing\\dir\\f", ShareMode::kExclusive, &a, &existed),
-            kErrFileNotFound);
+            kErrPathNotFound);
   ASSERT_EQ(env()->OpenAppend("f", ShareMode::kExclusive, &a, &existed), 0);
   // A file held exclusively, or for shared reading, keeps every other writer out.
   EXPECT_EQ(env()->OpenAppend("f", ShareMode::kExclusive, &b, &existed), kErrSharingViolation);
@@ -59,6 +63,70 @@ TEST_F(PlatformTest, WindowsErrorNumbers) {
   EXPECT_EQ(env()->ReadFile("g", &s), 0);
   EXPECT_EQ(s, "x");
   EXPECT_EQ(env()->ReadFile("nope", &s), kErrFileNotFound);
+}
+
+TEST_F(PlatformTest, ReadersOfHeldFiles) {
+  std::unique_ptr<WritableFile> log, buf;
+  bool existed = false;
+  std::string seen;
+  // The message file admits readers while it is written, and every byte written is in the file
+  // at once (write-through, nothing held back in the program).
+  ASSERT_EQ(env()->OpenAppend("log.txt", ShareMode::kShareRead, &log, &existed), 0);
+  ASSERT_EQ(log->Write("entry", nullptr), 0);
+  EXPECT_EQ(env()->ReadFile("log.txt", &seen), 0);
+  EXPECT_EQ(seen, "entry");
+  // A send-buffer file is held against readers too; only Windows can enforce that.
+  ASSERT_EQ(env()->OpenAppend("x.buf", ShareMode::kExclusive, &buf, &existed), 0);
+  ASSERT_EQ(buf->Write("line", nullptr), 0);
+#ifdef _WIN32
+  EXPECT_EQ(env()->ReadFile("x.buf", &seen), kErrSharingViolation);
+#endif
+  // Its own handle reads it, and writes on at its end.
+  EXPECT_EQ(buf->ReadAll(&seen), 0);
+  EXPECT_EQ(seen, "line");
+  ASSERT_EQ(buf->Write("s", nullptr), 0);
+  ASSERT_EQ(buf->Close(), 0);
+  ASSERT_EQ(log->Close(), 0);
+  EXPECT_EQ(env()->ReadFile("x.buf", &seen), 0);
+  EXPECT_EQ(seen, "lines");
+}
+
+TEST_F(PlatformTest, RotationWaitsForAReaderOnWindows) {
+  test::WriteBytes("log.txt", "x");
+  {
+    // A log viewer holding the file: Windows neither renames nor deletes it meanwhile, and says
+    // so with the sharing violation the message log waits out. POSIX renames under the reader.
+    std::ifstream viewer("log.txt", std::ios::binary);
+    ASSERT_TRUE(viewer.is_open());
+#ifdef _WIN32
+    EXPECT_EQ(env()->RenameFile("log.txt", "log.old"), kErrSharingViolation);
+    EXPECT_EQ(env()->DeleteFile("log.txt"), kErrSharingViolation);
+#endif
+  }
+  EXPECT_EQ(env()->RenameFile("log.txt", "log.old"), 0);
+  EXPECT_EQ(test::ReadBytes("log.old"), "x");
+}
+
+TEST_F(PlatformTest, LocalClockAgreesWithTheCLibrary) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    LocalTime now;
+    ASSERT_TRUE(env()->Now(&now));
+    if (std::time(nullptr) != before) continue;  // a second began between the readings
+    const std::tm tm = *std::localtime(&before);
+    EXPECT_EQ(now.year, tm.tm_year + 1900);
+    EXPECT_EQ(now.month, tm.tm_mon + 1);
+    EXPECT_EQ(now.day, tm.tm_mday);
+    EXPECT_EQ(now.hour, tm.tm_hour);
+    EXPECT_EQ(now.minute, tm.tm_min);
+    EXPECT_EQ(now.second, tm.tm_sec);
+    EXPECT_EQ(now.weekday, tm.tm_wday);
+    EXPECT_EQ(now.yearday, tm.tm_yday);
+    EXPECT_GE(now.millis, 0);
+    EXPECT_LE(now.millis, 999);
+    return;
+  }
+  FAIL() << "the clock never stayed within one second";
 }
 
 TEST_F(PlatformTest, FaultEnvFailsTheChosenCallOnly) {

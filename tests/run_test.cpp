@@ -4,18 +4,113 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
+#include "Version.h"
 #include "db/Login.h"
 #include "driver/DateTime.h"
 #include "support/FixedClockEnv.h"
 #include "support/OrderSite.h"
+#include "support/Process.h"
 
 namespace jf {
 namespace {
 
 namespace fs = std::filesystem;
 
-using RunTest = test::OnBothBackends<test::OrderSiteTest>;
+class RunTestSite : public test::OrderSiteTest {
+ protected:
+  // Runs the real program; its standard output and error land in out_ and err_.
+  int Run(const char* program, const std::vector<std::string>& args) {
+    return test::RunProcess(program, args, &out_, &err_);
+  }
+  std::string out_, err_;
+};
+
+// The run end to end on either backend.
+using RunTest = test::OnBothBackends<RunTestSite>;
+
+// The exit code a status arrives as: whole on Windows, its low 8 bits elsewhere.
+int ExitCode(int32_t status) {
+#ifdef _WIN32
+  return status;
+#else
+  return ExitCodeFromStatus(status);
+#endif
+}
+
+// Text with the clock's digits blanked: the timestamps of send-buffer lines and the date and
+// time lines of message entries, so that runs at different moments compare byte for byte.
+std::string WithoutClock(std::string text) {
+  auto blank = [&](std::size_t at, std::size_t n) {
+    for (std::size_t i = at; i < at + n && i < text.size(); ++i) {
+      if (text[i] >= '0' && text[i] <= '9') text[i] = '#';
+    }
+  };
+  if (!text.empty() && text[0] == '$') {
+    for (std::size_t line = 0; line < text.size(); line += 552) {
+      blank(line + 21, 14);  // when the line was written
+      blank(line + 93, 12);  // the run's date and time
+    }
+  }
+  for (const char* label : {"System-Date: ", "System-Time: "}) {
+    for (std::size_t p = text.find(label); p != std::string::npos; p = text.find(label, p + 1)) {
+      blank(p + std::strlen(label), 8);
+    }
+  }
+  return text;
+}
+
+// Fields of a fixed-width text as (text, width) pairs, each padded with spaces to its width.
+std::string Fields(std::initializer_list<std::pair<std::string_view, std::size_t>> fields) {
+  std::string out;
+  for (const auto& [text, width] : fields) {
+    out += text;
+    out.append(width - text.size(), ' ');
+  }
+  return out;
+}
+
+// A send-buffer line as WithoutClock leaves it.
+std::string Line(std::string_view ip, std::string_view port, std::string_view type,
+                 std::string_view kind, std::string_view payload) {
+  return "$" + Fields({{ip, 15}, {port, 5}}) + std::string(14, '#') + "999" +
+         std::string(15 - ip.size(), ' ') + std::string(ip) + std::string(5 - port.size(), ' ') +
+         std::string(port) + std::string(28, ' ') + "0460" + std::string(type) +
+         std::string(12, '#') + "BDE" + std::string(kind) + Fields({{payload, 438}}) + "*\r\n";
+}
+
+// An order position's payload in order 4711: key, texts, the figures from the quantity to the
+// end date, the status; nothing reported yet.
+std::string AppPayload(std::string_view app, std::string_view bz1, std::string_view txt,
+                       std::string_view apg, std::string_view figures, std::string_view sts) {
+  return Fields({{"4711", 12},
+                 {app, 5},
+                 {bz1, 60},
+                 {txt, 8},
+                 {apg, 10},
+                 {figures, 57},
+                 {sts, 61},
+                 {"0000000000000000000000", 33},
+                 {"X", 11}});
+}
+
+// A message entry as WithoutClock leaves it.
+std::string LogEntry(std::string_view text, std::string_view function, std::string_view code) {
+  return "\xFE\r\nSystem-Date: ##.##.##\r\nSystem-Time: ##:##:##\r\nMsgArt_____: FMSG \r\n"
+         "Message____: " +
+         std::string(text) + "\r\nFunktion___: " + std::string(function) +
+         "\r\nErrorCode__: " + std::string(code) + "\r\n";
+}
+
+// Strips the CR that Windows puts before each line end of console text.
+std::string ConsoleText(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
 
 TEST_P(RunTest, ConnectsCommitsAndEndsQuietly) {
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
@@ -33,7 +128,7 @@ TEST_P(RunTest, MissingLoginFileIsOneMessageAndExitZero) {
 }
 
 TEST_P(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
-  fs::remove(db_path());
+  RemoveDatabase();
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   auto m = Messages();
   ASSERT_EQ(m.size(), 1u);
@@ -43,13 +138,98 @@ TEST_P(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
 }
 
 TEST_P(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
-  fs::remove(db_path());  // any database access would show up as a connect message
-  const int rc = RunJobfeedBinary({"REQ1", "4711", "10"});
-  EXPECT_NE(rc, 0);
+  RemoveDatabase();  // any database access would show up as a connect message
+  EXPECT_EQ(Run(JOBFEED_BIN, {"REQ1", "4711", "10"}), ExitCode(kUsageStatus));
   auto m = Messages();
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].function, "main");
   EXPECT_NE(m[0].message.find("Argumente"), std::string::npos);
+  EXPECT_EQ(err_, "") << "the log took the entry";
+
+  // Without the Msg folder the entry still reaches whoever started the program, as the file
+  // would have held it.
+  const std::string entry = test::ReadBytes(msg_file());
+  fs::remove_all(root() / "Msg");
+  EXPECT_EQ(Run(JOBFEED_BIN, {"REQ1", "4711", "10"}), ExitCode(kUsageStatus));
+  EXPECT_EQ(WithoutClock(err_), WithoutClock(entry));
+  EXPECT_EQ(out_, "");
+  EXPECT_FALSE(fs::exists(root() / "Msg"));
+}
+
+TEST_F(RunTestSite, HelpAndVersionAnswerWithoutTheLogOrTheDatabase) {
+  RemoveDatabase();
+  fs::remove_all(root() / "Msg");
+  const std::string version = std::string(" ") + kVersion + "\n";
+  EXPECT_EQ(Run(JOBFEED_BIN, {"--version"}), 0);
+  EXPECT_EQ(ConsoleText(out_), "jobfeed" + version);
+  EXPECT_EQ(Run(JOBFEED_ADMIN_BIN, {"--version"}), 0);
+  EXPECT_EQ(ConsoleText(out_), "jobfeed-admin" + version);
+  EXPECT_EQ(Run(JOBFEED_BIN, {"--help"}), 0);
+  EXPECT_EQ(ConsoleText(out_).rfind("usage: jobfeed REQUESTER ORDER POSITION ACTION\n", 0), 0u)
+      << out_;
+  EXPECT_EQ(err_, "");
+  EXPECT_TRUE(fs::is_empty(root()));
+  EXPECT_FALSE(fs::exists(db_path()));
+
+  // Only as the single argument: otherwise it is a run's argument like any other.
+  EXPECT_EQ(Run(JOBFEED_BIN, {"--help", "4711"}), ExitCode(kUsageStatus));
+  EXPECT_EQ(out_, "");
+}
+
+// One run end to end, compared byte for byte: the Windows build must write exactly what the
+// Linux build writes. Terminal 3 serves areas 100..199, terminal 5 areas 200..299; header 4712
+// stands in an area no terminal serves.
+TEST_P(RunTest, RunWritesTheSameBytesOnEveryPlatform) {
+  AddTerminal(3, "10.1.0.3", "4001", "100", "199");
+  AddTerminal(5, "10.1.0.5", "4002", "200", "299");
+  Sql("insert into Kvl501Apk (ApkApk,ApkBz1,ApkTxt,ApkSts,ApkBgs,ApkEns,ApkAfo,ApkTnr,ApkSme,"
+      "ApkMee,ApkFbe,ApkDwn,ApkDna) values "
+      "('4711','Getriebegeh\xE4use','Serie',2,julianday('2026-12-07'),julianday('2026-12-18'),3,"
+      "'TN-100-200',1250,'STK','110',NULL,NULL),"
+      "('4712','Welle','Muster',2,julianday('2026-12-08'),NULL,1,'TN-300',40.5,'STK','900',"
+      "'REQ1','NEU')");
+  Sql("insert into Kvl504App (AppApk,AppApp,AppBz1,AppTxt,AppSts,AppSis,AppBds,AppEds,AppSme,"
+      "AppMee,AppStr,AppSte,AppSza,AppApg,AppFbe,AppDwn,AppDna) values "
+      "('4711','10','Fr\xE4sen','Op 10',2,0,julianday('2026-12-07 06:00'),"
+      "julianday('2026-12-08 14:00'),625,'STK',12.5,1.25,0.5,'FRAES1','110',NULL,NULL),"
+      "('4711','20','Bohren','Op 20',2,0,julianday('2026-12-08'),julianday('2026-12-09'),625,"
+      "'STK',8,0.75,0.25,'BOHR2','210','REQ1','NEU'),"
+      "('4711','30','Entgraten','Op 30',2,0,julianday('2026-12-09'),julianday('2026-12-09'),625,"
+      "'STK',1,0.2,0,'HAND1','120','REQ1','LOE')");
+
+  EXPECT_EQ(Run(JOBFEED_BIN, {"REQ1", "4711", "10", "BEGIN"}), 0);
+  EXPECT_EQ(out_, "");
+  EXPECT_EQ(err_, "");
+
+  // The header, then the positions, each in the file of its area's terminal.
+  EXPECT_EQ(WithoutClock(test::ReadBytes(buffer_file(3))),
+            Line("10.1.0.3", "4001", "APK", "AEN",
+                 Fields({{"4711", 12},
+                         {"Getriebegeh\xE4use", 60},
+                         {"Serie", 8},
+                         {"TN-100-200", 80},
+                         {"00001250000STK2612072612183", 31},
+                         {"2", 61},
+                         {"X", 3}})) +
+                Line("10.1.0.3", "4001", "APP", "AEN",
+                     AppPayload("10", "Fr\xE4sen", "Op 10", "FRAES1",
+                                "00000625000STK000125000001250000050261207261208", "0")) +
+                Line("10.1.0.3", "4001", "APP", "LOE",
+                     AppPayload("30", "Entgraten", "Op 30", "HAND1",
+                                "00000625000STK000010000000200000000261209261209", "2")));
+  EXPECT_EQ(WithoutClock(test::ReadBytes(buffer_file(5))),
+            Line("10.1.0.5", "4002", "APP", "NEU",
+                 AppPayload("20", "Bohren", "Op 20", "BOHR2",
+                            "00000625000STK000080000000750000025261208261209", "2")));
+  EXPECT_EQ(WithoutClock(test::ReadBytes(msg_file())),
+            LogEntry("IP-Ermitteln", "ReadFile", "1403") +
+                LogEntry("Fehler beim Senden von ApkS\xE4tze", "Apk_Dnl", "1403"));
+  // The header without a terminal stays due; the withdrawn position is gone and the count
+  // follows the new one in and the withdrawn one out.
+  EXPECT_EQ(Query("select ApkApk, ifnull(ApkDwn,'-'), ApkAfo from Kvl501Apk order by ApkApk"),
+            (std::vector<std::string>{"4711|-|3", "4712|REQ1|1"}));
+  EXPECT_EQ(Query("select AppApp, ifnull(AppDwn,'-'), AppSts from Kvl504App order by AppApp"),
+            (std::vector<std::string>{"10|-|10", "20|-|2"}));
 }
 
 TEST_P(RunTest, ConnectStringOverItsLimitFailsTheConnect) {

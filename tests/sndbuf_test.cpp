@@ -87,7 +87,11 @@ class SndBufFileTest : public test::OrderSiteTest {
     Env::Install(nullptr);
     OrderSiteTest::TearDown();
   }
-  std::string File(int terminal) { return test::ReadBytes(buffer_file(terminal)); }
+  // The writer lets go of its file first: a file it holds can be read by nobody on Windows.
+  std::string File(int terminal) {
+    SndBuf_CloseCache();
+    return test::ReadBytes(buffer_file(terminal));
+  }
   // Opens and closes of send-buffer files: the message log opens and closes its file once per
   // entry through the same environment.
   int Opens() const { return faults_.Calls(FaultEnv::kOpen) - Msg_EntryCount(); }
@@ -199,10 +203,9 @@ TEST_F(SndBufFileTest, ShortWriteLeavesNoPartialLineAndKeepsTheFile) {
   EXPECT_EQ(m[0].function, "WrittenFile");
   EXPECT_EQ(m[0].message, "");
   EXPECT_EQ(m[0].code, "112");
-  EXPECT_EQ(File(3).size(), 552u);  // the 100 bytes were cut off again
   EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
-  EXPECT_EQ(Opens(), 1);  // the file stayed open
-  EXPECT_EQ(File(3).size(), 2 * 552u);
+  EXPECT_EQ(Opens(), 1);                // the file stayed open
+  EXPECT_EQ(File(3).size(), 2 * 552u);  // the 100 bytes were cut off again
 }
 
 TEST_F(SndBufFileTest, WhenTheCutFailsTooTheFileIsGivenUp) {

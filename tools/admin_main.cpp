@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Version.h"
 #include "tools/admin_commands.h"
 
 namespace {
@@ -29,7 +30,9 @@ const Command kCommands[] = {
 void Usage(std::FILE* out) {
   std::fprintf(out, "usage: jobfeed-admin COMMAND [ARGS]\n\ncommands:\n");
   for (const Command& c : kCommands) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
-  std::fprintf(out, "\n'jobfeed-admin COMMAND --help' tells more about a command.\n");
+  std::fprintf(out,
+               "\n'jobfeed-admin COMMAND --help' tells more about a command;\n"
+               "'jobfeed-admin --version' prints the version.\n");
 }
 
 }  // namespace
@@ -44,6 +47,7 @@ int main(int argc, char** argv) {
     Usage(stdout);
     return 0;
   }
+  if (std::strcmp(argv[1], "--version") == 0) return jf::PrintVersion("jobfeed-admin");
   for (const Command& c : kCommands) {
     if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
   }

@@ -1,15 +1,12 @@
 #include "support/OrderSite.h"
 
-#include <sys/wait.h>
-
-#include <cstdio>
-
 #include "db/DbDb.h"
 #include "db/Login.h"
 #include "db/Schema.h"
 #include "db/sql/Session.h"
 #include "msg/Msg.h"
 #include "support/FakeClient.h"
+#include "support/Process.h"
 
 namespace jf::test {
 
@@ -85,6 +82,12 @@ std::string OrderSiteTest::Scalar(const std::string& sql) {
   return rows[0].substr(0, rows[0].find('|'));
 }
 
+void OrderSiteTest::RemoveDatabase() {
+  sqlite3_close(db_);
+  db_ = nullptr;
+  fs::remove(db_path());
+}
+
 void OrderSiteTest::AddTerminal(int dta, const std::string& ip, const std::string& port,
                                 const std::string& from, const std::string& to) {
   Sql("insert into Kvl557Cfg (CfgDta,CfgIP,CfgPrt,CfgVn1,CfgBi1) values (" + std::to_string(dta) +
@@ -97,28 +100,10 @@ void OrderSiteTest::ConnectInProcess() {
 
 int RunCommand(const std::string& program, const std::vector<std::string>& args,
                std::string* output) {
-  std::string cmd = "'" + program + "'";
-  for (const std::string& a : args) {
-    std::string q;
-    for (char c : a) {
-      if (c == '\'') {
-        q += "'\\''";
-      } else {
-        q += c;
-      }
-    }
-    cmd += " '" + q + "'";
-  }
-  cmd += " 2>&1";
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (p == nullptr) return -1;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) {
-    if (output != nullptr) output->append(buf, n);
-  }
-  int status = ::pclose(p);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::string out, err;
+  const int code = RunProcess(program, args, &out, &err);
+  if (output != nullptr) *output = out + err;
+  return code;
 }
 
 int OrderSiteTest::RunJobfeedBinary(const std::vector<std::string>& args) {

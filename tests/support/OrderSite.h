@@ -40,6 +40,10 @@ class OrderSiteTest : public SiteTest {
   // The first column of the first row, "" when there is none.
   std::string Scalar(const std::string& sql);
 
+  // Closes the test's own connection and deletes the database file: Windows deletes no file
+  // that is open. Sql() and Query() cannot be used afterwards.
+  void RemoveDatabase();
+
   // Adds a terminal serving the areas from..to (first range).
   void AddTerminal(int dta, const std::string& ip, const std::string& port, const std::string& from,
                    const std::string& to);
@@ -63,7 +67,8 @@ class OrderSiteTest : public SiteTest {
   sqlite3* db_ = nullptr;
 };
 
-// Runs a program with arguments in the current directory; returns its exit code (or -1).
+// Runs a program with arguments in the current directory; returns its exit code (or -1) and
+// its standard output followed by its standard error.
 int RunCommand(const std::string& program, const std::vector<std::string>& args,
                std::string* output = nullptr);
 

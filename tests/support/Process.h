@@ -1,0 +1,17 @@
+// Starts the real programs from a test, on POSIX and on Windows alike.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace jf::test {
+
+// Runs program with args in the current directory and waits for it. Its standard output and
+// standard error are captured apart, byte for byte. Returns the exit code as the OS reports it
+// (on Windows the whole 32-bit status, so -2 stays -2), or -1 when the program could not be
+// started or did not end normally. A program given as a bare file name ("jobfeed.exe") is the
+// one beside the test binary.
+int RunProcess(const std::string& program, const std::vector<std::string>& args, std::string* out,
+               std::string* err);
+
+}  // namespace jf::test
