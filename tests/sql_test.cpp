@@ -1,6 +1,7 @@
 // The statement seam over both backends: status codes, NULL semantics, values that do not fit
 // their fields, the write-with-savepoint pattern; the embedded backend's date semantics.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 
@@ -289,6 +290,29 @@ TEST_P(SqlTest, FailedWriteRollsBackToItsSavepointOnly) {
   // A committed write is durable: a second connection sees it.
   sql::Disconnect();
   ASSERT_EQ(sql::Connect("u/p@" + NetService("t.db")), 0);
+  ASSERT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, c), 0);
+  EXPECT_EQ(n, 1);
+}
+
+TEST_P(SqlTest, FailedWriteLeavesNoLockBehind) {
+  // A write that fails outside a unit is rolled back to its savepoint; no transaction of it may
+  // stay open and keep other processes from writing until the run's end.
+  EXPECT_EQ(sql::WriteWithSavepoint("Cfg_Upd", "update Kvl557Cfg set CfgIP=:b0 where CfgDta=:b1",
+                                    {In::Text("x"), In::I32(42)}),
+            sql::kNotFound);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open("t.db", &other), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  // Inside a unit the savepoint of the failed write is nested and the unit's transaction stays.
+  ASSERT_EQ(sql::BeginUnit("U"), 0);
+  EXPECT_EQ(sql::WriteWithSavepoint("Cfg_Upd", "update Kvl557Cfg set CfgIP=:b0 where CfgDta=:b1",
+                                    {In::Text("x"), In::I32(42)}),
+            sql::kNotFound);
+  EXPECT_EQ(InsertCfg(7, "A", "B"), 0);
+  EXPECT_EQ(sql::EndUnit(true), 0);
+  int32_t n = -1;
+  Out c[] = {Out::I32(&n)};
   ASSERT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, c), 0);
   EXPECT_EQ(n, 1);
 }

@@ -88,6 +88,9 @@ class SqliteStmt final : public sql::BackendStmt {
     read_ = read;
   }
 
+  // Notes the savepoint a "savepoint NAME" or "rollback to NAME" statement names.
+  void NameSavepoint(std::string_view text);
+
   int Execute(std::span<const In> in) override;
   int Fetch(std::span<const Out> out) override;
   int64_t RowCount() const override { return row_count_changed_; }
@@ -131,6 +134,10 @@ class SqliteStmt final : public sql::BackendStmt {
   bool counts_changes_;                  // INSERT, UPDATE, DELETE: no row touched is 1403
   sqlite3_int64 row_count_changed_ = 0;  // rows the last write touched
   bool cursor_;
+  // "savepoint NAME" or "rollback to NAME": the name, which the backend tracks (see
+  // SqliteBackend::outer_savepoint_); empty for any other statement.
+  std::string savepoint_;
+  bool sets_savepoint_ = false;
   bool have_row_ = false;  // a row was stepped to by Execute and not yet delivered
   bool done_ = false;
   // A cursor whose query SQLite answers straight from the table (no sort) would see the
@@ -177,6 +184,7 @@ class SqliteBackend final : public sql::Backend {
     const bool dml = writes && (EqualsNoCase(head, "insert") || EqualsNoCase(head, "update") ||
                                 EqualsNoCase(head, "delete"));
     auto made = std::make_unique<SqliteStmt>(this, stmt, params, dml, cursor && is_query);
+    made->NameSavepoint(text);
     // The temporary table is made outside any transaction only, so no rollback can undo it.
     if (cursor && is_query && sqlite3_get_autocommit(db_) != 0 && Sorts(translated)) {
       if (int st = PrepareSpill(made.get(), translated, sqlite3_column_count(stmt)); st != 0) {
@@ -194,12 +202,31 @@ class SqliteBackend final : public sql::Backend {
     return RunControl(&begin_, "BEGIN");
   }
 
+  // A savepoint set outside any transaction opens one. Rolled back to, it still holds the
+  // transaction open, and with it SQLite's write lock, until the next commit, although nothing is
+  // left to commit: other processes would wait for a failed write. Oracle releases what the
+  // statements after a savepoint locked when it rolls back to it, so the transaction is ended
+  // here. A savepoint inside an open transaction (a unit of writes) is left as it stands.
+  int SavepointDone(const std::string& name, bool set, bool outside_transaction) {
+    if (set) {
+      if (outside_transaction) outer_savepoint_ = name;
+      return 0;
+    }
+    if (name != outer_savepoint_) return 0;
+    outer_savepoint_.clear();
+    const std::string release = "RELEASE " + name;
+    const int rc = sqlite3_exec(db_, release.c_str(), nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? 0 : Status(rc);
+  }
+
   int Commit() override {
+    outer_savepoint_.clear();
     if (sqlite3_get_autocommit(db_) != 0) return 0;
     return RunControl(&commit_, "COMMIT");
   }
 
   int Rollback() override {
+    outer_savepoint_.clear();
     if (sqlite3_get_autocommit(db_) != 0) return 0;
     return RunControl(&rollback_, "ROLLBACK");
   }
@@ -284,7 +311,32 @@ class SqliteBackend final : public sql::Backend {
   sqlite3_stmt* rollback_ = nullptr;
   int spills_ = 0;  // temporary tables of sorted cursors made so far
   std::string last_error_;
+  std::string outer_savepoint_;  // the savepoint that opened the transaction, if one did
 };
+
+void SqliteStmt::NameSavepoint(std::string_view text) {
+  auto word = [&](std::size_t* i) {
+    while (*i < text.size() && text[*i] == ' ') ++*i;
+    const std::size_t start = *i;
+    while (*i < text.size() && text[*i] != ' ') ++*i;
+    std::string w(text.substr(start, *i - start));
+    for (char& c : w) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return w;
+  };
+  std::size_t i = 0;
+  const std::string first = word(&i);
+  if (first == "savepoint") {
+    sets_savepoint_ = true;
+  } else if (first != "rollback" || word(&i) != "to") {
+    return;
+  }
+  std::size_t j = i;
+  while (j < text.size() && text[j] == ' ') ++j;
+  std::size_t end = j;
+  while (end < text.size() && text[end] != ' ') ++end;
+  savepoint_ = std::string(text.substr(j, end - j));
+  if (savepoint_.empty()) sets_savepoint_ = false;
+}
 
 int SqliteStmt::Step() {
   int rc = sqlite3_step(out_);
@@ -435,11 +487,18 @@ int SqliteStmt::Execute(std::span<const In> in) {
   if (!sqlite3_stmt_readonly(stmt_)) {
     if (int rc = owner_->EnsureTransaction(); rc != 0) return rc;
   }
+  const bool outside_transaction = sqlite3_get_autocommit(owner_->db()) != 0;
   int rc = sqlite3_step(stmt_);
   if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
     int st = owner_->Status(rc);
     sqlite3_reset(stmt_);
     return st;
+  }
+  if (!savepoint_.empty()) {
+    sqlite3_reset(stmt_);
+    if (int st = owner_->SavepointDone(savepoint_, sets_savepoint_, outside_transaction); st != 0) {
+      return st;
+    }
   }
   row_count_changed_ = sqlite3_changes64(owner_->db());
   if (counts_changes_ && row_count_changed_ == 0) return sql::kNotFound;
