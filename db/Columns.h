@@ -150,15 +150,23 @@ void KeepOnlyKey(R* rec, std::span<const Column<R>> key) {
   for (const Column<R>& c : key) c.copy(rec, &keep);
 }
 
+// A single-row select with its inputs from rec's key columns; only on status 0 do the selected
+// columns land in their fields.
+template <class R>
+int SelectRow(std::string_view text, std::span<const Column<R>> key,
+              std::span<const Column<R>> cols, R* rec) {
+  // The key is bound from a copy: the outputs point into rec.
+  const R bound = *rec;
+  return sql::SelectInto(text, Inputs<R>(key, &bound), Outputs<R>(cols, rec));
+}
+
 // A single-row read by key. The key inputs are taken from rec's key columns; on status 0 every
 // selected column lands in its field; on any other status rec keeps its key and nothing else,
 // so a caller that goes on with it works with empty and zero values, never stale ones.
 template <class R>
 int ReadByKey(std::string_view text, std::span<const Column<R>> key,
               std::span<const Column<R>> cols, R* rec) {
-  // The key is bound from a copy: the outputs point into rec.
-  const R bound = *rec;
-  const int rc = sql::SelectInto(text, Inputs<R>(key, &bound), Outputs<R>(cols, rec));
+  const int rc = SelectRow(text, key, cols, rec);
   if (rc != 0) KeepOnlyKey(rec, key);
   return rc;
 }
@@ -189,6 +197,15 @@ class RowCursor {
   sql::Cursor cursor_;
   std::span<const Column<R>> cols_;
 };
+
+// A caller's text argument as a statement input: copied into its statement buffer buf first, cut
+// to the buffer's width (a null pointer is the empty text), and bound from there, so the input
+// stays valid for as long as the open cursor may read it.
+template <std::size_t N>
+sql::In TextArg(Text<N>& buf, const char* arg) {
+  buf = arg != nullptr ? std::string_view(arg) : std::string_view();
+  return sql::In::Text(buf);
+}
 
 // The cursor a selector names, for modules that declare one cursor of a shape per sort order:
 // 1 ascending, 2 descending; nullptr for any other selector.

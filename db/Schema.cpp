@@ -55,6 +55,73 @@ CREATE TABLE IF NOT EXISTS Kvl557Cfg (
   CfgVn5 TEXT, CfgBi5 TEXT, CfgBz5 TEXT,
   CfgSta INTEGER, CfgDat REAL, CfgErf TEXT
 ) WITHOUT ROWID;
+)SQL"
+// Master data: workplace groups and their cost centre assignments, workplaces, interruption
+// reasons, personnel, production areas and cost centres.
+R"SQL(
+CREATE TABLE IF NOT EXISTS Kvl530Apg (
+  ApgApg TEXT NOT NULL PRIMARY KEY,
+  ApgBez TEXT, ApgTxt TEXT, ApgKst TEXT, ApgFbe TEXT,
+  ApgZf1 TEXT, ApgZf2 TEXT, ApgZf3 TEXT,
+  ApgApl INTEGER, ApgTag INTEGER,
+  ApgKap REAL, ApgPrd REAL, ApgRst REAL, ApgPau REAL, ApgUnt REAL, ApgIak REAL,
+  ApgSt1 TEXT, ApgSt2 TEXT, ApgSt3 TEXT, ApgSf1 REAL, ApgSf2 REAL, ApgSf3 REAL,
+  ApgDna TEXT, ApgDwn TEXT, ApgSta INTEGER, ApgDat REAL, ApgErf TEXT
+);
+CREATE INDEX IF NOT EXISTS Kvl530Apg_Dwn ON Kvl530Apg (ApgDwn);
+
+CREATE TABLE IF NOT EXISTS Kvl537Ksg (
+  KsgApg TEXT NOT NULL, KsgGvo REAL NOT NULL, KsgGbi REAL,
+  KsgFbe TEXT, KsgKst TEXT, KsgZf1 TEXT, KsgZf2 TEXT, KsgZf3 TEXT,
+  KsgSta INTEGER, KsgDat REAL, KsgErf TEXT,
+  PRIMARY KEY (KsgApg, KsgGvo)
+);
+
+CREATE TABLE IF NOT EXISTS Kvl531Apl (
+  AplApl TEXT NOT NULL PRIMARY KEY,
+  AplBez TEXT, AplTxt TEXT, AplApg TEXT, AplFbe TEXT,
+  AplSts INTEGER, AplSis INTEGER, AplApr INTEGER, AplAaf INTEGER,
+  AplUbg TEXT, AplUdt REAL,
+  AplZf1 TEXT, AplZf2 TEXT, AplZf3 TEXT,
+  AplTag INTEGER,
+  AplVrf REAL, AplRsp REAL, AplRsi REAL, AplAfp REAL, AplAfi REAL, AplPau REAL, AplUnt REAL,
+  AplIak REAL, AplAvt INTEGER, AplKap REAL, AplAvr REAL, AplAvp REAL,
+  AplSt1 TEXT, AplSt2 TEXT, AplSt3 TEXT, AplSf1 REAL, AplSf2 REAL, AplSf3 REAL,
+  AplDna TEXT, AplDwn TEXT, AplSta INTEGER, AplDat REAL, AplErf TEXT
+);
+CREATE INDEX IF NOT EXISTS Kvl531Apl_Dwn ON Kvl531Apl (AplDwn);
+CREATE INDEX IF NOT EXISTS Kvl531Apl_Apg ON Kvl531Apl (AplApg);
+
+CREATE TABLE IF NOT EXISTS Kvl521Ubg (
+  UbgUbg TEXT NOT NULL PRIMARY KEY,
+  UbgKnz INTEGER, UbgFbe TEXT, UbgBez TEXT, UbgTxt TEXT,
+  UbgZf1 TEXT, UbgZf2 TEXT, UbgZf3 TEXT,
+  UbgAst INTEGER, UbgRst REAL, UbgAsf REAL,
+  UbgSt1 TEXT, UbgSt2 TEXT, UbgSt3 TEXT, UbgSf1 REAL, UbgSf2 REAL, UbgSf3 REAL,
+  UbgDna TEXT, UbgDwn TEXT, UbgSta INTEGER, UbgDat REAL, UbgErf TEXT
+);
+CREATE INDEX IF NOT EXISTS Kvl521Ubg_Dwn ON Kvl521Ubg (UbgDwn);
+
+CREATE TABLE IF NOT EXISTS Kvl510Prv (
+  PrvPnr TEXT NOT NULL PRIMARY KEY,
+  PrvGvo REAL, PrvGbi REAL, PrvBer INTEGER, PrvKst TEXT, PrvFbe TEXT, PrvMmb INTEGER,
+  PrvZf1 TEXT, PrvZf2 TEXT, PrvZf3 TEXT,
+  PrvDna TEXT, PrvDwn TEXT, PrvAwa INTEGER, PrvAwn TEXT, PrvAnw INTEGER,
+  PrvAvn REAL, PrvAbi REAL, PrvApl INTEGER, PrvApp INTEGER, PrvPzm INTEGER,
+  PrvSta INTEGER, PrvDat REAL, PrvErf TEXT,
+  PrvNam TEXT, PrvStr TEXT, PrvOrt TEXT
+);
+CREATE INDEX IF NOT EXISTS Kvl510Prv_Dwn ON Kvl510Prv (PrvDwn);
+CREATE INDEX IF NOT EXISTS Kvl510Prv_Awn ON Kvl510Prv (PrvAwn);
+
+CREATE TABLE IF NOT EXISTS Kvl559Fbe (
+  FbeFbe TEXT NOT NULL PRIMARY KEY,
+  FbeTyp INTEGER
+);
+
+CREATE TABLE IF NOT EXISTS o1003Kststelle (
+  KstNum TEXT NOT NULL PRIMARY KEY
+);
 )SQL";
 
 int CreateSqliteDatabase(const char* path, const char** error) {

@@ -1,4 +1,5 @@
 #include "db/DbDnl.h"
+#include "db/DbDnl/Requester.h"
 #include "db/OrderColumns.h"
 #include "db/sql/Session.h"
 
@@ -49,16 +50,13 @@ RowCursor<CfgRecord> g_cfg(
     ":b0<=CfgBi2)) order by CfgDta",
     kCfgColumns);
 
-// Parameter buffers: the requester name as the download markers hold it (8 characters), the
-// production area as the configuration ranges hold it (10).
-Text<8> g_requester;
+// Parameter buffer of the production area as the configuration ranges hold it.
 Text<10> g_area;
 
 }  // namespace
 
 int Apk_OpenDnl(const char* requester) {
-  g_requester = requester != nullptr ? requester : "";
-  return g_apkDnl.Open({In::Text(g_requester)});
+  return g_apkDnl.Open({RequesterArg(requester)});
 }
 
 int Apk_FetchDnl(ApkDnlRecord* rec) {
@@ -72,8 +70,7 @@ int Apk_CloseDnl() {
 }
 
 int App_OpenDnl(const char* requester) {
-  g_requester = requester != nullptr ? requester : "";
-  return g_appDnl.Open({In::Text(g_requester)});
+  return g_appDnl.Open({RequesterArg(requester)});
 }
 
 int App_FetchDnl(AppDnlRecord* rec) {
@@ -85,8 +82,7 @@ int App_CloseDnl() {
 }
 
 int Cfg_Open(const char* area) {
-  g_area = area != nullptr ? area : "";
-  const In a = In::Text(g_area);
+  const In a = TextArg(g_area, area);
   return g_cfg.Open({a, a, a, a});
 }
 

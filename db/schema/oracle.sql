@@ -125,3 +125,167 @@ CREATE TABLE Kvl557Cfg (
   CfgErf VARCHAR2(8),
   CONSTRAINT Kvl557Cfg_PK PRIMARY KEY (CfgDta)
 );
+
+-- Master data: workplace groups and their cost centre assignments, workplaces, interruption
+-- reasons, personnel, production areas and cost centres.
+
+CREATE TABLE Kvl530Apg (
+  ApgApg VARCHAR2(10) NOT NULL,
+  ApgBez VARCHAR2(30),
+  ApgTxt VARCHAR2(10),
+  ApgKst VARCHAR2(10),
+  ApgFbe VARCHAR2(10),
+  ApgZf1 VARCHAR2(30),
+  ApgZf2 VARCHAR2(30),
+  ApgZf3 VARCHAR2(30),
+  ApgApl NUMBER(10),
+  ApgTag NUMBER(10),
+  ApgKap NUMBER,
+  ApgPrd NUMBER,
+  ApgRst NUMBER,
+  ApgPau NUMBER,
+  ApgUnt NUMBER,
+  ApgIak NUMBER,
+  ApgSt1 VARCHAR2(10),
+  ApgSt2 VARCHAR2(10),
+  ApgSt3 VARCHAR2(10),
+  ApgSf1 NUMBER,
+  ApgSf2 NUMBER,
+  ApgSf3 NUMBER,
+  ApgDna VARCHAR2(3),
+  ApgDwn VARCHAR2(8),
+  ApgSta NUMBER(5),
+  ApgDat DATE,
+  ApgErf VARCHAR2(8),
+  CONSTRAINT Kvl530Apg_PK PRIMARY KEY (ApgApg)
+);
+CREATE INDEX Kvl530Apg_Dwn ON Kvl530Apg (ApgDwn);
+
+CREATE TABLE Kvl537Ksg (
+  KsgApg VARCHAR2(10) NOT NULL,
+  KsgGvo DATE NOT NULL,
+  KsgGbi DATE,
+  KsgFbe VARCHAR2(10),
+  KsgKst VARCHAR2(10),
+  KsgZf1 VARCHAR2(30),
+  KsgZf2 VARCHAR2(30),
+  KsgZf3 VARCHAR2(30),
+  KsgSta NUMBER(5),
+  KsgDat DATE,
+  KsgErf VARCHAR2(8),
+  CONSTRAINT Kvl537Ksg_PK PRIMARY KEY (KsgApg, KsgGvo)
+);
+
+CREATE TABLE Kvl531Apl (
+  AplApl VARCHAR2(10) NOT NULL,
+  AplBez VARCHAR2(30),
+  AplTxt VARCHAR2(10),
+  AplApg VARCHAR2(10),
+  AplFbe VARCHAR2(10),
+  AplSts NUMBER(5),
+  AplSis NUMBER(5),
+  AplApr NUMBER(10),
+  AplAaf NUMBER(10),
+  AplUbg VARCHAR2(4),
+  AplUdt DATE,
+  AplZf1 VARCHAR2(30),
+  AplZf2 VARCHAR2(30),
+  AplZf3 VARCHAR2(30),
+  AplTag NUMBER(10),
+  AplVrf NUMBER,
+  AplRsp NUMBER,
+  AplRsi NUMBER,
+  AplAfp NUMBER,
+  AplAfi NUMBER,
+  AplPau NUMBER,
+  AplUnt NUMBER,
+  AplIak NUMBER,
+  AplAvt NUMBER(10),
+  AplKap NUMBER,
+  AplAvr NUMBER,
+  AplAvp NUMBER,
+  AplSt1 VARCHAR2(10),
+  AplSt2 VARCHAR2(10),
+  AplSt3 VARCHAR2(10),
+  AplSf1 NUMBER,
+  AplSf2 NUMBER,
+  AplSf3 NUMBER,
+  AplDna VARCHAR2(3),
+  AplDwn VARCHAR2(8),
+  AplSta NUMBER(5),
+  AplDat DATE,
+  AplErf VARCHAR2(8),
+  CONSTRAINT Kvl531Apl_PK PRIMARY KEY (AplApl)
+);
+CREATE INDEX Kvl531Apl_Dwn ON Kvl531Apl (AplDwn);
+CREATE INDEX Kvl531Apl_Apg ON Kvl531Apl (AplApg);
+
+CREATE TABLE Kvl521Ubg (
+  UbgUbg VARCHAR2(4) NOT NULL,
+  UbgKnz NUMBER(10),
+  UbgFbe VARCHAR2(10),
+  UbgBez VARCHAR2(30),
+  UbgTxt VARCHAR2(10),
+  UbgZf1 VARCHAR2(30),
+  UbgZf2 VARCHAR2(30),
+  UbgZf3 VARCHAR2(30),
+  UbgAst NUMBER(10),
+  UbgRst NUMBER,
+  UbgAsf NUMBER,
+  UbgSt1 VARCHAR2(10),
+  UbgSt2 VARCHAR2(10),
+  UbgSt3 VARCHAR2(10),
+  UbgSf1 NUMBER,
+  UbgSf2 NUMBER,
+  UbgSf3 NUMBER,
+  UbgDna VARCHAR2(3),
+  UbgDwn VARCHAR2(8),
+  UbgSta NUMBER(5),
+  UbgDat DATE,
+  UbgErf VARCHAR2(8),
+  CONSTRAINT Kvl521Ubg_PK PRIMARY KEY (UbgUbg)
+);
+CREATE INDEX Kvl521Ubg_Dwn ON Kvl521Ubg (UbgDwn);
+
+CREATE TABLE Kvl510Prv (
+  PrvPnr VARCHAR2(8) NOT NULL,
+  PrvGvo DATE,
+  PrvGbi DATE,
+  PrvBer NUMBER(10),
+  PrvKst VARCHAR2(10),
+  PrvFbe VARCHAR2(10),
+  PrvMmb NUMBER(10),
+  PrvZf1 VARCHAR2(30),
+  PrvZf2 VARCHAR2(30),
+  PrvZf3 VARCHAR2(30),
+  PrvDna VARCHAR2(3),
+  PrvDwn VARCHAR2(8),
+  PrvAwa NUMBER(10),
+  PrvAwn VARCHAR2(8),
+  PrvAnw NUMBER(10),
+  PrvAvn DATE,
+  PrvAbi DATE,
+  PrvApl NUMBER(10),
+  PrvApp NUMBER(10),
+  PrvPzm NUMBER(10),
+  PrvSta NUMBER(5),
+  PrvDat DATE,
+  PrvErf VARCHAR2(8),
+  PrvNam VARCHAR2(50),
+  PrvStr VARCHAR2(50),
+  PrvOrt VARCHAR2(50),
+  CONSTRAINT Kvl510Prv_PK PRIMARY KEY (PrvPnr)
+);
+CREATE INDEX Kvl510Prv_Dwn ON Kvl510Prv (PrvDwn);
+CREATE INDEX Kvl510Prv_Awn ON Kvl510Prv (PrvAwn);
+
+CREATE TABLE Kvl559Fbe (
+  FbeFbe VARCHAR2(10) NOT NULL,
+  FbeTyp NUMBER(10),
+  CONSTRAINT Kvl559Fbe_PK PRIMARY KEY (FbeFbe)
+);
+
+CREATE TABLE o1003Kststelle (
+  KstNum VARCHAR2(10) NOT NULL,
+  CONSTRAINT o1003Kststelle_PK PRIMARY KEY (KstNum)
+);

@@ -10,7 +10,8 @@ namespace {
 
 bool IsInstant(const std::string& column) {
   static const std::set<std::string> kTags = {"Bgs", "Ens", "Bdi", "Edi", "Dat", "Bds",
-                                              "Sbd", "Eds", "Sed", "Rad", "Red"};
+                                              "Sbd", "Eds", "Sed", "Rad", "Red", "Udt",
+                                              "Gvo", "Gbi", "Avn", "Abi"};
   return column.size() == 6 && kTags.count(column.substr(3)) > 0;
 }
 
@@ -59,8 +60,9 @@ void OrderRowsTest::InsertFull(const std::string& table, const Row& overrides) {
       v = it->second;
     } else if (IsInstant(n)) {
       const std::string d = InstantDate(pos);
-      // Begin and end dates of an order are days without a time.
-      const bool day_only = n.substr(3) == "Bgs" || n.substr(3) == "Ens";
+      // Begin and end dates of an order and of a validity are days without a time.
+      const std::string tag = n.substr(3);
+      const bool day_only = tag == "Bgs" || tag == "Ens" || tag == "Gvo" || tag == "Gbi";
       const std::string t = day_only ? "000000" : InstantTime(pos);
       v = "julianday('" + d.substr(0, 4) + "-" + d.substr(4, 2) + "-" + d.substr(6, 2) + " " +
           t.substr(0, 2) + ":" + t.substr(2, 2) + ":" + t.substr(4, 2) + "')";

@@ -1,0 +1,16 @@
+// The parameter buffer the download cursors share: the requester name as a download marker holds
+// it. A longer name is cut to the marker's 8 characters.
+#pragma once
+
+#include "db/Columns.h"
+#include "db/Text.h"
+#include "db/sql/Bind.h"
+
+namespace jf {
+
+inline sql::In RequesterArg(const char* requester) {
+  static Text<8> buffer;
+  return TextArg(buffer, requester);
+}
+
+}  // namespace jf
