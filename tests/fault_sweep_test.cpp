@@ -1,5 +1,6 @@
-// Fault sweep: a run of a few rows is made once without faults to list every operating-system
-// call and every database call it makes; then, for each of those calls in turn, the run is made
+// Fault sweep: a run of a few rows (of jobfeed on order rows, of jobfeed-master on master data
+// of all five kinds) is made once without faults to list every operating-system call and every
+// database call it makes; then, for each of those calls in turn, the run is made
 // again from the same start with that one call failing, and once more without faults. After
 // each pair the promises of support/DueSite.h must hold, the messages must be the program's own,
 // and the clean rerun must have sent everything still due.
@@ -11,6 +12,7 @@
 #include "db/sql/FaultBackend.h"
 #include "db/sql/Session.h"
 #include "download/SndBuf.h"
+#include "driver/MasterRun.h"
 #include "driver/Run.h"
 #include "msg/Msg.h"
 #include "platform/FaultEnv.h"
@@ -118,13 +120,41 @@ const std::set<std::pair<std::string, std::string>> kKnownMessages = {
     {"Auk_To_Apk", "Fehelr bei Apk_PKeyDel"},
     {"App_Sel", "Fehelr bei App_PKeyDel"},
     {"bdConnect", "Fehlethafte Connect mit der DB "},
+    {"Apg_Dnl", "fehlerhafter Apg_OpenDnl"},
+    {"Apg_Dnl", "Fehler beim Senden von ApgS\xE4tze"},
+    {"ApgDnl", "Fehler bei Apg_PKeyRead"},
+    {"ApgDnl", "Fehler bei Apg_PKeyUpd"},
+    {"Apg_Frei", "Fehler bei Apg_PKeyDel"},
+    {"Apl_Dnl", "fehlerhafte Apl_OpenDnl"},
+    {"Apl_Dnl", "Fehler beim Senden von AplS\xE4tze"},
+    {"AplDnl", "Fehler bei Apl_PKeyRead"},
+    {"AplDnl", "Fehler bei Apl_PKeyUpd"},
+    {"Apl_Frei", "Fehler bei Apl_PKeyDel"},
+    {"Ubg_Dnl", "fehlerhafte Ubg_OpenDnl"},
+    {"Ubg_Dnl", "Fehler beim Senden von UbgS\xE4tze"},
+    {"UbgDnl", "Fehler bei Ubg_PKeyRead"},
+    {"UbgDnl", "Fehler bei Ubg_PKeyUpd"},
+    {"Ubg_Frei", "Fehler bei Ubg_PKeyDel"},
+    {"Prv_Dnl", "fehlerhafte Pvr_OpenDnl"},
+    {"Prv_Dnl", "Fehler beim Senden von PrvS\xE4tze"},
+    {"PrvDnl", "Fehler bei Prv_PKeyReadk"},
+    {"PrvDnl", "Fehler bei Prv_PKeyUpd"},
+    {"Prv_Frei", "Fehler bei Prv_PKeyDel"},
+    {"Ksg_Dnl", "fehlerhafte Ksg_OpenDnl"},
 };
 
-class FaultSweep : public DueSiteTest {
+class FaultSweep : public DueSiteTest, public ::testing::WithParamInterface<bool> {
  protected:
+  bool master() const { return GetParam(); }
   void SetUp() override {
     DueSiteTest::SetUp();
     AddTerminals();
+    if (master()) {
+      // Three rows of each marked kind (every download kind, persons leaving and staying), one
+      // of another requester each, and two cost centres for two production areas.
+      MarkMasterRows(3, "SWEEP");
+      return;
+    }
     // Two orders on two terminals: six positions of every kind and their headers.
     MarkRows(6, "SWEEP");
     Remarked("APK|A00000");
@@ -153,8 +183,13 @@ class FaultSweep : public DueSiteTest {
       files.FailNth(f.os_op, f.nth, f.error, f.text, f.os_op == FaultEnv::kWrite ? 100 : 0);
     }
     Env::Install(&files);
-    const char* argv[] = {"jobfeed", "SWEEP", "A00000", "20", "BEGIN", nullptr};
-    RunJobfeed(5, argv);
+    if (master()) {
+      const char* argv[] = {"jobfeed-master", "SWEEP", nullptr};
+      RunJobfeedMaster(2, argv);
+    } else {
+      const char* argv[] = {"jobfeed", "SWEEP", "A00000", "20", "BEGIN", nullptr};
+      RunJobfeed(5, argv);
+    }
     SndBuf_CloseCache();
     sql::Disconnect();
     sql::SetBackendWrapper(nullptr);
@@ -172,7 +207,7 @@ class FaultSweep : public DueSiteTest {
   }
 };
 
-TEST_F(FaultSweep, EveryCallFailingOnceLosesNothing) {
+TEST_P(FaultSweep, EveryCallFailingOnceLosesNothing) {
   // The clean run lists the calls.
   CountingBackend::Counts listed;
   int os_calls[FaultEnv::kOpCount] = {};
@@ -245,10 +280,14 @@ TEST_F(FaultSweep, EveryCallFailingOnceLosesNothing) {
   int os_total = 0;
   for (int c : os_calls) os_total += c;
   std::printf(
-      "fault sweep: %zu calls listed and failed one at a time (%d os, %d db), %d broken "
+      "fault sweep (%s): %zu calls listed and failed one at a time (%d os, %d db), %d broken "
       "promises\n",
-      faults.size(), os_total, static_cast<int>(faults.size()) - os_total, failures);
+      master() ? "jobfeed-master" : "jobfeed", faults.size(), os_total,
+      static_cast<int>(faults.size()) - os_total, failures);
 }
+
+INSTANTIATE_TEST_SUITE_P(Runs, FaultSweep, ::testing::Values(false, true),
+                         [](const auto& test) { return test.param ? "Master" : "Order"; });
 
 }  // namespace
 }  // namespace jf::test
