@@ -45,6 +45,23 @@ struct DnlLoop {
   bool wideRunningNumber = false;
 };
 
+// A loop over a download cursor that sends through send and logs with these messages; the
+// caller sets the builder, the area and the status update.
+template <class Row>
+DnlLoop<Row> CursorLoop(int (*open)(const char*), int (*fetch)(Row*), int (*close)(),
+                        int (*send)(DnlRecord, const char*), const char* function,
+                        const char* openFailed, const char* sendFailed) {
+  DnlLoop<Row> d{};
+  d.open = open;
+  d.fetch = fetch;
+  d.close = close;
+  d.send = send;
+  d.function = function;
+  d.openFailedText = openFailed;
+  d.sendFailedText = sendFailed;
+  return d;
+}
+
 // Builds and sends the lines of one row from the loop-filled record. Returns 0 when every line
 // went out, else the first failing status.
 template <class Row>

@@ -158,14 +158,8 @@ int Prv_StatusUpdate(const PrvDnlRecord& row) {
 template <class Row>
 DnlLoop<Row> MasterLoop(int (*open)(const char*), int (*fetch)(Row*), int (*close)(),
                         const char* function, const char* openFailed, const char* sendFailed) {
-  DnlLoop<Row> d{};
-  d.open = open;
-  d.fetch = fetch;
-  d.close = close;
-  d.send = SndBuf_Write;
-  d.function = function;
-  d.openFailedText = openFailed;
-  d.sendFailedText = sendFailed;
+  DnlLoop<Row> d =
+      CursorLoop<Row>(open, fetch, close, SndBuf_Write, function, openFailed, sendFailed);
   d.continueAfterRowFailure = true;
   return d;
 }

@@ -21,4 +21,14 @@ int ConnectForRun();
 // that a non-zero status whose low 8 bits are 0 becomes 255, so a failure never reads as success.
 int ExitCodeFromStatus(int32_t status);
 
+// The process exit code of a status: the status itself on Windows, which keeps all 32 bits;
+// ExitCodeFromStatus where only 8 survive.
+inline int ProcessExitCode(int32_t status) {
+#ifdef _WIN32
+  return status;
+#else
+  return ExitCodeFromStatus(status);
+#endif
+}
+
 }  // namespace jf

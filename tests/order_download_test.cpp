@@ -643,17 +643,11 @@ int FakeSend(DnlRecord rec, const char*) {
 }
 
 DnlLoop<FakeRow> FakeLoop(bool go_on) {
-  DnlLoop<FakeRow> d{};
-  d.open = FakeOpen;
-  d.fetch = FakeFetch;
-  d.close = FakeClose;
+  auto d =
+      CursorLoop<FakeRow>(FakeOpen, FakeFetch, FakeClose, FakeSend, "Fake_Dnl", "open", "send");
   d.build = FakeBuild;
   d.area = FakeArea;
   d.update = FakeUpdate;
-  d.send = FakeSend;
-  d.function = "Fake_Dnl";
-  d.openFailedText = "open";
-  d.sendFailedText = "send";
   d.continueAfterRowFailure = go_on;
   return d;
 }
