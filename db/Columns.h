@@ -78,6 +78,13 @@ constexpr Column<typename detail::MemberOf<decltype(M)>::Record> Col16() {
           [](const R* r) { return sql::In::I16(r->*M); }, [](R* d, const R* s) { d->*M = s->*M; }};
 }
 
+// The column of a 32-bit field M that travels as 16 bits where narrow holds, at full width
+// otherwise: statements of two modules may carry the same column in either width.
+template <auto M>
+constexpr Column<typename detail::MemberOf<decltype(M)>::Record> Col16If(bool narrow) {
+  return narrow ? Col16<M>() : Col<M>();
+}
+
 // A list of at most Max columns, built at compile time.
 template <class R, std::size_t Max>
 struct ColumnList {
@@ -126,20 +133,29 @@ class Outputs {
   std::size_t n_;
 };
 
-// The inputs of a statement, read from rec. Texts are views into rec, which must outlive them.
+// The inputs of a statement, read from rec; a statement that binds values no field holds adds
+// them between its column lists. Texts are views into rec (or the value's storage), which must
+// outlive them.
 template <class R>
 class Inputs {
  public:
-  Inputs(std::span<const Column<R>> cols, const R* rec) : n_(Clamp(cols.size())) {
-    for (std::size_t i = 0; i < n_; ++i) in_[i] = cols[i].in(rec);
+  Inputs() = default;
+  Inputs(std::span<const Column<R>> cols, const R* rec) { Add(cols, rec); }
+
+  Inputs& Add(std::span<const Column<R>> cols, const R* rec) {
+    for (const Column<R>& c : cols) Add(c.in(rec));
+    return *this;
+  }
+  Inputs& Add(sql::In value) {
+    if (n_ < kMaxColumns) in_[n_++] = value;  // past the most any statement binds: left off
+    return *this;
   }
   std::span<const sql::In> span() const { return {in_.data(), n_}; }
   operator std::span<const sql::In>() const { return span(); }  // NOLINT
 
  private:
-  static std::size_t Clamp(std::size_t n) { return n < kMaxColumns ? n : kMaxColumns; }
   std::array<sql::In, kMaxColumns> in_;
-  std::size_t n_;
+  std::size_t n_ = 0;
 };
 
 // Empties every field of rec but the key columns.

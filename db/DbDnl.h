@@ -1,10 +1,13 @@
-// Download cursors: the rows that are due for a requester, and the terminal configuration.
+// Download cursors: the rows that are due for a requester, and the terminal configuration; the
+// order source and operation tables; the download journal and its bookkeeping tables.
 // Each routine returns the status of its statement; a fetch touches the caller's record only
 // on status 0.
 #pragma once
 
+#include "db/JournalRecords.h"
 #include "db/MasterRecords.h"
 #include "db/Records.h"
+#include "db/SourceRecords.h"
 
 namespace jf {
 
@@ -43,5 +46,43 @@ int Prv_CloseDnl();
 int Ksg_OpenDnl(const char* requester);
 int Ksg_FetchDnl(KsgDnlRecord* rec);
 int Ksg_CloseDnl();
+
+// Order sources, Kvl500Auk: the rows whose key lies strictly between the bounds, by key; the
+// delete of one order's row.
+int Auk_OpenRange(const char* lower, const char* upper);
+int Auk_FetchRange(AukRecord* rec);
+int Auk_CloseRange();
+int Auk_PKeyDel(const char* key);
+
+// Operations, Kvl503Afo: the rows whose order key lies strictly between the bounds, selector 1
+// by ascending, 2 by descending order key (any other: sql::kBadSelector); the delete by AfoApk
+// and AfoApp.
+int Afo_OpenRange(const char* lower, const char* upper, int selector);
+int Afo_FetchRange(AfoRecord* rec, int selector);
+int Afo_CloseRange(int selector);
+int Afo_PKeyDel(const AfoRecord* rec);
+
+// Gives every position of the order AppApk the download marker AppDwn and the kind AppDna, in
+// one UPDATE; 1403 when the order has no positions.
+int Apk_AppDel(const AppRecord* rec);
+
+// Download statistics, Kvl542Dwn, identified by the download date and time and DwnErf.
+int Dwn_PKeyIns(const DwnRecord* rec);
+int Dwn_PKeyUpd(const DwnRecord* rec);
+int Dwn_PKeyDel(const DwnRecord* rec);
+
+// Download journal, Kvl540Dnl. The cursor yields the lines journalled at one instant (date
+// yyyymmdd, time HHMMSS) for one requester, by record type. An insert stamps the line with the
+// database's clock; a delete finds it by the record's date, time, DnlErf and DnlLfn.
+int Dnl_Open(const char* date, const char* time, const char* requester);
+int Dnl_Fetch(DnlRecord* rec);
+int Dnl_Close();
+int Dnl_PKeyIns(const DnlRecord* rec);
+int Dnl_PKeyDel(const DnlRecord* rec);
+
+// Update ranges, the row "UPD" of Kvl543Upd. A failed read leaves every field empty; the update
+// blanks every range and marks the row as changed by "Download".
+int Upd_PKeyRead(UpdRecord* rec);
+int Upd_PKeyUpd();
 
 }  // namespace jf

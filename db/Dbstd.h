@@ -6,12 +6,13 @@
 
 #include "db/MasterRecords.h"
 #include "db/Records.h"
+#include "db/sql/Status.h"
 
 namespace jf {
 
 // Status of a range routine called with a kind other than 1 (ascending) or 2: no statement
-// runs.
-inline constexpr int kBadRangeKind = -3;
+// runs (db/sql/Status.h).
+inline constexpr int kBadRangeKind = sql::kBadSelector;
 
 // Order header, Kvl501Apk.
 int Apk_PKeyRead(ApkRecord* rec);

@@ -27,7 +27,7 @@ constexpr ColumnList<ApgRecord, kApgColumns> ApgColumns(MasterSelect select) {
             &R::ApgKap, &R::ApgPrd, &R::ApgRst, &R::ApgPau, &R::ApgUnt, &R::ApgIak, &R::ApgSt1,
             &R::ApgSt2, &R::ApgSt3, &R::ApgSf1, &R::ApgSf2, &R::ApgSf3, &R::ApgZf1, &R::ApgZf2,
             &R::ApgZf3, &R::ApgDna, &R::ApgDwn>();
-  l << (select == MasterSelect::kDownload ? Col<&R::ApgSta>() : Col16<&R::ApgSta>());
+  l << Col16If<&R::ApgSta>(select == MasterSelect::kTableAccess);
   l << Col<&R::ApgErf>();
   return l;
 }
@@ -43,7 +43,7 @@ constexpr ColumnList<AplRecord, kAplColumns> AplColumns(MasterSelect select) {
             &R::AplRsi, &R::AplAfp, &R::AplAfi, &R::AplPau, &R::AplUnt, &R::AplIak, &R::AplAvt,
             &R::AplKap, &R::AplAvr, &R::AplAvp, &R::AplSt1, &R::AplSt2, &R::AplSt3, &R::AplSf1,
             &R::AplSf2, &R::AplSf3, &R::AplZf1, &R::AplZf2, &R::AplZf3, &R::AplDna, &R::AplDwn>();
-  l << (select == MasterSelect::kDownload ? Col<&R::AplSta>() : Col16<&R::AplSta>());
+  l << Col16If<&R::AplSta>(select == MasterSelect::kTableAccess);
   l << Col<&R::AplErf>();
   return l;
 }
@@ -54,7 +54,7 @@ constexpr ColumnList<UbgRecord, kUbgColumns> UbgColumns(MasterSelect select) {
   l << Cols<&R::UbgUbg, &R::UbgKnz, &R::UbgFbe, &R::UbgBez, &R::UbgTxt, &R::UbgZf1, &R::UbgZf2,
             &R::UbgZf3, &R::UbgAst, &R::UbgRst, &R::UbgAsf, &R::UbgSt1, &R::UbgSt2, &R::UbgSt3,
             &R::UbgSf1, &R::UbgSf2, &R::UbgSf3, &R::UbgDna, &R::UbgDwn>();
-  l << (select == MasterSelect::kDownload ? Col<&R::UbgSta>() : Col16<&R::UbgSta>());
+  l << Col16If<&R::UbgSta>(select == MasterSelect::kTableAccess);
   l << Col<&R::UbgErf>();
   return l;
 }

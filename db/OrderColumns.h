@@ -38,13 +38,13 @@ constexpr ColumnList<ApkRecord, kApkMaxColumns> ApkColumns(ApkSelect select) {
   l << Cols<&R::ApkTnr, &R::ApkTb1, &R::ApkTb2, &R::ApkSme, &R::ApkIme, &R::ApkMee, &R::ApkBdiDate,
             &R::ApkBdiTime, &R::ApkEdiDate, &R::ApkEdiTime, &R::ApkFbe, &R::ApkKst, &R::ApkZf1,
             &R::ApkZf2, &R::ApkZf3, &R::ApkKnz>();
-  l << (wide ? Col<&R::ApkSsn>() : Col16<&R::ApkSsn>());
+  l << Col16If<&R::ApkSsn>(!wide);
   if (select == ApkSelect::kRange) {
     l << Cols<&R::ApkDwn, &R::ApkDna>();
   } else {
     l << Cols<&R::ApkDna, &R::ApkDwn>();
   }
-  l << (wide ? Col<&R::ApkSta>() : Col16<&R::ApkSta>());
+  l << Col16If<&R::ApkSta>(!wide);
   if (select == ApkSelect::kDownload) l << Col<&R::ApkDat>();
   l << Cols<&R::ApkErf, &R::ApkAba>();
   return l;
@@ -66,9 +66,9 @@ constexpr ColumnList<AppRecord, kAppColumns> AppColumns(AppSelect select) {
             &R::AppKz3, &R::AppKt4, &R::AppKz4, &R::AppFbe, &R::AppKst, &R::AppZf1, &R::AppZf2,
             &R::AppZf3, &R::AppKnz>();
   // The record keeps AppDna and AppDwn before AppSsn; the select list has AppSsn first.
-  l << (wide ? Col<&R::AppSsn>() : Col16<&R::AppSsn>());
+  l << Col16If<&R::AppSsn>(!wide);
   l << Cols<&R::AppDna, &R::AppDwn>();
-  l << (wide ? Col<&R::AppSta>() : Col16<&R::AppSta>());
+  l << Col16If<&R::AppSta>(!wide);
   l << Cols<&R::AppDat, &R::AppErf>();
   return l;
 }

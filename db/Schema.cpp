@@ -55,10 +55,55 @@ CREATE TABLE IF NOT EXISTS Kvl557Cfg (
   CfgVn5 TEXT, CfgBi5 TEXT, CfgBz5 TEXT,
   CfgSta INTEGER, CfgDat REAL, CfgErf TEXT
 ) WITHOUT ROWID;
-)SQL"
-// Master data: workplace groups and their cost centre assignments, workplaces, interruption
-// reasons, personnel, production areas and cost centres.
-R"SQL(
+
+-- Order sources and operations. Begin and end dates and times are read as they stand, so they
+-- are kept as texts.
+CREATE TABLE IF NOT EXISTS Kvl500Auk (
+  AukApk TEXT NOT NULL PRIMARY KEY,
+  AukBz1 TEXT, AukBz2 TEXT, AukTxt TEXT, AukSts INTEGER,
+  AukBgs TEXT, AukEns TEXT, AukAfo INTEGER,
+  AukTnr TEXT, AukTb1 TEXT, AukTb2 TEXT, AukSme REAL, AukMee TEXT,
+  AukZf1 TEXT, AukZf2 TEXT, AukZf3 TEXT,
+  AukKun TEXT, AukKb1 TEXT, AukKb2 TEXT, AukFbe TEXT, AukKst TEXT
+);
+
+CREATE TABLE IF NOT EXISTS Kvl503Afo (
+  AfoApk TEXT NOT NULL, AfoApp TEXT NOT NULL,
+  AfoVaf TEXT, AfoNaf TEXT, AfoBz1 TEXT, AfoBz2 TEXT, AfoTxt TEXT, AfoSts INTEGER,
+  AfoBgs TEXT, AfoBgz TEXT, AfoEns TEXT, AfoEnz TEXT, AfoAgs INTEGER,
+  AfoSme REAL, AfoMee TEXT, AfoSta REAL, AfoStr REAL, AfoSte REAL,
+  AfoApg TEXT, AfoApl TEXT, AfoZf1 TEXT, AfoZf2 TEXT, AfoZf3 TEXT, AfoFbe TEXT, AfoKst TEXT,
+  PRIMARY KEY (AfoApk, AfoApp)
+);
+
+-- Download journal, statistics and update ranges.
+CREATE TABLE IF NOT EXISTS Kvl540Dnl (
+  DnlDta REAL, DnlLfn INTEGER,
+  DnlVkz TEXT, DnlBer TEXT, DnlFun TEXT, DnlSkz TEXT, DnlPnr TEXT,
+  DnlApk TEXT, DnlApp TEXT, DnlApl TEXT, DnlDnl TEXT,
+  DnlDat REAL, DnlErf TEXT
+);
+CREATE INDEX IF NOT EXISTS Kvl540Dnl_Erf ON Kvl540Dnl (DnlErf, DnlDta);
+
+CREATE TABLE IF NOT EXISTS Kvl542Dwn (
+  DwnDta REAL NOT NULL,
+  DwnApk INTEGER, DwnApp INTEGER, DwnAuk INTEGER, DwnAfo INTEGER,
+  DwnNeu INTEGER, DwnAen INTEGER, DwnLoe INTEGER,
+  DwnZf1 TEXT, DwnZf2 TEXT, DwnZf3 TEXT,
+  DwnDat REAL, DwnErf TEXT NOT NULL,
+  PRIMARY KEY (DwnDta, DwnErf)
+);
+
+CREATE TABLE IF NOT EXISTS Kvl543Upd (
+  UpdKey TEXT NOT NULL PRIMARY KEY,
+  UpdAkv TEXT, UpdAkb TEXT, UpdAav TEXT, UpdAab TEXT, UpdApv TEXT, UpdApb TEXT,
+  UpdAlv TEXT, UpdAlb TEXT, UpdAgv TEXT, UpdAgb TEXT, UpdUgv TEXT, UpdUgb TEXT,
+  UpdAuv TEXT, UpdAub TEXT, UpdPvv TEXT, UpdPvb TEXT, UpdKsv TEXT, UpdKsb TEXT,
+  UpdDat REAL, UpdErf TEXT
+);
+
+-- Master data: workplace groups and their cost centre assignments, workplaces, interruption
+-- reasons, personnel, production areas and cost centres.
 CREATE TABLE IF NOT EXISTS Kvl530Apg (
   ApgApg TEXT NOT NULL PRIMARY KEY,
   ApgBez TEXT, ApgTxt TEXT, ApgKst TEXT, ApgFbe TEXT,

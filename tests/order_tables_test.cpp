@@ -346,6 +346,18 @@ TEST_F(OrderTables, PositionInsertWritesInstantsAndDeleteRemovesOnlyItsKey) {
   EXPECT_EQ(Query("select AppApp from Kvl504App"), V{"10"});
 }
 
+TEST_F(OrderTables, PositionInsertOfAReadRowRestoresEveryColumnButTheChangeTime) {
+  App("4711", "10");
+  const Row full = ReadRow("Kvl504App", "1=1");
+  AppRecord r;
+  r.AppApk = "4711";
+  r.AppApp = "10";
+  ASSERT_EQ(App_PKeyRead(&r), 0);
+  ASSERT_EQ(App_PKeyDel(&r), 0);
+  ASSERT_EQ(App_PKeyIns(&r), 0);
+  EXPECT_EQ(Differences(full, ReadRow("Kvl504App", "1=1")), "AppDat");
+}
+
 TEST_F(OrderTables, PositionCountAndCursorByZf2) {
   App("1", "10", {{"AppZf2", "'Z'"}});
   App("2", "10", {{"AppZf2", "'Z'"}});

@@ -2,11 +2,27 @@
 // and returns the exit code: 0 done, 1 failed, 2 bad use.
 #pragma once
 
+#include <string_view>
+
 #include "tools/admin_login.h"
 
 namespace jf::admin {
 
 int CmdInitDb(int argc, char** argv);
 int CmdShowBuffer(int argc, char** argv);
+int CmdResendOrder(int argc, char** argv);
+int CmdJournal(int argc, char** argv);
+
+// show-buffer's way of printing, which journal shares: one labelled value in [ ], and a payload
+// cut into the fields of its record type (shown whole for a type without a layout).
+void PrintField(const char* name, std::string_view value);
+void PrintPayload(std::string_view type, std::string_view payload);
+
+// Connects to the site's database as the programs do: through the login file
+// ..\..\..\..\files\quantelor.ini, relative to the working directory. On failure prints why,
+// prefixed with the command's name, and returns false.
+bool ConnectSite(const char* command);
+// Prints that the database failed with status (and the backend's detail); returns exit code 1.
+int DatabaseFailed(const char* command, int status);
 
 }  // namespace jf::admin

@@ -19,6 +19,9 @@ const Command kCommands[] = {
     {"scramble", jf::admin::CmdScramble, "scramble a login value (digit or letter form)"},
     {"unscramble", jf::admin::CmdUnscramble, "unscramble a login value"},
     {"write-login", jf::admin::CmdWriteLogin, "write a login configuration file"},
+    {"resend-order", jf::admin::CmdResendOrder,
+     "mark every position of an order as due for a requester again"},
+    {"journal", jf::admin::CmdJournal, "list the download journal lines of a requester"},
 };
 
 void Usage(std::FILE* out) {

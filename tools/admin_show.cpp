@@ -94,10 +94,6 @@ std::string_view Cut(std::string_view s, std::size_t off, std::size_t width) {
   return s.substr(off, width);
 }
 
-void PrintField(const char* name, std::string_view value) {
-  std::printf("  %-17s [%.*s]\n", name, static_cast<int>(value.size()), value.data());
-}
-
 // Prints one line; returns false when it is malformed.
 bool ShowLine(std::size_t number, std::string_view line, bool has_crlf) {
   const std::size_t length = line.size() + (has_crlf ? 2 : 0);
@@ -120,8 +116,17 @@ bool ShowLine(std::size_t number, std::string_view line, bool has_crlf) {
   }
   for (const Field& f : kHeader) PrintField(f.name, Cut(line, f.offset, f.width));
 
-  std::string_view payload = Cut(line, kPayloadOffset, kPayloadWidth);
-  const std::string_view type = Cut(line, 90, 3);
+  PrintPayload(Cut(line, 90, 3), Cut(line, kPayloadOffset, kPayloadWidth));
+  return ok;
+}
+
+}  // namespace
+
+void PrintField(const char* name, std::string_view value) {
+  std::printf("  %-17s [%.*s]\n", name, static_cast<int>(value.size()), value.data());
+}
+
+void PrintPayload(std::string_view type, std::string_view payload) {
   for (const Layout& l : kLayouts) {
     if (type != l.type) continue;
     std::size_t end = 0;
@@ -132,13 +137,10 @@ bool ShowLine(std::size_t number, std::string_view line, bool has_crlf) {
     }
     const std::string_view rest = Cut(payload, end, kPayloadWidth);
     if (rest.find_first_not_of(' ') != std::string_view::npos) PrintField("(after record)", rest);
-    return ok;
+    return;
   }
   PrintField("payload", payload);
-  return ok;
 }
-
-}  // namespace
 
 int CmdShowBuffer(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {

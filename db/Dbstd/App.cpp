@@ -57,7 +57,7 @@ constexpr char kCountZf2[] = "select count(*)  into :b0  from Kvl504App where Ap
 
 // Kind 1: exclusive bounds; as the alternatives are grouped, every position of a greater order
 // key qualifies, without an upper limit.
-sql::Cursor g_range1(
+RowCursor<AppRecord> g_range1(
     "select AppApk ,AppApp ,AppVaf ,AppNaf ,AppBz1 ,AppBz2 ,AppTxt ,AppSts ,AppSis "
     ",TO_CHAR(AppBdi,'yyyymmdd') ,TO_CHAR(AppBdi,'HH24MISS') ,TO_CHAR(AppBds,'yyyymmdd') "
     ",TO_CHAR(AppBds,'HH24MISS') ,TO_CHAR(AppSbd,'yyyymmdd') ,TO_CHAR(AppSbd,'HH24MISS') "
@@ -69,10 +69,11 @@ sql::Cursor g_range1(
     ",AppKt3 ,AppKz3 ,AppKt4 ,AppKz4 ,AppFbe ,AppKst ,AppZf1 ,AppZf2 ,AppZf3 ,AppKnz ,AppSsn "
     ",AppDna ,AppDwn ,AppSta ,TO_CHAR(AppDat,'yyyymmddHH24MISS') ,AppErf  from Kvl504App where "
     "((AppApk>:b0 or ((AppApk=:b0 and AppApp>:b2) and AppApk<:b3)) or (AppApk=:b3 and AppApp<:b5)) "
-    "order by AppApk,AppApp");
+    "order by AppApk,AppApp",
+    kAppTableColumns);
 
 // Kind 2: only the order key is bounded, exclusively; positions of one order come last first.
-sql::Cursor g_range2(
+RowCursor<AppRecord> g_range2(
     "select AppApk ,AppApp ,AppVaf ,AppNaf ,AppBz1 ,AppBz2 ,AppTxt ,AppSts ,AppSis "
     ",TO_CHAR(AppBdi,'yyyymmdd') ,TO_CHAR(AppBdi,'HH24MISS') ,TO_CHAR(AppBds,'yyyymmdd') "
     ",TO_CHAR(AppBds,'HH24MISS') ,TO_CHAR(AppSbd,'yyyymmdd') ,TO_CHAR(AppSbd,'HH24MISS') "
@@ -83,10 +84,11 @@ sql::Cursor g_range2(
     ",AppStr ,AppSte ,AppIta ,AppItr ,AppIte ,AppApg ,AppApl ,AppKt1 ,AppKz1 ,AppKt2 ,AppKz2 "
     ",AppKt3 ,AppKz3 ,AppKt4 ,AppKz4 ,AppFbe ,AppKst ,AppZf1 ,AppZf2 ,AppZf3 ,AppKnz ,AppSsn "
     ",AppDna ,AppDwn ,AppSta ,TO_CHAR(AppDat,'yyyymmddHH24MISS') ,AppErf  from Kvl504App where "
-    "(AppApk>:b0 and AppApk<:b1) order by AppApk,AppApp desc");
+    "(AppApk>:b0 and AppApk<:b1) order by AppApk,AppApp desc",
+    kAppTableColumns);
 
 // Both composite bounds inclusive, one status left out.
-sql::Cursor g_rangeSts(
+RowCursor<AppRecord> g_rangeSts(
     "select AppApk ,AppApp ,AppVaf ,AppNaf ,AppBz1 ,AppBz2 ,AppTxt ,AppSts ,AppSis "
     ",TO_CHAR(AppBdi,'yyyymmdd') ,TO_CHAR(AppBdi,'HH24MISS') ,TO_CHAR(AppBds,'yyyymmdd') "
     ",TO_CHAR(AppBds,'HH24MISS') ,TO_CHAR(AppSbd,'yyyymmdd') ,TO_CHAR(AppSbd,'HH24MISS') "
@@ -98,9 +100,10 @@ sql::Cursor g_rangeSts(
     ",AppKt3 ,AppKz3 ,AppKt4 ,AppKz4 ,AppFbe ,AppKst ,AppZf1 ,AppZf2 ,AppZf3 ,AppKnz ,AppSsn "
     ",AppDna ,AppDwn ,AppSta ,TO_CHAR(AppDat,'yyyymmddHH24MISS') ,AppErf  from Kvl504App where "
     "(((AppApk>:b0 or (AppApk=:b0 and AppApp>=:b2)) and (AppApk<:b3 or (AppApk=:b3 and "
-    "AppApp<=:b5))) and AppSts<>:b6) order by AppApk,AppApp");
+    "AppApp<=:b5))) and AppSts<>:b6) order by AppApk,AppApp",
+    kAppTableColumns);
 
-sql::Cursor g_zf2Cursor(
+RowCursor<AppRecord> g_zf2Cursor(
     "select AppApk ,AppApp ,AppVaf ,AppNaf ,AppBz1 ,AppBz2 ,AppTxt ,AppSts ,AppSis "
     ",TO_CHAR(AppBdi,'yyyymmdd') ,TO_CHAR(AppBdi,'HH24MISS') ,TO_CHAR(AppBds,'yyyymmdd') "
     ",TO_CHAR(AppBds,'HH24MISS') ,TO_CHAR(AppSbd,'yyyymmdd') ,TO_CHAR(AppSbd,'HH24MISS') "
@@ -111,7 +114,8 @@ sql::Cursor g_zf2Cursor(
     ",AppStr ,AppSte ,AppIta ,AppItr ,AppIte ,AppApg ,AppApl ,AppKt1 ,AppKz1 ,AppKt2 ,AppKz2 "
     ",AppKt3 ,AppKz3 ,AppKt4 ,AppKz4 ,AppFbe ,AppKst ,AppZf1 ,AppZf2 ,AppZf3 ,AppKnz ,AppSsn "
     ",AppDna ,AppDwn ,AppSta ,TO_CHAR(AppDat,'yyyymmddHH24MISS') ,AppErf  from Kvl504App where "
-    "AppZf2=:b0 order by AppZf2");
+    "AppZf2=:b0 order by AppZf2",
+    kAppTableColumns);
 
 // The statement buffers of the module. AppApk and AppApp of g_host are the key buffers: they
 // hold the key last given to a statement or, after a fetch, the key of the last row delivered.
@@ -122,77 +126,81 @@ Text<12> g_upperApk;
 Text<5> g_upperApp;
 Text<30> g_zf2;
 
-sql::Cursor* RangeCursor(int kind) {
+RowCursor<AppRecord>* RangeCursor(int kind) {
   return BySelector(kind, &g_range1, &g_range2);
 }
 
 // Hands the outcome of a key read or range fetch to the caller: the key from the key buffers
-// in any case, the rest of the row on success, cleared fields otherwise.
-void FillRecord(AppRecord* rec, int status) {
+// in any case, the rest of the row on success, cleared fields otherwise. Returns the status.
+int FillRecord(AppRecord* rec, int status) {
   if (status == 0) {
     *rec = g_host;
-    return;
+    return status;
   }
   *rec = AppRecord{};
   rec->AppApk = g_host.AppApk.view();
   rec->AppApp = g_host.AppApp.view();
+  return status;
 }
 
-// Inputs of the update and the insert, in the order of their columns up to AppKnz.
-void AddCommonInputs(const AppRecord& r, const Text<14> (&instants)[8], In* in) {
-  std::size_t n = 0;
-  in[n++] = In::Text(r.AppApk);
-  in[n++] = In::Text(r.AppApp);
-  in[n++] = In::Text(r.AppVaf);
-  in[n++] = In::Text(r.AppNaf);
-  in[n++] = In::Text(r.AppBz1);
-  in[n++] = In::Text(r.AppBz2);
-  in[n++] = In::Text(r.AppTxt);
-  in[n++] = In::I16(r.AppSts);
-  in[n++] = In::I16(r.AppSis);
-  for (const Text<14>& t : instants) in[n++] = In::Text(t);
-  in[n++] = In::I32(r.AppAgs);
-  in[n++] = In::I32(r.AppAbs);
-  in[n++] = In::I32(r.AppAes);
-  in[n++] = In::Dbl(r.AppSme);
-  in[n++] = In::Dbl(r.AppIme);
-  in[n++] = In::Dbl(r.AppAme);
-  in[n++] = In::Text(r.AppMee);
-  in[n++] = In::Dbl(r.AppSza);
-  in[n++] = In::Dbl(r.AppStr);
-  in[n++] = In::Dbl(r.AppSte);
-  in[n++] = In::Dbl(r.AppIta);
-  in[n++] = In::Dbl(r.AppItr);
-  in[n++] = In::Dbl(r.AppIte);
-  in[n++] = In::Text(r.AppApg);
-  in[n++] = In::Text(r.AppApl);
-  in[n++] = In::Text(r.AppKt1);
-  in[n++] = In::Text(r.AppKz1);
-  in[n++] = In::Text(r.AppKt2);
-  in[n++] = In::Text(r.AppKz2);
-  in[n++] = In::Text(r.AppKt3);
-  in[n++] = In::Text(r.AppKz3);
-  in[n++] = In::Text(r.AppKt4);
-  in[n++] = In::Text(r.AppKz4);
-  in[n++] = In::Text(r.AppFbe);
-  in[n++] = In::Text(r.AppKst);
-  in[n++] = In::Text(r.AppZf1);
-  in[n++] = In::Text(r.AppZf2);
-  in[n++] = In::Text(r.AppZf3);
-  in[n++] = In::Text(r.AppKnz);
+using R = AppRecord;
+
+constexpr auto kKey = Cols<&R::AppApk, &R::AppApp>();
+
+// The columns the update and the insert bind alike: those before the eight instants, which go
+// in as joined date and time texts, and those after them up to AppKnz.
+constexpr auto kBeforeInstants = [] {
+  ColumnList<R, 9> l;
+  l << Cols<&R::AppApk, &R::AppApp, &R::AppVaf, &R::AppNaf, &R::AppBz1, &R::AppBz2, &R::AppTxt>();
+  l << Col16<&R::AppSts>() << Col16<&R::AppSis>();
+  return l;
+}();
+constexpr auto kAfterInstants =
+    Cols<&R::AppAgs, &R::AppAbs, &R::AppAes, &R::AppSme, &R::AppIme, &R::AppAme, &R::AppMee,
+         &R::AppSza, &R::AppStr, &R::AppSte, &R::AppIta, &R::AppItr, &R::AppIte, &R::AppApg,
+         &R::AppApl, &R::AppKt1, &R::AppKz1, &R::AppKt2, &R::AppKz2, &R::AppKt3, &R::AppKz3,
+         &R::AppKt4, &R::AppKz4, &R::AppFbe, &R::AppKst, &R::AppZf1, &R::AppZf2, &R::AppZf3,
+         &R::AppKnz>();
+// The update ends with the key again, for its WHERE.
+constexpr auto kUpdateTail = [] {
+  ColumnList<R, 7> l;
+  l << Col16<&R::AppSsn>() << Col16<&R::AppSta>();
+  l << Cols<&R::AppErf, &R::AppDwn, &R::AppDna, &R::AppApk, &R::AppApp>();
+  return l;
+}();
+constexpr auto kInsertTail = [] {
+  ColumnList<R, 5> l;
+  l << Col16<&R::AppSsn>() << Cols<&R::AppDna, &R::AppDwn>() << Col16<&R::AppSta>()
+    << Col<&R::AppErf>();
+  return l;
+}();
+
+// The update or the insert of rec; tail names the columns after AppKnz.
+int WritePosition(std::string_view routine, std::string_view text, std::span<const Column<R>> tail,
+                  const AppRecord* rec) {
+  g_host = *rec;
+  const Text<14> instants[] = {JoinDateTime(g_host.AppBdiDate, g_host.AppBdiTime),
+                               JoinDateTime(g_host.AppBdsDate, g_host.AppBdsTime),
+                               JoinDateTime(g_host.AppSbdDate, g_host.AppSbdTime),
+                               JoinDateTime(g_host.AppEdiDate, g_host.AppEdiTime),
+                               JoinDateTime(g_host.AppEdsDate, g_host.AppEdsTime),
+                               JoinDateTime(g_host.AppSedDate, g_host.AppSedTime),
+                               JoinDateTime(g_host.AppRadDate, g_host.AppRadTime),
+                               JoinDateTime(g_host.AppRedDate, g_host.AppRedTime)};
+  Inputs<R> in(kBeforeInstants, &g_host);
+  for (const Text<14>& t : instants) in.Add(In::Text(t));
+  in.Add(kAfterInstants, &g_host).Add(tail, &g_host);
+  return sql::WriteWithSavepoint(routine, text, in);
 }
 
-constexpr std::size_t kCommonInputs = 46;  // AppApk .. AppKnz
-
-void JoinInstants(const AppRecord& r, Text<14> (&out)[8]) {
-  out[0] = JoinDateTime(r.AppBdiDate, r.AppBdiTime);
-  out[1] = JoinDateTime(r.AppBdsDate, r.AppBdsTime);
-  out[2] = JoinDateTime(r.AppSbdDate, r.AppSbdTime);
-  out[3] = JoinDateTime(r.AppEdiDate, r.AppEdiTime);
-  out[4] = JoinDateTime(r.AppEdsDate, r.AppEdsTime);
-  out[5] = JoinDateTime(r.AppSedDate, r.AppSedTime);
-  out[6] = JoinDateTime(r.AppRadDate, r.AppRadTime);
-  out[7] = JoinDateTime(r.AppRedDate, r.AppRedTime);
+// The four bounds of a position range, each copied into its buffer.
+struct Bounds {
+  In lowerApk, lowerApp, upperApk, upperApp;
+};
+Bounds SetBounds(const char* lowerApk, const char* lowerApp, const char* upperApk,
+                 const char* upperApp) {
+  return {TextArg(g_lowerApk, lowerApk), TextArg(g_lowerApp, lowerApp),
+          TextArg(g_upperApk, upperApk), TextArg(g_upperApp, upperApp)};
 }
 
 }  // namespace
@@ -200,66 +208,36 @@ void JoinInstants(const AppRecord& r, Text<14> (&out)[8]) {
 int App_PKeyRead(AppRecord* rec) {
   g_host.AppApk = rec->AppApk.view();
   g_host.AppApp = rec->AppApp.view();
-  const int rc = sql::SelectInto(kKeyRead, {In::Text(g_host.AppApk), In::Text(g_host.AppApp)},
-                                 Outputs<AppRecord>(kAppTableColumns, &g_host));
-  FillRecord(rec, rc);
-  return rc;
+  return FillRecord(rec, SelectRow<R>(kKeyRead, kKey, kAppTableColumns, &g_host));
 }
 
 int App_PKeyUpd(const AppRecord* rec) {
-  g_host = *rec;
-  Text<14> instants[8];
-  JoinInstants(g_host, instants);
-  In in[kCommonInputs + 7];
-  AddCommonInputs(g_host, instants, in);
-  std::size_t n = kCommonInputs;
-  in[n++] = In::I16(g_host.AppSsn);
-  in[n++] = In::I16(g_host.AppSta);
-  in[n++] = In::Text(g_host.AppErf);
-  in[n++] = In::Text(g_host.AppDwn);
-  in[n++] = In::Text(g_host.AppDna);
-  in[n++] = In::Text(g_host.AppApk);
-  in[n++] = In::Text(g_host.AppApp);
-  return sql::WriteWithSavepoint("App_PKeyUpd", kUpdate, std::span<const In>(in, n));
+  return WritePosition("App_PKeyUpd", kUpdate, kUpdateTail, rec);
 }
 
 int App_PKeyIns(const AppRecord* rec) {
-  g_host = *rec;
-  Text<14> instants[8];
-  JoinInstants(g_host, instants);
-  In in[kCommonInputs + 5];
-  AddCommonInputs(g_host, instants, in);
-  std::size_t n = kCommonInputs;
-  in[n++] = In::I16(g_host.AppSsn);
-  in[n++] = In::Text(g_host.AppDna);
-  in[n++] = In::Text(g_host.AppDwn);
-  in[n++] = In::I16(g_host.AppSta);
-  in[n++] = In::Text(g_host.AppErf);
-  return sql::WriteWithSavepoint("App_PKeyIns", kInsert, std::span<const In>(in, n));
+  return WritePosition("App_PKeyIns", kInsert, kInsertTail, rec);
 }
 
 int App_PKeyDel(const AppRecord* rec) {
   g_host.AppApk = rec->AppApk.view();
   g_host.AppApp = rec->AppApp.view();
-  return sql::WriteWithSavepoint("App_PKeyDel", kDelete,
-                                 {In::Text(g_host.AppApk), In::Text(g_host.AppApp)});
+  return WriteRecord<R>("App_PKeyDel", kDelete, kKey, &g_host);
 }
 
 int App_CountZf2(const char* zf2, int32_t* count) {
-  g_zf2 = zf2 != nullptr ? zf2 : "";
   const Out out[] = {Out::I32(count)};
-  const In in[] = {In::Text(g_zf2)};
+  const In in[] = {TextArg(g_zf2, zf2)};
   return sql::SelectInto(kCountZf2, in, out);
 }
 
 int App_OpenZf2(const char* zf2) {
-  g_zf2 = zf2 != nullptr ? zf2 : "";
-  return g_zf2Cursor.Open({In::Text(g_zf2)});
+  return g_zf2Cursor.Open({TextArg(g_zf2, zf2)});
 }
 
 int App_FetchZf2(AppRecord* rec) {
   // Fetched straight into the record: a failed fetch leaves it as it was.
-  return g_zf2Cursor.Fetch(Outputs<AppRecord>(kAppTableColumns, rec));
+  return g_zf2Cursor.Fetch(rec);
 }
 
 int App_CloseZf2() {
@@ -268,48 +246,36 @@ int App_CloseZf2() {
 
 int App_OpenRange(const char* lowerApk, const char* lowerApp, const char* upperApk,
                   const char* upperApp, int kind) {
-  sql::Cursor* cursor = RangeCursor(kind);
+  RowCursor<R>* cursor = RangeCursor(kind);
   if (cursor == nullptr) return kBadRangeKind;
-  g_lowerApk = lowerApk != nullptr ? lowerApk : "";
-  g_lowerApp = lowerApp != nullptr ? lowerApp : "";
-  g_upperApk = upperApk != nullptr ? upperApk : "";
-  g_upperApp = upperApp != nullptr ? upperApp : "";
+  const Bounds b = SetBounds(lowerApk, lowerApp, upperApk, upperApp);
   if (kind == 1) {
-    return cursor->Open({In::Text(g_lowerApk), In::Text(g_lowerApk), In::Text(g_lowerApp),
-                         In::Text(g_upperApk), In::Text(g_upperApk), In::Text(g_upperApp)});
+    return cursor->Open({b.lowerApk, b.lowerApk, b.lowerApp, b.upperApk, b.upperApk, b.upperApp});
   }
-  return cursor->Open({In::Text(g_lowerApk), In::Text(g_upperApk)});
+  return cursor->Open({b.lowerApk, b.upperApk});
 }
 
 int App_FetchRange(AppRecord* rec, int kind) {
-  sql::Cursor* cursor = RangeCursor(kind);
+  RowCursor<R>* cursor = RangeCursor(kind);
   if (cursor == nullptr) return kBadRangeKind;
-  const int rc = cursor->Fetch(Outputs<AppRecord>(kAppTableColumns, &g_host));
-  FillRecord(rec, rc);
-  return rc;
+  return FillRecord(rec, cursor->Fetch(&g_host));
 }
 
 int App_CloseRange(int kind) {
-  sql::Cursor* cursor = RangeCursor(kind);
+  RowCursor<R>* cursor = RangeCursor(kind);
   if (cursor == nullptr) return kBadRangeKind;
   return cursor->Close();
 }
 
 int App_OpenRangeSts(const char* lowerApk, const char* lowerApp, const char* upperApk,
                      const char* upperApp, int32_t excludedSts) {
-  g_lowerApk = lowerApk != nullptr ? lowerApk : "";
-  g_lowerApp = lowerApp != nullptr ? lowerApp : "";
-  g_upperApk = upperApk != nullptr ? upperApk : "";
-  g_upperApp = upperApp != nullptr ? upperApp : "";
-  return g_rangeSts.Open({In::Text(g_lowerApk), In::Text(g_lowerApk), In::Text(g_lowerApp),
-                          In::Text(g_upperApk), In::Text(g_upperApk), In::Text(g_upperApp),
+  const Bounds b = SetBounds(lowerApk, lowerApp, upperApk, upperApp);
+  return g_rangeSts.Open({b.lowerApk, b.lowerApk, b.lowerApp, b.upperApk, b.upperApk, b.upperApp,
                           In::I16(excludedSts)});
 }
 
 int App_FetchRangeSts(AppRecord* rec) {
-  const int rc = g_rangeSts.Fetch(Outputs<AppRecord>(kAppTableColumns, &g_host));
-  FillRecord(rec, rc);
-  return rc;
+  return FillRecord(rec, g_rangeSts.Fetch(&g_host));
 }
 
 int App_CloseRangeSts() {

@@ -126,6 +126,123 @@ CREATE TABLE Kvl557Cfg (
   CONSTRAINT Kvl557Cfg_PK PRIMARY KEY (CfgDta)
 );
 
+-- Order sources and operations. Begin and end dates and times are read as they stand, so they
+-- are kept as texts of the widths the rows carry them in.
+CREATE TABLE Kvl500Auk (
+  AukApk VARCHAR2(12) NOT NULL,
+  AukBz1 VARCHAR2(30),
+  AukBz2 VARCHAR2(30),
+  AukTxt VARCHAR2(10),
+  AukSts NUMBER(5),
+  AukBgs VARCHAR2(8),
+  AukEns VARCHAR2(8),
+  AukAfo NUMBER(5),
+  AukTnr VARCHAR2(20),
+  AukTb1 VARCHAR2(30),
+  AukTb2 VARCHAR2(30),
+  AukSme NUMBER,
+  AukMee VARCHAR2(3),
+  AukZf1 VARCHAR2(30),
+  AukZf2 VARCHAR2(30),
+  AukZf3 VARCHAR2(30),
+  AukKun VARCHAR2(7),
+  AukKb1 VARCHAR2(30),
+  AukKb2 VARCHAR2(30),
+  AukFbe VARCHAR2(10),
+  AukKst VARCHAR2(10),
+  CONSTRAINT Kvl500Auk_PK PRIMARY KEY (AukApk)
+);
+
+CREATE TABLE Kvl503Afo (
+  AfoApk VARCHAR2(12) NOT NULL,
+  AfoApp VARCHAR2(5) NOT NULL,
+  AfoVaf VARCHAR2(5),
+  AfoNaf VARCHAR2(5),
+  AfoBz1 VARCHAR2(30),
+  AfoBz2 VARCHAR2(30),
+  AfoTxt VARCHAR2(10),
+  AfoSts NUMBER(5),
+  AfoBgs VARCHAR2(8),
+  AfoBgz VARCHAR2(6),
+  AfoEns VARCHAR2(8),
+  AfoEnz VARCHAR2(6),
+  AfoAgs NUMBER(5),
+  AfoSme NUMBER,
+  AfoMee VARCHAR2(3),
+  AfoSta NUMBER,
+  AfoStr NUMBER,
+  AfoSte NUMBER,
+  AfoApg VARCHAR2(10),
+  AfoApl VARCHAR2(10),
+  AfoZf1 VARCHAR2(30),
+  AfoZf2 VARCHAR2(30),
+  AfoZf3 VARCHAR2(30),
+  AfoFbe VARCHAR2(10),
+  AfoKst VARCHAR2(10),
+  CONSTRAINT Kvl503Afo_PK PRIMARY KEY (AfoApk, AfoApp)
+);
+
+-- Download journal, statistics and update ranges. DnlDnl holds a whole order position payload
+-- (257 characters); DnlBer is wider than the area the rows carry.
+CREATE TABLE Kvl540Dnl (
+  DnlDta DATE,
+  DnlLfn NUMBER(10),
+  DnlVkz VARCHAR2(3),
+  DnlBer VARCHAR2(10),
+  DnlFun VARCHAR2(3),
+  DnlSkz VARCHAR2(3),
+  DnlPnr VARCHAR2(8),
+  DnlApk VARCHAR2(12),
+  DnlApp VARCHAR2(5),
+  DnlApl VARCHAR2(10),
+  DnlDnl VARCHAR2(257),
+  DnlDat DATE,
+  DnlErf VARCHAR2(8)
+);
+CREATE INDEX Kvl540Dnl_Erf ON Kvl540Dnl (DnlErf, DnlDta);
+
+CREATE TABLE Kvl542Dwn (
+  DwnDta DATE NOT NULL,
+  DwnApk NUMBER(10),
+  DwnApp NUMBER(10),
+  DwnAuk NUMBER(10),
+  DwnAfo NUMBER(10),
+  DwnNeu NUMBER(10),
+  DwnAen NUMBER(10),
+  DwnLoe NUMBER(10),
+  DwnZf1 VARCHAR2(30),
+  DwnZf2 VARCHAR2(30),
+  DwnZf3 VARCHAR2(30),
+  DwnDat DATE,
+  DwnErf VARCHAR2(8) NOT NULL,
+  CONSTRAINT Kvl542Dwn_PK PRIMARY KEY (DwnDta, DwnErf)
+);
+
+CREATE TABLE Kvl543Upd (
+  UpdKey VARCHAR2(3) NOT NULL,
+  UpdAkv VARCHAR2(12),
+  UpdAkb VARCHAR2(12),
+  UpdAav VARCHAR2(12),
+  UpdAab VARCHAR2(12),
+  UpdApv VARCHAR2(5),
+  UpdApb VARCHAR2(5),
+  UpdAlv VARCHAR2(10),
+  UpdAlb VARCHAR2(10),
+  UpdAgv VARCHAR2(10),
+  UpdAgb VARCHAR2(10),
+  UpdUgv VARCHAR2(5),
+  UpdUgb VARCHAR2(5),
+  UpdAuv VARCHAR2(5),
+  UpdAub VARCHAR2(5),
+  UpdPvv VARCHAR2(8),
+  UpdPvb VARCHAR2(8),
+  UpdKsv VARCHAR2(5),
+  UpdKsb VARCHAR2(5),
+  UpdDat DATE,
+  UpdErf VARCHAR2(8),
+  CONSTRAINT Kvl543Upd_PK PRIMARY KEY (UpdKey)
+);
+
 -- Master data: workplace groups and their cost centre assignments, workplaces, interruption
 -- reasons, personnel, production areas and cost centres.
 

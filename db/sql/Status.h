@@ -22,6 +22,7 @@ enum Status : int32_t {
   kTooManyRows = -2112,          // single-row SELECT found more than one row
   kInvalidSqlStatement = -900,   // statement text the backend cannot parse
   kNotConnectedFetch = -1001,    // fetch or close of a cursor that is not open ("invalid cursor")
+  kBadSelector = -3,             // a routine's selector names none of its cursors
   kLoginTooLong = -1017,         // login values that do not fit the connect string
   kConnectIdentifier = -12154,   // net service name cannot be resolved / database cannot be opened
   kBackendUnavailable = -12560,  // no backend serves this net service name
@@ -37,5 +38,13 @@ enum Status : int32_t {
   kSecond = -1852,               // second out of range in a date text
   kOtherError = -99999,          // any other failure of the backend
 };
+
+// Cursor misuse has one fixed answer, never the status some earlier statement left behind, so a
+// fetch loop that is handed one always ends:
+// - fetch or close of a cursor that is not open (never opened, closed, its open failed, or the
+//   session was dropped since): kNotConnectedFetch, -1001, the number Oracle gives;
+// - open, fetch or close with a selector other than 1 (ascending) or 2 (descending), where a
+//   module declares one cursor per sort order: kBadSelector, -3. No statement runs, and the
+//   communication area keeps the status of the last statement that did.
 
 }  // namespace jf::sql

@@ -263,7 +263,16 @@ void ToCharFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 void ToDateFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const char* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-  if (t == nullptr || *t == '\0') {  // Oracle makes the empty text NULL
+  // Blanks around the text are ignored, as Oracle ignores extra blanks without the FX modifier:
+  // a date-time text whose parts are right-aligned in their widths ("20261207      ") reads as
+  // the midnight of that day, and a text of blanks only as the empty text.
+  std::size_t len = t != nullptr ? std::strlen(t) : 0;
+  while (len > 0 && t[len - 1] == ' ') --len;
+  while (len > 0 && *t == ' ') {
+    ++t;
+    --len;
+  }
+  if (len == 0) {  // Oracle makes the empty text NULL
     sqlite3_result_null(ctx);
     return;
   }
@@ -273,7 +282,7 @@ void ToDateFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     return;
   }
   int Y = -1, M = -1, D = -1, h = 0, m = 0, s = 0;
-  std::size_t len = std::strlen(t), pos = 0;
+  std::size_t pos = 0;
   for (int k = 0; k < fmt.n; ++k) {
     const Elem e = fmt.elems[k];
     if (pos == len && (e == kHh24 || e == kMi || e == kSs)) break;  // time may be left off

@@ -8,11 +8,12 @@ namespace jf::test {
 
 namespace {
 
-bool IsInstant(const std::string& column) {
+// DATE columns are REAL; a text column with the same tag (AukBgs) holds a text like any other.
+bool IsInstant(const std::string& column, const std::string& type) {
   static const std::set<std::string> kTags = {"Bgs", "Ens", "Bdi", "Edi", "Dat", "Bds",
-                                              "Sbd", "Eds", "Sed", "Rad", "Red", "Udt",
-                                              "Gvo", "Gbi", "Avn", "Abi"};
-  return column.size() == 6 && kTags.count(column.substr(3)) > 0;
+                                              "Sbd", "Eds", "Sed", "Rad", "Red", "Dta",
+                                              "Udt", "Gvo", "Gbi", "Avn", "Abi"};
+  return type == "REAL" && column.size() == 6 && kTags.count(column.substr(3)) > 0;
 }
 
 std::vector<std::string> Split(const std::string& s) {
@@ -58,7 +59,7 @@ void OrderRowsTest::InsertFull(const std::string& table, const Row& overrides) {
     std::string v;
     if (auto it = overrides.find(n); it != overrides.end()) {
       v = it->second;
-    } else if (IsInstant(n)) {
+    } else if (IsInstant(n, types[i])) {
       const std::string d = InstantDate(pos);
       // Begin and end dates of an order and of a validity are days without a time.
       const std::string tag = n.substr(3);
@@ -82,10 +83,11 @@ void OrderRowsTest::InsertFull(const std::string& table, const Row& overrides) {
 OrderRowsTest::Row OrderRowsTest::ReadRow(const std::string& table, const std::string& where) {
   std::vector<std::string> names;
   std::string list;
-  for (const std::string& n :
-       Query("select name from pragma_table_info('" + table + "') order by cid")) {
-    list += (names.empty() ? "" : ",") + (IsInstant(n) ? "datetime(" + n + ")" : n);
-    names.push_back(n);
+  for (const std::string& r :
+       Query("select name, type from pragma_table_info('" + table + "') order by cid")) {
+    const auto f = Split(r);
+    list += (names.empty() ? "" : ",") + (IsInstant(f[0], f[1]) ? "datetime(" + f[0] + ")" : f[0]);
+    names.push_back(f[0]);
   }
   Row row;
   const auto rows = Query("select " + list + " from " + table + " where " + where);

@@ -1,0 +1,111 @@
+// jobfeed-admin resend-order and journal, run as an operator runs them: the real binary in the
+// working directory of a site, connecting through the site's login file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/OrderRows.h"
+
+namespace jf {
+namespace {
+
+using V = std::vector<std::string>;
+
+class AdminOrders : public test::OrderRowsTest {
+ protected:
+  int Admin(const V& args, std::string* out) {
+    out->clear();
+    return test::RunCommand(JOBFEED_ADMIN_BIN, args, out);
+  }
+  V Marks() { return Query("select AppApp||':'||AppDwn||':'||AppDna from Kvl504App order by 1"); }
+};
+
+TEST_F(AdminOrders, ResendOrderMarksEveryPositionAndTheNextRunSendsThem) {
+  AddTerminal(3, "10.0.0.3", "4001", "100", "199");
+  InsertFull("Kvl501Apk", {{"ApkApk", "'4711'"}, {"ApkFbe", "'150'"}});
+  for (const char* p : {"10", "20"}) {
+    InsertFull("Kvl504App", {{"AppApk", "'4711'"},
+                             {"AppApp", "'" + std::string(p) + "'"},
+                             {"AppFbe", "'150'"},
+                             {"AppDwn", "NULL"}});
+  }
+  std::string out;
+  ASSERT_EQ(Admin({"resend-order", "4711", "REQ1"}, &out), 0) << out;
+  EXPECT_EQ(out,
+            "order 4711: every position marked AEN for REQ1; the next run for REQ1 sends them\n");
+  EXPECT_EQ(Marks(), (V{"10:REQ1:AEN", "20:REQ1:AEN"}));
+
+  // The run names position 10 only; position 20 goes out because it was marked.
+  ASSERT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
+  const std::string lines = test::ReadBytes(buffer_file(3));
+  EXPECT_EQ(lines.size(), 3u * 552) << lines;
+  EXPECT_NE(lines.find("APP"), std::string::npos);
+  EXPECT_NE(lines.find("4711        20   "), std::string::npos) << lines;
+  EXPECT_EQ(Scalar("select count(*) from Kvl504App where AppDwn is not null"), "0");
+}
+
+TEST_F(AdminOrders, ResendOrderRefusesWhatItCannotDoAndChangesNothingThen) {
+  for (const char* p : {"10", "20"}) {
+    InsertFull("Kvl504App", {{"AppApk", "'4711'"}, {"AppApp", "'" + std::string(p) + "'"}});
+  }
+  struct Case {
+    V args;
+    int exit;
+    const char* says;
+    V marks;
+  };
+  const V untouched = {"10:Dwn:Dna", "20:Dwn:Dna"};
+  const Case cases[] = {
+      {{"4711", "REQ1", "LOE"}, 2, "add --yes", untouched},
+      {{"4711", "REQ1", "NEW"}, 2, "KIND is NEU, AEN, STA or LOE", untouched},
+      {{"4711", "REQUESTR9"}, 2, "REQUESTER has 1 to 8 characters", untouched},
+      {{"4711000000000", "REQ1"}, 2, "ORDER has 1 to 12 characters", untouched},
+      {{"4711"}, 2, "ORDER and REQUESTER are needed", untouched},
+      {{"4799", "REQ1"}, 1, "order 4799 has no positions", untouched},
+      {{"4711", "REQ2", "LOE", "--yes"}, 0, "marked LOE for REQ2", {"10:REQ2:LOE", "20:REQ2:LOE"}},
+  };
+  for (const Case& c : cases) {
+    V args = {"resend-order"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::string out;
+    EXPECT_EQ(Admin(args, &out), c.exit) << c.says << "\n" << out;
+    EXPECT_NE(out.find(c.says), std::string::npos) << out;
+    EXPECT_EQ(Marks(), c.marks) << c.says;
+  }
+}
+
+TEST_F(AdminOrders, JournalListsTheLinesOfOneInstantFieldByField) {
+  Sql("insert into Kvl540Dnl (DnlDta,DnlLfn,DnlVkz,DnlBer,DnlFun,DnlSkz,DnlApk,DnlApp,DnlDnl,"
+      "DnlErf) values "
+      "(julianday('2026-12-07 09:30:15'),2,'NEU','BDE','AEN','APP','4711','10',"
+      "'4711        10   Drehen','REQ1'),"
+      "(julianday('2026-12-07 09:30:15'),1,'NEU','BDE','AEN','APK','4711',NULL,'4711','REQ1'),"
+      "(julianday('2026-12-07 09:30:16'),3,'NEU','BDE','AEN','APK','4712',NULL,'4712','REQ1')");
+  std::string out;
+  ASSERT_EQ(Admin({"journal", "REQ1", "20261207", "093015"}, &out), 0) << out;
+  const std::size_t first = out.find(
+      "line 1:\n  run date          [20261207]\n"
+      "  run time          [093015]\n  DnlLfn            [1]\n");
+  const std::size_t second = out.find("line 2:");
+  EXPECT_NE(first, std::string::npos) << out;
+  ASSERT_NE(second, std::string::npos) << out;
+  EXPECT_LT(first, second);
+  EXPECT_NE(out.find("  record type       [APP]\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("  AppApp            [10   ]\n  AppBz1            [Drehen]\n", second),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("4712"), std::string::npos);
+
+  ASSERT_EQ(Admin({"journal", "REQ2", "20261207", "093015"}, &out), 0);
+  EXPECT_EQ(out, "no lines\n");
+  EXPECT_EQ(Admin({"journal", "REQ1", "2026127", "093015"}, &out), 2);
+  EXPECT_NE(out.find("DATE is 8 digits"), std::string::npos) << out;
+  std::filesystem::remove(top() / "files" / "quantelor.ini");
+  EXPECT_EQ(Admin({"journal", "REQ1", "20261207", "093015"}, &out), 1);
+  EXPECT_NE(out.find("there is no login file"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace jf

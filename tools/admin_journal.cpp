@@ -1,0 +1,79 @@
+// jobfeed-admin journal: lists what the download journal holds for a requester at one instant,
+// field by field as show-buffer shows the lines of a send-buffer file.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "db/DbDb.h"
+#include "db/DbDnl.h"
+#include "db/sql/Status.h"
+#include "tools/admin_commands.h"
+
+namespace jf::admin {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: jobfeed-admin journal REQUESTER DATE TIME\n"
+    "Lists the download journal lines of REQUESTER stamped DATE (yyyymmdd) TIME (HHMMSS), by\n"
+    "record type: their keys and the payload cut into the fields of its record type, values in\n"
+    "[ ] as show-buffer shows them.\n"
+    "Run it in jobfeed's working directory: it connects through the same login file.\n"
+    "Exit code: 0 listed (also when there are no lines), 1 the database failed, 2 bad use.\n";
+
+int BadUse(const char* message) {
+  std::fprintf(stderr, "jobfeed-admin journal: %s\n%s", message, kUsage);
+  return 2;
+}
+
+bool Digits(std::string_view s, std::size_t n) {
+  return s.size() == n && s.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+void ShowLine(std::size_t number, const DnlRecord& r) {
+  std::printf("line %zu:\n", number);
+  PrintField("run date", r.date);
+  PrintField("run time", r.time);
+  PrintField("DnlLfn", std::to_string(r.DnlLfn));
+  PrintField("DnlVkz", r.DnlVkz);
+  PrintField("DnlBer", r.DnlBer);
+  PrintField("download kind", r.DnlFun);
+  PrintField("record type", r.DnlSkz);
+  PrintField("DnlPnr", r.DnlPnr);
+  PrintField("DnlApk", r.DnlApk);
+  PrintField("DnlApp", r.DnlApp);
+  PrintField("DnlApl", r.DnlApl);
+  PrintField("DnlErf", r.DnlErf);
+  PrintPayload(r.DnlSkz, r.DnlDnl);
+}
+
+}  // namespace
+
+int CmdJournal(int argc, char** argv) {
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc != 4) return BadUse("expected REQUESTER DATE TIME");
+  const std::string_view requester = argv[1];
+  if (requester.empty() || requester.size() > DnlRecord{}.DnlErf.kWidth) {
+    return BadUse("REQUESTER has 1 to 8 characters (jobfeed uses the first 8 of its argument)");
+  }
+  if (!Digits(argv[2], 8)) return BadUse("DATE is 8 digits, yyyymmdd");
+  if (!Digits(argv[3], 6)) return BadUse("TIME is 6 digits, HHMMSS");
+  if (!ConnectSite("journal")) return 1;
+
+  if (int rc = Dnl_Open(argv[2], argv[3], argv[1]); rc != 0) return DatabaseFailed("journal", rc);
+  std::size_t count = 0;
+  DnlRecord rec;
+  int rc = 0;
+  while ((rc = Dnl_Fetch(&rec)) == 0) ShowLine(++count, rec);
+  const int close = Dnl_Close();
+  bdCommit();
+  if (rc != sql::kNotFound) return DatabaseFailed("journal", rc);
+  if (close != 0) return DatabaseFailed("journal", close);
+  if (count == 0) std::printf("no lines\n");
+  return 0;
+}
+
+}  // namespace jf::admin
