@@ -176,6 +176,15 @@ int SelectRow(std::string_view text, std::span<const Column<R>> key,
   return sql::SelectInto(text, Inputs<R>(key, &bound), Outputs<R>(cols, rec));
 }
 
+// Empties the fields of cols but those of keep; fields of no column keep their values.
+template <class R>
+void ClearColumns(R* rec, std::span<const Column<R>> cols, std::span<const Column<R>> keep = {}) {
+  const R kept = *rec;
+  const R empty{};
+  for (const Column<R>& c : cols) c.copy(rec, &empty);
+  for (const Column<R>& c : keep) c.copy(rec, &kept);
+}
+
 // A single-row read by key. The key inputs are taken from rec's key columns; on status 0 every
 // selected column lands in its field; on any other status rec keeps its key and nothing else,
 // so a caller that goes on with it works with empty and zero values, never stale ones.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "db/LookupRecords.h"
 #include "db/MasterRecords.h"
 #include "db/Records.h"
 #include "db/sql/Status.h"
@@ -91,5 +92,75 @@ int Ksg_PKeyDel(const KsgRecord* rec);
 int Ksg_OpenRange(const char* lower, const char* upper);
 int Ksg_FetchRange(KsgRecord* rec);
 int Ksg_CloseRange();
+
+// --- Further lookups: function assignments, shifts and breaks, calendar, presets, badges,
+// persons, employments, number counters. Reads fill their outputs on status 0 only, except where
+// said; texts given as const char* are bound whole (a null pointer as the empty text), so a key
+// longer than its column finds nothing rather than a row of a shorter key.
+
+// Function assignment by function code (FzuFcd) or by message code (FzuMld). On any other
+// status than 0 the key asked for stays and every selected field is emptied or 0.
+int Fzu_PKeyRead(FzuRecord* rec);
+int Fzu_MldRead(FzuRecord* rec);
+
+// Number of shift model assignments of kind 2 of a workplace group.
+int Aem_Count(const char* apg, int32_t* count);
+// The shift models of AemApg and AemKng valid on the day KalDtm (yyyymmdd), with that day's
+// calendar entries, by shift begin.
+int Aem_Open(const AemRecord* rec);
+int Aem_Fetch(AemRecord* rec);
+int Aem_Close();
+
+// PmsPse = the break minutes of the shift EmoEmo/EmoTtp on the day date (yyyymmdd); a break
+// whose end lies before its begin runs past midnight. 0 when the shift has no break; on an
+// error PmsPse is 0 as well and the status is returned.
+int Pms_PauseSum(EmoRecord* rec, const char* date);
+// The breaks of a shift's break model valid on a day, by shift begin.
+int Pms_Open(const char* emo, const char* ttp, const char* date);
+int Pms_Fetch(EmoRecord* rec);
+int Pms_Close();
+// The shifts of a shift key and day type, by begin.
+int Emo_Open(const char* emo, const char* ttp);
+int Emo_Fetch(EmoRecord* rec);
+int Emo_Close();
+
+// The base calendar day BakDays days after BakDate1 (before it when negative): BakDate1 becomes
+// that day and BakJhr to BakJtg its entries; 1403 when the calendar does not hold the day.
+int Bak_Read(BakRecord* rec);
+// BakDays = the calendar days after BakDate1 up to and including BakDate2.
+int Bak_Count(BakRecord* rec);
+
+// VrgWrt of the preset VrgBer/VrgFld.
+int Vrg_PKeyRead(VrgRecord* rec);
+// The cost centre of a person's assignment that starts today (and only such a one).
+int Ztg_KstRead(const char* pnr, Text<10>* kst);
+
+// The badge assignment AswNum valid from AswGvo, with its person's name and address.
+int Asw_PnrRead(AswRecord* rec);
+// The person holding a badge on a day (yyyymmdd); -2112 when two assignments cover the day.
+int Asw_PnrValid(const char* badge, const char* date, Text<8>* pnr);
+// A badge's assignments up to today, newest first.
+int Asw_OpenNum(const char* badge);
+int Asw_FetchNum(AswRecord* rec);
+int Asw_CloseNum();
+// A person's badge assignments up to today, newest first.
+int Asw_OpenPnr(const char* pnr);
+int Asw_FetchPnr(AswRecord* rec);
+int Asw_ClosePnr();
+// Every badge assignment valid today with its person, by person and newest first.
+int Asw_OpenAll();
+int Asw_FetchAll(AswRecord* rec);
+int Asw_CloseAll();
+
+// Name, street and city of a person.
+int Pnr_PKeyRead(const char* pnr, Text<50>* nam, Text<50>* str, Text<50>* ort);
+// 0 when the person has an employment valid today, 1403 when not; -2112 when two do.
+int Bsv_Check(const char* pnr);
+
+// The counter NzpAkz whose window holds today strictly inside (the first and the last day of the
+// window do not count).
+int Nzp_PKeyRead(NzpRecord* rec);
+// Writes NzpAan, NzpVfh, NzpNfh and NzpAus of the counter NzpAkz/NzpGvn/NzpGbi and stamps it.
+int Nzp_PKeyUpd(const NzpRecord* rec);
 
 }  // namespace jf

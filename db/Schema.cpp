@@ -102,6 +102,88 @@ CREATE TABLE IF NOT EXISTS Kvl543Upd (
   UpdDat REAL, UpdErf TEXT
 );
 
+-- Further lookups: function assignments, shifts and breaks, presets, cost centre assignments of
+-- persons, persons, employments and number counters; the shared calendars and badges, which
+-- live in the schema KvlSystem on Oracle, are tables of this file like the others.
+CREATE TABLE IF NOT EXISTS Kvl553Fzu (
+  FzuFcd TEXT NOT NULL, FzuAec TEXT NOT NULL,
+  FzuMld TEXT, FzuBez TEXT, FzuTxt TEXT,
+  FzuArt INTEGER, FzuObj INTEGER, FzuUpl INTEGER, FzuGen INTEGER,
+  FzuZf1 TEXT, FzuZf2 TEXT, FzuZf3 TEXT, FzuSta INTEGER, FzuDat REAL, FzuErf TEXT,
+  PRIMARY KEY (FzuFcd, FzuAec)
+);
+CREATE INDEX IF NOT EXISTS Kvl553Fzu_Mld ON Kvl553Fzu (FzuMld);
+
+CREATE TABLE IF NOT EXISTS Kvl532Aem (
+  AemApg TEXT NOT NULL, AemKng INTEGER NOT NULL, AemEmo TEXT,
+  AemGvo REAL, AemGbi REAL,
+  AemBez TEXT, AemTxt TEXT, AemKal TEXT,
+  AemLkz INTEGER, AemVzt INTEGER, AemEzt INTEGER, AemPrz INTEGER, AemAfz INTEGER,
+  AemApz INTEGER, AemPrp INTEGER, AemAfp INTEGER, AemApp INTEGER, AemMaz INTEGER
+);
+CREATE INDEX IF NOT EXISTS Kvl532Aem_Apg ON Kvl532Aem (AemApg, AemKng);
+
+CREATE TABLE IF NOT EXISTS Kvl533Emo (
+  EmoEmo TEXT NOT NULL, EmoTtp TEXT NOT NULL, EmoTxt TEXT,
+  EmoBeg INTEGER, EmoEnd INTEGER, EmoArt INTEGER, EmoPmo TEXT
+);
+CREATE INDEX IF NOT EXISTS Kvl533Emo_Emo ON Kvl533Emo (EmoEmo, EmoTtp);
+
+CREATE TABLE IF NOT EXISTS Kvl536Pmz (
+  PmzPmo TEXT NOT NULL, PmzPms TEXT NOT NULL, PmzGvo REAL, PmzGbi REAL
+);
+CREATE INDEX IF NOT EXISTS Kvl536Pmz_Pmo ON Kvl536Pmz (PmzPmo);
+
+CREATE TABLE IF NOT EXISTS Kvl535Pms (
+  PmsNum TEXT NOT NULL,
+  PmsBeg INTEGER, PmsEnd INTEGER, PmsInt INTEGER, PmsPse INTEGER, PmsBzt INTEGER, PmsPrz INTEGER
+);
+CREATE INDEX IF NOT EXISTS Kvl535Pms_Num ON Kvl535Pms (PmsNum);
+
+CREATE TABLE IF NOT EXISTS Kvl133Kal (
+  KalNum TEXT NOT NULL, KalDtm REAL NOT NULL, KalBtp TEXT,
+  PRIMARY KEY (KalNum, KalDtm)
+);
+
+CREATE TABLE IF NOT EXISTS Kvl133Bak (
+  BakDtm REAL NOT NULL PRIMARY KEY,
+  BakJhr INTEGER, BakMon INTEGER, BakTag INTEGER, BakWch INTEGER, BakWtg INTEGER, BakJtg INTEGER
+);
+
+CREATE TABLE IF NOT EXISTS Kvl555Vrg (
+  VrgBer TEXT NOT NULL, VrgFld TEXT NOT NULL, VrgWrt TEXT,
+  PRIMARY KEY (VrgBer, VrgFld)
+);
+
+CREATE TABLE IF NOT EXISTS Kvl329Ztg (
+  ZtgPnr TEXT NOT NULL, ZtgVon REAL NOT NULL, ZtgKst TEXT,
+  PRIMARY KEY (ZtgPnr, ZtgVon)
+);
+
+CREATE TABLE IF NOT EXISTS Kvl301Asw (
+  AswNum TEXT NOT NULL, AswGvo REAL NOT NULL, AswGbi REAL,
+  AswPnr TEXT, AswErf TEXT, AswDat REAL,
+  PRIMARY KEY (AswNum, AswGvo)
+);
+CREATE INDEX IF NOT EXISTS Kvl301Asw_Pnr ON Kvl301Asw (AswPnr);
+
+CREATE TABLE IF NOT EXISTS Kvl300Pnr (
+  PnrNum TEXT NOT NULL PRIMARY KEY,
+  PnrNam TEXT, PnrStr TEXT, PnrOrt TEXT
+);
+
+CREATE TABLE IF NOT EXISTS Kvl310Bsv (
+  BsvPnr TEXT NOT NULL, BsvGvo REAL NOT NULL, BsvGbi REAL,
+  PRIMARY KEY (BsvPnr, BsvGvo)
+);
+
+CREATE TABLE IF NOT EXISTS Kvl591Nzp (
+  NzpAkz INTEGER NOT NULL, NzpGvn REAL NOT NULL, NzpGbi REAL NOT NULL,
+  NzpAak INTEGER, NzpAwt INTEGER, NzpKjh INTEGER, NzpKmn INTEGER, NzpKwo INTEGER, NzpKtg INTEGER,
+  NzpAan INTEGER, NzpVfh INTEGER, NzpNfh INTEGER, NzpMrk INTEGER, NzpAdt REAL, NzpAus TEXT,
+  PRIMARY KEY (NzpAkz, NzpGvn, NzpGbi)
+);
+
 -- Master data: workplace groups and their cost centre assignments, workplaces, interruption
 -- reasons, personnel, production areas and cost centres.
 CREATE TABLE IF NOT EXISTS Kvl530Apg (

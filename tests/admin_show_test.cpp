@@ -48,10 +48,12 @@ TEST_F(ShowBufferTest, LabelsHeaderAndPayloadFields) {
   EXPECT_NE(out.find("terminal address  [10.1.2.3       ]"), std::string::npos) << out;
   EXPECT_NE(out.find("timestamp         [20261207101112]"), std::string::npos);
   EXPECT_NE(out.find("download kind     [AEN]"), std::string::npos);
-  EXPECT_NE(out.find("ApkSme            [00000125500]"), std::string::npos);
+  EXPECT_NE(out.find("ApkSme            [00000125500] 125.500\n"), std::string::npos);
+  EXPECT_NE(out.find("run date          [261207] 2026-12-07\n"), std::string::npos);
+  EXPECT_NE(out.find("ApkBgs            [      ]\n"), std::string::npos) << "no date, nothing read";
   EXPECT_NE(out.find("line 2: 552 bytes"), std::string::npos);
   EXPECT_NE(out.find("AppApp            [10   ]"), std::string::npos);
-  EXPECT_NE(out.find("AppStr            [0001234]"), std::string::npos);
+  EXPECT_NE(out.find("AppStr            [0001234] 12.34\n"), std::string::npos);
   EXPECT_EQ(out.find("!"), std::string::npos);
 }
 

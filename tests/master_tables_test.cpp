@@ -396,7 +396,8 @@ TEST_F(MasterTables, OracleDdlHoldsEveryTableAndColumn) {
   ddl << in.rdbuf();
   const std::string text = ddl.str();
   for (const std::string& table : Query("select name from sqlite_master where type='table'")) {
-    const std::size_t at = text.find("CREATE TABLE " + table + " (");
+    std::size_t at = text.find("CREATE TABLE " + table + " (");
+    if (at == std::string::npos) at = text.find("CREATE TABLE KvlSystem." + table + " (");
     ASSERT_NE(at, std::string::npos) << table;
     const std::string block = text.substr(at, text.find(");", at) - at);
     for (const std::string& col : Query("select name from pragma_table_info('" + table + "')")) {

@@ -167,9 +167,60 @@ TEST_F(SqlTest, DatesRoundTripAndSysdate) {
   };
   EXPECT_EQ(bad("20261307000000"), sql::kInvalidMonth);
   EXPECT_EQ(bad("2026x207000000"), sql::kDateFormat);
-  EXPECT_EQ(bad("20260230000000"), sql::kDayOfMonth);
+  EXPECT_EQ(bad("20260230000000"), sql::kDateForMonth) << "refused, not rolled over";
+  EXPECT_EQ(bad("20230229000000"), sql::kDateForMonth);
+  EXPECT_EQ(bad("20260232000000"), sql::kDayOfMonth);
+  EXPECT_EQ(bad("00001207000000"), sql::kYearRange);
   EXPECT_EQ(bad("20260228250000"), sql::kHour);
   EXPECT_EQ(bad(""), 0) << "an empty date text stores NULL";
+  Env::Install(nullptr);
+}
+
+TEST_F(SqlTest, DayArithmeticAggregatesAndSysdateInEitherCase) {
+  test::FixedClockEnv clock(Env::Default(), LocalTime{2024, 2, 28, 15, 30, 5});
+  Env::Install(&clock);
+  for (int i = 1; i <= 3; ++i) ASSERT_EQ(InsertCfg(i, "A", "B"), 0);
+  // A date plus a bound number of days, over a leap day and back across a year end.
+  Text<8> day;
+  Out d[] = {Out::Text(day)};
+  struct {
+    const char* from;
+    int32_t days;
+    const char* to;
+  } const kDays[] = {{"20240228", 1, "20240229"},
+                     {"20240228", 2, "20240301"},
+                     {"20240101", -1, "20231231"},
+                     {"20240301", 0, "20240301"}};
+  for (const auto& c : kDays) {
+    ASSERT_EQ(sql::SelectInto("select TO_CHAR((TO_DATE(:b0,'yyyymmdd')+:b1),'yyyymmdd') into :b2 "
+                              " from Kvl557Cfg where CfgDta=1",
+                              {In::Text(c.from), In::I32(c.days)}, d),
+              0);
+    EXPECT_EQ(day, c.to) << c.from << " + " << c.days;
+  }
+  // SYSDATE and sysdate are the same clock; trunc gives the day.
+  ASSERT_EQ(sql::SelectInto("select TO_CHAR(trunc(SYSDATE),'yyyymmdd') into :b0  from Kvl557Cfg "
+                            "where (CfgDta=1 and trunc(sysdate)=TO_DATE(:b1,'yyyymmdd'))",
+                            {In::Text("20240228")}, d),
+            0);
+  EXPECT_EQ(day, "20240228");
+  // count(*) and sum() into host variables; a sum over no rows is NULL and reads as 0.
+  int32_t n = -1;
+  Out o[] = {Out::I32(&n)};
+  struct {
+    const char* text;
+    int32_t value;
+  } const kAggregates[] = {
+      {"select count(*)  into :b0  from Kvl557Cfg where CfgDta>:b1", 2},
+      {"select sum(CfgDta) into :b0:b1  from Kvl557Cfg where CfgDta>:b2", 5},
+      {"select count(*)  into :b0  from Kvl557Cfg where CfgDta>:b1+10", 0},
+      {"select sum(CfgDta) into :b0:b1  from Kvl557Cfg where CfgDta>:b2+10", 0},
+  };
+  for (const auto& c : kAggregates) {
+    n = -1;
+    EXPECT_EQ(sql::SelectInto(c.text, {In::I32(1)}, o), 0) << c.text;
+    EXPECT_EQ(n, c.value) << c.text;
+  }
   Env::Install(nullptr);
 }
 

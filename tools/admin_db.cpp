@@ -11,8 +11,9 @@ int CmdInitDb(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::printf(
         "usage: jobfeed-admin init-db PATH\n"
-        "Creates the SQLite database at PATH (if missing) with every table the order run\n"
-        "uses; tables already there are left as they are, so it is safe to run again.\n");
+        "Creates the SQLite database at PATH (if missing) with every table the program's\n"
+        "statements use (order tables, terminals, lookups, calendars, badges); tables already\n"
+        "there are left as they are, so it is safe to run again.\n");
     return 0;
   }
   if (argc != 2 || argv[1][0] == '-') {

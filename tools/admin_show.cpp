@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "driver/DateHelpers.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -17,34 +18,75 @@ constexpr std::size_t kLineLength = 552;
 constexpr std::size_t kPayloadOffset = 111;
 constexpr std::size_t kPayloadWidth = 438;
 
+// What a field's text stands for, when it is not plain text.
+enum class Kind {
+  kText,
+  kQuantity,  // three implied decimals
+  kShort,     // the short quantity: two implied decimals, no sign
+  kDate,      // yymmdd of 20yy
+};
+
 struct Field {
   const char* name;
   std::size_t offset;  // within the part the table describes
   std::size_t width;
+  Kind kind = Kind::kText;
 };
 
 // The fixed part of every line in front of the payload.
 constexpr Field kHeader[] = {
-    {"terminal address", 1, 15}, {"port", 16, 5},     {"timestamp", 21, 14},
-    {"record type", 90, 3},      {"run date", 93, 6}, {"run time", 99, 6},
+    {"terminal address", 1, 15},
+    {"port", 16, 5},
+    {"timestamp", 21, 14},
+    {"record type", 90, 3},
+    {"run date", 93, 6, Kind::kDate},
+    {"run time", 99, 6},
     {"download kind", 108, 3},
 };
 
 // Payload layouts by record type; the names are the columns the fields come from.
 constexpr Field kApk[] = {
-    {"ApkApk", 0, 12},  {"ApkBz1", 12, 30},  {"ApkBz2", 42, 30},  {"ApkTxt", 72, 8},
-    {"ApkTnr", 80, 20}, {"ApkTb1", 100, 30}, {"ApkTb2", 130, 30}, {"ApkSme", 160, 11},
-    {"ApkMee", 171, 3}, {"ApkBgs", 174, 6},  {"ApkEns", 180, 6},  {"ApkAfo", 186, 5},
-    {"ApkSts", 191, 1}, {"ApkZf1", 192, 10}, {"ApkZf2", 202, 20}, {"ApkZf3", 222, 30},
+    {"ApkApk", 0, 12},
+    {"ApkBz1", 12, 30},
+    {"ApkBz2", 42, 30},
+    {"ApkTxt", 72, 8},
+    {"ApkTnr", 80, 20},
+    {"ApkTb1", 100, 30},
+    {"ApkTb2", 130, 30},
+    {"ApkSme", 160, 11, Kind::kQuantity},
+    {"ApkMee", 171, 3},
+    {"ApkBgs", 174, 6, Kind::kDate},
+    {"ApkEns", 180, 6, Kind::kDate},
+    {"ApkAfo", 186, 5},
+    {"ApkSts", 191, 1},
+    {"ApkZf1", 192, 10},
+    {"ApkZf2", 202, 20},
+    {"ApkZf3", 222, 30},
     {"marker", 252, 1},
 };
 constexpr Field kApp[] = {
-    {"AppApk", 0, 12},   {"AppApp", 12, 5},   {"AppBz1", 17, 30},  {"AppBz2", 47, 30},
-    {"AppTxt", 77, 8},   {"AppApg", 85, 10},  {"AppSme", 95, 11},  {"AppMee", 106, 3},
-    {"AppStr", 109, 7},  {"AppSte", 116, 7},  {"AppSza", 123, 7},  {"AppBds", 130, 6},
-    {"AppEds", 136, 6},  {"AppVaf", 142, 5},  {"AppNaf", 147, 5},  {"AppSts", 152, 1},
-    {"AppZf1", 153, 10}, {"AppZf2", 163, 20}, {"AppZf3", 183, 30}, {"AppIme", 213, 11},
-    {"AppAme", 224, 11}, {"marker", 246, 1},
+    {"AppApk", 0, 12},
+    {"AppApp", 12, 5},
+    {"AppBz1", 17, 30},
+    {"AppBz2", 47, 30},
+    {"AppTxt", 77, 8},
+    {"AppApg", 85, 10},
+    {"AppSme", 95, 11, Kind::kQuantity},
+    {"AppMee", 106, 3},
+    {"AppStr", 109, 7, Kind::kShort},
+    {"AppSte", 116, 7, Kind::kShort},
+    {"AppSza", 123, 7, Kind::kShort},
+    {"AppBds", 130, 6, Kind::kDate},
+    {"AppEds", 136, 6, Kind::kDate},
+    {"AppVaf", 142, 5},
+    {"AppNaf", 147, 5},
+    {"AppSts", 152, 1},
+    {"AppZf1", 153, 10},
+    {"AppZf2", 163, 20},
+    {"AppZf3", 183, 30},
+    {"AppIme", 213, 11, Kind::kQuantity},
+    {"AppAme", 224, 11, Kind::kQuantity},
+    {"marker", 246, 1},
 };
 
 constexpr Field kMag[] = {
@@ -94,6 +136,43 @@ std::string_view Cut(std::string_view s, std::size_t off, std::size_t width) {
   return s.substr(off, width);
 }
 
+// What the text of a field of kind `kind` reads as, or the empty text when it reads as nothing
+// (a blank date, a text that is no number).
+std::string Decoded(Kind kind, std::string_view value) {
+  char buf[48];
+  double v = 0;
+  switch (kind) {
+    case Kind::kQuantity:
+    case Kind::kShort: {
+      const int decimals = kind == Kind::kQuantity ? 3 : 2;
+      if (ImpliedDecimalToDouble(value, &v, decimals) != 0) return {};
+      std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+      return buf;
+    }
+    case Kind::kDate: {
+      // Shown only when it names a real day.
+      if (value.size() != 6 || value.find_first_not_of("0123456789") != std::string_view::npos) {
+        return {};
+      }
+      auto two = [&](std::size_t i) { return (value[i] - '0') * 10 + (value[i + 1] - '0'); };
+      const int month = two(2), day = two(4);
+      if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(month, 2000 + two(0))) return {};
+      std::snprintf(buf, sizeof buf, "20%.2s-%.2s-%.2s", value.data(), value.data() + 2,
+                    value.data() + 4);
+      return buf;
+    }
+    case Kind::kText:
+      break;
+  }
+  return {};
+}
+
+void PrintField(const Field& f, std::string_view value) {
+  const std::string decoded = Decoded(f.kind, value);
+  std::printf("  %-17s [%.*s]%s%s\n", f.name, static_cast<int>(value.size()), value.data(),
+              decoded.empty() ? "" : " ", decoded.c_str());
+}
+
 // Prints one line; returns false when it is malformed.
 bool ShowLine(std::size_t number, std::string_view line, bool has_crlf) {
   const std::size_t length = line.size() + (has_crlf ? 2 : 0);
@@ -114,7 +193,7 @@ bool ShowLine(std::size_t number, std::string_view line, bool has_crlf) {
     std::printf("  ! does not end with '*' CR LF\n");
     ok = false;
   }
-  for (const Field& f : kHeader) PrintField(f.name, Cut(line, f.offset, f.width));
+  for (const Field& f : kHeader) PrintField(f, Cut(line, f.offset, f.width));
 
   PrintPayload(Cut(line, 90, 3), Cut(line, kPayloadOffset, kPayloadWidth));
   return ok;
@@ -123,7 +202,7 @@ bool ShowLine(std::size_t number, std::string_view line, bool has_crlf) {
 }  // namespace
 
 void PrintField(const char* name, std::string_view value) {
-  std::printf("  %-17s [%.*s]\n", name, static_cast<int>(value.size()), value.data());
+  PrintField(Field{name, 0, 0}, value);
 }
 
 void PrintPayload(std::string_view type, std::string_view payload) {
@@ -132,7 +211,7 @@ void PrintPayload(std::string_view type, std::string_view payload) {
     std::size_t end = 0;
     for (std::size_t i = 0; i < l.count; ++i) {
       const Field& f = l.fields[i];
-      PrintField(f.name, Cut(payload, f.offset, f.width));
+      PrintField(f, Cut(payload, f.offset, f.width));
       end = f.offset + f.width;
     }
     const std::string_view rest = Cut(payload, end, kPayloadWidth);
@@ -149,7 +228,8 @@ int CmdShowBuffer(int argc, char** argv) {
         "Prints each line of a send-buffer file (SndDnl<n>.buf) as labelled fields: terminal\n"
         "address, port, timestamp, record type, run date and time, download kind, and the\n"
         "payload cut into the fields of its record type (APK, APP, MAG, MAS, UBG, PNR, AWN,\n"
-        "KST). Values are shown in [ ].\n"
+        "KST). Values are shown in [ ], quantities and dates (yymmdd) also as what they read\n"
+        "as: 125.500, 2026-12-07.\n"
         "Lines that are not 552 bytes, do not start with '$' or do not end with '*' CR LF are\n"
         "flagged with '!'.\n"
         "Exit code: 0 all lines well-formed, 1 file unreadable or a line flagged, 2 bad use.\n");

@@ -57,7 +57,7 @@ int Ksg_ReadCurrent(KsgRecord* rec) {
   const int rc = SelectRow<R>(kCurrent, kGroup, kCurrentColumns, rec);
   // Without exactly one valid assignment there is no cost centre: an empty one, never the one
   // the record held before.
-  if (rc != 0) rec->KsgKst.Clear();
+  if (rc != 0) ClearColumns<R>(rec, kCurrentColumns, kGroup);
   return rc;
 }
 

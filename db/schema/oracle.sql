@@ -243,6 +243,162 @@ CREATE TABLE Kvl543Upd (
   CONSTRAINT Kvl543Upd_PK PRIMARY KEY (UpdKey)
 );
 
+-- Further lookups: function assignments, shifts and breaks, presets, cost centre assignments of
+-- persons, persons, employments and number counters.
+CREATE TABLE Kvl553Fzu (
+  FzuFcd VARCHAR2(3) NOT NULL,
+  FzuAec VARCHAR2(3) NOT NULL,
+  FzuMld VARCHAR2(3),
+  FzuBez VARCHAR2(30),
+  FzuTxt VARCHAR2(10),
+  FzuArt NUMBER(10),
+  FzuObj NUMBER(10),
+  FzuUpl NUMBER(10),
+  FzuGen NUMBER(10),
+  FzuZf1 VARCHAR2(30),
+  FzuZf2 VARCHAR2(30),
+  FzuZf3 VARCHAR2(30),
+  FzuSta NUMBER(5),
+  FzuDat DATE,
+  FzuErf VARCHAR2(8),
+  CONSTRAINT Kvl553Fzu_PK PRIMARY KEY (FzuFcd, FzuAec)
+);
+CREATE INDEX Kvl553Fzu_Mld ON Kvl553Fzu (FzuMld);
+
+CREATE TABLE Kvl532Aem (
+  AemApg VARCHAR2(10) NOT NULL,
+  AemKng NUMBER(10) NOT NULL,
+  AemEmo VARCHAR2(10),
+  AemGvo DATE,
+  AemGbi DATE,
+  AemBez VARCHAR2(30),
+  AemTxt VARCHAR2(10),
+  AemKal VARCHAR2(5),
+  AemLkz NUMBER(10),
+  AemVzt NUMBER(10),
+  AemEzt NUMBER(10),
+  AemPrz NUMBER(10),
+  AemAfz NUMBER(10),
+  AemApz NUMBER(10),
+  AemPrp NUMBER(10),
+  AemAfp NUMBER(10),
+  AemApp NUMBER(10),
+  AemMaz NUMBER(10)
+);
+CREATE INDEX Kvl532Aem_Apg ON Kvl532Aem (AemApg, AemKng);
+
+CREATE TABLE Kvl533Emo (
+  EmoEmo VARCHAR2(10) NOT NULL,
+  EmoTtp VARCHAR2(3) NOT NULL,
+  EmoTxt VARCHAR2(10),
+  EmoBeg NUMBER(10),
+  EmoEnd NUMBER(10),
+  EmoArt NUMBER(10),
+  EmoPmo VARCHAR2(10)
+);
+CREATE INDEX Kvl533Emo_Emo ON Kvl533Emo (EmoEmo, EmoTtp);
+
+CREATE TABLE Kvl536Pmz (
+  PmzPmo VARCHAR2(10) NOT NULL,
+  PmzPms VARCHAR2(5) NOT NULL,
+  PmzGvo DATE,
+  PmzGbi DATE
+);
+CREATE INDEX Kvl536Pmz_Pmo ON Kvl536Pmz (PmzPmo);
+
+CREATE TABLE Kvl535Pms (
+  PmsNum VARCHAR2(5) NOT NULL,
+  PmsBeg NUMBER(10),
+  PmsEnd NUMBER(10),
+  PmsInt NUMBER(10),
+  PmsPse NUMBER(10),
+  PmsBzt NUMBER(10),
+  PmsPrz NUMBER(10)
+);
+CREATE INDEX Kvl535Pms_Num ON Kvl535Pms (PmsNum);
+
+CREATE TABLE Kvl555Vrg (
+  VrgBer VARCHAR2(10) NOT NULL,
+  VrgFld VARCHAR2(3) NOT NULL,
+  VrgWrt VARCHAR2(30),
+  CONSTRAINT Kvl555Vrg_PK PRIMARY KEY (VrgBer, VrgFld)
+);
+
+CREATE TABLE Kvl329Ztg (
+  ZtgPnr VARCHAR2(8) NOT NULL,
+  ZtgVon DATE NOT NULL,
+  ZtgKst VARCHAR2(10),
+  CONSTRAINT Kvl329Ztg_PK PRIMARY KEY (ZtgPnr, ZtgVon)
+);
+
+CREATE TABLE Kvl300Pnr (
+  PnrNum VARCHAR2(8) NOT NULL,
+  PnrNam VARCHAR2(50),
+  PnrStr VARCHAR2(50),
+  PnrOrt VARCHAR2(50),
+  CONSTRAINT Kvl300Pnr_PK PRIMARY KEY (PnrNum)
+);
+
+CREATE TABLE Kvl310Bsv (
+  BsvPnr VARCHAR2(8) NOT NULL,
+  BsvGvo DATE NOT NULL,
+  BsvGbi DATE,
+  CONSTRAINT Kvl310Bsv_PK PRIMARY KEY (BsvPnr, BsvGvo)
+);
+
+CREATE TABLE Kvl591Nzp (
+  NzpAkz NUMBER(10) NOT NULL,
+  NzpGvn DATE NOT NULL,
+  NzpGbi DATE NOT NULL,
+  NzpAak NUMBER(10),
+  NzpAwt NUMBER(10),
+  NzpKjh NUMBER(10),
+  NzpKmn NUMBER(10),
+  NzpKwo NUMBER(10),
+  NzpKtg NUMBER(10),
+  NzpAan NUMBER(10),
+  NzpVfh NUMBER(10),
+  NzpNfh NUMBER(10),
+  NzpMrk NUMBER(10),
+  NzpAdt DATE,
+  NzpAus VARCHAR2(8),
+  CONSTRAINT Kvl591Nzp_PK PRIMARY KEY (NzpAkz, NzpGvn, NzpGbi)
+);
+
+-- The shared calendars and badges belong to the schema KvlSystem (created by a user allowed to
+-- create tables there); the application user needs SELECT on them. One statement names the base
+-- calendar without its schema, which the synonym resolves.
+CREATE TABLE KvlSystem.Kvl133Kal (
+  KalNum VARCHAR2(5) NOT NULL,
+  KalDtm DATE NOT NULL,
+  KalBtp VARCHAR2(3),
+  CONSTRAINT Kvl133Kal_PK PRIMARY KEY (KalNum, KalDtm)
+);
+
+CREATE TABLE KvlSystem.Kvl133Bak (
+  BakDtm DATE NOT NULL,
+  BakJhr NUMBER(10),
+  BakMon NUMBER(10),
+  BakTag NUMBER(10),
+  BakWch NUMBER(10),
+  BakWtg NUMBER(10),
+  BakJtg NUMBER(10),
+  CONSTRAINT Kvl133Bak_PK PRIMARY KEY (BakDtm)
+);
+
+CREATE TABLE KvlSystem.Kvl301Asw (
+  AswNum VARCHAR2(8) NOT NULL,
+  AswGvo DATE NOT NULL,
+  AswGbi DATE,
+  AswPnr VARCHAR2(8),
+  AswErf VARCHAR2(50),
+  AswDat DATE,
+  CONSTRAINT Kvl301Asw_PK PRIMARY KEY (AswNum, AswGvo)
+);
+CREATE INDEX KvlSystem.Kvl301Asw_Pnr ON KvlSystem.Kvl301Asw (AswPnr);
+
+CREATE SYNONYM Kvl133Bak FOR KvlSystem.Kvl133Bak;
+
 -- Master data: workplace groups and their cost centre assignments, workplaces, interruption
 -- reasons, personnel, production areas and cost centres.
 

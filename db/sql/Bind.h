@@ -20,6 +20,8 @@ struct In {
 
   // An empty text is bound as NULL, as Oracle stores it.
   static In Text(std::string_view v) { return In{Type::kText, v, 0, 0}; }
+  // A routine's C string argument; a null pointer is the empty text.
+  static In Text(const char* v) { return Text(std::string_view(v != nullptr ? v : "")); }
   // 16-bit columns are written with the low 16 bits of the field.
   static In I16(int32_t v) { return In{Type::kInt16, {}, static_cast<int16_t>(v), 0}; }
   static In I32(int32_t v) { return In{Type::kInt32, {}, v, 0}; }

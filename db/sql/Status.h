@@ -32,7 +32,9 @@ enum Status : int32_t {
   kReadOnly = -16000,            // the database can only be read
   kNotAllBound = -1008,          // fewer or more inputs than the statement has placeholders
   kNotInSelectList = -1007,      // outputs do not match the selected columns
-  kDayOfMonth = -1847,           // day of month out of range in a date text
+  kDayOfMonth = -1847,           // day of month not between 1 and 31 in a date text
+  kDateForMonth = -1839,         // a day the month does not have (30 February)
+  kYearRange = -1841,            // year 0 in a date text
   kHour = -1850,                 // hour out of range in a date text
   kMinute = -1851,               // minute out of range in a date text
   kSecond = -1852,               // second out of range in a date text

@@ -327,12 +327,21 @@ void ToDateFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_error(ctx, "ORA-01843: not a valid month", -1);
     return;
   }
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
-  const int last = kDays[M - 1] + (M == 2 && leap ? 1 : 0);
-  if (D < 1 || D > last) {
+  if (Y == 0) {
+    sqlite3_result_error(
+        ctx, "ORA-01841: (full) year must be between -4713 and +9999, and not be 0", -1);
+    return;
+  }
+  if (D < 1 || D > 31) {
     sqlite3_result_error(ctx, "ORA-01847: day of month must be between 1 and last day of month",
                          -1);
+    return;
+  }
+  // A day the month does not have is refused, never rolled over into the next month.
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
+  if (D > kDays[M - 1] + (M == 2 && leap ? 1 : 0)) {
+    sqlite3_result_error(ctx, "ORA-01839: date not valid for month specified", -1);
     return;
   }
   if (h > 23) {
