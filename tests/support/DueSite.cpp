@@ -33,10 +33,6 @@ std::string LineKey(const std::string& line) {
   return type + "|" + Trim(p.substr(0, 12));
 }
 
-std::string Quoted(const std::string& v) {
-  return v.empty() ? "NULL" : "'" + v + "'";
-}
-
 }  // namespace
 
 void DueSiteTest::AddTerminals() {
@@ -88,14 +84,8 @@ void DueSiteTest::InsertMasterRows(const Marking& m, bool remember) {
   if (remember && Scalar("select count(*) from Kvl559Fbe") == "0") {
     Sql("insert into Kvl559Fbe (FbeFbe,FbeTyp) values ('110',1),('250',1),('310',2)");
     Sql("insert into o1003Kststelle (KstNum) values ('K1'),('K2')");
-    for (const char* kst : {"K1", "K2"}) {
-      for (int terminal : {3, 5}) {
-        Due d;
-        d.key = std::string("KST|") + kst;
-        d.terminal = terminal;
-        d.everyRun = true;
-        due_.push_back(d);
-      }
+    for (const char* kst : {"KST|K1", "KST|K2"}) {
+      for (int terminal : {3, 5}) due_.push_back({kst, "", "", "", "", terminal, {}, false, true});
     }
   }
   // Index `each` is the row of the other requester.
@@ -138,14 +128,14 @@ void DueSiteTest::InsertMasterRows(const Marking& m, bool remember) {
     Sql("insert into Kvl510Prv (PrvPnr,PrvGvo,PrvBer,PrvKst,PrvFbe,PrvDna,PrvDwn,PrvAwa,PrvAwn,"
         "PrvAnw,PrvApl,PrvNam,PrvErf) values ('" +
         person + "',julianday('2020-01-01')," + std::to_string(i % 2 + 1) + ",'K1','" + area +
-        "','" + person_kind + "','" + requester + "'," + std::to_string(awa) + "," + Quoted(badge) +
-        ",1,7,'Name','PPS')");
+        "','" + person_kind + "','" + requester + "'," + std::to_string(awa) + ",'" + badge +
+        "',1,7,'Name','PPS')");
     if (!remember) continue;
     if (!ours) {
       for (const std::string& q : {"select * from Kvl530Apg where ApgApg='" + group + "'",
-                                  "select * from Kvl531Apl where AplApl='" + place + "'",
-                                  "select * from Kvl521Ubg where UbgUbg='" + reason + "'",
-                                  "select * from Kvl510Prv where PrvPnr='" + person + "'"}) {
+                                   "select * from Kvl531Apl where AplApl='" + place + "'",
+                                   "select * from Kvl521Ubg where UbgUbg='" + reason + "'",
+                                   "select * from Kvl510Prv where PrvPnr='" + person + "'"}) {
         untouched_[q] = Query(q);
       }
       continue;
