@@ -1,5 +1,11 @@
 #include "driver/Run.h"
 
+#ifdef _WIN32
 int main(int argc, char** argv) {
-  return jf::ProcessExitCode(jf::RunJobfeed(argc, argv));
+  return jf::RunJobfeed(argc, argv);
 }
+#else
+int main(int argc, char** argv) {
+  return jf::ExitCodeFromStatus(jf::RunJobfeed(argc, argv));
+}
+#endif
