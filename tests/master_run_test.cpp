@@ -113,5 +113,15 @@ TEST_F(MasterRunTest, UsageErrorsAreLoggedAndTouchNothing) {
   EXPECT_FALSE(fs::exists(msg_file()));
 }
 
+// The connect and its failure as jobfeed has them.
+TEST_F(MasterRunTest, FailedConnectIsOneMessageAndExitZero) {
+  fs::remove(top() / "files" / "quantelor.ini");
+  EXPECT_EQ(RunMaster({"MEISTER1"}), 0);
+  const auto m = Messages();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].function + "|" + m[0].message, "bdConnect|Fehlethafte Connect mit der DB ");
+  EXPECT_FALSE(fs::exists(buffer_file(3)));
+}
+
 }  // namespace
 }  // namespace jf

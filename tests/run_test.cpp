@@ -1,12 +1,9 @@
-// The programs end to end in a temporary site: the real binaries, their exit codes, their message
-// file. jobfeed and jobfeed-master share the site's conventions: the connect and its failures.
+// The program end to end in a temporary site: the real binary, its exit code, its message file.
 #include "driver/Run.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "db/Login.h"
 #include "driver/DateTime.h"
@@ -18,35 +15,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Program {
-  const char* name;
-  const char* binary;
-  std::vector<std::string> args;
-};
+class RunTest : public test::OrderSiteTest {};
 
-void PrintTo(const Program& p, std::ostream* os) {
-  *os << p.name;
-}
-
-class RunTest : public test::OrderSiteTest, public ::testing::WithParamInterface<Program> {
- protected:
-  int Run() { return test::RunCommand(GetParam().binary, GetParam().args); }
-};
-
-INSTANTIATE_TEST_SUITE_P(
-    Programs, RunTest,
-    ::testing::Values(Program{"Jobfeed", JOBFEED_BIN, {"REQ1", "4711", "10", "BEGIN"}},
-                      Program{"Master", JOBFEED_MASTER_BIN, {"REQ1"}}),
-    [](const auto& test) { return std::string(test.param.name); });
-
-TEST_P(RunTest, ConnectsCommitsAndEndsQuietly) {
-  EXPECT_EQ(Run(), 0);
+TEST_F(RunTest, ConnectsCommitsAndEndsQuietly) {
+  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   EXPECT_TRUE(Messages().empty()) << test::ReadBytes(msg_file());
 }
 
-TEST_P(RunTest, MissingLoginFileIsOneMessageAndExitZero) {
+TEST_F(RunTest, MissingLoginFileIsOneMessageAndExitZero) {
   fs::remove(top() / "files" / "quantelor.ini");
-  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   auto m = Messages();
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].function, "bdConnect");
@@ -54,9 +32,9 @@ TEST_P(RunTest, MissingLoginFileIsOneMessageAndExitZero) {
   EXPECT_NE(m[0].code, "0");
 }
 
-TEST_P(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
+TEST_F(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
   fs::remove(db_path());
-  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   auto m = Messages();
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].function, "bdConnect");
@@ -64,9 +42,7 @@ TEST_P(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
   EXPECT_FALSE(fs::exists(db_path()));
 }
 
-using JobfeedArgsTest = test::OrderSiteTest;
-
-TEST_F(JobfeedArgsTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
+TEST_F(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
   fs::remove(db_path());  // any database access would show up as a connect message
   const int rc = RunJobfeedBinary({"REQ1", "4711", "10"});
   EXPECT_NE(rc, 0);
@@ -76,7 +52,7 @@ TEST_F(JobfeedArgsTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
   EXPECT_NE(m[0].message.find("Argumente"), std::string::npos);
 }
 
-TEST_P(RunTest, ConnectStringOverItsLimitFailsTheConnect) {
+TEST_F(RunTest, ConnectStringOverItsLimitFailsTheConnect) {
   // Each value fits the login file, but together they exceed the 100 characters of the
   // connect string: the run must not log on with a cut string.
   std::string error;
@@ -84,7 +60,7 @@ TEST_P(RunTest, ConnectStringOverItsLimitFailsTheConnect) {
                            std::string(40, 'p'), "sqlite:../../../../jobfeed.db", &error),
             0)
       << error;
-  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   auto m = Messages();
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].message, "Fehlethafte Connect mit der DB ");
