@@ -107,16 +107,13 @@ int Apk_PKeyIns(const ApkRecord* rec) {
 }
 
 int Apk_PKeyDel(const char* key) {
-  g_key = key != nullptr ? key : "";
-  return sql::WriteWithSavepoint("Apk_PKeyDel", kDelete, {In::Text(g_key)});
+  return sql::WriteWithSavepoint("Apk_PKeyDel", kDelete, {TextArg(g_key, key)});
 }
 
 int Apk_OpenRange(const char* lower, const char* upper, int kind) {
   RowCursor<ApkRecord>* cursor = RangeCursor(kind);
   if (cursor == nullptr) return kBadRangeKind;
-  g_lower = lower != nullptr ? lower : "";
-  g_upper = upper != nullptr ? upper : "";
-  return cursor->Open({In::Text(g_lower), In::Text(g_upper)});
+  return cursor->Open({TextArg(g_lower, lower), TextArg(g_upper, upper)});
 }
 
 int Apk_FetchRange(ApkRecord* rec, int kind) {
