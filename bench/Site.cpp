@@ -95,6 +95,124 @@ const char* PositionKind(int64_t i) {
   return "LOE";
 }
 
+// Download kinds of marked workplaces: 70 % AEN, 20 % NEU, 10 % LOE.
+const char* WorkplaceKind(int64_t i) {
+  const int k = static_cast<int>(Mix(static_cast<uint64_t>(i) + 0x3c6ef372ull) % 10);
+  return k < 7 ? "AEN" : k < 9 ? "NEU" : "LOE";
+}
+
+// Workplaces, their groups and the groups' current cost centres. Returns false when an insert
+// failed.
+bool InsertWorkplaces(sqlite3* db, const SiteOptions& o) {
+  Stmt apg(db,
+           "insert into Kvl530Apg (ApgApg,ApgBez,ApgTxt,ApgFbe,ApgKst,ApgApl,ApgTag,ApgKap,ApgSta,"
+           "ApgDat,ApgErf) values (?,?,?,?,?,?,1,7.5,0,?,'PPS')");
+  Stmt ksg(db,
+           "insert into Kvl537Ksg (KsgApg,KsgGvo,KsgGbi,KsgFbe,KsgKst,KsgZf1,KsgSta,KsgDat,KsgErf) "
+           "values (?,?,NULL,?,?,?,0,?,'PPS')");
+  Stmt apl(db,
+           "insert into Kvl531Apl (AplApl,AplBez,AplTxt,AplApg,AplFbe,AplSts,AplSis,AplApr,AplAaf,"
+           "AplUbg,AplUdt,AplZf1,AplZf2,AplZf3,AplTag,AplVrf,AplKap,AplAvt,AplSt1,AplDna,AplDwn,"
+           "AplSta,AplDat,AplErf) values (?,?,?,?,?,?,0,?,0,NULL,?,?,?,?,1,0.85,7.5,2,?,?,?,0,?,"
+           "'PPS')");
+  if (!apg.ok() || !ksg.ok() || !apl.ok()) return false;
+  const double since = 2458849.5;  // 2020-01-01: every assignment is valid today
+  const double changed = 2461375.5;
+  const int64_t groups = (o.workplaces + 9) / 10;
+  bool ok = true;
+  for (int64_t g = 0; ok && g < groups; ++g) {
+    char key[24], kst[24];
+    std::snprintf(key, sizeof key, "G%05lld", static_cast<long long>(g));
+    std::snprintf(kst, sizeof kst, "K%04lld", static_cast<long long>(g % 9000 + 1000));
+    const std::string area = Area(static_cast<int>(g % o.terminals) + 1);
+    apg.Text(1, key);
+    apg.Text(2, Pick(kGroups, g));
+    apg.Text(3, "Gruppe");
+    apg.Text(4, area.c_str());
+    apg.Text(5, kst);
+    apg.Int(6, 10);
+    apg.Dbl(7, changed);
+    ksg.Text(1, key);
+    ksg.Dbl(2, since);
+    ksg.Text(3, area.c_str());
+    ksg.Text(4, kst);
+    ksg.Text(5, "Fertigung");
+    ksg.Dbl(6, changed);
+    ok = apg.Run() && ksg.Run();
+  }
+  for (int64_t i = 0; ok && i < o.workplaces; ++i) {
+    char key[24], group[24], bez[48], txt[24], zf[32];
+    std::snprintf(key, sizeof key, "W%07lld", static_cast<long long>(i));
+    std::snprintf(group, sizeof group, "G%05lld", static_cast<long long>(i / 10));
+    std::snprintf(bez, sizeof bez, "%s Platz %lld", Pick(kOperations, i),
+                  static_cast<long long>(i % 100));
+    std::snprintf(txt, sizeof txt, "AP%lld", static_cast<long long>(i % 1000));
+    std::snprintf(zf, sizeof zf, "Inventar %06lld", static_cast<long long>(i));
+    const std::string area = Area(static_cast<int>((i / 10) % o.terminals) + 1);
+    apl.Text(1, key);
+    apl.Text(2, bez);
+    apl.Text(3, txt);
+    apl.Text(4, group);
+    apl.Text(5, area.c_str());
+    apl.Int(6, static_cast<int>(i % 4));
+    apl.Int(7, static_cast<int>(i % 10 + 1));
+    apl.Dbl(8, changed);
+    apl.Text(9, zf);
+    apl.Text(10, "Schicht 1");
+    apl.Text(11, "Halle A");
+    apl.Text(12, "PPS");
+    apl.Text(13, WorkplaceKind(i));
+    apl.Text(14, o.requester.c_str());
+    apl.Dbl(15, changed);
+    ok = apl.Run();
+  }
+  return ok;
+}
+
+// Persons: 60 % AEN, 20 % NEU, 10 % withdrawn from their assignment (LOE, PrvAwa 1) and 10 %
+// leaving (LOE, PrvAwa 3, deleted after their lines).
+bool InsertPersons(sqlite3* db, const SiteOptions& o) {
+  Stmt prv(db,
+           "insert into Kvl510Prv (PrvPnr,PrvGvo,PrvGbi,PrvBer,PrvKst,PrvFbe,PrvMmb,PrvZf1,PrvZf2,"
+           "PrvZf3,PrvDna,PrvDwn,PrvAwa,PrvAwn,PrvAnw,PrvAvn,PrvAbi,PrvApl,PrvApp,PrvPzm,PrvSta,"
+           "PrvDat,PrvErf,PrvNam,PrvStr,PrvOrt) values (?,?,NULL,?,?,?,0,?,NULL,NULL,?,?,?,?,1,?,"
+           "NULL,?,?,0,0,?,'PPS',?,?,?)");
+  if (!prv.ok()) return false;
+  const double since = 2458849.5;
+  const double changed = 2461375.5;
+  bool ok = true;
+  for (int64_t i = 0; ok && i < o.persons; ++i) {
+    char pnr[24], awn[24], kst[24], zf[32], nam[48], str[48];
+    std::snprintf(pnr, sizeof pnr, "%08lld", static_cast<long long>(10000000 + i));
+    std::snprintf(awn, sizeof awn, "B%07lld", static_cast<long long>(i));
+    std::snprintf(kst, sizeof kst, "K%04lld", static_cast<long long>(i % 9000 + 1000));
+    std::snprintf(zf, sizeof zf, "Team %lld", static_cast<long long>(i % 40));
+    std::snprintf(nam, sizeof nam, "Mitarbeiter %lld", static_cast<long long>(i));
+    std::snprintf(str, sizeof str, "Werkstrasse %lld", static_cast<long long>(i % 200 + 1));
+    const int k = static_cast<int>(Mix(static_cast<uint64_t>(i) + 0x1b873593ull) % 10);
+    const std::string area = Area(static_cast<int>(i % o.terminals) + 1);
+    prv.Text(1, pnr);
+    prv.Dbl(2, since);
+    prv.Int(3, 1 + static_cast<int>(i % 2));
+    prv.Text(4, kst);
+    prv.Text(5, area.c_str());
+    prv.Text(6, zf);
+    prv.Text(7, k < 6 ? "AEN" : k < 8 ? "NEU" : "LOE");
+    prv.Text(8, o.requester.c_str());
+    prv.Int(9, k == 9 ? 3 : 1);
+    prv.Text(10, awn);
+    prv.Dbl(11, changed + 0.25);
+    prv.Int(12, static_cast<int>(i % 500));
+    prv.Int(13, static_cast<int>(i % 7));
+    prv.Dbl(14, changed);
+    prv.Text(15, nam);
+    prv.Text(16, str);
+    prv.Text(17, "Musterstadt");
+    ok = prv.Run();
+  }
+  return ok;
+}
+
 }  // namespace
 
 int GenerateSite(const SiteOptions& o, SiteFacts* f, std::string* error) {
@@ -268,6 +386,8 @@ int GenerateSite(const SiteOptions& o, SiteFacts* f, std::string* error) {
       }
     }
   }
+  if (ok && o.workplaces > 0) ok = InsertWorkplaces(db, o);
+  if (ok && o.persons > 0) ok = InsertPersons(db, o);
   if (!ok) {
     *error = std::string("insert failed: ") + sqlite3_errmsg(db);
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

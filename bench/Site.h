@@ -1,5 +1,6 @@
 // Benchmark sites: a site folder laid out as an installation has it (login file four levels
-// above the run folder, the database, Msg/ and ..\Comm\Buff), filled with marked order rows.
+// above the run folder, the database, Msg/ and ..\Comm\Buff), filled with marked order rows,
+// workplaces or persons.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,8 @@ struct SiteOptions {
   int64_t positions = 10000;  // order positions marked for the requester
   int terminals = 4;          // production areas, one terminal each
   int64_t unmarked = 0;       // further positions (and their headers) marked for nobody
+  int64_t workplaces = 0;     // workplaces marked for the requester (ten to a group)
+  int64_t persons = 0;        // persons marked for the requester
   std::string requester = "BENCH";
 };
 

@@ -1,6 +1,8 @@
-// jobfeed-bench-gen: lays out a benchmark site with marked order positions.
+// jobfeed-bench-gen: lays out a benchmark site with marked order positions, workplaces and
+// persons.
 //
-//   jobfeed-bench-gen FOLDER [--positions N] [--terminals T] [--unmarked M] [--requester R]
+//   jobfeed-bench-gen FOLDER [--positions N] [--terminals T] [--unmarked M] [--workplaces W]
+//                     [--persons P] [--requester R]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +21,10 @@ int main(int argc, char** argv) {
       o.terminals = std::atoi(argv[++i]);
     } else if (a == "--unmarked" && hasValue) {
       o.unmarked = std::atoll(argv[++i]);
+    } else if (a == "--workplaces" && hasValue) {
+      o.workplaces = std::atoll(argv[++i]);
+    } else if (a == "--persons" && hasValue) {
+      o.persons = std::atoll(argv[++i]);
     } else if (a == "--requester" && hasValue) {
       o.requester = argv[++i];
     } else if (a[0] != '-' && o.folder.empty()) {
@@ -28,11 +34,12 @@ int main(int argc, char** argv) {
       break;
     }
   }
-  if (o.folder.empty() || o.positions < 0 || o.unmarked < 0 || o.terminals < 1 ||
-      o.terminals > 99 || o.requester.empty() || o.requester.size() > 8) {
+  if (o.folder.empty() || o.positions < 0 || o.unmarked < 0 || o.workplaces < 0 || o.persons < 0 ||
+      o.terminals < 1 || o.terminals > 99 || o.requester.empty() || o.requester.size() > 8) {
     std::fprintf(stderr,
                  "usage: jobfeed-bench-gen FOLDER [--positions N] [--terminals T (1..99)] "
-                 "[--unmarked M] [--requester NAME (at most 8 characters)]\n");
+                 "[--unmarked M] [--workplaces W] [--persons P] [--requester NAME (at most 8 "
+                 "characters)]\n");
     return 2;
   }
   jf::bench::SiteFacts f;
@@ -44,5 +51,9 @@ int main(int argc, char** argv) {
   std::printf("site %s\nrun in %s:  jobfeed %s %s %s BEGIN\n", o.folder.c_str(),
               f.runFolder.c_str(), o.requester.c_str(), f.firstOrder.c_str(),
               f.firstPosition.c_str());
+  if (o.workplaces > 0 || o.persons > 0) {
+    std::printf("master data:  jobfeed-master %s%s%s\n", o.requester.c_str(),
+                o.workplaces > 0 ? " MAS" : "", o.persons > 0 ? " PNR" : "");
+  }
   return 0;
 }

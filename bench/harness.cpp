@@ -1,10 +1,13 @@
-// jobfeed-bench: runs the real jobfeed on generated sites and sets each run against its
-// durable-write floor, measured on the same disk right after the run.
+// jobfeed-bench: runs the real jobfeed and jobfeed-master on generated sites and sets each run
+// against its durable-write floor, measured on the same disk right before and after the run.
 //
-//   jobfeed-bench --jobfeed PATH --dir FOLDER [--smoke] [--case N:T:M]... [--repeat R] [--keep]
+//   jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] [--case CASE]...
+//                 [--repeat R] [--keep]
 //
-// A case N:T:M is N marked positions over T terminals plus M unmarked positions. Without
-// --case the standard cases run: 10000:4:0, 100000:4:0 and the empty run 0:4:1000000.
+// A case N:T:M is the order run on N marked positions over T terminals plus M unmarked
+// positions; MAS:N:T and PNR:N:T are jobfeed-master on N marked workplaces or persons over T
+// terminals. Without --case the standard cases run: 10000:4:0, 100000:4:0, the empty run
+// 0:4:1000000, MAS:10000:4, MAS:100000:4, PNR:10000:4 and PNR:100000:4.
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -32,14 +35,16 @@ using jf::bench::SiteOptions;
 namespace {
 
 struct Case {
-  int64_t positions = 0;
+  std::string kind;       // "" the order run; "MAS" or "PNR" the master data run of that kind
+  int64_t positions = 0;  // marked positions, or workplaces or persons
   int terminals = 4;
   int64_t unmarked = 0;
 };
 
 struct Result {
   Case c;
-  int64_t rows = 0;  // rows sent (headers and positions)
+  int64_t rows = 0;           // rows sent (headers and positions, workplaces, persons)
+  int64_t expectedLines = 0;  // lines the rows sent make
   int64_t lines = 0;
   int64_t commits = 0;
   int64_t leftMarked = 0;  // rows still marked after the run
@@ -63,7 +68,9 @@ std::map<std::string, int64_t> Marked(const std::string& database, const std::st
   }
   const char* queries[] = {
       "select 'APK/' || ifnull(ApkDna,''), count(*) from Kvl501Apk where ApkDwn=? group by 1",
-      "select 'APP/' || ifnull(AppDna,''), count(*) from Kvl504App where AppDwn=? group by 1"};
+      "select 'APP/' || ifnull(AppDna,''), count(*) from Kvl504App where AppDwn=? group by 1",
+      "select 'MAS/' || ifnull(AplDna,''), count(*) from Kvl531Apl where AplDwn=? group by 1",
+      "select 'PNR/' || ifnull(PrvDna,''), count(*) from Kvl510Prv where PrvDwn=? group by 1"};
   for (const char* q : queries) {
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v2(db, q, -1, &s, nullptr) == SQLITE_OK) {
@@ -82,8 +89,26 @@ std::map<std::string, int64_t> Marked(const std::string& database, const std::st
 // position's update or delete and its order's position count (for NEU and LOE) commit together
 // as one unit. (strace of a 1,000-position run: 1,130 fdatasync calls for 1,109 rows, the two
 // markings and the WAL checkpoints.)
+// A master data row's update or delete commits alone, once.
 int CommitsPerRow(const std::string&) {
   return 1;
+}
+
+// A person goes out as two lines (AWN and PNR); every other row as one.
+int LinesPerRow(const std::string& kind) {
+  return kind.rfind("PNR/", 0) == 0 ? 2 : 1;
+}
+
+std::string CaseName(const Case& c) {
+  char name[64];
+  if (c.kind.empty()) {
+    std::snprintf(name, sizeof name, "%lld:%d:%lld", static_cast<long long>(c.positions),
+                  c.terminals, static_cast<long long>(c.unmarked));
+  } else {
+    std::snprintf(name, sizeof name, "%s:%lld:%d", c.kind.c_str(),
+                  static_cast<long long>(c.positions), c.terminals);
+  }
+  return name;
 }
 
 int64_t CountLines(const std::string& folder, bool* whole) {
@@ -154,14 +179,22 @@ bool MeasureFloor(const std::string& folder, int64_t lines, int64_t commits, Flo
   return out->appends >= 0 && out->commits >= 0;
 }
 
-bool RunCase(const std::string& jobfeed, const std::string& dir, const Case& c, int repeat,
-             bool keep, Result* r, std::string* error) {
+struct Programs {
+  std::string jobfeed, master;
+};
+
+bool RunCase(const Programs& programs, const std::string& dir, const Case& c, int repeat, bool keep,
+             Result* r, std::string* error) {
   SiteOptions o;
-  char name[96];
-  std::snprintf(name, sizeof name, "site-%lld-%d-%lld", static_cast<long long>(c.positions),
-                c.terminals, static_cast<long long>(c.unmarked));
+  std::string name = "site-" + CaseName(c);
+  for (char& ch : name) {
+    if (ch == ':') ch = '-';
+  }
   o.folder = dir + "/" + name;
-  o.positions = c.positions;
+  const bool master = !c.kind.empty();
+  o.positions = master ? 0 : c.positions;
+  o.workplaces = c.kind == "MAS" ? c.positions : 0;
+  o.persons = c.kind == "PNR" ? c.positions : 0;
   o.terminals = c.terminals;
   o.unmarked = c.unmarked;
   SiteFacts f;
@@ -173,9 +206,11 @@ bool RunCase(const std::string& jobfeed, const std::string& dir, const Case& c, 
   // The disk is shared: its flush latency drifts. The floor is measured right before and right
   // after the run and the mean is taken; its size is known only after the run, so the first
   // measurement is sized from what the generator marked and scaled.
-  int64_t expectLines = 0, expectCommits = c.positions > 0 ? 2 : 0;
+  // The order run marks its named header and position first: two commits.
+  const bool marking = !master && c.positions > 0;
+  int64_t expectLines = 0, expectCommits = marking ? 2 : 0;
   for (const auto& [kind, n] : before) {
-    expectLines += n;
+    expectLines += n * LinesPerRow(kind);
     expectCommits += n * CommitsPerRow(kind);
   }
   FloorSample pre;
@@ -184,17 +219,19 @@ bool RunCase(const std::string& jobfeed, const std::string& dir, const Case& c, 
     return false;
   }
   // With nothing marked the arguments name no order, so the run only looks for due rows.
-  const bool marking = c.positions > 0;
-  const std::vector<std::string> args = {o.requester, marking ? f.firstOrder : "0",
-                                         marking ? f.firstPosition : "0", "BEGIN"};
+  const std::vector<std::string> args =
+      master ? std::vector<std::string>{o.requester, c.kind}
+             : std::vector<std::string>{o.requester, marking ? f.firstOrder : "0",
+                                        marking ? f.firstPosition : "0", "BEGIN"};
+  const std::string& program = master ? programs.master : programs.jobfeed;
   // A run that sends rows changes the site: only one that sends nothing can be repeated.
-  const int runs = marking ? 1 : std::max(1, repeat);
+  const int runs = c.positions > 0 ? 1 : std::max(1, repeat);
   std::vector<std::pair<double, rusage>> samples;
   for (int i = 0; i < runs; ++i) {
     rusage ru{};
     double wall = 0;
-    if (!RunOnce(jobfeed, f.runFolder, args, &r->exitCode, &wall, &ru)) {
-      *error = "cannot run " + jobfeed;
+    if (!RunOnce(program, f.runFolder, args, &r->exitCode, &wall, &ru)) {
+      *error = "cannot run " + program;
       return false;
     }
     samples.emplace_back(wall, ru);
@@ -216,6 +253,7 @@ bool RunCase(const std::string& jobfeed, const std::string& dir, const Case& c, 
     const auto it = after.find(kind);
     const int64_t left = it == after.end() ? 0 : it->second;
     r->rows += n - left;
+    r->expectedLines += (n - left) * LinesPerRow(kind);
     r->leftMarked += left;
     r->commits += (n - left) * CommitsPerRow(kind);
   }
@@ -249,13 +287,11 @@ void PrintTable(const std::vector<Result>& rs) {
               "lines", "commits", "wall s", "rows/s", "usr us", "sys us", "cpu us", "RSS MB",
               "floor s", "ratio");
   for (const Result& r : rs) {
-    char name[48];
-    std::snprintf(name, sizeof name, "%lld:%d:%lld", static_cast<long long>(r.c.positions),
-                  r.c.terminals, static_cast<long long>(r.c.unmarked));
+    const std::string name = CaseName(r.c);
     const double rows = static_cast<double>(std::max<int64_t>(r.rows, 1));
     const double floor = r.floorAppends + r.floorCommits;
-    std::printf("%-17s %7lld %7lld %7lld %8.3f %8.0f %7.1f %7.1f %7.1f %7.1f %8.3f %6.2f\n", name,
-                static_cast<long long>(r.rows), static_cast<long long>(r.lines),
+    std::printf("%-17s %7lld %7lld %7lld %8.3f %8.0f %7.1f %7.1f %7.1f %7.1f %8.3f %6.2f\n",
+                name.c_str(), static_cast<long long>(r.rows), static_cast<long long>(r.lines),
                 static_cast<long long>(r.commits), r.wall, static_cast<double>(r.rows) / r.wall,
                 r.userUs / rows, r.sysUs / rows, (r.userUs + r.sysUs) / rows,
                 static_cast<double>(r.maxRssKb) / 1024.0, floor, r.wall > 0 ? floor / r.wall : 0.0);
@@ -266,10 +302,9 @@ void PrintTable(const std::vector<Result>& rs) {
   for (const Result& r : rs) {
     if (r.lines == 0 && r.commits == 0) continue;
     std::printf(
-        "floor of %lld:%d:%lld: %.0f us per append, %.0f us per commit; the floor loop itself "
+        "floor of %s: %.0f us per append, %.0f us per commit; the floor loop itself "
         "takes %.1f us CPU per row\n",
-        static_cast<long long>(r.c.positions), r.c.terminals, static_cast<long long>(r.c.unmarked),
-        r.lines ? r.floorAppends * 1e6 / static_cast<double>(r.lines) : 0.0,
+        CaseName(r.c).c_str(), r.lines ? r.floorAppends * 1e6 / static_cast<double>(r.lines) : 0.0,
         r.commits ? r.floorCommits * 1e6 / static_cast<double>(r.commits) : 0.0,
         r.rows ? r.floorCpuUs / static_cast<double>(r.rows) : 0.0);
     std::printf("  floor before the run %.3f s, after %.3f s: ratio %.2f to %.2f\n", r.floorPre,
@@ -283,7 +318,14 @@ void PrintTargets(const std::vector<Result>& rs) {
   const Result* small = nullptr;
   const Result* large = nullptr;
   const Result* empty = nullptr;
+  const Result* master[2][2] = {};  // [MAS, PNR][10,000, 100,000]
   for (const Result& r : rs) {
+    if (!r.c.kind.empty()) {
+      const int k = r.c.kind == "MAS" ? 0 : 1;
+      if (r.c.positions == 10000) master[k][0] = &r;
+      if (r.c.positions == 100000) master[k][1] = &r;
+      continue;
+    }
     if (r.c.positions == 10000 && r.c.terminals == 4 && r.c.unmarked == 0) small = &r;
     if (r.c.positions == 100000 && r.c.unmarked == 0) large = &r;
     if (r.c.positions == 0 && r.c.unmarked >= 1000000) empty = &r;
@@ -314,12 +356,32 @@ void PrintTargets(const std::vector<Result>& rs) {
     line("empty run on 1,000,000 positions <= 20 ms", empty->wall * 1000, "ms",
          empty->wall <= 0.020);
   }
+  const char* const names[2] = {"workplaces", "persons"};
+  for (int k = 0; k < 2; ++k) {
+    char what[64];
+    if (const Result* m = master[k][0]; m != nullptr) {
+      const double ratio = (m->floorAppends + m->floorCommits) / m->wall;
+      std::snprintf(what, sizeof what, "%s N=10,000 floor/actual >= 0.85", names[k]);
+      line(what, ratio, "", ratio >= 0.85);
+    }
+    if (master[k][0] != nullptr && master[k][1] != nullptr) {
+      const double d =
+          static_cast<double>(master[k][1]->maxRssKb - master[k][0]->maxRssKb) / 1024.0;
+      std::snprintf(what, sizeof what, "%s peak RSS N=100,000 - N=10,000 <= 2 MB", names[k]);
+      line(what, d, "MB", d <= 2);
+    }
+  }
 }
 
 bool ParseCase(const char* text, Case* c) {
   long long n = 0, m = 0;
   int t = 0;
-  if (std::sscanf(text, "%lld:%d:%lld", &n, &t, &m) != 3 || n < 0 || m < 0 || t < 1 || t > 99) {
+  const std::string_view v = text;
+  if (v.rfind("MAS:", 0) == 0 || v.rfind("PNR:", 0) == 0) {
+    if (std::sscanf(text + 4, "%lld:%d", &n, &t) != 2 || n < 0 || t < 1 || t > 99) return false;
+    c->kind = std::string(v.substr(0, 3));
+  } else if (std::sscanf(text, "%lld:%d:%lld", &n, &t, &m) != 3 || n < 0 || m < 0 || t < 1 ||
+             t > 99) {
     return false;
   }
   c->positions = n;
@@ -331,7 +393,8 @@ bool ParseCase(const char* text, Case* c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string jobfeed, dir;
+  Programs programs;
+  std::string dir;
   std::vector<Case> cases;
   bool smoke = false, keep = false;
   int repeat = 5;
@@ -340,7 +403,9 @@ int main(int argc, char** argv) {
     const bool hasValue = i + 1 < argc;
     Case c;
     if (a == "--jobfeed" && hasValue) {
-      jobfeed = argv[++i];
+      programs.jobfeed = argv[++i];
+    } else if (a == "--master" && hasValue) {
+      programs.master = argv[++i];
     } else if (a == "--dir" && hasValue) {
       dir = argv[++i];
     } else if (a == "--case" && hasValue && ParseCase(argv[i + 1], &c)) {
@@ -354,29 +419,36 @@ int main(int argc, char** argv) {
       keep = true;
     } else {
       std::fprintf(stderr,
-                   "usage: jobfeed-bench --jobfeed PATH --dir FOLDER [--smoke] [--case N:T:M]... "
-                   "[--repeat R] [--keep]\n");
+                   "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
+                   "[--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep]\n");
       return 2;
     }
   }
-  if (jobfeed.empty() || dir.empty()) {
-    std::fprintf(stderr, "jobfeed-bench: --jobfeed and --dir are required\n");
+  if (programs.jobfeed.empty() || programs.master.empty() || dir.empty()) {
+    std::fprintf(stderr, "jobfeed-bench: --jobfeed, --master and --dir are required\n");
     return 2;
   }
   if (cases.empty()) {
-    cases = smoke ? std::vector<Case>{{200, 4, 0}, {0, 4, 2000}}
-                  : std::vector<Case>{{10000, 4, 0}, {100000, 4, 0}, {0, 4, 1000000}};
+    cases =
+        smoke ? std::vector<Case>{{"", 200, 4, 0},
+                                  {"", 0, 4, 2000},
+                                  {"MAS", 200, 4, 0},
+                                  {"PNR", 200, 4, 0}}
+              : std::vector<Case>{{"", 10000, 4, 0},    {"", 100000, 4, 0},    {"", 0, 4, 1000000},
+                                  {"MAS", 10000, 4, 0}, {"MAS", 100000, 4, 0}, {"PNR", 10000, 4, 0},
+                                  {"PNR", 100000, 4, 0}};
   }
   std::error_code ec;
   fs::create_directories(dir, ec);
-  jobfeed = fs::absolute(jobfeed).string();
+  programs.jobfeed = fs::absolute(programs.jobfeed).string();
+  programs.master = fs::absolute(programs.master).string();
   dir = fs::absolute(dir).string();
 
   std::vector<Result> results;
   for (const Case& c : cases) {
     Result r;
     std::string error;
-    if (!RunCase(jobfeed, dir, c, smoke ? 1 : repeat, keep, &r, &error)) {
+    if (!RunCase(programs, dir, c, smoke ? 1 : repeat, keep, &r, &error)) {
       std::fprintf(stderr, "jobfeed-bench: %s\n", error.c_str());
       return 1;
     }
@@ -389,14 +461,13 @@ int main(int argc, char** argv) {
   // each.
   int failures = 0;
   for (const Result& r : results) {
-    if (r.exitCode != 0 || r.lines != r.rows || r.messages != 0 || r.leftMarked != 0) {
+    if (r.exitCode != 0 || r.lines != r.expectedLines || r.messages != 0 || r.leftMarked != 0) {
       std::fprintf(stderr,
-                   "jobfeed-bench: case %lld:%d:%lld: exit code %d, %lld lines for %lld sent "
+                   "jobfeed-bench: case %s: exit code %d, %lld lines for %lld sent "
                    "rows, %lld rows left marked, %lld messages\n",
-                   static_cast<long long>(r.c.positions), r.c.terminals,
-                   static_cast<long long>(r.c.unmarked), r.exitCode,
-                   static_cast<long long>(r.lines), static_cast<long long>(r.rows),
-                   static_cast<long long>(r.leftMarked), static_cast<long long>(r.messages));
+                   CaseName(r.c).c_str(), r.exitCode, static_cast<long long>(r.lines),
+                   static_cast<long long>(r.rows), static_cast<long long>(r.leftMarked),
+                   static_cast<long long>(r.messages));
       ++failures;
     }
   }

@@ -1,6 +1,5 @@
-// The loop every download runs: walk the rows due for a requester, send one record per row,
-// then unmark or delete the row. A download describes itself with a DnlLoop and calls
-// RunDnlLoop.
+// The loop every download runs: walk the rows due for a requester, send the row's lines, then
+// unmark or delete the row. A download describes itself with a DnlLoop and calls RunDnlLoop.
 #pragma once
 
 #include <cstdint>
@@ -13,27 +12,70 @@ namespace jf {
 
 template <class Row>
 struct DnlLoop {
+  using Build = int (*)(DnlRecord* rec, const Row& row, std::string_view requester);
+
   // Cursor of the rows due for the requester.
   int (*open)(const char* requester);
   int (*fetch)(Row* row);
   int (*close)();
   // Fills the record (date, time, DnlLfn and DnlErf are already set). Returns 0 or a status
   // that keeps the row from being sent.
-  int (*build)(DnlRecord* rec, const Row& row, std::string_view requester);
+  Build build;
+  // The row's second line, or nullptr. It starts from the same loop-filled record, goes out
+  // after the first and only when the first went out; the row is unmarked only when both did,
+  // so a row never leaves the due list with one of its lines missing.
+  Build buildSecond = nullptr;
   // Production area of the row: the key of the terminal lookup.
   const char* (*area)(const Row& row);
-  // Unmarks or deletes the row after its line was written; logs its own failures.
+  // Unmarks or deletes the row after its lines were written; logs its own failures. nullptr
+  // for a download that changes nothing in the database.
   int (*update)(const Row& row);
   // The writer: SndBuf_Write (tests put a fake in its place).
   int (*send)(DnlRecord rec, const char* area);
-  // Messages of the download.
+  // Messages of the download. sendFailedText nullptr: a row that cannot be sent adds no message
+  // to the writer's own.
   const char* function;  // e.g. "Apk_Dnl"
   const char* openFailedText;
   const char* sendFailedText;
   // The order downloads stop at the first failing row, leaving it and every later row marked
   // for the next run; the master data downloads go on with the next row.
   bool continueAfterRowFailure = false;
+  // The running number DnlLfn counts in 16 bits, as the journal column holds it; the personnel
+  // download counts in 32.
+  bool wideRunningNumber = false;
 };
+
+// A loop over a download cursor that sends through send and logs with these messages; the
+// caller sets the builder, the area and the status update.
+template <class Row>
+DnlLoop<Row> CursorLoop(int (*open)(const char*), int (*fetch)(Row*), int (*close)(),
+                        int (*send)(DnlRecord, const char*), const char* function,
+                        const char* openFailed, const char* sendFailed) {
+  DnlLoop<Row> d{};
+  d.open = open;
+  d.fetch = fetch;
+  d.close = close;
+  d.send = send;
+  d.function = function;
+  d.openFailedText = openFailed;
+  d.sendFailedText = sendFailed;
+  return d;
+}
+
+// Builds and sends the lines of one row from the loop-filled record. Returns 0 when every line
+// went out, else the first failing status.
+template <class Row>
+int SendRowLines(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
+                 std::string_view requester) {
+  for (typename DnlLoop<Row>::Build build : {d.build, d.buildSecond}) {
+    if (build == nullptr) break;
+    DnlRecord rec = base;
+    int rc = build(&rec, row, requester);
+    if (rc == 0) rc = d.send(rec, d.area(row));
+    if (rc != 0) return rc;
+  }
+  return 0;
+}
 
 // Runs the loop. Returns the status of the cursor's close, or of a failed open (the cursor is
 // then not closed). Row failures never reach the status.
@@ -43,24 +85,22 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
     Msg_Log(rc, d.function, d.openFailedText, kMsgError);
     return rc;
   }
-  // The running number is kept in 16 bits, as the journal column holds it.
-  int16_t lfn = 0;
+  uint32_t count = 0;
   Row row{};
   while (d.fetch(&row) == 0) {
-    DnlRecord rec{};
-    rec.date = date;
-    rec.time = time;
-    rec.DnlErf = requester;
-    lfn = static_cast<int16_t>(lfn + 1);
-    rec.DnlLfn = lfn;
-    int rc = d.build(&rec, row, requester);
-    if (rc == 0) rc = d.send(rec, d.area(row));
-    if (rc != 0) {
-      Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+    DnlRecord base{};
+    base.date = date;
+    base.time = time;
+    base.DnlErf = requester;
+    ++count;
+    base.DnlLfn = d.wideRunningNumber ? static_cast<int32_t>(count)
+                                      : static_cast<int16_t>(static_cast<uint16_t>(count));
+    if (int rc = SendRowLines(d, base, row, requester); rc != 0) {
+      if (d.sendFailedText != nullptr) Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
       if (d.continueAfterRowFailure) continue;
       break;
     }
-    if (d.update(row) != 0 && !d.continueAfterRowFailure) break;
+    if (d.update != nullptr && d.update(row) != 0 && !d.continueAfterRowFailure) break;
   }
   return d.close();
 }

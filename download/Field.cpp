@@ -13,10 +13,14 @@ void PutText(char* dst, std::size_t width, std::string_view v) {
   std::memset(dst + n, ' ', width - n);
 }
 
+std::string_view DecimalText(char (&buf)[16], int32_t v) {
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string_view(buf, static_cast<std::size_t>(r.ptr - buf));
+}
+
 void PutInt(char* dst, std::size_t width, int32_t v) {
   char tmp[16];
-  const int n = std::snprintf(tmp, sizeof tmp, "%d", static_cast<int>(v));
-  PutText(dst, width, std::string_view(tmp, n > 0 ? static_cast<std::size_t>(n) : 0));
+  PutText(dst, width, DecimalText(tmp, v));
 }
 
 void PutQuantity(char* dst, double v) {
@@ -60,8 +64,7 @@ void PutDate(char* dst, std::string_view yyyymmdd) {
 char StatusChar(int32_t v) {
   if (v == 10) return '0';
   char tmp[16];
-  std::snprintf(tmp, sizeof tmp, "%d", static_cast<int>(v));
-  return tmp[0];
+  return DecimalText(tmp, v)[0];
 }
 
 }  // namespace jf::field

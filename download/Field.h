@@ -18,6 +18,8 @@ inline constexpr std::size_t kDateWidth = 6;
 void PutText(char* dst, std::size_t width, std::string_view v);
 // v as "%d", left-justified, padded with spaces, cut when longer.
 void PutInt(char* dst, std::size_t width, int32_t v);
+// "%d" of v, written into buf (16 bytes hold any 32-bit value).
+std::string_view DecimalText(char (&buf)[16], int32_t v);
 // The quantity text: "%012.3f" with the decimal point removed, first 11 characters (three
 // implied decimals). 125.5 gives 00000125500, -125.5 gives -0000125500.
 void PutQuantity(char* dst, double v);
@@ -41,10 +43,20 @@ class FixedRecord {
     char* dst = At(off, &width);
     PutText(dst, width, v);
   }
+  // Right-justified in its field, cut to its first `width` characters when longer.
+  void TextRight(std::size_t off, std::size_t width, std::string_view v) {
+    const std::size_t n = v.size() < width ? v.size() : width;
+    Text(off, width - n, {});
+    Text(off + width - n, n, v.substr(0, n));
+  }
   void Int(std::size_t off, std::size_t width, int32_t v) {
     char tmp[16];
     PutInt(tmp, sizeof tmp, v);
     Text(off, width, std::string_view(tmp, width < sizeof tmp ? width : sizeof tmp));
+  }
+  void IntRight(std::size_t off, std::size_t width, int32_t v) {
+    char tmp[16];
+    TextRight(off, width, DecimalText(tmp, v));
   }
   void Quantity(std::size_t off, double v) {
     char tmp[kQuantityWidth];

@@ -164,32 +164,22 @@ int App_Build(DnlRecord* rec, const AppDnlRecord& row, std::string_view requeste
 }
 
 int Apk_Dnl(const char* date, const char* time, const char* requester) {
-  DnlLoop<ApkDnlRecord> d{};
-  d.open = Apk_OpenDnl;
-  d.fetch = Apk_FetchDnl;
-  d.close = Apk_CloseDnl;
+  auto d =
+      CursorLoop<ApkDnlRecord>(Apk_OpenDnl, Apk_FetchDnl, Apk_CloseDnl, SndBuf_Write, "Apk_Dnl",
+                               "fehlerhafte Apk_OpenDnl", "Fehler beim Senden von ApkS\xE4tze");
   d.build = Apk_Build;
   d.area = ApkArea;
   d.update = Apk_StatusUpdate;
-  d.send = SndBuf_Write;
-  d.function = "Apk_Dnl";
-  d.openFailedText = "fehlerhafte Apk_OpenDnl";
-  d.sendFailedText = "Fehler beim Senden von ApkS\xE4tze";
   return RunDnlLoop(d, date, time, requester);
 }
 
 int App_Dnl(const char* date, const char* time, const char* requester) {
-  DnlLoop<AppDnlRecord> d{};
-  d.open = App_OpenDnl;
-  d.fetch = App_FetchDnl;
-  d.close = App_CloseDnl;
+  auto d =
+      CursorLoop<AppDnlRecord>(App_OpenDnl, App_FetchDnl, App_CloseDnl, SndBuf_Write, "App_Dnl",
+                               "fehlerhafte App_OpenDnl", "Fehler beim Senden von AppS\xE4tze");
   d.build = App_Build;
   d.area = AppArea;
   d.update = App_StatusUpdate;
-  d.send = SndBuf_Write;
-  d.function = "App_Dnl";
-  d.openFailedText = "fehlerhafte App_OpenDnl";
-  d.sendFailedText = "Fehler beim Senden von AppS\xE4tze";
   return RunDnlLoop(d, date, time, requester);
 }
 

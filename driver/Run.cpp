@@ -15,6 +15,12 @@ int ExitCodeFromStatus(int32_t status) {
   return low != 0 ? low : 255;
 }
 
+int ConnectForRun() {
+  const int rc = bdConnect();
+  if (rc != 0) Msg_Log(rc, "bdConnect", "Fehlethafte Connect mit der DB ", kMsgError);
+  return rc;
+}
+
 int RunJobfeed(int argc, const char* const* argv) {
   Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
 
@@ -27,10 +33,7 @@ int RunJobfeed(int argc, const char* const* argv) {
     return kUsageStatus;
   }
 
-  if (int rc = bdConnect(); rc != 0) {
-    Msg_Log(rc, "bdConnect", "Fehlethafte Connect mit der DB ", kMsgError);
-    return 0;
-  }
+  if (ConnectForRun() != 0) return 0;
 
   RunContext ctx;
   DateTimeText(ctx.date, ctx.time, 3);

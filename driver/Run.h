@@ -13,8 +13,22 @@ int RunJobfeed(int argc, const char* const* argv);
 // Status of a run started without its four arguments.
 inline constexpr int32_t kUsageStatus = -2;
 
+// Opens the database connection; a failure is logged ("bdConnect") and its status returned. A
+// run that cannot connect ends quietly with exit code 0: the next run sends what is due.
+int ConnectForRun();
+
 // The exit code a status becomes where the OS keeps only 8 bits of it: the low 8 bits, except
 // that a non-zero status whose low 8 bits are 0 becomes 255, so a failure never reads as success.
 int ExitCodeFromStatus(int32_t status);
+
+// The process exit code of a status: the status itself on Windows, which keeps all 32 bits;
+// ExitCodeFromStatus where only 8 survive.
+inline int ProcessExitCode(int32_t status) {
+#ifdef _WIN32
+  return status;
+#else
+  return ExitCodeFromStatus(status);
+#endif
+}
 
 }  // namespace jf

@@ -33,10 +33,5 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (IsOption(argc, argv, "--version")) return jf::PrintVersion("jobfeed");
-  const int status = jf::RunJobfeed(argc, argv);
-#ifdef _WIN32
-  return status;
-#else
-  return jf::ExitCodeFromStatus(status);
-#endif
+  return jf::ProcessExitCode(jf::RunJobfeed(argc, argv));
 }

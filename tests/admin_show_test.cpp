@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "download/MasterDnl.h"
 #include "download/OrderDnl.h"
 #include "download/SndBuf.h"
 #include "support/OrderSite.h"
@@ -54,6 +55,40 @@ TEST_F(ShowBufferTest, LabelsHeaderAndPayloadFields) {
   EXPECT_NE(out.find("AppApp            [10   ]"), std::string::npos);
   EXPECT_NE(out.find("AppStr            [0001234] 12.34\n"), std::string::npos);
   EXPECT_EQ(out.find("!"), std::string::npos);
+}
+
+TEST_F(ShowBufferTest, LabelsTheFieldsOfEveryMasterDataRecord) {
+  CfgRecord cfg;
+  ApgDnlRecord g;
+  g.ApgKst = "K4711";
+  UbgDnlRecord u;
+  u.UbgTxt = "Lager";
+  PrvDnlRecord p;
+  p.PrvAwn = "B0815";
+  p.PrvBer = 2;
+  KsgDnlRecord k;
+  k.KsgKst = "K4712";
+  DnlRecord r[6];
+  Apg_Build(&r[0], g, "REQ1");
+  // A workplace record needs the database for its cost centre; its payload is written out.
+  r[1].DnlSkz = "MAS";
+  r[1].DnlDnl = std::string(95, ' ') + "   12" + "3" + std::string(50, ' ') + "ABCX";
+  Ubg_Build(&r[2], u, "REQ1");
+  Prv_BuildAwn(&r[3], p, "REQ1");
+  Prv_BuildPnr(&r[4], p, "REQ1");
+  Ksg_Build(&r[5], k, "REQ1");
+  std::string text;
+  for (const DnlRecord& rec : r) text += SndBuf_Line(rec, cfg, "20261207101112");
+  test::WriteBytes(root() / "SndDnl3.buf", text);
+  std::string out;
+  ASSERT_EQ(Show({"SndDnl3.buf"}, &out), 0) << out;
+  for (const char* field :
+       {"ApgKst            [K4711  ]", "AplApr            [   12]",
+        "AplZf3            [                    ABC]", "UbgTxt            [   Lager]",
+        "PrvAwn            [B0815   ]", "PrvBer (A/M)      [M]", "KsgKst            [K4712  ]"}) {
+    EXPECT_NE(out.find(field), std::string::npos) << field << "\n" << out;
+  }
+  EXPECT_EQ(out.find("(after record)"), std::string::npos) << out;
 }
 
 TEST_F(ShowBufferTest, FlagsMalformedAndCutLines) {

@@ -1,7 +1,8 @@
-// Crash harness: the real jobfeed is killed with SIGKILL at random moments of its run, again
-// and again, then run to completion; after every kill and at the end the promises of
-// support/DueSite.h must hold. CI runs a few trials on a small site; scripts/crash runs the
-// full form (JOBFEED_CRASH_TRIALS, JOBFEED_CRASH_POSITIONS, JOBFEED_CRASH_SEED).
+// Crash harness: the real jobfeed (order rows) and jobfeed-master (master data of all five
+// kinds) are killed with SIGKILL at random moments of their run, again and again, then run to
+// completion; after every kill and at the end the promises of support/DueSite.h must hold. CI
+// runs a few trials on a small site; scripts/crash runs the full form (JOBFEED_CRASH_TRIALS,
+// JOBFEED_CRASH_POSITIONS, JOBFEED_CRASH_SEED).
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 #include <thread>
 
 #include "support/DueSite.h"
@@ -22,17 +24,17 @@ int EnvInt(const char* name, int fallback) {
   return v != nullptr && *v != '\0' ? std::atoi(v) : fallback;
 }
 
-// Starts jobfeed in the working directory with its output thrown away.
-pid_t Start(const std::vector<std::string>& args) {
+// Starts the program in the working directory with its output thrown away.
+pid_t Start(const char* program, const std::vector<std::string>& args) {
   std::fflush(nullptr);  // or the child would write the parent's buffered output again
   const pid_t pid = ::fork();
   if (pid == 0) {
-    std::vector<char*> argv{const_cast<char*>(JOBFEED_BIN)};
+    std::vector<char*> argv{const_cast<char*>(program)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     std::freopen("/dev/null", "w", stdout);
     std::freopen("/dev/null", "w", stderr);
-    ::execv(JOBFEED_BIN, argv.data());
+    ::execv(program, argv.data());
     ::_exit(127);
   }
   return pid;
@@ -48,9 +50,22 @@ bool WaitFor(pid_t pid, int ms, int* status) {
   }
 }
 
-using CrashHarness = OnBothBackends<DueSiteTest>;
+// The program killed, its rows and its arguments.
+struct CrashCase {
+  const char* name;
+  const char* program;
+  bool master;  // master data rows of all five kinds instead of order rows
+  std::vector<std::string> args;
+};
+
+void PrintTo(const CrashCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+using CrashHarness = OnBothBackendsWith<DueSiteTest, CrashCase>;
 
 TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
+  const CrashCase& c = test_case();
   const int trials = EnvInt("JOBFEED_CRASH_TRIALS", 5);
   const int positions = EnvInt("JOBFEED_CRASH_POSITIONS", 200);
   const unsigned seed = static_cast<unsigned>(EnvInt("JOBFEED_CRASH_SEED", 0)) != 0
@@ -58,9 +73,12 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
                             : std::random_device{}();
   std::mt19937 rng(seed);
   AddTerminals();
-  MarkRows(positions, "CRASH");
-  // An order that does not exist: the preparation marks nothing, the downloads send what is due.
-  const std::vector<std::string> args{"CRASH", "NOSUCH", "1", "KEIN"};
+  if (c.master) {
+    // About as many rows as the order site: a fifth of them of each of the four marked kinds.
+    MarkMasterRows(std::max(positions / 5, 4), "CRASH");
+  } else {
+    MarkRows(positions, "CRASH");
+  }
 
   double ms_per_row = 8;  // first guess, then learned from the trials
   int killed = 0, ended = 0, violations = 0;
@@ -72,7 +90,7 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
     const int delay = std::uniform_int_distribution<int>(0, static_cast<int>(window))(rng);
 
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = Start(args);
+    const pid_t pid = Start(c.program, c.args);
     ASSERT_GT(pid, 0);
     int status = 0;
     if (WaitFor(pid, delay, &status)) {
@@ -94,7 +112,7 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
   }
 
   // The run to completion sends whatever the killed runs left.
-  const pid_t pid = Start(args);
+  const pid_t pid = Start(c.program, c.args);
   ASSERT_GT(pid, 0);
   int status = 0;
   ASSERT_TRUE(WaitFor(pid, 600000, &status)) << "the final run did not end";
@@ -106,12 +124,19 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
   EXPECT_LE(last.extra_lines, killed);
 
   std::printf(
-      "crash harness: seed %u, %d rows due, %d trials (%d killed, %d ended first), "
-      "%d lines sent again, %d broken promises\n",
-      seed, static_cast<int>(due().size()), trials, killed, ended, last.extra_lines, violations);
+      "crash harness (%s): seed %u, %d rows due, %d trials (%d killed, %d ended first), "
+      "%d rows sent again, %d broken promises\n",
+      c.name, seed, static_cast<int>(due().size()), trials, killed, ended, last.extra_lines,
+      violations);
 }
 
-JF_ON_BOTH_BACKENDS(CrashHarness);
+JF_ON_BOTH_BACKENDS_WITH(
+    CrashHarness,
+    ::testing::Values(
+        // An order that does not exist: the preparation marks nothing, the downloads send what
+        // is due.
+        CrashCase{"Order", JOBFEED_BIN, false, {"CRASH", "NOSUCH", "1", "KEIN"}},
+        CrashCase{"Master", JOBFEED_MASTER_BIN, true, {"CRASH"}}));
 
 }  // namespace
 }  // namespace jf::test

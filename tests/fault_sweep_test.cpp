@@ -1,5 +1,6 @@
-// Fault sweep: a run of a few rows is made once without faults to list every operating-system
-// call and every database call it makes; then, for each of those calls in turn, the run is made
+// Fault sweep: a run of a few rows (of jobfeed on order rows, of jobfeed-master on master data
+// of all five kinds) is made once without faults to list every operating-system call and every
+// database call it makes; then, for each of those calls in turn, the run is made
 // again from the same start with that one call failing, and once more without faults. After
 // each pair the promises of support/DueSite.h must hold, the messages must be the program's own,
 // and the clean rerun must have sent everything still due. On the embedded backend the database
@@ -14,6 +15,7 @@
 #include "db/sql/FaultBackend.h"
 #include "db/sql/Session.h"
 #include "download/SndBuf.h"
+#include "driver/MasterRun.h"
 #include "driver/Run.h"
 #include "msg/Msg.h"
 #include "platform/FaultEnv.h"
@@ -127,6 +129,27 @@ const std::set<std::pair<std::string, std::string>> kKnownMessages = {
     {"Auk_To_Apk", "Fehelr bei Apk_PKeyDel"},
     {"App_Sel", "Fehelr bei App_PKeyDel"},
     {"bdConnect", "Fehlethafte Connect mit der DB "},
+    {"Apg_Dnl", "fehlerhafter Apg_OpenDnl"},
+    {"Apg_Dnl", "Fehler beim Senden von ApgS\xE4tze"},
+    {"ApgDnl", "Fehler bei Apg_PKeyRead"},
+    {"ApgDnl", "Fehler bei Apg_PKeyUpd"},
+    {"Apg_Frei", "Fehler bei Apg_PKeyDel"},
+    {"Apl_Dnl", "fehlerhafte Apl_OpenDnl"},
+    {"Apl_Dnl", "Fehler beim Senden von AplS\xE4tze"},
+    {"AplDnl", "Fehler bei Apl_PKeyRead"},
+    {"AplDnl", "Fehler bei Apl_PKeyUpd"},
+    {"Apl_Frei", "Fehler bei Apl_PKeyDel"},
+    {"Ubg_Dnl", "fehlerhafte Ubg_OpenDnl"},
+    {"Ubg_Dnl", "Fehler beim Senden von UbgS\xE4tze"},
+    {"UbgDnl", "Fehler bei Ubg_PKeyRead"},
+    {"UbgDnl", "Fehler bei Ubg_PKeyUpd"},
+    {"Ubg_Frei", "Fehler bei Ubg_PKeyDel"},
+    {"Prv_Dnl", "fehlerhafte Pvr_OpenDnl"},
+    {"Prv_Dnl", "Fehler beim Senden von PrvS\xE4tze"},
+    {"PrvDnl", "Fehler bei Prv_PKeyReadk"},
+    {"PrvDnl", "Fehler bei Prv_PKeyUpd"},
+    {"Prv_Frei", "Fehler bei Prv_PKeyDel"},
+    {"Ksg_Dnl", "fehlerhafte Ksg_OpenDnl"},
 };
 
 // Client calls that go to the server, and the local ones.
@@ -141,9 +164,16 @@ bool IsLocalStatementCall(const std::string& function) {
 
 class FaultSweepSite : public DueSiteTest {
  protected:
+  virtual bool master() const = 0;
   void SetUp() override {
     DueSiteTest::SetUp();
     AddTerminals();
+    if (master()) {
+      // Three rows of each marked kind (every download kind, persons leaving and staying), one
+      // of another requester each, and two cost centres for two production areas.
+      MarkMasterRows(3, "SWEEP");
+      return;
+    }
     // Two orders on two terminals: six positions of every kind and their headers.
     MarkRows(6, "SWEEP");
     Remarked("APK|A00000");
@@ -179,8 +209,13 @@ class FaultSweepSite : public DueSiteTest {
       files.FailNth(f.os_op, f.nth, f.error, f.text, f.os_op == FaultEnv::kWrite ? 100 : 0);
     }
     Env::Install(&files);
-    const char* argv[] = {"jobfeed", "SWEEP", "A00000", "20", "BEGIN", nullptr};
-    RunJobfeed(5, argv);
+    if (master()) {
+      const char* argv[] = {"jobfeed-master", "SWEEP", nullptr};
+      RunJobfeedMaster(2, argv);
+    } else {
+      const char* argv[] = {"jobfeed", "SWEEP", "A00000", "20", "BEGIN", nullptr};
+      RunJobfeed(5, argv);
+    }
     SndBuf_CloseCache();
     sql::Disconnect();
     sql::SetBackendWrapper(nullptr);
@@ -198,7 +233,20 @@ class FaultSweepSite : public DueSiteTest {
   }
 };
 
-using FaultSweep = OnBothBackends<FaultSweepSite>;
+// The program swept: jobfeed on order rows, or jobfeed-master on master data.
+struct SweepCase {
+  const char* name;
+  bool master;
+};
+
+void PrintTo(const SweepCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class FaultSweep : public OnBothBackendsWith<FaultSweepSite, SweepCase> {
+ protected:
+  bool master() const override { return test_case().master; }
+};
 
 TEST_P(FaultSweep, EveryCallFailingOnceLosesNothing) {
   // The clean run lists the calls.
@@ -293,13 +341,15 @@ TEST_P(FaultSweep, EveryCallFailingOnceLosesNothing) {
   int by_layer[5] = {};
   for (const Fault& f : faults) ++by_layer[f.layer];
   std::printf(
-      "fault sweep (%s): %zu calls listed and failed one at a time (%d os, %d at the statement "
-      "seam, %d in the client library), %d broken promises\n",
-      BackendName(backend()), faults.size(), by_layer[Fault::kOs],
-      by_layer[Fault::kDb] + by_layer[Fault::kCommit], by_layer[Fault::kClient], failures);
+      "fault sweep (%s, %s): %zu calls listed and failed one at a time (%d os, %d at the "
+      "statement seam, %d in the client library), %d broken promises\n",
+      master() ? "jobfeed-master" : "jobfeed", BackendName(backend()), faults.size(),
+      by_layer[Fault::kOs], by_layer[Fault::kDb] + by_layer[Fault::kCommit],
+      by_layer[Fault::kClient], failures);
 }
 
-JF_ON_BOTH_BACKENDS(FaultSweep);
+JF_ON_BOTH_BACKENDS_WITH(FaultSweep, ::testing::Values(SweepCase{"Order", false},
+                                                       SweepCase{"Master", true}));
 
 }  // namespace
 }  // namespace jf::test

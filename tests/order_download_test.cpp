@@ -14,8 +14,7 @@
 #include "download/SndBuf.h"
 #include "msg/Msg.h"
 #include "platform/FaultEnv.h"
-#include "support/FixedClockEnv.h"
-#include "support/OrderSite.h"
+#include "support/DownloadSite.h"
 
 namespace jf {
 namespace {
@@ -36,26 +35,8 @@ constexpr char kAppDelete[] = "delete  from Kvl504App";
 const std::string kSendApk = "Fehler beim Senden von ApkS\xE4tze";
 const std::string kSendApp = "Fehler beim Senden von AppS\xE4tze";
 
-class OrderDownloadSite : public test::OrderSiteTest {
+class OrderDownloadSite : public test::DownloadSiteTest {
  protected:
-  void SetUp() override {
-    OrderSiteTest::SetUp();
-    Msg_Init(7, ".\\Msg\\Jobfeed.txt");
-    std::unique_ptr<sql::Backend> real;
-    ASSERT_EQ(sql::OpenBackend("jobfeed", "secret", net_service(), &real), 0);
-    auto fb = std::make_unique<FaultBackend>(std::move(real));
-    db_ = fb.get();
-    sql::Attach(std::move(fb));
-    clock_.Set(LocalTime{2026, 12, 7, 10, 11, 12});
-    Env::Install(&files_);
-    AddTerminal(3, "10.1.2.3", "4001", "A", "AZ");
-  }
-  void TearDown() override {
-    SndBuf_CloseCache();
-    Env::Install(nullptr);
-    OrderSiteTest::TearDown();
-  }
-
   // An order header marked for REQ1 with download kind dna in production area fbe.
   void Header(const std::string& apk, const std::string& fbe, const std::string& dna,
               const std::string& extra_cols = "", const std::string& extra_vals = "") {
@@ -69,12 +50,6 @@ class OrderDownloadSite : public test::OrderSiteTest {
     Sql("insert into Kvl504App (AppApk,AppApp,AppFbe,AppDna,AppDwn,AppSts" + extra_cols +
         ") values ('" + apk + "','" + app + "','" + fbe + "','" + dna + "','REQ1',1" + extra_vals +
         ")");
-  }
-  std::vector<std::string> Lines(int terminal) {
-    const std::string f = test::ReadBytes(buffer_file(terminal));
-    std::vector<std::string> out;
-    for (std::size_t p = 0; p < f.size(); p += 552) out.push_back(f.substr(p, 552));
-    return out;
   }
   std::string Marker(const std::string& apk) {
     return Scalar(
@@ -93,10 +68,6 @@ class OrderDownloadSite : public test::OrderSiteTest {
   }
   int RunApk() { return Apk_Dnl("20261207", "093015", "REQ1"); }
   int RunApp() { return App_Dnl("20261207", "093015", "REQ1"); }
-
-  FaultBackend* db_ = nullptr;
-  test::FixedClockEnv clock_{Env::Default()};
-  FaultEnv files_{&clock_};
 };
 
 using OrderDownloadTest = test::OnBothBackends<OrderDownloadSite>;
@@ -632,7 +603,7 @@ struct FakeRow {
 int g_rows = 0;
 int g_next = 0;
 std::vector<DnlRecord> g_sent;
-std::vector<int> g_fail_send;  // row numbers the writer refuses
+std::vector<std::string> g_fail_send;  // lines the writer refuses, by DnlApk
 int g_updates = 0;
 
 int FakeOpen(const char*) {
@@ -654,55 +625,75 @@ int FakeBuild(DnlRecord* rec, const FakeRow& row, std::string_view) {
 const char* FakeArea(const FakeRow&) {
   return "A";
 }
+int FakeBuildSecond(DnlRecord* rec, const FakeRow& row, std::string_view) {
+  rec->DnlApk = std::to_string(row.n) + "b";
+  return 0;
+}
 int FakeUpdate(const FakeRow&) {
   ++g_updates;
   return 0;
 }
 int FakeSend(DnlRecord rec, const char*) {
-  for (int n : g_fail_send) {
-    if (rec.DnlApk == std::to_string(n)) return -1;
+  for (const std::string& n : g_fail_send) {
+    if (rec.DnlApk == n) return -1;
   }
   g_sent.push_back(rec);
   return 0;
 }
 
 DnlLoop<FakeRow> FakeLoop(bool go_on) {
-  DnlLoop<FakeRow> d{};
-  d.open = FakeOpen;
-  d.fetch = FakeFetch;
-  d.close = FakeClose;
+  auto d =
+      CursorLoop<FakeRow>(FakeOpen, FakeFetch, FakeClose, FakeSend, "Fake_Dnl", "open", "send");
   d.build = FakeBuild;
   d.area = FakeArea;
   d.update = FakeUpdate;
-  d.send = FakeSend;
-  d.function = "Fake_Dnl";
-  d.openFailedText = "open";
-  d.sendFailedText = "send";
   d.continueAfterRowFailure = go_on;
   return d;
 }
 
-TEST(DnlLoopTest, RunningNumberCountsInSixteenBitsAndRestartsPerCall) {
-  g_rows = 32769;
-  g_sent.clear();
+TEST(DnlLoopTest, RunningNumberCountsInSixteenOrThirtyTwoBitsAndRestartsPerCall) {
   g_fail_send.clear();
-  ASSERT_EQ(RunDnlLoop(FakeLoop(false), "20261207", "093015", "REQ1"), 0);
-  ASSERT_EQ(g_sent.size(), 32769u);
-  EXPECT_EQ(g_sent[0].DnlLfn, 1);
-  EXPECT_EQ(g_sent[32766].DnlLfn, 32767);
-  EXPECT_EQ(g_sent[32767].DnlLfn, -32768);
-  EXPECT_EQ(g_sent[0].date, "20261207");
-  EXPECT_EQ(g_sent[0].time, "093015");
-  EXPECT_EQ(g_sent[0].DnlErf, "REQ1");
-  g_rows = 1;
+  for (bool wide : {false, true}) {
+    SCOPED_TRACE(wide ? "32 bits" : "16 bits");
+    g_rows = 32769;
+    g_sent.clear();
+    auto d = FakeLoop(false);
+    d.wideRunningNumber = wide;
+    ASSERT_EQ(RunDnlLoop(d, "20261207", "093015", "REQ1"), 0);
+    ASSERT_EQ(g_sent.size(), 32769u);
+    EXPECT_EQ(g_sent[0].DnlLfn, 1);
+    EXPECT_EQ(g_sent[32766].DnlLfn, 32767);
+    EXPECT_EQ(g_sent[32767].DnlLfn, wide ? 32768 : -32768);
+    EXPECT_EQ(g_sent[0].date, "20261207");
+    EXPECT_EQ(g_sent[0].time, "093015");
+    EXPECT_EQ(g_sent[0].DnlErf, "REQ1");
+    g_rows = 1;
+    g_sent.clear();
+    RunDnlLoop(d, "20261207", "093015", "REQ1");
+    EXPECT_EQ(g_sent.at(0).DnlLfn, 1);
+  }
+}
+
+TEST(DnlLoopTest, SecondLineFollowsTheFirstAndTheRowIsUpdatedOnlyWhenBothWentOut) {
+  g_rows = 3;
+  g_fail_send = {"2", "3b"};
   g_sent.clear();
-  RunDnlLoop(FakeLoop(false), "20261207", "093015", "REQ1");
-  EXPECT_EQ(g_sent.at(0).DnlLfn, 1);
+  g_updates = 0;
+  auto d = FakeLoop(true);
+  d.buildSecond = FakeBuildSecond;
+  RunDnlLoop(d, "20261207", "093015", "REQ1");
+  ASSERT_EQ(g_sent.size(), 3u);  // 1, 1b, 3: row 2's second line is never tried
+  EXPECT_EQ(g_sent[0].DnlApk, "1");
+  EXPECT_EQ(g_sent[1].DnlApk, "1b");
+  EXPECT_EQ(g_sent[1].DnlLfn, 1);  // both lines of a row carry its number
+  EXPECT_EQ(g_sent[2].DnlLfn, 3);
+  EXPECT_EQ(g_updates, 1);
+  g_fail_send.clear();
 }
 
 TEST(DnlLoopTest, RowFailureStopsOrderLoopsButNotMasterDataLoops) {
   g_rows = 3;
-  g_fail_send = {2};
+  g_fail_send = {"2"};
   g_sent.clear();
   g_updates = 0;
   RunDnlLoop(FakeLoop(false), "20261207", "093015", "REQ1");

@@ -164,6 +164,8 @@ TEST_F(RunTestSite, HelpAndVersionAnswerWithoutTheLogOrTheDatabase) {
   EXPECT_EQ(ConsoleText(out_), "jobfeed" + version);
   EXPECT_EQ(Run(JOBFEED_ADMIN_BIN, {"--version"}), 0);
   EXPECT_EQ(ConsoleText(out_), "jobfeed-admin" + version);
+  EXPECT_EQ(Run(JOBFEED_MASTER_BIN, {"--version"}), 0);
+  EXPECT_EQ(ConsoleText(out_), "jobfeed-master" + version);
   EXPECT_EQ(Run(JOBFEED_BIN, {"--help"}), 0);
   EXPECT_EQ(ConsoleText(out_).rfind("usage: jobfeed REQUESTER ORDER POSITION ACTION\n", 0), 0u)
       << out_;

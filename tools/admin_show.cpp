@@ -89,15 +89,46 @@ constexpr Field kApp[] = {
     {"marker", 246, 1},
 };
 
+constexpr Field kMag[] = {
+    {"ApgApg", 0, 10},  {"ApgBez", 10, 30},  {"ApgTxt", 40, 8},
+    {"ApgFbe", 48, 10}, {"ApgKst", 58, 7},   {"ApgZf1", 75, 10},
+    {"ApgZf2", 85, 20}, {"ApgZf3", 105, 30}, {"marker", 136, 1},
+};
+constexpr Field kMas[] = {
+    {"AplApl", 0, 10},   {"AplBez", 10, 30},  {"AplTxt", 40, 8},   {"AplFbe", 48, 10},
+    {"KsgKst", 58, 7},   {"AplApg", 65, 10},  {"AplApr", 95, 5},   {"AplSts", 100, 1},
+    {"AplZf1", 101, 10}, {"AplZf2", 111, 20}, {"AplZf3", 131, 23}, {"marker", 154, 1},
+};
+constexpr Field kUbg[] = {
+    {"UbgKnz (U/S)", 0, 1},   {"UbgUbg", 1, 4},  {"UbgBez", 5, 30},
+    {"UbgBez again", 35, 30}, {"UbgTxt", 65, 8}, {"marker", 73, 1},
+};
+constexpr Field kPnr[] = {
+    {"PrvPnr", 0, 8},
+    {"PrvKst", 8, 7},
+    {"PrvBer (A/M)", 15, 1},
+    {"marker", 16, 1},
+};
+constexpr Field kAwn[] = {
+    {"PrvAwn", 0, 8},
+    {"PrvPnr", 8, 8},
+    {"marker", 16, 1},
+};
+constexpr Field kKst[] = {
+    {"KsgKst", 0, 7},
+    {"text", 7, 25},
+    {"marker", 37, 1},
+};
+
 struct Layout {
   const char* type;
   const Field* fields;
   std::size_t count;
 };
-// Further record types are added here.
 constexpr Layout kLayouts[] = {
-    {"APK", kApk, std::size(kApk)},
-    {"APP", kApp, std::size(kApp)},
+    {"APK", kApk, std::size(kApk)}, {"APP", kApp, std::size(kApp)}, {"MAG", kMag, std::size(kMag)},
+    {"MAS", kMas, std::size(kMas)}, {"UBG", kUbg, std::size(kUbg)}, {"PNR", kPnr, std::size(kPnr)},
+    {"AWN", kAwn, std::size(kAwn)}, {"KST", kKst, std::size(kKst)},
 };
 
 std::string_view Cut(std::string_view s, std::size_t off, std::size_t width) {
@@ -196,8 +227,9 @@ int CmdShowBuffer(int argc, char** argv) {
         "usage: jobfeed-admin show-buffer FILE\n"
         "Prints each line of a send-buffer file (SndDnl<n>.buf) as labelled fields: terminal\n"
         "address, port, timestamp, record type, run date and time, download kind, and the\n"
-        "payload cut into the fields of its record type (APK, APP). Values are shown in [ ],\n"
-        "quantities and dates (yymmdd) also as what they read as: 125.500, 2026-12-07.\n"
+        "payload cut into the fields of its record type (APK, APP, MAG, MAS, UBG, PNR, AWN,\n"
+        "KST). Values are shown in [ ], quantities and dates (yymmdd) also as what they read\n"
+        "as: 125.500, 2026-12-07.\n"
         "Lines that are not 552 bytes, do not start with '$' or do not end with '*' CR LF are\n"
         "flagged with '!'.\n"
         "Exit code: 0 all lines well-formed, 1 file unreadable or a line flagged, 2 bad use.\n");

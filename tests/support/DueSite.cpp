@@ -1,5 +1,6 @@
 #include "support/DueSite.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -18,6 +19,20 @@ std::string Trim(std::string s) {
   return s;
 }
 
+// The key of a line's row, from where its record type keeps it: "APP|order|position",
+// "AWN|person" ...
+std::string LineKey(const std::string& line) {
+  const std::string type = line.substr(90, 3);
+  const std::string p = line.substr(111);
+  if (type == "APP") return type + "|" + Trim(p.substr(0, 12)) + "|" + Trim(p.substr(12, 5));
+  if (type == "MAG" || type == "MAS") return type + "|" + Trim(p.substr(0, 10));
+  if (type == "UBG") return type + "|" + Trim(p.substr(1, 4));
+  if (type == "PNR") return type + "|" + Trim(p.substr(0, 8));
+  if (type == "AWN") return type + "|" + Trim(p.substr(8, 8));
+  if (type == "KST") return type + "|" + Trim(p.substr(0, 7));
+  return type + "|" + Trim(p.substr(0, 12));
+}
+
 }  // namespace
 
 void DueSiteTest::AddTerminals() {
@@ -31,14 +46,115 @@ void DueSiteTest::MarkRows(int positions, const std::string& requester, const st
   InsertRows(markings_.back(), true);
 }
 
+void DueSiteTest::MarkMasterRows(int each, const std::string& requester,
+                                 const std::string& prefix) {
+  markings_.push_back({each, requester, prefix, true});
+  InsertMasterRows(markings_.back(), true);
+}
+
 void DueSiteTest::ResetRows() {
   Sql("begin");
   for (const Marking& m : markings_) {
-    Sql("delete from Kvl504App where AppApk like '" + m.prefix + "%'");
-    Sql("delete from Kvl501Apk where ApkApk like '" + m.prefix + "%'");
+    const std::string like = " like '" + m.prefix + "%'";
+    if (m.master) {
+      Sql("delete from Kvl530Apg where ApgApg" + like);
+      Sql("delete from Kvl537Ksg where KsgApg" + like);
+      Sql("delete from Kvl531Apl where AplApl" + like);
+      Sql("delete from Kvl521Ubg where UbgUbg" + like);
+      Sql("delete from Kvl510Prv where PrvPnr" + like);
+    } else {
+      Sql("delete from Kvl504App where AppApk" + like);
+      Sql("delete from Kvl501Apk where ApkApk" + like);
+    }
   }
   Sql("commit");
-  for (const Marking& m : markings_) InsertRows(m, false);
+  for (const Marking& m : markings_) {
+    if (m.master) {
+      InsertMasterRows(m, false);
+    } else {
+      InsertRows(m, false);
+    }
+  }
+}
+
+void DueSiteTest::InsertMasterRows(const Marking& m, bool remember) {
+  static const char* const kKinds[3] = {"AEN", "LOE", "NEU"};
+  const std::string& p = m.prefix;
+  Sql("begin");
+  if (remember && Scalar("select count(*) from Kvl559Fbe") == "0") {
+    Sql("insert into Kvl559Fbe (FbeFbe,FbeTyp) values ('110',1),('250',1),('310',2)");
+    Sql("insert into o1003Kststelle (KstNum) values ('K1'),('K2')");
+    for (const char* kst : {"KST|K1", "KST|K2"}) {
+      for (int terminal : {3, 5}) due_.push_back({kst, "", "", "", "", terminal, {}, false, true});
+    }
+  }
+  // Index `each` is the row of the other requester.
+  for (int i = 0; i <= m.positions; ++i) {
+    const bool ours = i < m.positions;
+    const std::string requester = ours ? m.requester : "ANDERER";
+    const int t = i % 3;
+    const std::string area = std::to_string(100 * (t + 1) + i % 50);
+    const std::string kind = ours ? kKinds[i % 3] : "AEN";
+    char n[16];
+    std::snprintf(n, sizeof n, "%03d", i);
+    const std::string group = p + "G" + n;
+    const std::string place = p + "W" + n;
+    const std::string reason = p + n;
+    std::snprintf(n, sizeof n, "%06d", i);
+    const std::string person = p + "P" + n;
+    const std::string badge = p + "B" + n;
+    // Persons: AEN, LOE leaving (PrvAwa 3), LOE keeping the person (PrvAwa 1), NEU.
+    const std::string person_kind = ours ? (i % 4 == 3   ? "NEU"
+                                            : i % 4 == 0 ? "AEN"
+                                                         : "LOE")
+                                         : "AEN";
+    const int awa = ours && i % 4 == 1 ? 3 : 1;
+
+    Sql("insert into Kvl530Apg (ApgApg,ApgBez,ApgTxt,ApgFbe,ApgKst,ApgZf1,ApgApl,ApgDna,ApgDwn,"
+        "ApgErf) values ('" +
+        group + "','Gruppe " + n + "','Text','" + area + "','ALT','Z1',4,'" + kind + "','" +
+        requester + "','PPS')");
+    Sql("insert into Kvl537Ksg (KsgApg,KsgGvo,KsgGbi,KsgFbe,KsgKst,KsgSta,KsgErf) values ('" +
+        group + "',julianday('2020-01-01'),NULL,'" + area + "','K" + std::to_string(i % 2 + 1) +
+        "',0,'PPS')");
+    Sql("insert into Kvl531Apl (AplApl,AplBez,AplTxt,AplApg,AplFbe,AplSts,AplApr,AplZf1,AplDna,"
+        "AplDwn,AplErf) values ('" +
+        place + "','Platz " + n + "','Text','" + group + "','" + area + "',1,12,'Z1','" + kind +
+        "','" + requester + "','PPS')");
+    Sql("insert into Kvl521Ubg (UbgUbg,UbgKnz,UbgFbe,UbgBez,UbgTxt,UbgDna,UbgDwn,UbgErf) values "
+        "('" +
+        reason + "'," + std::to_string(i % 2 + 1) + ",'" + area + "','Grund " + n + "','T','" +
+        kind + "','" + requester + "','PPS')");
+    Sql("insert into Kvl510Prv (PrvPnr,PrvGvo,PrvBer,PrvKst,PrvFbe,PrvDna,PrvDwn,PrvAwa,PrvAwn,"
+        "PrvAnw,PrvApl,PrvNam,PrvErf) values ('" +
+        person + "',julianday('2020-01-01')," + std::to_string(i % 2 + 1) + ",'K1','" + area +
+        "','" + person_kind + "','" + requester + "'," + std::to_string(awa) + ",'" + badge +
+        "',1,7,'Name','PPS')");
+    if (!remember) continue;
+    if (!ours) {
+      for (const std::string& q : {"select * from Kvl530Apg where ApgApg='" + group + "'",
+                                   "select * from Kvl531Apl where AplApl='" + place + "'",
+                                   "select * from Kvl521Ubg where UbgUbg='" + reason + "'",
+                                   "select * from Kvl510Prv where PrvPnr='" + person + "'"}) {
+        untouched_[q] = Query(q);
+      }
+      continue;
+    }
+    const int terminal = kTerminals[t];
+    const bool loe = kind == "LOE";
+    due_.push_back({"MAG|" + group, "", "", kind, requester, terminal, {}, loe});
+    due_.push_back({"MAS|" + place, "", "", kind, requester, terminal, {}, loe});
+    due_.push_back({"UBG|" + reason, "", "", kind, requester, terminal, {}, loe});
+    due_.push_back({"PRV|" + person,
+                    "",
+                    "",
+                    person_kind,
+                    requester,
+                    terminal,
+                    {"AWN|" + person, "PNR|" + person},
+                    person_kind == "LOE" && awa == 3});
+  }
+  Sql("commit");
 }
 
 void DueSiteTest::InsertRows(const Marking& m, bool remember) {
@@ -58,7 +174,8 @@ void DueSiteTest::InsertRows(const Marking& m, bool remember) {
         std::string(order) + "','Auftrag',2,julianday('2026-12-07'),julianday('2026-12-18'),5," +
         "1250,'STK','" + area + "','" + m.requester + "','" + hk + "')");
     if (remember) {
-      due_.push_back({"APK|" + std::string(order), order, "", hk, m.requester, kTerminals[t]});
+      due_.push_back(
+          {"APK|" + std::string(order), order, "", hk, m.requester, kTerminals[t], {}, false});
       afo_start_[order] = 5;
     }
     for (int p = 0; p < 5 && made < m.positions; ++p, ++made) {
@@ -71,8 +188,14 @@ void DueSiteTest::InsertRows(const Marking& m, bool remember) {
           "1.25,0.5,'FRAES1','" +
           area + "','" + m.requester + "','" + pk + "')");
       if (remember) {
-        due_.push_back(
-            {"APP|" + std::string(order) + "|" + pos, order, pos, pk, m.requester, kTerminals[t]});
+        due_.push_back({"APP|" + std::string(order) + "|" + pos,
+                        order,
+                        pos,
+                        pk,
+                        m.requester,
+                        kTerminals[t],
+                        {},
+                        pk == "LOE"});
       }
     }
   }
@@ -99,10 +222,7 @@ std::map<std::string, int> DueSiteTest::Lines(int* bad, std::string* why) {
         *why += name + ": broken line at byte " + std::to_string(at) + "; ";
         continue;
       }
-      const std::string type = line.substr(90, 3);
-      std::string key = type + "|" + Trim(line.substr(111, 12));
-      if (type == "APP") key += "|" + Trim(line.substr(123, 5));
-      ++out[std::to_string(terminal) + "|" + key];
+      ++out[std::to_string(terminal) + "|" + LineKey(line)];
     }
   }
   return out;
@@ -130,19 +250,44 @@ DueSiteTest::Report DueSiteTest::CheckPromises(const std::string& when, bool fin
     const std::size_t bar = row.rfind('|');
     marker["APP|" + row.substr(0, bar)] = row.substr(bar + 1);
   }
+  if (std::any_of(markings_.begin(), markings_.end(), [](const Marking& m) { return m.master; })) {
+    for (const char* q : {"select 'MAG|'||ApgApg, ifnull(ApgDwn,'') from Kvl530Apg",
+                          "select 'MAS|'||AplApl, ifnull(AplDwn,'') from Kvl531Apl",
+                          "select 'UBG|'||UbgUbg, ifnull(UbgDwn,'') from Kvl521Ubg",
+                          "select 'PRV|'||PrvPnr, ifnull(PrvDwn,'') from Kvl510Prv"}) {
+      for (const std::string& row : Query(q)) {
+        const std::size_t bar = row.rfind('|');
+        marker[row.substr(0, bar)] = row.substr(bar + 1);
+      }
+    }
+  }
 
   std::set<std::string> seen_keys;
   std::map<std::string, int> afo_expected = afo_start_;
   for (const Due& d : due_) {
-    const std::string tkey = std::to_string(d.terminal) + "|" + d.key;
-    const auto l = lines.find(tkey);
-    const int count = l == lines.end() ? 0 : l->second;
-    seen_keys.insert(tkey);
+    // A row counts as sent when each of its lines went out; it was sent again when one of them
+    // went out more than once.
+    int count = -1;
+    int most = 0;
+    for (const std::string& key : d.lines.empty() ? std::vector<std::string>{d.key} : d.lines) {
+      const std::string tkey = std::to_string(d.terminal) + "|" + key;
+      const auto l = lines.find(tkey);
+      const int n = l == lines.end() ? 0 : l->second;
+      seen_keys.insert(tkey);
+      count = count < 0 ? n : std::min(count, n);
+      most = std::max(most, n);
+    }
+    if (d.everyRun) {
+      if (count > 0) ++r.sent;
+      if (finished && count == 0)
+        broken(d.key + " never went to terminal " + std::to_string(d.terminal));
+      continue;
+    }
     const auto m = marker.find(d.key);
     const bool deleted = m == marker.end();
     const bool marked = !deleted && m->second == d.requester;
     if (count > 0) ++r.sent;
-    if (count > 1 && !remarked_.count(d.key)) r.extra_lines += count - 1;
+    if (most > 1 && !remarked_.count(d.key)) r.extra_lines += most - 1;
     if (marked) {
       ++r.still_due;
       if (finished) broken(d.key + " is still marked");
@@ -150,7 +295,7 @@ DueSiteTest::Report DueSiteTest::CheckPromises(const std::string& when, bool fin
       broken(d.key + (deleted ? " was deleted" : " was unmarked") + " without a line in SndDnl" +
              std::to_string(d.terminal) + ".buf");
     }
-    if (deleted && d.kind != "LOE") broken(d.key + " was deleted though its kind is " + d.kind);
+    if (deleted && !d.deletable) broken(d.key + " was deleted though its kind is " + d.kind);
     if (d.position.empty()) continue;
     if (d.kind == "NEU" && !marked && !deleted) ++afo_expected[d.order];
     if (d.kind == "LOE" && deleted) --afo_expected[d.order];
@@ -168,6 +313,9 @@ DueSiteTest::Report DueSiteTest::CheckPromises(const std::string& when, bool fin
       broken("order " + order + " has ApkAfo " + row.substr(bar + 1) + ", its lines imply " +
              std::to_string(e->second));
     }
+  }
+  for (const auto& [query, rows] : untouched_) {
+    if (Query(query) != rows) broken("a row of another requester changed: " + query);
   }
   const std::string integrity = Scalar("pragma integrity_check");
   if (integrity != "ok") broken("database integrity: " + integrity);

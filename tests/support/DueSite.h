@@ -1,10 +1,14 @@
 // A site full of rows due for one requester, and the checks of what the program promises its
 // operators about them, for the crash, fault and concurrency tests:
 //   - a row that is due is sent at least once;
-//   - a row is unmarked or deleted only after its line is in its terminal's send-buffer file;
+//   - a row is unmarked or deleted only after its lines are in its terminal's send-buffer file
+//     (for a person both, AWN and PNR), and deleted only when its kind asks for it;
 //   - a send-buffer file holds only whole lines of 552 bytes, "$" ... "*\r\n";
 //   - the order's position count ApkAfo moves by exactly the positions that went out as new
-//     ("NEU", +1) or deleted ("LOE", -1).
+//     ("NEU", +1) or deleted ("LOE", -1);
+//   - rows marked for another requester are left exactly as they are, and none of their lines
+//     goes out;
+//   - every cost centre goes out to the terminal of every production area of type 1.
 #pragma once
 
 #include <map>
@@ -26,7 +30,15 @@ class DueSiteTest : public OrderSiteTest {
   // terminals; the kinds of the positions go round NEU, AEN, STA, LOE, those of the headers
   // round AEN, NEU, STA. Every header starts with ApkAfo 5. Remembers what it marked.
   void MarkRows(int positions, const std::string& requester, const std::string& prefix = "A");
-  // Puts every row MarkRows made back as it made it (rows of other prefixes stay).
+  // Marks `each` workplace groups (each with a cost centre valid today), workplaces, interruption
+  // reasons and persons for requester, keys led by prefix (a single letter), and one row of each
+  // for another requester. Kinds go round AEN, LOE, NEU; those of the persons round AEN, LOE
+  // with PrvAwa 3 (deleted), LOE with PrvAwa 1 (assignment cleared), NEU. Adds the cost centres
+  // K1 and K2 and the production areas of type 1 "110" (terminal 3) and "250" (terminal 5),
+  // and one of type 2 (terminal 12), which gets no cost centre.
+  void MarkMasterRows(int each, const std::string& requester, const std::string& prefix = "M");
+  // Puts every row MarkRows and MarkMasterRows made back as they made it (rows of other
+  // prefixes stay).
   void ResetRows();
   // A row the run's own arguments mark again on every run: its repeated lines are not resends.
   void Remarked(const std::string& key) { remarked_.insert(key); }
@@ -34,9 +46,12 @@ class DueSiteTest : public OrderSiteTest {
   void Foreign(const std::string& key) { foreign_.insert(key); }
 
   struct Due {
-    std::string key;  // "APK|order" or "APP|order|position"
+    std::string key;  // "APK|order", "APP|order|position", "MAG|group", "PRV|person" ...
     std::string order, position, kind, requester;
     int terminal = 0;
+    std::vector<std::string> lines;  // keys of its lines ("AWN|person", "PNR|person"); none: key
+    bool deletable = false;          // its kind asks for it to be deleted after sending
+    bool everyRun = false;           // not marked: sent by every run (cost centres)
   };
   const std::vector<Due>& due() const { return due_; }
 
@@ -48,7 +63,7 @@ class DueSiteTest : public OrderSiteTest {
     int violations = 0;   // broken promises (each also reported as a test failure)
     int still_due = 0;    // rows still marked
     int sent = 0;         // due rows with at least one line
-    int extra_lines = 0;  // lines beyond the first of a row (at-least-once resends)
+    int extra_lines = 0;  // times a row's lines went out again (at-least-once resends)
   };
   // Checks the promises against the files and the database now. With finished, every due row
   // must also have gone out and none may be marked any more.
@@ -58,8 +73,12 @@ class DueSiteTest : public OrderSiteTest {
   struct Marking {
     int positions;
     std::string requester, prefix;
+    bool master = false;
   };
   void InsertRows(const Marking& m, bool remember);
+  void InsertMasterRows(const Marking& m, bool remember);
+  // Rows of another requester as they were inserted, by the query that reads them back.
+  std::map<std::string, std::vector<std::string>> untouched_;
   std::vector<Marking> markings_;
   std::set<std::string> remarked_;
   std::set<std::string> foreign_;

@@ -1,0 +1,309 @@
+// The master data downloads: workplace groups ("MAG"), workplaces ("MAS"), interruption reasons
+// ("UBG"), persons ("AWN" and "PNR") and cost centres ("KST").
+#include "download/MasterDnl.h"
+
+#include <string_view>
+
+#include "db/DbDnl.h"
+#include "db/Dbstd.h"
+#include "download/DnlLoop.h"
+#include "download/Download.h"
+#include "download/Field.h"
+#include "download/SndBuf.h"
+#include "msg/Msg.h"
+
+namespace jf {
+
+namespace {
+
+constexpr std::string_view kBlanks = "            ";  // 12
+constexpr std::string_view Blanks(std::size_t n) {
+  return kBlanks.substr(0, n);
+}
+
+// The fields every master data record shares: always "NEU" (the terminals treat none of them as
+// a repetition), no order, and DnlDat empty.
+void FillMasterRecord(DnlRecord* rec, std::string_view skz, std::string_view fun,
+                      std::string_view pnr, std::string_view apl, std::string_view payload) {
+  rec->DnlVkz = "NEU";
+  rec->DnlBer = "BDE  ";
+  rec->DnlFun = fun;
+  rec->DnlSkz = skz;
+  rec->DnlPnr = pnr;
+  rec->DnlApk = Blanks(12);
+  rec->DnlApp = Blanks(5);
+  rec->DnlApl = apl;
+  rec->DnlDat.Clear();
+  rec->DnlDnl = payload;
+}
+
+// How a row is taken off the due list after its lines went out.
+template <class Rec>
+struct Unmark {
+  int (*read)(Rec*);
+  int (*update)(const Rec*);
+  int (*remove)(const Rec*);
+  bool (*deletes)(const Rec& fresh);
+  void (*clear)(Rec* fresh);  // empties the marker and the kind, and what else the kind asks
+  const char* function;       // of a failed read or update, e.g. "ApgDnl"
+  const char* readFailed;
+  const char* updateFailed;
+  const char* deleteFunction;  // e.g. "Apg_Frei"
+  const char* deleteFailed;
+};
+
+// The row is read again; the fresh copy decides between delete and update and is what is written
+// back, so only the columns clear() names change. A failed read leaves the row as it is and
+// marked: writing back a copy that holds only its key would wipe every other column.
+template <class Rec>
+int UnmarkOrDelete(const Unmark<Rec>& u, const Rec& row) {
+  Rec fresh = row;
+  if (int rc = u.read(&fresh); rc != 0) {
+    Msg_Log(rc, u.function, u.readFailed, kMsgError);
+    return rc;
+  }
+  if (u.deletes(fresh)) {
+    const int rc = u.remove(&fresh);
+    if (rc != 0) Msg_Log(rc, u.deleteFunction, u.deleteFailed, kMsgError);
+    return rc;
+  }
+  u.clear(&fresh);
+  const int rc = u.update(&fresh);
+  if (rc != 0) Msg_Log(rc, u.function, u.updateFailed, kMsgError);
+  return rc;
+}
+
+int Apg_StatusUpdate(const ApgDnlRecord& row) {
+  static constexpr Unmark<ApgRecord> u{Apg_PKeyRead,
+                                       Apg_PKeyUpd,
+                                       Apg_PKeyDel,
+                                       [](const ApgRecord& r) { return r.ApgDna == "LOE"; },
+                                       [](ApgRecord* r) {
+                                         r->ApgDwn.Clear();
+                                         r->ApgDna.Clear();
+                                       },
+                                       "ApgDnl",
+                                       "Fehler bei Apg_PKeyRead",
+                                       "Fehler bei Apg_PKeyUpd",
+                                       "Apg_Frei",
+                                       "Fehler bei Apg_PKeyDel"};
+  return UnmarkOrDelete(u, row);
+}
+
+int Apl_StatusUpdate(const AplDnlRecord& row) {
+  static constexpr Unmark<AplRecord> u{Apl_PKeyRead,
+                                       Apl_PKeyUpd,
+                                       Apl_PKeyDel,
+                                       [](const AplRecord& r) { return r.AplDna == "LOE"; },
+                                       [](AplRecord* r) {
+                                         r->AplDwn.Clear();
+                                         r->AplDna.Clear();
+                                       },
+                                       "AplDnl",
+                                       "Fehler bei Apl_PKeyRead",
+                                       "Fehler bei Apl_PKeyUpd",
+                                       "Apl_Frei",
+                                       "Fehler bei Apl_PKeyDel"};
+  return UnmarkOrDelete(u, row);
+}
+
+int Ubg_StatusUpdate(const UbgDnlRecord& row) {
+  static constexpr Unmark<UbgRecord> u{Ubg_PKeyRead,
+                                       Ubg_PKeyUpd,
+                                       Ubg_PKeyDel,
+                                       [](const UbgRecord& r) { return r.UbgDna == "LOE"; },
+                                       [](UbgRecord* r) {
+                                         r->UbgDwn.Clear();
+                                         r->UbgDna.Clear();
+                                       },
+                                       "UbgDnl",
+                                       "Fehler bei Ubg_PKeyRead",
+                                       "Fehler bei Ubg_PKeyUpd",
+                                       "Ubg_Frei",
+                                       "Fehler bei Ubg_PKeyDel"};
+  return UnmarkOrDelete(u, row);
+}
+
+// A person leaves for good ("LOE" with PrvAwa 3) or only loses the assignment ("LOE" otherwise).
+int Prv_StatusUpdate(const PrvDnlRecord& row) {
+  static constexpr Unmark<PrvRecord> u{
+      Prv_PKeyRead,
+      Prv_PKeyUpd,
+      Prv_PKeyDel,
+      [](const PrvRecord& r) { return r.PrvDna == "LOE" && r.PrvAwa == 3; },
+      [](PrvRecord* r) {
+        if (r->PrvDna == "LOE") {
+          r->PrvAwn.Clear();
+          r->PrvGvo.Clear();
+          r->PrvGbi.Clear();
+          r->PrvAvn.Clear();
+          r->PrvAbi.Clear();
+          r->PrvAnw = 0;
+          r->PrvApl = 0;
+          r->PrvApp = 0;
+        }
+        r->PrvDwn.Clear();
+        r->PrvDna.Clear();
+      },
+      "PrvDnl",
+      "Fehler bei Prv_PKeyReadk",
+      "Fehler bei Prv_PKeyUpd",
+      "Prv_Frei",
+      "Fehler bei Prv_PKeyDel"};
+  return UnmarkOrDelete(u, row);
+}
+
+// The parts every master data loop shares: the writer, and a failing row that is logged and left
+// marked while the loop goes on.
+template <class Row>
+DnlLoop<Row> MasterLoop(int (*open)(const char*), int (*fetch)(Row*), int (*close)(),
+                        const char* function, const char* openFailed, const char* sendFailed) {
+  DnlLoop<Row> d =
+      CursorLoop<Row>(open, fetch, close, SndBuf_Write, function, openFailed, sendFailed);
+  d.continueAfterRowFailure = true;
+  return d;
+}
+
+}  // namespace
+
+int Apg_Build(DnlRecord* rec, const ApgDnlRecord& row, std::string_view) {
+  field::FixedRecord<kMagPayloadLength> p;
+  p.Text(0, 10, row.ApgApg);
+  p.Text(10, 30, row.ApgBez);
+  p.Text(40, 8, row.ApgTxt);
+  p.Text(48, 10, row.ApgFbe);
+  p.Text(58, 7, row.ApgKst);
+  p.TextRight(75, 10, row.ApgZf1);
+  p.TextRight(85, 20, row.ApgZf2);
+  p.TextRight(105, 30, row.ApgZf3);
+  p.Char(136, 'X');
+  FillMasterRecord(rec, "MAG", row.ApgDna, Blanks(8), row.ApgApg, p.view());
+  return 0;
+}
+
+int Apl_Build(DnlRecord* rec, const AplDnlRecord& row, std::string_view) {
+  // The record carries the cost centre of the workplace's group; without exactly one current
+  // assignment there is none to send, and the workplace stays due.
+  KsgRecord ksg;
+  ksg.KsgApg = row.AplApg;
+  if (int rc = Ksg_ReadCurrent(&ksg); rc != 0) return rc;
+
+  field::FixedRecord<kMasPayloadLength> p;
+  p.Text(0, 10, row.AplApl);
+  p.Text(10, 30, row.AplBez);
+  p.Text(40, 8, row.AplTxt);
+  p.Text(48, 10, row.AplFbe);
+  p.Text(58, 7, ksg.KsgKst);
+  p.Text(65, 10, row.AplApg);
+  p.IntRight(95, 5, row.AplApr);
+  p.IntRight(100, 1, row.AplSts);
+  p.TextRight(101, 10, row.AplZf1);
+  p.TextRight(111, 20, row.AplZf2);
+  // The field has room for 23 characters: a value is right-justified in those 23 and a longer
+  // one keeps its first 23.
+  p.TextRight(131, 23, row.AplZf3);
+  p.Char(154, 'X');
+  // DnlApl names the group: the terminals file workplaces under their group.
+  FillMasterRecord(rec, "MAS", row.AplDna, Blanks(8), row.AplApg, p.view());
+  return 0;
+}
+
+int Ubg_Build(DnlRecord* rec, const UbgDnlRecord& row, std::string_view) {
+  field::FixedRecord<kUbgPayloadLength> p;
+  p.Char(0, row.UbgKnz == 1 ? 'U' : 'S');
+  p.Text(1, 4, row.UbgUbg);
+  p.Text(5, 30, row.UbgBez);
+  p.Text(35, 30, row.UbgBez);
+  p.TextRight(65, 8, row.UbgTxt);
+  p.Char(73, 'X');
+  FillMasterRecord(rec, "UBG", row.UbgDna, Blanks(8), Blanks(10), p.view());
+  return 0;
+}
+
+int Prv_BuildPnr(DnlRecord* rec, const PrvDnlRecord& row, std::string_view) {
+  field::FixedRecord<kPnrPayloadLength> p;
+  p.Text(0, 8, row.PrvPnr);
+  p.Text(8, 7, row.PrvKst);
+  // Only areas 1 and 2 have a letter; any other leaves the field blank.
+  p.Char(15, row.PrvBer == 1 ? 'A' : row.PrvBer == 2 ? 'M' : ' ');
+  p.Char(16, 'X');
+  const bool leaves = row.PrvDna == "LOE" && row.PrvAwa == 3;
+  FillMasterRecord(rec, "PNR", leaves ? "LOE" : "AEN", row.PrvPnr, Blanks(10), p.view());
+  return 0;
+}
+
+int Prv_BuildAwn(DnlRecord* rec, const PrvDnlRecord& row, std::string_view) {
+  field::FixedRecord<kAwnPayloadLength> p;
+  p.Text(0, 8, row.PrvAwn);
+  p.Text(8, 8, row.PrvPnr);
+  p.Char(16, 'X');
+  FillMasterRecord(rec, "AWN", row.PrvDna, row.PrvPnr, Blanks(10), p.view());
+  return 0;
+}
+
+int Ksg_Build(DnlRecord* rec, const KsgDnlRecord& row, std::string_view) {
+  field::FixedRecord<kKstPayloadLength> p;
+  p.Text(0, 7, row.KsgKst);
+  p.Text(7, 25, "Kostenstelle");
+  p.Char(37, 'X');
+  FillMasterRecord(rec, "KST", "NEU", Blanks(8), Blanks(10), p.view());
+  return 0;
+}
+
+int Apg_Dnl(const char* date, const char* time, const char* requester) {
+  auto d =
+      MasterLoop<ApgDnlRecord>(Apg_OpenDnl, Apg_FetchDnl, Apg_CloseDnl, "Apg_Dnl",
+                               "fehlerhafter Apg_OpenDnl", "Fehler beim Senden von ApgS\xE4tze");
+  d.build = Apg_Build;
+  d.area = [](const ApgDnlRecord& r) { return r.ApgFbe.c_str(); };
+  d.update = Apg_StatusUpdate;
+  return RunDnlLoop(d, date, time, requester);
+}
+
+int Apl_Dnl(const char* date, const char* time, const char* requester) {
+  auto d =
+      MasterLoop<AplDnlRecord>(Apl_OpenDnl, Apl_FetchDnl, Apl_CloseDnl, "Apl_Dnl",
+                               "fehlerhafte Apl_OpenDnl", "Fehler beim Senden von AplS\xE4tze");
+  d.build = Apl_Build;
+  d.area = [](const AplDnlRecord& r) { return r.AplFbe.c_str(); };
+  d.update = Apl_StatusUpdate;
+  return RunDnlLoop(d, date, time, requester);
+}
+
+int Ubg_Dnl(const char* date, const char* time, const char* requester) {
+  auto d =
+      MasterLoop<UbgDnlRecord>(Ubg_OpenDnl, Ubg_FetchDnl, Ubg_CloseDnl, "Ubg_Dnl",
+                               "fehlerhafte Ubg_OpenDnl", "Fehler beim Senden von UbgS\xE4tze");
+  d.build = Ubg_Build;
+  d.area = [](const UbgDnlRecord& r) { return r.UbgFbe.c_str(); };
+  d.update = Ubg_StatusUpdate;
+  return RunDnlLoop(d, date, time, requester);
+}
+
+int Prv_Dnl(const char* date, const char* time, const char* requester) {
+  auto d =
+      MasterLoop<PrvDnlRecord>(Prv_OpenDnl, Prv_FetchDnl, Prv_CloseDnl, "Prv_Dnl",
+                               "fehlerhafte Pvr_OpenDnl", "Fehler beim Senden von PrvS\xE4tze");
+  // Two lines a person with one running number, AWN first; the person is unmarked or deleted
+  // only when both went out, so a failed line is sent again by the next run.
+  d.build = Prv_BuildAwn;
+  d.buildSecond = Prv_BuildPnr;
+  d.area = [](const PrvDnlRecord& r) { return r.PrvFbe.c_str(); };
+  d.update = Prv_StatusUpdate;
+  d.wideRunningNumber = true;
+  return RunDnlLoop(d, date, time, requester);
+}
+
+int Ksg_Dnl(const char* date, const char* time, const char* requester) {
+  // Every cost centre goes to every production area of type 1 on every run: nothing is marked,
+  // so nothing is unmarked, and a line the writer could not write (it has logged why) is simply
+  // part of the next run's full list.
+  auto d = MasterLoop<KsgDnlRecord>(Ksg_OpenDnl, Ksg_FetchDnl, Ksg_CloseDnl, "Ksg_Dnl",
+                                    "fehlerhafte Ksg_OpenDnl", nullptr);
+  d.build = Ksg_Build;
+  d.area = [](const KsgDnlRecord& r) { return r.KsgFbe.c_str(); };
+  d.update = nullptr;
+  return RunDnlLoop(d, date, time, requester);
+}
+
+}  // namespace jf

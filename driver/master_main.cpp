@@ -1,0 +1,12 @@
+#include <cstring>
+
+#include "Version.h"
+#include "driver/MasterRun.h"
+#include "driver/Run.h"
+
+int main(int argc, char** argv) {
+  // "--version" as the only argument answers without the log or the database.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+    return jf::PrintVersion("jobfeed-master");
+  return jf::ProcessExitCode(jf::RunJobfeedMaster(argc, argv));
+}
