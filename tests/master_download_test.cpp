@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "download/Download.h"
+#include "support/Backends.h"
 #include "support/DownloadSite.h"
 
 namespace jf {
@@ -72,7 +73,7 @@ const MasterKind kKinds[] = {
 // clang-format on
 constexpr std::size_t kMag = 0, kMas = 1, kUbg = 2, kPnr = 3, kKst = 4;
 
-class MasterDownloadTest : public test::DownloadSiteTest {
+class MasterDownloadSite : public test::DownloadSiteTest {
  protected:
   void SetUp() override {
     DownloadSiteTest::SetUp();
@@ -122,10 +123,11 @@ void PrintTo(const Golden& g, std::ostream* os) {
   *os << g.name;
 }
 
-class GoldenTest : public MasterDownloadTest, public ::testing::WithParamInterface<Golden> {};
+using MasterDownloadTest = test::OnBothBackends<MasterDownloadSite>;
+using GoldenTest = test::OnBothBackendsWith<MasterDownloadSite, Golden>;
 
 TEST_P(GoldenTest, LinesCarryTheRecordAtItsOffsets) {
-  const Golden& g = GetParam();
+  const Golden& g = test_case();
   if (g.sql != nullptr) Sql(g.sql);
   for (const Columns& row : g.rows) {
     if (g.kind == kKst) {
@@ -152,79 +154,74 @@ TEST_P(GoldenTest, LinesCarryTheRecordAtItsOffsets) {
   EXPECT_TRUE(MessageTexts().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MasterDnl, GoldenTest,
-    ::testing::Values(
-        // The cursor sends the cost centre of the group's current assignment, not ApgKst.
-        Golden{"MAG",
-               kMag,
-               {{{"ApgApg", "'G3'"},
-                 {"ApgBez", "'Gruppe Fraesen'"},
-                 {"ApgTxt", "'Text12345'"},
-                 {"ApgKst", "'ALT'"},
-                 {"ApgZf1", "'Zusatzfeld-1-lang'"},
-                 {"ApgZf2", "'Z2'"},
-                 {"ApgZf3", "'" + kZ30 + "'"}}},
-               "insert into Kvl537Ksg (KsgApg,KsgGvo,KsgKst) values "
-               "('G3',julianday('2026-01-01'),'KST4567890')",
-               {"MAGAEN" + L("G3", 10) + L("Gruppe Fraesen", 30) + "Text1234" + L("A1", 10) +
-                "KST4567" + S(10) + "Zusatzfeld" + R("Z2", 20) + kZ30 + " X"}},
-        // AplZf3 right-justified in its 23 characters.
-        Golden{"MAS",
-               kMas,
-               {{{"AplApl", "'W1'"},
-                 {"AplBez", "'Fraese 1'"},
-                 {"AplTxt", "'T1'"},
-                 {"AplApr", "1234567"},
-                 {"AplSts", "3"},
-                 {"AplZf1", "'Z1'"},
-                 {"AplZf2", "'" + kZ30 + "'"},
-                 {"AplZf3", "'ABC'"}}},
-               nullptr,
-               {"MASAEN" + L("W1", 10) + L("Fraese 1", 30) + L("T1", 8) + L("A1", 10) +
-                L("K1234", 7) + L("G1", 10) + S(20) + "12345" + "3" + R("Z1", 10) +
-                kZ30.substr(0, 20) + R("ABC", 23) + "X"}},
-        Golden{"UBG",
-               kUbg,
-               {{{"UbgUbg", "'U1'"},
-                 {"UbgKnz", "1"},
-                 {"UbgBez", "'Materialmangel'"},
-                 {"UbgTxt", "'T'"}},
-                {{"UbgUbg", "'U2'"},
-                 {"UbgKnz", "7"},
-                 {"UbgBez", "'" + kZ30 + "'"},
-                 {"UbgTxt", "'Text567890'"},
-                 {"UbgDna", "'NEU'"}}},
-               nullptr,
-               {"UBGAENU" + L("U1", 4) + L("Materialmangel", 30) + L("Materialmangel", 30) +
-                    R("T", 8) + "X",
-                "UBGNEUS" + L("U2", 4) + kZ30 + kZ30 + "Text5678" + "X"}},
-        // A person's AWN and PNR lines; one leaving (LOE, PrvAwa 3) with an area of no letter.
-        Golden{"AWNAndPNR",
-               kPnr,
-               {{{"PrvPnr", "'P1'"},
-                 {"PrvKst", "'K12'"},
-                 {"PrvBer", "2"},
-                 {"PrvAwn", "'B0815'"},
-                 {"PrvDna", "'NEU'"},
-                 {"PrvAwa", "1"}},
-                {{"PrvPnr", "'P2'"},
-                 {"PrvKst", "'KST4567890'"},
-                 {"PrvBer", "5"},
-                 {"PrvAwn", "'B0816'"},
-                 {"PrvDna", "'LOE'"}}},
-               nullptr,
-               {"AWNNEU" + L("B0815", 8) + L("P1", 8) + "X",
-                "PNRAEN" + L("P1", 8) + L("K12", 7) + "MX",
-                "AWNLOE" + L("B0816", 8) + L("P2", 8) + "X",
-                "PNRLOE" + L("P2", 8) + "KST4567" + " X"}},
-        Golden{"KST",
-               kKst,
-               {{{"KstNum", "'K12'"}}, {{"KstNum", "'KST4567890'"}}},
-               nullptr,
-               {"KSTNEU" + L("K12", 7) + L("Kostenstelle", 25) + S(5) + "X",
-                "KSTNEUKST4567" + L("Kostenstelle", 25) + S(5) + "X"}}),
-    [](const auto& test) { return std::string(test.param.name); });
+const Golden kGoldens[] = {
+    // The cursor sends the cost centre of the group's current assignment, not ApgKst.
+    Golden{"MAG",
+           kMag,
+           {{{"ApgApg", "'G3'"},
+             {"ApgBez", "'Gruppe Fraesen'"},
+             {"ApgTxt", "'Text12345'"},
+             {"ApgKst", "'ALT'"},
+             {"ApgZf1", "'Zusatzfeld-1-lang'"},
+             {"ApgZf2", "'Z2'"},
+             {"ApgZf3", "'" + kZ30 + "'"}}},
+           "insert into Kvl537Ksg (KsgApg,KsgGvo,KsgKst) values "
+           "('G3',julianday('2026-01-01'),'KST4567890')",
+           {"MAGAEN" + L("G3", 10) + L("Gruppe Fraesen", 30) + "Text1234" + L("A1", 10) +
+            "KST4567" + S(10) + "Zusatzfeld" + R("Z2", 20) + kZ30 + " X"}},
+    // AplZf3 right-justified in its 23 characters.
+    Golden{"MAS",
+           kMas,
+           {{{"AplApl", "'W1'"},
+             {"AplBez", "'Fraese 1'"},
+             {"AplTxt", "'T1'"},
+             {"AplApr", "1234567"},
+             {"AplSts", "3"},
+             {"AplZf1", "'Z1'"},
+             {"AplZf2", "'" + kZ30 + "'"},
+             {"AplZf3", "'ABC'"}}},
+           nullptr,
+           {"MASAEN" + L("W1", 10) + L("Fraese 1", 30) + L("T1", 8) + L("A1", 10) + L("K1234", 7) +
+            L("G1", 10) + S(20) + "12345" + "3" + R("Z1", 10) + kZ30.substr(0, 20) + R("ABC", 23) +
+            "X"}},
+    Golden{
+        "UBG",
+        kUbg,
+        {{{"UbgUbg", "'U1'"}, {"UbgKnz", "1"}, {"UbgBez", "'Materialmangel'"}, {"UbgTxt", "'T'"}},
+         {{"UbgUbg", "'U2'"},
+          {"UbgKnz", "7"},
+          {"UbgBez", "'" + kZ30 + "'"},
+          {"UbgTxt", "'Text567890'"},
+          {"UbgDna", "'NEU'"}}},
+        nullptr,
+        {"UBGAENU" + L("U1", 4) + L("Materialmangel", 30) + L("Materialmangel", 30) + R("T", 8) +
+             "X",
+         "UBGNEUS" + L("U2", 4) + kZ30 + kZ30 + "Text5678" + "X"}},
+    // A person's AWN and PNR lines; one leaving (LOE, PrvAwa 3) with an area of no letter.
+    Golden{"AWNAndPNR",
+           kPnr,
+           {{{"PrvPnr", "'P1'"},
+             {"PrvKst", "'K12'"},
+             {"PrvBer", "2"},
+             {"PrvAwn", "'B0815'"},
+             {"PrvDna", "'NEU'"},
+             {"PrvAwa", "1"}},
+            {{"PrvPnr", "'P2'"},
+             {"PrvKst", "'KST4567890'"},
+             {"PrvBer", "5"},
+             {"PrvAwn", "'B0816'"},
+             {"PrvDna", "'LOE'"}}},
+           nullptr,
+           {"AWNNEU" + L("B0815", 8) + L("P1", 8) + "X", "PNRAEN" + L("P1", 8) + L("K12", 7) + "MX",
+            "AWNLOE" + L("B0816", 8) + L("P2", 8) + "X", "PNRLOE" + L("P2", 8) + "KST4567" + " X"}},
+    Golden{"KST",
+           kKst,
+           {{{"KstNum", "'K12'"}}, {{"KstNum", "'KST4567890'"}}},
+           nullptr,
+           {"KSTNEU" + L("K12", 7) + L("Kostenstelle", 25) + S(5) + "X",
+            "KSTNEUKST4567" + L("Kostenstelle", 25) + S(5) + "X"}}};
+
+JF_ON_BOTH_BACKENDS_WITH(GoldenTest, ::testing::ValuesIn(kGoldens));
 
 // ---- the loop rules: one failure in a download of two rows, row 1 to be deleted ("LOE"), row
 // 2 to be unmarked; a failing row is logged, stays due, and the loop goes on
@@ -285,11 +282,10 @@ const Failure kFailures[] = {
 };
 // clang-format on
 
-class FailureTest : public MasterDownloadTest,
-                    public ::testing::WithParamInterface<std::tuple<MasterKind, Failure>> {};
+using FailureTest = test::OnBothBackendsWith<MasterDownloadSite, std::tuple<MasterKind, Failure>>;
 
 TEST_P(FailureTest, RowFailsAloneAndStaysDue) {
-  const auto& [k, f] = GetParam();
+  const auto& [k, f] = test_case();
   const std::string p = k.tag;
   Insert(k, p + "1", "LOE");
   Insert(k, p + "2", "AEN", {{p + "Fbe", "'A2'"}});
@@ -302,17 +298,19 @@ TEST_P(FailureTest, RowFailsAloneAndStaysDue) {
   EXPECT_EQ(State(k, p + "2"), f.second_done ? "//" + content : "REQ1/AEN/" + content);
 }
 
-INSTANTIATE_TEST_SUITE_P(MasterDnl, FailureTest,
-                         ::testing::Combine(::testing::ValuesIn(kKinds),
-                                            ::testing::ValuesIn(kFailures)),
-                         [](const auto& test) {
-                           return std::string(std::get<0>(test.param).name) +
-                                  std::get<1>(test.param).name;
+INSTANTIATE_TEST_SUITE_P(Backends, FailureTest,
+                         ::testing::Combine(test::BothBackends(),
+                                            ::testing::Combine(::testing::ValuesIn(kKinds),
+                                                               ::testing::ValuesIn(kFailures))),
+                         [](const auto& tpi) {
+                           const auto& c = std::get<1>(tpi.param);
+                           return std::string(test::BackendName(std::get<0>(tpi.param))) + "_" +
+                                  std::get<0>(c).name + std::get<1>(c).name;
                          });
 
 // ---- rules of single downloads
 
-TEST_F(MasterDownloadTest, PersonWithdrawnFromTheAssignmentStaysWithoutIt) {
+TEST_P(MasterDownloadTest, PersonWithdrawnFromTheAssignmentStaysWithoutIt) {
   Insert(kKinds[kPnr], "P1", "LOE", {{"PrvAwa", "1"}, {"PrvBer", "1"}});
   const Row before = ReadRow("Kvl510Prv", "PrvPnr='P1'");
   ASSERT_EQ(Run(kKinds[kPnr]), 0);
@@ -328,7 +326,7 @@ TEST_F(MasterDownloadTest, PersonWithdrawnFromTheAssignmentStaysWithoutIt) {
   EXPECT_EQ(lines[1].substr(90, 3) + lines[1].substr(108, 3) + lines[1][111 + 15], "PNRAENA");
 }
 
-TEST_F(MasterDownloadTest, WorkplaceWithoutExactlyOneCurrentCostCentreIsNotSent) {
+TEST_P(MasterDownloadTest, WorkplaceWithoutExactlyOneCurrentCostCentreIsNotSent) {
   // G5's only assignment ends today, which does not count; G6 has two current ones.
   Sql("insert into Kvl537Ksg (KsgApg,KsgGvo,KsgGbi,KsgKst) values "
       "('G5',julianday('2026-01-01'),julianday('2026-12-07'),'K2'),"
@@ -345,7 +343,7 @@ TEST_F(MasterDownloadTest, WorkplaceWithoutExactlyOneCurrentCostCentreIsNotSent)
   EXPECT_EQ(State(k, "W1") + State(k, "W2") + State(k, "W3"), "REQ1/AEN/BezREQ1/AEN/Bez//Bez");
 }
 
-TEST_F(MasterDownloadTest, CostCentresGoToEveryTypeOneAreaOnEveryRunAndChangeNothing) {
+TEST_P(MasterDownloadTest, CostCentresGoToEveryTypeOneAreaOnEveryRunAndChangeNothing) {
   AddTerminal(5, "10.1.2.5", "4005", "B", "BZ");
   Sql("insert into Kvl559Fbe (FbeFbe,FbeTyp) values ('B1',1),('A2',2)");
   Sql("insert into o1003Kststelle (KstNum) values ('K1'),('K2'),('K3')");
@@ -364,6 +362,8 @@ TEST_F(MasterDownloadTest, CostCentresGoToEveryTypeOneAreaOnEveryRunAndChangeNot
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{M("WrittenFile", "", "112")});
   EXPECT_EQ(Lines(3).size() + Lines(5).size(), 17u);
 }
+
+JF_ON_BOTH_BACKENDS(MasterDownloadTest);
 
 }  // namespace
 }  // namespace jf

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/Run.h"
+#include "support/Backends.h"
 #include "support/OrderSite.h"
 
 namespace jf {
@@ -13,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MasterRunTest : public test::OrderSiteTest {
+class MasterRunSite : public test::OrderSiteTest {
  protected:
   void SetUp() override {
     OrderSiteTest::SetUp();
@@ -52,7 +53,9 @@ class MasterRunTest : public test::OrderSiteTest {
   }
 };
 
-TEST_F(MasterRunTest, SendsEveryKindInItsOrderAndUnmarksTheRows) {
+using MasterRunTest = test::OnBothBackends<MasterRunSite>;
+
+TEST_P(MasterRunTest, SendsEveryKindInItsOrderAndUnmarksTheRows) {
   // The requester is cut to 8 characters, as in jobfeed.
   EXPECT_EQ(RunMaster({"MEISTER1-Halle2"}), 0);
   EXPECT_EQ(Types(), "MAG MAS UBG AWN PNR KST");
@@ -64,13 +67,13 @@ TEST_F(MasterRunTest, SendsEveryKindInItsOrderAndUnmarksTheRows) {
   EXPECT_EQ(Types(), "MAG MAS UBG AWN PNR KST KST");
 }
 
-TEST_F(MasterRunTest, NamedKindsRunInTheirOrderOnceEach) {
+TEST_P(MasterRunTest, NamedKindsRunInTheirOrderOnceEach) {
   EXPECT_EQ(RunMaster({"MEISTER1", "KST", "MAG", "KST"}), 0);
   EXPECT_EQ(Types(), "MAG KST");
   EXPECT_EQ(Marked(), "0111");
 }
 
-TEST_F(MasterRunTest, FirstFailingDownloadGivesTheExitCodeAndTheOthersStillRun) {
+TEST_P(MasterRunTest, FirstFailingDownloadGivesTheExitCodeAndTheOthersStillRun) {
   Sql("drop table Kvl521Ubg");
   Sql("drop table Kvl559Fbe");
   EXPECT_EQ(RunMaster({"MEISTER1"}), ExitCodeFromStatus(-942));
@@ -82,7 +85,7 @@ TEST_F(MasterRunTest, FirstFailingDownloadGivesTheExitCodeAndTheOthersStillRun) 
   EXPECT_EQ(m[1].function + "|" + m[1].message, "Ksg_Dnl|fehlerhafte Ksg_OpenDnl");
 }
 
-TEST_F(MasterRunTest, UsageErrorsAreLoggedAndTouchNothing) {
+TEST_P(MasterRunTest, UsageErrorsAreLoggedAndTouchNothing) {
   fs::remove(db_path());  // any database access would show up as a connect message
   struct Case {
     std::vector<std::string> args;
@@ -114,7 +117,7 @@ TEST_F(MasterRunTest, UsageErrorsAreLoggedAndTouchNothing) {
 }
 
 // The connect and its failure as jobfeed has them.
-TEST_F(MasterRunTest, FailedConnectIsOneMessageAndExitZero) {
+TEST_P(MasterRunTest, FailedConnectIsOneMessageAndExitZero) {
   fs::remove(top() / "files" / "quantelor.ini");
   EXPECT_EQ(RunMaster({"MEISTER1"}), 0);
   const auto m = Messages();
@@ -122,6 +125,8 @@ TEST_F(MasterRunTest, FailedConnectIsOneMessageAndExitZero) {
   EXPECT_EQ(m[0].function + "|" + m[0].message, "bdConnect|Fehlethafte Connect mit der DB ");
   EXPECT_FALSE(fs::exists(buffer_file(3)));
 }
+
+JF_ON_BOTH_BACKENDS(MasterRunTest);
 
 }  // namespace
 }  // namespace jf
