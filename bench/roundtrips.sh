@@ -16,12 +16,15 @@ if [ $# -gt 0 ] && [ "$1" != "--" ]; then n="$1"; shift; fi
 "$repo/scripts/deps"
 cmake --preset default -S "$repo" >/dev/null
 cmake --build "$repo/build/default" -j "${JOBS:-2}" \
-  --target jobfeed jobfeed-admin jobfeed-bench-gen fakeoci >/dev/null
+  --target jobfeed jobfeed-master jobfeed-admin jobfeed-bench-gen fakeoci >/dev/null
 bin="$repo/build/default"
 site="$(mktemp -d)"
 trap 'rm -rf "$site"' EXIT
 
-facts="$("$bin/bench/jobfeed-bench-gen" "$site" --positions "$n" --terminals 4)"
+# The master data run gets N workplaces and N persons instead of N positions.
+gen=(--positions "$n")
+[ "${1:-}" = jobfeed-master ] && gen=(--positions 0 --workplaces "$n" --persons "$n")
+facts="$("$bin/bench/jobfeed-bench-gen" "$site" "${gen[@]}" --terminals 4)"
 run_dir="$(echo "$facts" | sed -n 's/^run in \(.*\):  .*/\1/p')"
 run_cmd="$(echo "$facts" | sed -n 's/^run in .*:  //p')"
 cd "$run_dir"
@@ -39,7 +42,7 @@ LD_LIBRARY_PATH="$bin/tests/fakeoci/lib" FAKEOCI_STATS="$site/stats.txt" "$@" ||
 if [ -s Msg/Jobfeed.txt ]; then echo "the run wrote messages:"; cat Msg/Jobfeed.txt; fi
 bytes=$(cat ../Comm/Buff/*.buf 2>/dev/null | wc -c)
 rows=$((bytes / 552))
-echo "$(basename "$1") through the fake Oracle client: $rows rows sent ($n positions marked)"
+echo "$(basename "$1") through the fake Oracle client: $rows lines sent (${gen[*]})"
 awk -F'\t' -v rows="$rows" '
   { calls[$1] += $2; trips[$1] += $3; total += $3
     if ($1 == "OCIStmtExecute") {
