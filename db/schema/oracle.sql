@@ -1,7 +1,9 @@
--- Order tables and terminal configuration for a test schema on Oracle.
+-- The tables of the program on Oracle, for a new schema or a test one; `jobfeed-admin check-db`
+-- tells whether an existing schema has what the program uses.
 -- Texts are VARCHAR2 of the record widths; columns carried as 16-bit integers are NUMBER(5),
 -- 32-bit integers NUMBER(10), quantities NUMBER; instants are DATE.
 
+-- Order headers, order positions and the terminal configuration.
 CREATE TABLE Kvl501Apk (
   ApkApk VARCHAR2(12) NOT NULL,
   ApkBz1 VARCHAR2(30),
