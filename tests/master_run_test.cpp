@@ -76,7 +76,7 @@ TEST_P(MasterRunTest, NamedKindsRunInTheirOrderOnceEach) {
 TEST_P(MasterRunTest, FirstFailingDownloadGivesTheExitCodeAndTheOthersStillRun) {
   Sql("drop table Kvl521Ubg");
   Sql("drop table Kvl559Fbe");
-  EXPECT_EQ(RunMaster({"MEISTER1"}), ExitCodeFromStatus(-942));
+  EXPECT_EQ(RunMaster({"MEISTER1"}), ProcessExitCode(-942));
   EXPECT_EQ(Types(), "MAG MAS AWN PNR");
   const auto m = Messages();
   ASSERT_EQ(m.size(), 2u);
@@ -86,7 +86,7 @@ TEST_P(MasterRunTest, FirstFailingDownloadGivesTheExitCodeAndTheOthersStillRun) 
 }
 
 TEST_P(MasterRunTest, UsageErrorsAreLoggedAndTouchNothing) {
-  fs::remove(db_path());  // any database access would show up as a connect message
+  RemoveDatabase();  // any database access would show up as a connect message
   struct Case {
     std::vector<std::string> args;
     const char* why;
@@ -97,7 +97,7 @@ TEST_P(MasterRunTest, UsageErrorsAreLoggedAndTouchNothing) {
   for (const Case& c : cases) {
     fs::remove(msg_file());
     std::string out;
-    EXPECT_EQ(RunMaster(c.args, &out), ExitCodeFromStatus(kUsageStatus)) << c.why;
+    EXPECT_EQ(RunMaster(c.args, &out), ProcessExitCode(kUsageStatus)) << c.why;
     EXPECT_NE(out.find(c.why), std::string::npos) << out;
     EXPECT_NE(out.find("usage: jobfeed-master REQUESTER [KIND...]"), std::string::npos) << out;
     const auto m = Messages();
