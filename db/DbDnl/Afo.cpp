@@ -7,8 +7,6 @@ namespace jf {
 
 namespace {
 
-using sql::In;
-
 // The select list by column: AfoFbe comes before AfoKst, the record keeps them the other way.
 constexpr auto kAfoColumns = [] {
   using R = AfoRecord;
@@ -52,9 +50,7 @@ RowCursor<AfoRecord>* RangeCursor(int selector) {
 int Afo_OpenRange(const char* lower, const char* upper, int selector) {
   RowCursor<AfoRecord>* cursor = RangeCursor(selector);
   if (cursor == nullptr) return sql::kBadSelector;
-  g_lower = lower != nullptr ? lower : "";
-  g_upper = upper != nullptr ? upper : "";
-  return cursor->Open({In::Text(g_lower), In::Text(g_upper)});
+  return cursor->Open({TextArg(g_lower, lower), TextArg(g_upper, upper)});
 }
 
 int Afo_FetchRange(AfoRecord* rec, int selector) {

@@ -7,8 +7,6 @@ namespace jf {
 
 namespace {
 
-using sql::In;
-
 // The select list by column; the record keeps AukAfo, AukKun, AukKb1 and AukKb2 in other places.
 constexpr auto kAukColumns = [] {
   using R = AukRecord;
@@ -42,9 +40,7 @@ Text<12> g_key;
 }  // namespace
 
 int Auk_OpenRange(const char* lower, const char* upper) {
-  g_lower = lower != nullptr ? lower : "";
-  g_upper = upper != nullptr ? upper : "";
-  return g_range.Open({In::Text(g_lower), In::Text(g_upper)});
+  return g_range.Open({TextArg(g_lower, lower), TextArg(g_upper, upper)});
 }
 
 int Auk_FetchRange(AukRecord* rec) {
@@ -56,8 +52,7 @@ int Auk_CloseRange() {
 }
 
 int Auk_PKeyDel(const char* key) {
-  g_key = key != nullptr ? key : "";
-  return sql::WriteWithSavepoint("Auk_PKeyDel", kDelete, {In::Text(g_key)});
+  return sql::WriteWithSavepoint("Auk_PKeyDel", kDelete, {TextArg(g_key, key)});
 }
 
 int Apk_AppDel(const AppRecord* rec) {

@@ -56,8 +56,7 @@ Text<14> DownloadInstant(const Text<8>& date, const Text<6>& time) {
 int Dnl_Open(const char* date, const char* time, const char* requester) {
   g_instant =
       DownloadInstant(Text<8>(date != nullptr ? date : ""), Text<6>(time != nullptr ? time : ""));
-  g_requester = requester != nullptr ? requester : "";
-  return g_journal.Open({In::Text(g_instant), In::Text(g_requester)});
+  return g_journal.Open({In::Text(g_instant), TextArg(g_requester, requester)});
 }
 
 int Dnl_Fetch(DnlRecord* rec) {
