@@ -68,6 +68,9 @@ inline constexpr ub2 kCharsetWe8Iso8859P1 = 31;  // Oracle's id of ISO 8859-1 (L
 // Error numbers the backend looks at.
 inline constexpr sb4 kOraNoDataFound = 1403;
 inline constexpr sb4 kOraTruncated = 1406;  // fetched column value was truncated (an info)
+// "resource busy; acquire with WAIT timeout expired": a locking read's "for update wait N" ran
+// out; the program reports it as every other lock held too long, -54.
+inline constexpr sb4 kOraWaitTimeout = 30006;
 
 // The functions, as pointer types.
 using OCIEnvNlsCreateFn = sword (*)(OCIEnv** envhpp, ub4 mode, void* ctxp,

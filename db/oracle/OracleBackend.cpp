@@ -109,6 +109,7 @@ class OracleBackend final : public sql::Backend {
       case OCI_ERROR: {
         const sb4 code = ReadError(*oci_, err_, &last_error_);
         if (code == kOraNoDataFound) return sql::kNotFound;
+        if (code == kOraWaitTimeout) return sql::kBusy;
         return code > 0 ? -code : sql::kOtherError;
       }
       case OCI_INVALID_HANDLE:

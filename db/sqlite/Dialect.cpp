@@ -29,12 +29,21 @@ bool WordIs(std::string_view text, std::size_t i, std::size_t n, std::string_vie
   return true;
 }
 
+// Whether the word after position i (after blanks) is "update": "for update".
+bool IsForUpdate(std::string_view text, std::size_t i) {
+  while (i < text.size() && text[i] == ' ') ++i;
+  std::size_t j = i;
+  while (j < text.size() && IsIdent(text[j])) ++j;
+  return WordIs(text, i, j - i, "update");
+}
+
 }  // namespace
 
-std::string Translate(std::string_view text, int* params) {
+std::string Translate(std::string_view text, int* params, bool* locks) {
   std::string out;
   out.reserve(text.size() + 16);
   int count = 0;
+  if (locks != nullptr) *locks = false;
   std::size_t i = 0;
   while (i < text.size()) {
     char c = text[i];
@@ -57,6 +66,12 @@ std::string Translate(std::string_view text, int* params) {
       std::size_t j = i;
       while (j < text.size() && IsIdent(text[j])) ++j;
       const std::size_t n = j - i;
+      if (WordIs(text, i, n, "for") && IsForUpdate(text, j)) {
+        // The locking clause closes the statement; what follows it is its wait option.
+        while (!out.empty() && out.back() == ' ') out.pop_back();
+        if (locks != nullptr) *locks = true;
+        break;
+      }
       if (WordIs(text, i, n, "sysdate")) {
         out += "sysdate()";
       } else if (WordIs(text, i, n, "kvlsystem") && j < text.size() && text[j] == '.') {

@@ -173,6 +173,10 @@ const char* KnownText(int ora) {
       return "your session has been killed";
     case 54:
       return "resource busy and acquire with NOWAIT specified or timeout expired";
+    case 60:
+      return "deadlock detected while waiting for resource";
+    case 30006:
+      return "resource busy; acquire with WAIT timeout expired";
     case 1002:
       return "fetch out of sequence";
     case 1008:
@@ -500,6 +504,10 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
   if (rc == 0 && query) {
     s->executed = true;
     s->buffered = s->prefetch;
+  }
+  // A locking read that waited out its "wait N" fails as Oracle's does.
+  if (rc == jf::sql::kBusy && query && s->text.find(" for update wait ") != std::string::npos) {
+    return SetError(errhp, 30006);
   }
   if (rc == 0) {
     if (int ora = Fault("OCIStmtExecute", s->text, true)) return Inject(svchp, errhp, ora);
