@@ -2,8 +2,9 @@
 
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
-#include "db/Records.h"
 #include "db/sql/Status.h"
+#include "db/tables/Apk.h"
+#include "db/tables/App.h"
 #include "download/Download.h"
 #include "msg/Msg.h"
 
