@@ -1,16 +1,16 @@
 // The loop every download runs: walk the rows due for a requester and, one row at a time in a
-// unit of its own, lock the row, read it again, send the lines of the version read, unmark or
-// delete it and commit. A download describes itself with a DnlLoop and calls RunDnlLoop.
+// unit of its own, lock the row and read it again, unmark or delete it, write its lines and
+// commit. A download describes itself with a DnlLoop and calls RunDnlLoop.
 //
 // Runs for the same requester overlap, and the order system changes rows and marks them again
 // while a run sends. The cursor's rows are fixed when it opens, so a fetched row only names a
 // row that was due; what goes out is the row as it stands under the lock:
 //   - still marked for the requester: its current version is sent (the fetched one or a newer
-//     one), then unmarked or deleted as that version's download kind says;
+//     one) and unmarked or deleted as that version's download kind says;
 //   - gone, or no longer marked for the requester (another run sent it, or it was marked for
-//     someone else): nothing is sent and nothing written;
-// and the lines are written while the row is locked, so an older version's lines can never
-// follow a newer one's: whoever sends the next version locks the row after this unit ended.
+//     someone else): nothing is sent and nothing written.
+// The lines are written while the row is locked, so an older version's lines can never follow a
+// newer one's: whoever sends the next version locks the row after this unit has ended.
 #pragma once
 
 #include <cstdint>
@@ -71,14 +71,17 @@ struct DnlLoop {
   // For a cursor that delivers a row once per joined row: the row's key. A row this loop has
   // sent and unmarked goes out again when the cursor delivers it again. nullptr otherwise.
   std::string_view (*again)(const Row& row) = nullptr;
-  // Unmarks or deletes the locked image after its lines went out, inside the unit; logs its own
-  // failures. 0 keeps the unit's writes; so does 1403, a write that found nothing left to
+  // Unmarks or deletes the locked image, inside the unit, before its lines are written; logs its
+  // own failures. 0 keeps the unit's writes; so does 1403, a write that found nothing left to
   // change beyond the row (a position's order header that is gone), which still ends an order
   // loop. Any other status undoes the unit: the row stays due.
   int (*update)(const Row& locked) = nullptr;
   // The unit's boundaries: bdBeginUnit and bdEndUnit (tests put fakes in their place).
   int (*begin)(const char* name) = bdBeginUnit;
   int (*end)(bool keep) = bdEndUnit;
+  // Lets go of what the writer holds when a unit has ended (SndBuf_CloseCache: the send-buffer
+  // file, which another run may be waiting for), or nullptr.
+  void (*release)() = nullptr;
 };
 
 // A loop over a download cursor that sends through send and logs with these messages; the
@@ -98,17 +101,32 @@ DnlLoop<Row> CursorLoop(int (*open)(const char*), int (*fetch)(Row*), int (*clos
   return d;
 }
 
-// Builds and sends the lines of one row from the loop-filled record. Returns 0 when every line
-// went out, else the first failing status.
+// The lines of one row, built from the loop-filled record: one or two.
+struct RowLines {
+  DnlRecord rec[2];
+  int n = 0;
+};
+
+// Builds the row's lines. Returns 0, or the status of the first builder that failed.
 template <class Row>
-int SendRowLines(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
-                 std::string_view requester) {
+int BuildRowLines(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
+                  std::string_view requester, RowLines* lines) {
+  lines->n = 0;
   for (typename DnlLoop<Row>::Build build : {d.build, d.buildSecond}) {
     if (build == nullptr) break;
-    DnlRecord rec = base;
-    int rc = build(&rec, row, requester);
-    if (rc == 0) rc = d.send(rec, d.area(row));
-    if (rc != 0) return rc;
+    DnlRecord& rec = lines->rec[lines->n++];
+    rec = base;
+    if (int rc = build(&rec, row, requester); rc != 0) return rc;
+  }
+  return 0;
+}
+
+// Sends the row's lines in order. Returns 0 when every line went out, else the status of the
+// first that did not; the lines after it are not tried.
+template <class Row>
+int SendRowLines(const DnlLoop<Row>& d, const RowLines& lines, const Row& row) {
+  for (int i = 0; i < lines.n; ++i) {
+    if (int rc = d.send(lines.rec[i], d.area(row)); rc != 0) return rc;
   }
   return 0;
 }
@@ -122,9 +140,13 @@ bool StillDue(const DnlLoop<Row>& d, const Row& locked, std::string_view request
   return d.again != nullptr && sent.find(d.again(locked)) != sent.end();
 }
 
-// One try of a row's unit. Returns 0 when the row went out or has nothing left to send,
-// otherwise the failing status with the unit undone and the row still due. last: the final try,
-// whose deadlock is logged like any other failure.
+// One try of a row's unit: lock and read the row, build its lines from the version read,
+// unmark or delete it, write its lines, commit. Every database lock the unit needs is taken
+// before its send-buffer file is, and the file is let go when the unit ends, so two runs never
+// hold one each of a lock and a file that the other waits for. A line is durable when written,
+// so the commit that unmarks the row follows its lines. Returns 0 when the row went out or has
+// nothing left to send; otherwise the failing status, logged, with the unit undone and the row
+// still due. last: the final try, whose deadlock is logged like any other failure.
 template <class Row>
 int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
             std::string_view requester, std::set<std::string, std::less<>>* sent, bool last) {
@@ -141,17 +163,23 @@ int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
     return rc;
   }
   if (d.carry != nullptr) d.carry(&row, fetched);
-  rc = SendRowLines(d, base, row, requester);
-  if (rc != 0) {
-    d.end(false);
-    if (d.sendFailedText != nullptr) Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
-    return rc;
+  RowLines lines;
+  int status = BuildRowLines(d, base, row, requester, &lines);
+  bool keep = false;
+  if (status != 0) {  // a row whose lines cannot be built stays due, as one not sent
+    if (d.sendFailedText != nullptr) Msg_Log(status, d.function, d.sendFailedText, kMsgError);
+  } else if (status = d.update(row); status == 0 || status == sql::kNotFound) {
+    if (int sent_rc = SendRowLines(d, lines, row); sent_rc != 0) {
+      if (d.sendFailedText != nullptr) Msg_Log(sent_rc, d.function, d.sendFailedText, kMsgError);
+      status = sent_rc;
+    } else {
+      keep = true;
+    }
   }
-  rc = d.update(row);
-  const bool keep = rc == 0 || rc == sql::kNotFound;
   const int end = d.end(keep);
+  if (d.release != nullptr) d.release();
   if (keep && end == 0 && d.again != nullptr) sent->emplace(d.again(row));
-  return rc != 0 ? rc : end;
+  return status != 0 ? status : end;
 }
 
 // Runs the loop. Returns the status of the cursor's close, or of a failed open (the cursor is
@@ -178,8 +206,13 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
     int rc = 0;
     if (d.lock != nullptr) {
       rc = bdRetryUnit([&](bool last) { return RowUnit(d, base, row, who, &sent, last); });
-    } else if (rc = SendRowLines(d, base, row, requester); rc != 0 && d.sendFailedText) {
-      Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+    } else {
+      RowLines lines;
+      rc = BuildRowLines(d, base, row, who, &lines);
+      if (rc == 0) rc = SendRowLines(d, lines, row);
+      if (rc != 0 && d.sendFailedText != nullptr) {
+        Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+      }
     }
     if (rc != 0 && !d.continueAfterRowFailure) break;
   }

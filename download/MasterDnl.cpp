@@ -37,7 +37,8 @@ void FillMasterRecord(DnlRecord* rec, std::string_view skz, std::string_view fun
   rec->DnlDnl = payload;
 }
 
-// How a row is taken off the due list after its lines went out, and the messages of its unit.
+// How a row is taken off the due list in the unit that sends its lines, and the messages of that
+// unit.
 template <class Rec>
 struct Unmark {
   int (*lock)(Rec*);
@@ -163,6 +164,7 @@ DnlLoop<Row> MasterLoop(int (*open)(const char*), int (*fetch)(Row*), int (*clos
   d.lockFailed = [](const Row&, int rc) { Msg_Log(rc, U->function, U->readFailed, kMsgError); };
   d.marker = U->marker;
   d.update = [](const Row& locked) { return UnmarkOrDelete(*U, locked); };
+  d.release = SndBuf_CloseCache;
   return d;
 }
 

@@ -177,6 +177,7 @@ int Apk_Dnl(const char* date, const char* time, const char* requester) {
   d.lockFailed = Apk_LockFailed;
   d.marker = ApkMarker;
   d.update = Apk_StatusUpdate;
+  d.release = SndBuf_CloseCache;
   return RunDnlLoop(d, date, time, requester);
 }
 
@@ -191,6 +192,7 @@ int App_Dnl(const char* date, const char* time, const char* requester) {
   d.lockFailed = App_LockFailed;
   d.marker = AppMarker;
   d.update = App_StatusUpdate;
+  d.release = SndBuf_CloseCache;
   return RunDnlLoop(d, date, time, requester);
 }
 

@@ -275,11 +275,11 @@ const Failure kFailures[] = {
     {"Delete",
      [](const MasterKind& k, FaultBackend* d, FaultEnv*) { d->FailNth(FaultBackend::kExecute, k.remove, 1, -54); },
      [](const MasterKind& k) { return std::vector<std::string>{M(k.del_function, k.del_failed, "-54")}; },
-     2, false, true, 0},
+     1, false, true, 0},
     {"Update",
      [](const MasterKind& k, FaultBackend* d, FaultEnv*) { d->FailNth(FaultBackend::kExecute, k.update, 1, -1400); },
      [](const MasterKind& k) { return std::vector<std::string>{M(k.upd_function, k.upd_failed, "-1400")}; },
-     2, true, false, 0},
+     1, true, false, 0},
 };
 // clang-format on
 
