@@ -71,6 +71,7 @@ int CreateSqliteDatabase(const char* path, const char** error) {
   int rc =
       sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc == SQLITE_OK) {
+    sqlite3_busy_timeout(db, 5000);  // a run holding the database finishes its unit first
     rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr);
   }
   // All of it or nothing: a database left half upgraded would pass for a complete one.
