@@ -18,6 +18,7 @@ constexpr Dialect kDialects[] = {
      "-- KvlSystem live in this one file like the others.\n",
      {"TEXT", "INTEGER", "INTEGER", "REAL", "REAL"},
      true,
+     false,
      nullptr,
      true},
     {"oracle",
@@ -32,6 +33,7 @@ constexpr Dialect kDialects[] = {
      "-- NUMBER(10), quantities NUMBER; instants are DATE.\n",
      {"VARCHAR2(%d CHAR)", "NUMBER(5)", "NUMBER(10)", "NUMBER", "DATE"},
      false,
+     true,
      "CREATE SYNONYM %s FOR %s",
      false},
 };
@@ -64,7 +66,7 @@ std::vector<std::string_view> Split(std::string_view list, char sep) {
 
 // The name a statement of dialect gives the table: with its owner where the dialect has them.
 std::string NameIn(const Dialect& dialect, const Table& table) {
-  return dialect.synonym != nullptr ? QualifiedName(table) : std::string(table.name);
+  return dialect.owners ? QualifiedName(table) : std::string(table.name);
 }
 
 std::string CreateTable(const Dialect& dialect, const Table& table) {
@@ -122,7 +124,7 @@ std::vector<std::string> TableStatements(const Dialect& dialect, const Table& ta
            std::string(columns) + ")";
     out.push_back(std::move(sql));
   }
-  if (table.synonym && dialect.synonym != nullptr) {
+  if (table.synonym && dialect.owners && dialect.synonym != nullptr) {
     out.push_back(Format(dialect.synonym, table.name, QualifiedName(table)));
   }
   return out;

@@ -20,9 +20,11 @@ struct Dialect {
   const char* types[5];
   // CREATE ... IF NOT EXISTS: the DDL creates what is missing and may run on a database again.
   bool if_not_exists;
-  // Tables of another owner are created in its schema, and where a statement names such a table
-  // without its owner, this statement (the table's name and its qualified name for the two
-  // "%s") makes the name reach it; nullptr: the database keeps every table in one schema.
+  // Tables of another owner are created in its schema; false: the database keeps every table in
+  // one schema (the embedded file).
+  bool owners;
+  // Where a statement names such a table without its owner, this statement (the table's name and
+  // its qualified name for the two "%s") makes the name reach it; nullptr: none is needed.
   const char* synonym;
   // A table whose key is one integer column is made WITHOUT ROWID: in SQLite such a key is
   // otherwise the row id, which takes NULL as "the next number" instead of refusing it.
