@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 #include <map>
 #include <memory>
 #include <set>
@@ -19,6 +20,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "db/Cp1252.h"
 #include "db/oracle/Oci.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Status.h"
@@ -31,8 +33,13 @@ using namespace jf::oracle;  // NOLINT: the fake speaks the interface's own name
 
 namespace jf::oracle {
 
+struct OCISvcCtx;
+
 struct OCIEnv {
-  ub2 charset = 0;
+  ub2 charset = 0;  // 0: the client's default
+  sb4 code = 0;     // the error of a failed (or warned) creation
+  std::string text;
+  std::set<OCISvcCtx*> sessions;  // not logged off yet: freeing the environment frees them
 };
 
 struct OCIError {
@@ -57,8 +64,6 @@ struct OCIDefine {
   ub2* rcode = nullptr;
 };
 
-struct OCISvcCtx;
-
 struct OCIStmt {
   OCISvcCtx* svc = nullptr;  // nullptr once the session ended
   std::string text;
@@ -75,14 +80,18 @@ struct OCIStmt {
 };
 
 struct OCISvcCtx {
+  OCIEnv* env = nullptr;
+  ub2 charset = 0;  // the environment's: how texts travel between the caller and the fake
   std::unique_ptr<jf::sql::Backend> db;
   std::string user;
   bool cache = false;  // logged on with a statement cache
-  bool dead = false;   // the connection is lost
+  ub4 cache_size = 20;  // the client's default
+  bool dead = false;    // the connection is lost
   bool open_transaction = false;
-  std::multimap<std::string, std::unique_ptr<OCIStmt>> cached;  // released statements by text
-  std::set<OCIStmt*> held;                                      // statements in the client's hands
+  std::list<std::unique_ptr<OCIStmt>> cached;  // released statements, most recent first
+  std::set<OCIStmt*> held;                     // statements in the client's hands
   bool catalog = false;  // the data dictionary views were made
+  ub4 call_timeout = 0;  // OCI_ATTR_CALL_TIMEOUT as set
 };
 
 }  // namespace jf::oracle
@@ -107,6 +116,7 @@ struct State {
   std::map<std::pair<std::string, std::string>, Count> counts;
   std::string last_logon;
   bool env_read = false;
+  int open_cursors = 300;  // the server's OPEN_CURSORS (FAKEOCI_OPEN_CURSORS)
 };
 
 State& S() {
@@ -144,6 +154,9 @@ void ReadEnvRules() {
   State& s = S();
   if (s.env_read) return;
   s.env_read = true;
+  if (const char* n = std::getenv("FAKEOCI_OPEN_CURSORS"); n != nullptr && std::atoi(n) > 0) {
+    s.open_cursors = std::atoi(n);
+  }
   const char* spec = std::getenv("FAKEOCI_FAIL");
   if (spec == nullptr) return;
   std::string all(spec);
@@ -173,6 +186,8 @@ const char* KnownText(int ora) {
       return "your session has been killed";
     case 54:
       return "resource busy and acquire with NOWAIT specified or timeout expired";
+    case 1000:
+      return "maximum open cursors exceeded";
     case 1002:
       return "fetch out of sequence";
     case 1008:
@@ -189,6 +204,16 @@ const char* KnownText(int ora) {
       return "not connected to ORACLE";
     case 3135:
       return "connection lost contact";
+    case 3156:
+      return "OCI call timed out";
+    case 12537:
+      return "TNS:connection closed";
+    case 12547:
+      return "TNS:lost contact";
+    case 12570:
+      return "TNS:packet reader failure";
+    case 12715:
+      return "invalid character set specified";
     case 24315:
       return "illegal attribute type";
     case 24333:
@@ -198,8 +223,15 @@ const char* KnownText(int ora) {
   }
 }
 
+// The numbers under which the real client reports a session that is gone.
 bool LosesConnection(int ora) {
-  return ora == 3113 || ora == 3114 || ora == 3135 || ora == 28;
+  switch (ora) {
+    case 28: case 1012: case 1089: case 1092: case 3113: case 3114: case 3135: case 3156:
+    case 12537: case 12547: case 12570: case 12583:
+      return true;
+    default:
+      return false;
+  }
 }
 
 sword SetError(OCIError* err, int ora, const std::string& text = "") {
@@ -253,9 +285,22 @@ sword FromStatus(OCIError* err, jf::sql::Backend* db, int status) {
   return SetError(err, -status, db != nullptr ? db->LastErrorText() : "");
 }
 
+// The statement type the server tells after parsing: from the first word, after any blanks,
+// comments and opening parentheses.
 ub2 KindOf(const std::string& text) {
   std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '(' || text[i] == '\n')) ++i;
+  for (;;) {
+    while (i < text.size() && std::strchr(" \t\r\n(", text[i]) != nullptr && text[i] != '\0') ++i;
+    if (text.compare(i, 2, "--") == 0) {
+      i = text.find('\n', i);
+    } else if (text.compare(i, 2, "/*") == 0) {
+      i = text.find("*/", i + 2);
+      if (i != std::string::npos) i += 2;
+    } else {
+      break;
+    }
+    if (i == std::string::npos) return 0;
+  }
   std::string word;
   while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
     word += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i++])));
@@ -267,6 +312,87 @@ ub2 KindOf(const std::string& text) {
   if (word == "begin") return OCI_STMT_BEGIN;
   if (word == "declare") return OCI_STMT_DECLARE;
   return 0;
+}
+
+// The character sets the fake knows, by the names and ids of Oracle's client. Its server side (the
+// embedded backend) takes and gives Windows-1252, which it stores as UTF-8.
+struct Charset {
+  const char* name;
+  ub2 id;
+};
+constexpr Charset kCharsets[] = {
+    {"US7ASCII", 1}, {"WE8ISO8859P1", 31}, {"WE8MSWIN1252", 178}, {"AL32UTF8", 873}};
+constexpr ub2 kWin1252 = 178;
+constexpr ub2 kUtf8 = 873;
+
+bool KnownCharset(ub2 id) {
+  if (id == 0) return true;  // the client's default (NLS_LANG); taken as US7ASCII here
+  return std::any_of(std::begin(kCharsets), std::end(kCharsets),
+                     [&](const Charset& c) { return c.id == id; });
+}
+
+// Whether a character travels in the character set (cs: Latin-1, ASCII or the default).
+bool InSingleByteSet(ub2 cs, char32_t c) {
+  return c < 0x80 || (cs == 31 && c <= 0xFF);
+}
+
+// A text from the caller, in its environment's character set, as the server receives it: a
+// character the server's set lacks arrives as "?".
+std::string ToServer(ub2 cs, std::string_view text) {
+  if (cs == kWin1252) return std::string(text);
+  std::string out;
+  if (cs == kUtf8) {
+    jf::cp1252::FromUtf8(text, &out);
+    return out;
+  }
+  for (const char ch : text) {
+    const char32_t c = static_cast<unsigned char>(ch);
+    const int b = InSingleByteSet(cs, c) ? jf::cp1252::FromUnicode(c) : -1;
+    out.push_back(b < 0 ? '?' : static_cast<char>(b));
+  }
+  return out;
+}
+
+// A text from the server in the caller's character set.
+std::string FromServer(ub2 cs, std::string_view text) {
+  if (cs == kWin1252) return std::string(text);
+  if (cs == kUtf8) return jf::cp1252::ToUtf8(text);
+  std::string out;
+  for (const char ch : text) {
+    const char32_t c = jf::cp1252::ToUnicode(static_cast<unsigned char>(ch));
+    out.push_back(InSingleByteSet(cs, c) ? static_cast<char>(c) : '?');
+  }
+  return out;
+}
+
+// Cursors the session holds open on the server: its parsed statements, in the caller's hands or
+// in the client's cache.
+int OpenCursors(const OCISvcCtx* svc) {
+  int n = 0;
+  for (const OCIStmt* s : svc->held) n += s->db != nullptr;
+  for (const auto& s : svc->cached) n += s->db != nullptr;
+  return n;
+}
+
+// Keeps the client's statement cache within its size, dropping the least recently released.
+void TrimCache(OCISvcCtx* svc) {
+  while (svc->cached.size() > svc->cache_size) svc->cached.pop_back();
+}
+
+// Ends a session: a logoff commits what it left open, a session freed without one (its
+// connection closed) loses it.
+void EndSession(OCISvcCtx* svc, bool logoff) {
+  if (!svc->dead) {
+    if (logoff) RoundTrip("OCILogoff", "");
+    if (svc->open_transaction) logoff ? svc->db->Commit() : svc->db->Rollback();
+  }
+  for (OCIStmt* s : svc->held) {
+    s->svc = nullptr;
+    s->db.reset();
+  }
+  svc->cached.clear();
+  svc->db.reset();
+  if (svc->env != nullptr) svc->env->sessions.erase(svc);
 }
 
 }  // namespace
@@ -283,11 +409,31 @@ FAKEOCI_EXPORT sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp,
                                      void (*mfreefp)(void*, void*), std::size_t xtramem_sz,
                                      void** usrmempp, ub2 charset, ub2 ncharset) {
   ReadEnvRules();
-  if (Fault("OCIEnvNlsCreate", "", false) != 0) return OCI_ERROR;
   auto env = std::make_unique<OCIEnv>();
   env->charset = charset;
+  // A failure, as a warning, leaves its error in the environment handle; "after" makes the
+  // injected error a warning: the environment is made all the same.
+  int ora = Fault("OCIEnvNlsCreate", "", false);
+  const bool warning = ora == 0 && (ora = Fault("OCIEnvNlsCreate", "", true)) != 0;
+  if (ora == 0 && (!KnownCharset(charset) || !KnownCharset(ncharset))) ora = 12715;
+  if (ora != 0) {
+    env->code = ora;
+    char head[16];
+    std::snprintf(head, sizeof head, "ORA-%05d: ", ora);
+    env->text = head + std::string(KnownText(ora));
+  }
   *envhpp = env.release();  // owned by the caller until OCIHandleFree
-  return OCI_SUCCESS;
+  if (ora == 0) return OCI_SUCCESS;
+  return warning ? OCI_SUCCESS_WITH_INFO : OCI_ERROR;
+}
+
+FAKEOCI_EXPORT ub2 OCINlsCharSetNameToId(void* envhp, const OraText* name) {
+  Fault("OCINlsCharSetNameToId", "", false);
+  if (envhp == nullptr || name == nullptr) return 0;
+  for (const Charset& c : kCharsets) {
+    if (std::strcmp(c.name, reinterpret_cast<const char*>(name)) == 0) return c.id;
+  }
+  return 0;
 }
 
 FAKEOCI_EXPORT sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type,
@@ -302,7 +448,12 @@ FAKEOCI_EXPORT sword OCIHandleFree(void* hndlp, ub4 type) {
   if (type == OCI_HTYPE_ERROR) {
     std::unique_ptr<OCIError> gone(static_cast<OCIError*>(hndlp));
   } else if (type == OCI_HTYPE_ENV) {
+    // Frees every handle under it, a session never logged off included.
     std::unique_ptr<OCIEnv> gone(static_cast<OCIEnv*>(hndlp));
+    while (!gone->sessions.empty()) {
+      std::unique_ptr<OCISvcCtx> svc(*gone->sessions.begin());
+      EndSession(svc.get(), false);
+    }
   } else {
     return OCI_INVALID_HANDLE;
   }
@@ -316,6 +467,7 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   const std::string pass(reinterpret_cast<const char*>(password), passwd_len);
   const std::string net(reinterpret_cast<const char*>(dbname), dbname_len);
   S().last_logon = user + "|" + pass + "|" + net + "|" + std::to_string(envhp->charset);
+  if (envhp->code != 0) return SetError(errhp, envhp->code);  // an environment that failed
   if (int ora = Fault("OCILogon2", "", false)) return SetError(errhp, ora);
   RoundTrip("OCILogon2", "");
   if (pass.empty()) return SetError(errhp, 1005, "null password given; logon denied");
@@ -327,6 +479,9 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   }
   svc->user = user;
   svc->cache = (mode & OCI_LOGON2_STMTCACHE) != 0;
+  svc->env = envhp;
+  svc->charset = envhp->charset;
+  envhp->sessions.insert(svc.get());
   *svchp = svc.release();  // owned by the caller until OCILogoff
   return OCI_SUCCESS;
 }
@@ -334,17 +489,7 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
 FAKEOCI_EXPORT sword OCILogoff(OCISvcCtx* svchp, OCIError* errhp) {
   std::unique_ptr<OCISvcCtx> svc(svchp);
   Fault("OCILogoff", "", false);
-  if (!svc->dead) {
-    RoundTrip("OCILogoff", "");
-    // Ending a session commits what it left open.
-    if (svc->open_transaction) svc->db->Commit();
-  }
-  for (OCIStmt* s : svc->held) {
-    s->svc = nullptr;
-    s->db.reset();
-  }
-  svc->cached.clear();
-  svc->db.reset();
+  EndSession(svc.get(), true);
   WriteStats();
   return OCI_SUCCESS;
 }
@@ -355,8 +500,10 @@ FAKEOCI_EXPORT sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmthp, OCIErro
   const std::string text(reinterpret_cast<const char*>(stmttext), stmt_len);
   if (int ora = Fault("OCIStmtPrepare2", text, false)) return Inject(svchp, errhp, ora);
   std::unique_ptr<OCIStmt> stmt;
-  if (auto it = svchp->cached.find(text); it != svchp->cached.end()) {
-    stmt = std::move(it->second);
+  auto it = std::find_if(svchp->cached.begin(), svchp->cached.end(),
+                         [&](const std::unique_ptr<OCIStmt>& c) { return c->text == text; });
+  if (it != svchp->cached.end()) {
+    stmt = std::move(*it);
     svchp->cached.erase(it);
   } else {
     stmt = std::make_unique<OCIStmt>();
@@ -374,13 +521,14 @@ FAKEOCI_EXPORT sword OCIStmtRelease(OCIStmt* stmthp, OCIError* errhp, const OraT
   std::unique_ptr<OCIStmt> stmt(stmthp);
   Fault("OCIStmtRelease", stmt->text, false);
   OCISvcCtx* svc = stmt->svc;
-  if (svc == nullptr) return OCI_SUCCESS;
+  // The session's statements went with its logoff: the handle is no longer valid.
+  if (svc == nullptr) return OCI_INVALID_HANDLE;
   svc->held.erase(stmt.get());
   if (svc->cache) {
     stmt->executed = false;
     stmt->done = false;
-    std::string text = stmt->text;
-    svc->cached.emplace(std::move(text), std::move(stmt));
+    svc->cached.push_front(std::move(stmt));
+    TrimCache(svc);
   }
   return OCI_SUCCESS;
 }
@@ -404,6 +552,17 @@ FAKEOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError
     return Inject(stmtp->svc, errhp, ora);
   }
   if (position == 0) return SetError(errhp, 1007, "variable not in select list");
+  // The forms the real client converts into; of these the fake emulates the ones the backend
+  // uses (16- and 32-bit integers, doubles, texts).
+  const bool valid = dty == SQLT_INT   ? value_sz == 1 || value_sz == 2 || value_sz == 4 || value_sz == 8
+                     : dty == SQLT_FLT ? value_sz == 4 || value_sz == 8
+                     : dty == SQLT_CHR || dty == SQLT_STR ? value_sz >= 1
+                                                          : true;
+  if (!valid) return SetError(errhp, 1460, "unimplemented or unreasonable conversion requested");
+  const bool emulated = dty == SQLT_INT   ? value_sz == 2 || value_sz == 4
+                        : dty == SQLT_FLT ? value_sz == 8
+                                          : dty == SQLT_CHR || dty == SQLT_STR;
+  if (!emulated) return SetError(errhp, 99999, "fake client: define of this type not emulated");
   std::unique_ptr<OCIDefine>& d = stmtp->defines[position];
   if (!d) d = std::make_unique<OCIDefine>();
   *d = OCIDefine{valuep, value_sz, dty, static_cast<sb2*>(indp), rlenp, rcodep};
@@ -427,15 +586,18 @@ sword Inputs(OCIStmt* s, OCIError* err, std::vector<jf::sql::In>* in) {
     switch (b.dty) {
       case SQLT_CHR:
         if (!null) {
-          text.assign(static_cast<const char*>(b.value),
-                      b.alen != nullptr ? *b.alen : static_cast<std::size_t>(b.size));
+          text = ToServer(s->svc->charset,
+                          std::string_view(static_cast<const char*>(b.value),
+                                           b.alen != nullptr ? *b.alen
+                                                             : static_cast<std::size_t>(b.size)));
         }
         in->push_back(In::Text(text));
         break;
       case SQLT_STR:
         if (!null) {
-          text.assign(static_cast<const char*>(b.value),
-                      strnlen(static_cast<const char*>(b.value), static_cast<std::size_t>(b.size)));
+          const auto* v = static_cast<const char*>(b.value);
+          text = ToServer(s->svc->charset,
+                          std::string_view(v, strnlen(v, static_cast<std::size_t>(b.size))));
         }
         in->push_back(In::Text(text));
         break;
@@ -483,7 +645,8 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
     }
     svchp->catalog = true;
   }
-  if (!s->db) {  // parsed at its first execute, as the server does
+  if (!s->db) {  // parsed at its first execute, as the server does: a cursor opens
+    if (OpenCursors(svchp) >= S().open_cursors) return SetError(errhp, 1000);
     if (int rc = db->Prepare(s->text, query, &s->db); rc != 0) return FromStatus(errhp, db, rc);
   }
   std::vector<jf::sql::In> in;
@@ -576,8 +739,13 @@ FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, 
         *static_cast<double*>(d->value) = slot.d;
         break;
       default: {
-        const std::size_t len = strnlen(slot.text.data(), slot.text.size());
-        std::memcpy(d->value, slot.text.data(), len);
+        // In the caller's character set, within the define's room.
+        const std::string text =
+            FromServer(s->svc != nullptr ? s->svc->charset : kWin1252,
+                       std::string_view(slot.text.data(), strnlen(slot.text.data(), slot.text.size())));
+        const std::size_t room = static_cast<std::size_t>(d->size) - (d->dty == SQLT_STR ? 1 : 0);
+        const std::size_t len = std::min(text.size(), room);
+        std::memcpy(d->value, text.data(), len);
         if (d->dty == SQLT_STR) static_cast<char*>(d->value)[len] = '\0';
         if (d->rlen != nullptr) *d->rlen = static_cast<ub2>(len);
         if (slot.ind > 0) {
@@ -604,6 +772,18 @@ FAKEOCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attribute
     static_cast<OCIStmt*>(trgthndlp)->prefetch = *static_cast<const ub4*>(attributep);
     return OCI_SUCCESS;
   }
+  if (trghndltyp == OCI_HTYPE_SVCCTX) {
+    auto* svc = static_cast<OCISvcCtx*>(trgthndlp);
+    if (attrtype == OCI_ATTR_STMTCACHESIZE) {
+      svc->cache_size = *static_cast<const ub4*>(attributep);
+      TrimCache(svc);
+      return OCI_SUCCESS;
+    }
+    if (attrtype == OCI_ATTR_CALL_TIMEOUT) {
+      svc->call_timeout = *static_cast<const ub4*>(attributep);
+      return OCI_SUCCESS;
+    }
+  }
   return SetError(errhp, 24315);
 }
 
@@ -624,12 +804,18 @@ FAKEOCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* att
 
 FAKEOCI_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep,
                                  OraText* bufp, ub4 bufsiz, ub4 type) {
-  const auto* err = static_cast<const OCIError*>(hndlp);
-  if (type != OCI_HTYPE_ERROR || recordno != 1 || err->code == 0) return OCI_NO_DATA;
-  *errcodep = err->code;
+  if (hndlp == nullptr || (type != OCI_HTYPE_ERROR && type != OCI_HTYPE_ENV)) {
+    return OCI_INVALID_HANDLE;
+  }
+  const sb4 code = type == OCI_HTYPE_ERROR ? static_cast<const OCIError*>(hndlp)->code
+                                           : static_cast<const OCIEnv*>(hndlp)->code;
+  const std::string& text = type == OCI_HTYPE_ERROR ? static_cast<const OCIError*>(hndlp)->text
+                                                    : static_cast<const OCIEnv*>(hndlp)->text;
+  if (recordno != 1 || code == 0) return OCI_NO_DATA;
+  *errcodep = code;
   if (bufsiz > 0) {
-    const std::size_t n = std::min<std::size_t>(err->text.size(), bufsiz - 1);
-    std::memcpy(bufp, err->text.data(), n);
+    const std::size_t n = std::min<std::size_t>(text.size(), bufsiz - 1);
+    std::memcpy(bufp, text.data(), n);
     bufp[n] = '\0';
   }
   return OCI_SUCCESS;
@@ -676,12 +862,18 @@ static_assert(std::is_same_v<decltype(&OCIAttrGet), OCIAttrGetFn>);
 static_assert(std::is_same_v<decltype(&OCIErrorGet), OCIErrorGetFn>);
 static_assert(std::is_same_v<decltype(&OCITransCommit), OCITransCommitFn>);
 static_assert(std::is_same_v<decltype(&OCITransRollback), OCITransRollbackFn>);
+static_assert(std::is_same_v<decltype(&OCINlsCharSetNameToId), OCINlsCharSetNameToIdFn>);
 
 // --- control (FakeOciControl.h) ---
 
 FAKEOCI_EXPORT void FakeOci_Reset() {
   S().rules.clear();
   S().counts.clear();
+  S().open_cursors = 300;
+}
+
+FAKEOCI_EXPORT void FakeOci_SetOpenCursors(int limit) {
+  S().open_cursors = limit;
 }
 
 FAKEOCI_EXPORT void FakeOci_Fail(const char* function, const char* text_part, int nth, int ora,

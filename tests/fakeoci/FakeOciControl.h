@@ -10,10 +10,19 @@
 //                  statement text) at every logoff and when the process ends.
 //   FAKEOCI_DDL    the Oracle DDL the fake's data dictionary takes column types from (default:
 //                  db/schema/oracle.sql of the source tree).
+//   FAKEOCI_OPEN_CURSORS  the server's OPEN_CURSORS (default 300): a statement parsed beyond it
+//                  fails with ORA-01000. Parsed statements held by the caller or kept in the
+//                  client's statement cache (OCI_ATTR_STMTCACHESIZE, default 20) count.
 //
-// A lost connection (ORA-03113, -03114, -03135, -00028) rolls back what the session left
-// uncommitted and fails every later call that needs the server with ORA-03114, as a dropped
-// session does.
+// A lost connection (ORA-00028, -01012, -01089, -01092, -03113, -03114, -03135, -03156, -12537,
+// -12547, -12570, -12583) rolls back what the session left uncommitted and fails every later call
+// that needs the server with ORA-03114, as a dropped session does.
+//
+// Texts travel in the character set of the environment (WE8MSWIN1252, WE8ISO8859P1, AL32UTF8,
+// US7ASCII; looked up with OCINlsCharSetNameToId); the server side keeps them as the embedded
+// backend does. Handles are checked as the real client checks them: a statement released after
+// its session's logoff is an invalid handle, a define of a form the client cannot convert into
+// fails with ORA-01460.
 #pragma once
 
 extern "C" {
@@ -32,6 +41,8 @@ typedef long (*FakeOciRoundTripsFn)(const char* function, const char* text_part)
 typedef void (*FakeOciEachFn)(void (*each)(const char* function, const char* text, long calls,
                                            long round_trips, void* ctx),
                               void* ctx);
+// The server's OPEN_CURSORS for sessions of this process (FakeOci_Reset restores 300).
+typedef void (*FakeOciSetOpenCursorsFn)(int limit);
 // What the last logon received: "user|password|net service name|charset".
 typedef const char* (*FakeOciLastLogonFn)(void);
 // The server's clock (sysdate): the given function, filling the fields year, month, day, hour,
