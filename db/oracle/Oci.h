@@ -63,9 +63,9 @@ inline constexpr ub2 SQLT_INT = 3;  // signed integer of 1, 2, 4 or 8 bytes
 inline constexpr ub2 SQLT_FLT = 4;  // float or double
 inline constexpr ub2 SQLT_STR = 5;  // zero-terminated text
 
-inline constexpr ub4 OCI_NTV_SYNTAX = 1;         // statement language: the server's own
-inline constexpr ub2 OCI_FETCH_NEXT = 2;         // fetch orientation
-inline constexpr ub4 OCI_LOGON2_STMTCACHE = 4;   // logon with a statement cache
+inline constexpr ub4 OCI_NTV_SYNTAX = 1;        // statement language: the server's own
+inline constexpr ub2 OCI_FETCH_NEXT = 2;        // fetch orientation
+inline constexpr ub4 OCI_LOGON2_STMTCACHE = 4;  // logon with a statement cache
 
 // Room for the longest error text the client returns.
 inline constexpr ub4 kErrorTextMax = 3072;

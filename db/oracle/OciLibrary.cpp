@@ -18,8 +18,12 @@ constexpr char kHomeFolder[] = "\\bin\\";
 #else
 constexpr char kLibrary[] = "libclntsh.so";
 // Instant Client and some packaged clients carry only the versioned file names.
-constexpr const char* kNames[] = {kLibrary,          "libclntsh.so.23.1", "libclntsh.so.21.1",
-                                  "libclntsh.so.19.1", "libclntsh.so.18.1", "libclntsh.so.12.1",
+constexpr const char* kNames[] = {kLibrary,
+                                  "libclntsh.so.23.1",
+                                  "libclntsh.so.21.1",
+                                  "libclntsh.so.19.1",
+                                  "libclntsh.so.18.1",
+                                  "libclntsh.so.12.1",
                                   "libclntsh.so.11.1"};
 constexpr char kHomeFolder[] = "/lib/";
 #endif

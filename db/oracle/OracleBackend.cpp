@@ -1,6 +1,8 @@
 #include "db/oracle/OracleBackend.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <list>
 #include <string>
 #include <vector>
@@ -36,17 +38,13 @@ sb4 ReadError(const Oci& oci, void* handle, ub4 type, std::string* text) {
 // Numbers under which the client reports a session that is gone (the server or the network
 // dropped it, or it was killed), and a call that ran past the call timeout, after which the
 // session cannot be trusted either. Each ends the run as a lost connection does.
+constexpr sb4 kSessionLost[] = {22,    28,    31,    45,    378,   602,   603,   609,   1012, 1041,
+                                1043,  1089,  1092,  2396,  3113,  3114,  3122,  3135,  3136, 3156,
+                                12153, 12161, 12537, 12547, 12570, 12583, 27146, 28511, 56600};
+
 bool SessionLost(sb4 code) {
-  switch (code) {
-    case 22: case 28: case 31: case 45: case 378: case 602: case 603: case 609:      // NOLINT
-    case 1012: case 1041: case 1043: case 1089: case 1092: case 2396: case 3113:     // NOLINT
-    case 3114: case 3122: case 3135: case 3136: case 3156: case 12153: case 12161:   // NOLINT
-    case 12537: case 12547: case 12570: case 12583: case 27146: case 28511:          // NOLINT
-    case 56600:
-      return true;
-    default:
-      return false;
-  }
+  return std::find(std::begin(kSessionLost), std::end(kSessionLost), code) !=
+         std::end(kSessionLost);
 }
 
 // One prepared statement. Its inputs are bound by position on every execute (a local call:
@@ -170,10 +168,9 @@ class OracleBackend final : public sql::Backend {
     if (lost_) return LostStatus();
     OCIStmt* stmt = nullptr;
     // The interface wants the text to end in a zero, which std::string keeps.
-    int rc = Status(oci_->StmtPrepare2(svc_, &stmt, err_,
-                                       reinterpret_cast<const OraText*>(text.c_str()),
-                                       static_cast<ub4>(text.size()), nullptr, 0, OCI_NTV_SYNTAX,
-                                       OCI_DEFAULT));
+    int rc = Status(
+        oci_->StmtPrepare2(svc_, &stmt, err_, reinterpret_cast<const OraText*>(text.c_str()),
+                           static_cast<ub4>(text.size()), nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT));
     if (rc != 0) return rc;
     rc = Status(oci_->AttrGet(stmt, OCI_HTYPE_STMT, kind, nullptr, OCI_ATTR_STMT_TYPE, err_));
     if (rc == 0 && (*kind == OCI_STMT_BEGIN || *kind == OCI_STMT_DECLARE)) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <list>
 #include <map>
 #include <memory>
@@ -20,7 +21,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "db/Cp1252.h"
 #include "db/oracle/Oci.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Status.h"
@@ -35,16 +35,15 @@ namespace jf::oracle {
 
 struct OCISvcCtx;
 
-struct OCIEnv {
-  ub2 charset = 0;  // 0: the client's default
-  sb4 code = 0;     // the error of a failed (or warned) creation
-  std::string text;
-  std::set<OCISvcCtx*> sessions;  // not logged off yet: freeing the environment frees them
-};
-
 struct OCIError {
   sb4 code = 0;
   std::string text;
+};
+
+struct OCIEnv {
+  ub2 charset = 0;                // 0: the client's default
+  OCIError error;                 // of a failed (or warned) creation
+  std::set<OCISvcCtx*> sessions;  // not logged off yet: freeing the environment frees them
 };
 
 struct OCIBind {
@@ -81,17 +80,15 @@ struct OCIStmt {
 
 struct OCISvcCtx {
   OCIEnv* env = nullptr;
-  ub2 charset = 0;  // the environment's: how texts travel between the caller and the fake
   std::unique_ptr<jf::sql::Backend> db;
   std::string user;
-  bool cache = false;  // logged on with a statement cache
+  bool cache = false;   // logged on with a statement cache
   ub4 cache_size = 20;  // the client's default
   bool dead = false;    // the connection is lost
   bool open_transaction = false;
   std::list<std::unique_ptr<OCIStmt>> cached;  // released statements, most recent first
   std::set<OCIStmt*> held;                     // statements in the client's hands
-  bool catalog = false;  // the data dictionary views were made
-  ub4 call_timeout = 0;  // OCI_ATTR_CALL_TIMEOUT as set
+  bool catalog = false;                        // the data dictionary views were made
 };
 
 }  // namespace jf::oracle
@@ -116,7 +113,7 @@ struct State {
   std::map<std::pair<std::string, std::string>, Count> counts;
   std::string last_logon;
   bool env_read = false;
-  int open_cursors = 300;  // the server's OPEN_CURSORS (FAKEOCI_OPEN_CURSORS)
+  int open_cursors = 300;  // the server's OPEN_CURSORS
 };
 
 State& S() {
@@ -154,9 +151,6 @@ void ReadEnvRules() {
   State& s = S();
   if (s.env_read) return;
   s.env_read = true;
-  if (const char* n = std::getenv("FAKEOCI_OPEN_CURSORS"); n != nullptr && std::atoi(n) > 0) {
-    s.open_cursors = std::atoi(n);
-  }
   const char* spec = std::getenv("FAKEOCI_FAIL");
   if (spec == nullptr) return;
   std::string all(spec);
@@ -204,16 +198,6 @@ const char* KnownText(int ora) {
       return "not connected to ORACLE";
     case 3135:
       return "connection lost contact";
-    case 3156:
-      return "OCI call timed out";
-    case 12537:
-      return "TNS:connection closed";
-    case 12547:
-      return "TNS:lost contact";
-    case 12570:
-      return "TNS:packet reader failure";
-    case 12715:
-      return "invalid character set specified";
     case 24315:
       return "illegal attribute type";
     case 24333:
@@ -225,13 +209,9 @@ const char* KnownText(int ora) {
 
 // The numbers under which the real client reports a session that is gone.
 bool LosesConnection(int ora) {
-  switch (ora) {
-    case 28: case 1012: case 1089: case 1092: case 3113: case 3114: case 3135: case 3156:
-    case 12537: case 12547: case 12570: case 12583:
-      return true;
-    default:
-      return false;
-  }
+  constexpr int kLost[] = {28,   1012, 1089,  1092,  3113,  3114,
+                           3135, 3156, 12537, 12547, 12570, 12583};
+  return std::find(std::begin(kLost), std::end(kLost), ora) != std::end(kLost);
 }
 
 sword SetError(OCIError* err, int ora, const std::string& text = "") {
@@ -314,56 +294,10 @@ ub2 KindOf(const std::string& text) {
   return 0;
 }
 
-// The character sets the fake knows, by the names and ids of Oracle's client. Its server side (the
-// embedded backend) takes and gives Windows-1252, which it stores as UTF-8.
-struct Charset {
-  const char* name;
-  ub2 id;
-};
-constexpr Charset kCharsets[] = {
-    {"US7ASCII", 1}, {"WE8ISO8859P1", 31}, {"WE8MSWIN1252", 178}, {"AL32UTF8", 873}};
+// The fake passes texts as its server side (the embedded backend) takes them: Windows-1252. So it
+// knows that character set alone, besides the client's default (0), through which nothing but
+// names is looked up; an environment of any other fails as one the client does not know.
 constexpr ub2 kWin1252 = 178;
-constexpr ub2 kUtf8 = 873;
-
-bool KnownCharset(ub2 id) {
-  if (id == 0) return true;  // the client's default (NLS_LANG); taken as US7ASCII here
-  return std::any_of(std::begin(kCharsets), std::end(kCharsets),
-                     [&](const Charset& c) { return c.id == id; });
-}
-
-// Whether a character travels in the character set (cs: Latin-1, ASCII or the default).
-bool InSingleByteSet(ub2 cs, char32_t c) {
-  return c < 0x80 || (cs == 31 && c <= 0xFF);
-}
-
-// A text from the caller, in its environment's character set, as the server receives it: a
-// character the server's set lacks arrives as "?".
-std::string ToServer(ub2 cs, std::string_view text) {
-  if (cs == kWin1252) return std::string(text);
-  std::string out;
-  if (cs == kUtf8) {
-    jf::cp1252::FromUtf8(text, &out);
-    return out;
-  }
-  for (const char ch : text) {
-    const char32_t c = static_cast<unsigned char>(ch);
-    const int b = InSingleByteSet(cs, c) ? jf::cp1252::FromUnicode(c) : -1;
-    out.push_back(b < 0 ? '?' : static_cast<char>(b));
-  }
-  return out;
-}
-
-// A text from the server in the caller's character set.
-std::string FromServer(ub2 cs, std::string_view text) {
-  if (cs == kWin1252) return std::string(text);
-  if (cs == kUtf8) return jf::cp1252::ToUtf8(text);
-  std::string out;
-  for (const char ch : text) {
-    const char32_t c = jf::cp1252::ToUnicode(static_cast<unsigned char>(ch));
-    out.push_back(InSingleByteSet(cs, c) ? static_cast<char>(c) : '?');
-  }
-  return out;
-}
 
 // Cursors the session holds open on the server: its parsed statements, in the caller's hands or
 // in the client's cache.
@@ -415,13 +349,10 @@ FAKEOCI_EXPORT sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp,
   // injected error a warning: the environment is made all the same.
   int ora = Fault("OCIEnvNlsCreate", "", false);
   const bool warning = ora == 0 && (ora = Fault("OCIEnvNlsCreate", "", true)) != 0;
-  if (ora == 0 && (!KnownCharset(charset) || !KnownCharset(ncharset))) ora = 12715;
-  if (ora != 0) {
-    env->code = ora;
-    char head[16];
-    std::snprintf(head, sizeof head, "ORA-%05d: ", ora);
-    env->text = head + std::string(KnownText(ora));
+  for (const ub2 cs : {charset, ncharset}) {
+    if (ora == 0 && cs != 0 && cs != kWin1252) ora = 12715;
   }
+  if (ora != 0) SetError(&env->error, ora);
   *envhpp = env.release();  // owned by the caller until OCIHandleFree
   if (ora == 0) return OCI_SUCCESS;
   return warning ? OCI_SUCCESS_WITH_INFO : OCI_ERROR;
@@ -430,10 +361,7 @@ FAKEOCI_EXPORT sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp,
 FAKEOCI_EXPORT ub2 OCINlsCharSetNameToId(void* envhp, const OraText* name) {
   Fault("OCINlsCharSetNameToId", "", false);
   if (envhp == nullptr || name == nullptr) return 0;
-  for (const Charset& c : kCharsets) {
-    if (std::strcmp(c.name, reinterpret_cast<const char*>(name)) == 0) return c.id;
-  }
-  return 0;
+  return std::strcmp(reinterpret_cast<const char*>(name), "WE8MSWIN1252") == 0 ? kWin1252 : 0;
 }
 
 FAKEOCI_EXPORT sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type,
@@ -467,7 +395,6 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   const std::string pass(reinterpret_cast<const char*>(password), passwd_len);
   const std::string net(reinterpret_cast<const char*>(dbname), dbname_len);
   S().last_logon = user + "|" + pass + "|" + net + "|" + std::to_string(envhp->charset);
-  if (envhp->code != 0) return SetError(errhp, envhp->code);  // an environment that failed
   if (int ora = Fault("OCILogon2", "", false)) return SetError(errhp, ora);
   RoundTrip("OCILogon2", "");
   if (pass.empty()) return SetError(errhp, 1005, "null password given; logon denied");
@@ -480,7 +407,6 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   svc->user = user;
   svc->cache = (mode & OCI_LOGON2_STMTCACHE) != 0;
   svc->env = envhp;
-  svc->charset = envhp->charset;
   envhp->sessions.insert(svc.get());
   *svchp = svc.release();  // owned by the caller until OCILogoff
   return OCI_SUCCESS;
@@ -552,17 +478,11 @@ FAKEOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError
     return Inject(stmtp->svc, errhp, ora);
   }
   if (position == 0) return SetError(errhp, 1007, "variable not in select list");
-  // The forms the real client converts into; of these the fake emulates the ones the backend
-  // uses (16- and 32-bit integers, doubles, texts).
-  const bool valid = dty == SQLT_INT   ? value_sz == 1 || value_sz == 2 || value_sz == 4 || value_sz == 8
-                     : dty == SQLT_FLT ? value_sz == 4 || value_sz == 8
-                     : dty == SQLT_CHR || dty == SQLT_STR ? value_sz >= 1
-                                                          : true;
-  if (!valid) return SetError(errhp, 1460, "unimplemented or unreasonable conversion requested");
+  // The forms the backend uses; the real client takes a few more, and refuses other sizes.
   const bool emulated = dty == SQLT_INT   ? value_sz == 2 || value_sz == 4
                         : dty == SQLT_FLT ? value_sz == 8
-                                          : dty == SQLT_CHR || dty == SQLT_STR;
-  if (!emulated) return SetError(errhp, 99999, "fake client: define of this type not emulated");
+                                          : (dty == SQLT_CHR || dty == SQLT_STR) && value_sz >= 1;
+  if (!emulated) return SetError(errhp, 99999, "fake client: define of this form not emulated");
   std::unique_ptr<OCIDefine>& d = stmtp->defines[position];
   if (!d) d = std::make_unique<OCIDefine>();
   *d = OCIDefine{valuep, value_sz, dty, static_cast<sb2*>(indp), rlenp, rcodep};
@@ -586,18 +506,15 @@ sword Inputs(OCIStmt* s, OCIError* err, std::vector<jf::sql::In>* in) {
     switch (b.dty) {
       case SQLT_CHR:
         if (!null) {
-          text = ToServer(s->svc->charset,
-                          std::string_view(static_cast<const char*>(b.value),
-                                           b.alen != nullptr ? *b.alen
-                                                             : static_cast<std::size_t>(b.size)));
+          text.assign(static_cast<const char*>(b.value),
+                      b.alen != nullptr ? *b.alen : static_cast<std::size_t>(b.size));
         }
         in->push_back(In::Text(text));
         break;
       case SQLT_STR:
         if (!null) {
-          const auto* v = static_cast<const char*>(b.value);
-          text = ToServer(s->svc->charset,
-                          std::string_view(v, strnlen(v, static_cast<std::size_t>(b.size))));
+          text.assign(static_cast<const char*>(b.value),
+                      strnlen(static_cast<const char*>(b.value), static_cast<std::size_t>(b.size)));
         }
         in->push_back(In::Text(text));
         break;
@@ -739,13 +656,8 @@ FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, 
         *static_cast<double*>(d->value) = slot.d;
         break;
       default: {
-        // In the caller's character set, within the define's room.
-        const std::string text =
-            FromServer(s->svc != nullptr ? s->svc->charset : kWin1252,
-                       std::string_view(slot.text.data(), strnlen(slot.text.data(), slot.text.size())));
-        const std::size_t room = static_cast<std::size_t>(d->size) - (d->dty == SQLT_STR ? 1 : 0);
-        const std::size_t len = std::min(text.size(), room);
-        std::memcpy(d->value, text.data(), len);
+        const std::size_t len = strnlen(slot.text.data(), slot.text.size());
+        std::memcpy(d->value, slot.text.data(), len);
         if (d->dty == SQLT_STR) static_cast<char*>(d->value)[len] = '\0';
         if (d->rlen != nullptr) *d->rlen = static_cast<ub2>(len);
         if (slot.ind > 0) {
@@ -779,10 +691,7 @@ FAKEOCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attribute
       TrimCache(svc);
       return OCI_SUCCESS;
     }
-    if (attrtype == OCI_ATTR_CALL_TIMEOUT) {
-      svc->call_timeout = *static_cast<const ub4*>(attributep);
-      return OCI_SUCCESS;
-    }
+    if (attrtype == OCI_ATTR_CALL_TIMEOUT) return OCI_SUCCESS;
   }
   return SetError(errhp, 24315);
 }
@@ -807,15 +716,13 @@ FAKEOCI_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, s
   if (hndlp == nullptr || (type != OCI_HTYPE_ERROR && type != OCI_HTYPE_ENV)) {
     return OCI_INVALID_HANDLE;
   }
-  const sb4 code = type == OCI_HTYPE_ERROR ? static_cast<const OCIError*>(hndlp)->code
-                                           : static_cast<const OCIEnv*>(hndlp)->code;
-  const std::string& text = type == OCI_HTYPE_ERROR ? static_cast<const OCIError*>(hndlp)->text
-                                                    : static_cast<const OCIEnv*>(hndlp)->text;
-  if (recordno != 1 || code == 0) return OCI_NO_DATA;
-  *errcodep = code;
+  const auto* err = type == OCI_HTYPE_ENV ? &static_cast<const OCIEnv*>(hndlp)->error
+                                          : static_cast<const OCIError*>(hndlp);
+  if (recordno != 1 || err->code == 0) return OCI_NO_DATA;
+  *errcodep = err->code;
   if (bufsiz > 0) {
-    const std::size_t n = std::min<std::size_t>(text.size(), bufsiz - 1);
-    std::memcpy(bufp, text.data(), n);
+    const std::size_t n = std::min<std::size_t>(err->text.size(), bufsiz - 1);
+    std::memcpy(bufp, err->text.data(), n);
     bufp[n] = '\0';
   }
   return OCI_SUCCESS;

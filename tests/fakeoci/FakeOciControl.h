@@ -10,19 +10,16 @@
 //                  statement text) at every logoff and when the process ends.
 //   FAKEOCI_DDL    the Oracle DDL the fake's data dictionary takes column types from (default:
 //                  db/schema/oracle.sql of the source tree).
-//   FAKEOCI_OPEN_CURSORS  the server's OPEN_CURSORS (default 300): a statement parsed beyond it
-//                  fails with ORA-01000. Parsed statements held by the caller or kept in the
-//                  client's statement cache (OCI_ATTR_STMTCACHESIZE, default 20) count.
 //
 // A lost connection (ORA-00028, -01012, -01089, -01092, -03113, -03114, -03135, -03156, -12537,
 // -12547, -12570, -12583) rolls back what the session left uncommitted and fails every later call
 // that needs the server with ORA-03114, as a dropped session does.
 //
-// Texts travel in the character set of the environment (WE8MSWIN1252, WE8ISO8859P1, AL32UTF8,
-// US7ASCII; looked up with OCINlsCharSetNameToId); the server side keeps them as the embedded
-// backend does. Handles are checked as the real client checks them: a statement released after
-// its session's logoff is an invalid handle, a define of a form the client cannot convert into
-// fails with ORA-01460.
+// A session holds at most OPEN_CURSORS (300, or FakeOci_SetOpenCursors) parsed statements, in the
+// caller's hands or in the client's statement cache; one more fails with ORA-01000. The one
+// character set it knows is WE8MSWIN1252 (OCINlsCharSetNameToId); an environment of another fails
+// with ORA-12715. A statement released after its session's logoff is an invalid handle; a define
+// of a form other than the backend's fails.
 #pragma once
 
 extern "C" {
