@@ -348,8 +348,8 @@ TEST_P(FaultSweep, EveryCallFailingOnceLosesNothing) {
       by_layer[Fault::kClient], failures);
 }
 
-JF_ON_BOTH_BACKENDS_WITH(FaultSweep,
-                         ::testing::Values(SweepCase{"Order", false}, SweepCase{"Master", true}));
+JF_ON_BOTH_BACKENDS_WITH(FaultSweep, ::testing::Values(SweepCase{"Order", false},
+                                                       SweepCase{"Master", true}));
 
 }  // namespace
 }  // namespace jf::test
