@@ -269,17 +269,16 @@ sword FromStatus(OCIError* err, jf::sql::Backend* db, int status) {
 // comments and opening parentheses.
 ub2 KindOf(const std::string& text) {
   std::size_t i = 0;
-  for (;;) {
-    while (i < text.size() && std::strchr(" \t\r\n(", text[i]) != nullptr && text[i] != '\0') ++i;
-    if (text.compare(i, 2, "--") == 0) {
-      i = text.find('\n', i);
+  while (i < text.size()) {
+    if (std::isspace(static_cast<unsigned char>(text[i])) || text[i] == '(') {
+      ++i;
+    } else if (text.compare(i, 2, "--") == 0) {
+      i = std::min(text.find('\n', i), text.size());
     } else if (text.compare(i, 2, "/*") == 0) {
-      i = text.find("*/", i + 2);
-      if (i != std::string::npos) i += 2;
+      i = std::min(text.find("*/", i + 2), text.size() - 2) + 2;
     } else {
       break;
     }
-    if (i == std::string::npos) return 0;
   }
   std::string word;
   while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
