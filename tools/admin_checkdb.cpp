@@ -8,10 +8,12 @@
 
 #include "db/DbDb.h"
 #include "db/OpenBackend.h"
+#include "db/oracle/OciLibrary.h"
 #include "db/schema/Catalog.h"
 #include "db/schema/Description.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Session.h"
+#include "driver/TerminalText.h"
 #include "login/Login.h"
 #include "tools/admin_commands.h"
 
@@ -41,16 +43,22 @@ int CmdCheckDb(int argc, char** argv) {
   char net[kLoginValueMax + 1] = {};
   iniGetLogin(user, password, net);
   const bool oracle = !IsSqliteNetService(net);
-  std::printf("database: %s (%s), user %s\n", net, oracle ? "Oracle" : "SQLite", user);
-  if (const int rc = bdConnect(); rc != 0) {
-    std::fprintf(
-        stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n", rc,
-        sql::ConnectErrorText().empty() ? "(no reason given)" : sql::ConnectErrorText().c_str());
+  std::printf("database: %s (%s), user %s\n", net, oracle ? "Oracle" : "SQLite",
+              ForTerminal(user).c_str());
+  const int connected = bdConnect();
+  // Which client library answered, whether the logon then worked or not.
+  if (oracle && !oracle::LoadedClientLibrary().empty()) {
+    std::printf("Oracle client library: %s\n", oracle::LoadedClientLibrary().c_str());
+  }
+  if (connected != 0) {
+    const std::string& why = sql::ConnectErrorText();
+    std::fprintf(stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n",
+                 connected, why.empty() ? "(no reason given)" : ForTerminal(why, stderr).c_str());
     return 1;
   }
   int problems = 0;
   auto catalog_failed = [&problems](const std::string& what, int rc) {
-    const std::string why = sql::CurrentBackend()->LastErrorText();
+    const std::string why = ForTerminal(sql::CurrentBackend()->LastErrorText());
     std::printf("%s: the catalog cannot be read (status %d): %s\n", what.c_str(), rc, why.c_str());
     ++problems;
   };
