@@ -641,7 +641,6 @@ struct FakeRow {
 int g_rows = 0;
 int g_next = 0;
 std::map<int, FakeRow> g_table;  // rows as they stand now; a missing one is gone
-int g_deadlocks = 0;             // lock reads still to fail with a deadlock
 std::vector<DnlRecord> g_sent;
 std::vector<std::string> g_fail_send;  // lines the writer refuses, by DnlApk
 int g_updates = 0;
@@ -673,10 +672,6 @@ int FakeBuildSecond(DnlRecord* rec, const FakeRow& row, std::string_view) {
   return 0;
 }
 int FakeLock(FakeRow* row) {
-  if (g_deadlocks > 0) {
-    --g_deadlocks;
-    return -60;
-  }
   const auto it = g_table.find(row->n);
   if (it == g_table.end()) return 1403;
   *row = it->second;
@@ -702,7 +697,6 @@ DnlLoop<FakeRow> FakeLoop(bool go_on) {
   g_updates = 0;
   g_units.clear();
   g_lock_failures.clear();
-  g_deadlocks = 0;
   auto d =
       CursorLoop<FakeRow>(FakeOpen, FakeFetch, FakeClose, FakeSend, "Fake_Dnl", "open", "send");
   d.build = FakeBuild;
@@ -814,25 +808,6 @@ TEST(DnlLoopTest, TheLockedVersionDecidesWhatGoesOut) {
   RunDnlLoop(twice, "20261207", "093015", "REQ1");
   ASSERT_EQ(g_sent.size(), 2u);
   EXPECT_EQ(g_sent[1].DnlApk, "1");
-}
-
-// A deadlock undoes the unit, which runs again; after the last try it is the row's failure.
-TEST(DnlLoopTest, DeadlockedUnitRunsAgainAFewTimes) {
-  g_rows = 2;
-  g_fail_send.clear();
-  auto d = FakeLoop(false);
-  g_deadlocks = kUnitTries - 1;
-  RunDnlLoop(d, "20261207", "093015", "REQ1");
-  EXPECT_EQ(g_sent.size(), 2u);
-  EXPECT_TRUE(g_lock_failures.empty());
-  EXPECT_EQ(std::count(g_units.begin(), g_units.end(), "undo"), kUnitTries - 1);
-
-  d = FakeLoop(false);
-  g_deadlocks = kUnitTries + 1;
-  RunDnlLoop(d, "20261207", "093015", "REQ1");
-  EXPECT_TRUE(g_sent.empty());  // the order loop stops at the failed row
-  EXPECT_EQ(g_lock_failures, std::vector<int>{-60});
-  EXPECT_EQ(g_units.size(), 2u * kUnitTries);
 }
 
 }  // namespace
