@@ -501,6 +501,8 @@ int OpenOracle(std::string_view user, std::string_view password, std::string_vie
   // A round trip that hangs (a dead network, a server that stopped answering) ends with
   // ORA-03156 after the timeout instead of blocking the run forever. Clients before 18 do not
   // know the attribute and refuse it; they run without a timeout, as before.
+  static_assert(kCallTimeoutMillis > sql::kLockWaitSeconds * 1000u,
+                "a locking read must give up waiting for its row before its call times out");
   ub4 timeout = kCallTimeoutMillis;
   oci->AttrSet(svc, OCI_HTYPE_SVCCTX, &timeout, 0, OCI_ATTR_CALL_TIMEOUT, errh);
   *out = std::make_unique<OracleBackend>(oci, env, errh, svc);

@@ -218,11 +218,12 @@ class SqliteBackend final : public sql::Backend {
 
   // A savepoint set outside any transaction opens one, with the write lock: the statements a
   // savepoint guards here are writes, and a unit's locking read must see the row as no one else
-  // can change it any more. Rolled back to, it would still hold the transaction open, and with
-  // it the write lock, until the next commit, although nothing is left to commit: other
-  // processes would wait for a failed write. Oracle releases what the statements after a
-  // savepoint locked when it rolls back to it, so the transaction is ended here. A savepoint
-  // inside an open transaction (a unit of writes) is left as it stands.
+  // can change it any more. Rolled back to, the transaction ends: kept open, it would hold the
+  // write lock until the next commit although nothing is left to commit, and other processes
+  // would wait for a failed write. Oracle releases what the statements after a savepoint locked
+  // when it rolls back to it. A savepoint inside an open transaction (a unit of writes) is left
+  // as it stands.
+  bool IsOuterSavepoint(const std::string& name) const { return name == outer_savepoint_; }
   int SavepointDone(const std::string& name, bool set, bool outside_transaction) {
     if (set) {
       if (outside_transaction) outer_savepoint_ = name;
@@ -526,7 +527,17 @@ int SqliteStmt::Execute(std::span<const In> in) {
     return 0;
   }
   const bool outside_transaction = sqlite3_get_autocommit(owner_->db()) != 0;
-  if (!sqlite3_stmt_readonly(stmt_) || (sets_savepoint_ && outside_transaction)) {
+  // A savepoint that opens the transaction is the transaction itself: rolled back to, the
+  // whole transaction goes. SQLite gets no savepoint of its own for it, a statement less for
+  // every unit of a run.
+  if (sets_savepoint_ && outside_transaction) {
+    if (int rc = owner_->EnsureTransaction(); rc != 0) return rc;
+    return owner_->SavepointDone(savepoint_, true, true);
+  }
+  if (!savepoint_.empty() && !sets_savepoint_ && owner_->IsOuterSavepoint(savepoint_)) {
+    return owner_->SavepointDone(savepoint_, false, false);
+  }
+  if (!sqlite3_stmt_readonly(stmt_)) {
     if (int rc = owner_->EnsureTransaction(); rc != 0) return rc;
   }
   int rc = sqlite3_step(stmt_);

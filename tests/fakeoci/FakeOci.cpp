@@ -7,6 +7,11 @@
 // each; a query's execute brings back the first rows (as many as OCI_ATTR_PREFETCH_ROWS, default
 // 1), and a fetch costs one only when those are used up, bringing one row plus the prefetch
 // count; prepare, bind, define, attributes, error texts and statement release are local.
+//
+// Locks, as the embedded database has them: sessions of several processes serialise their writes
+// on the database's one write lock, which a unit's savepoint (or a "for update" read outside one)
+// takes and the commit gives back; a wait past the lock wait fails a "for update wait N" read with
+// ORA-30006, any other statement with ORA-00054. Rows are not locked one by one.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
