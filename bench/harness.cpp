@@ -94,7 +94,7 @@ int CommitsPerRow(const std::string&) {
   return 1;
 }
 
-// A person goes out as two lines (AWN and PNR); every other row as one.
+// A person goes out as two lines (PNR and AWN); every other row as one.
 int LinesPerRow(const std::string& kind) {
   return kind.rfind("PNR/", 0) == 0 ? 2 : 1;
 }

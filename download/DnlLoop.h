@@ -21,10 +21,13 @@ struct DnlLoop {
   // Fills the record (date, time, DnlLfn and DnlErf are already set). Returns 0 or a status
   // that keeps the row from being sent.
   Build build;
-  // The row's second line, or nullptr. It starts from the same loop-filled record, goes out
-  // after the first and only when the first went out; the row is unmarked only when both did,
-  // so a row never leaves the due list with one of its lines missing.
+  // The row's second line, or nullptr. It starts from the same loop-filled record and goes out
+  // after the first; the row is unmarked only when both went out, so a row never leaves the due
+  // list with one of its lines missing.
   Build buildSecond = nullptr;
+  // The second line goes out even when the first failed (the row then stays due); otherwise it
+  // is not tried.
+  bool secondAfterFailedFirst = false;
   // Production area of the row: the key of the terminal lookup.
   const char* (*area)(const Row& row);
   // Unmarks or deletes the row after its lines were written; logs its own failures. nullptr
@@ -67,14 +70,16 @@ DnlLoop<Row> CursorLoop(int (*open)(const char*), int (*fetch)(Row*), int (*clos
 template <class Row>
 int SendRowLines(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
                  std::string_view requester) {
+  int first = 0;
   for (typename DnlLoop<Row>::Build build : {d.build, d.buildSecond}) {
     if (build == nullptr) break;
     DnlRecord rec = base;
     int rc = build(&rec, row, requester);
     if (rc == 0) rc = d.send(rec, d.area(row));
-    if (rc != 0) return rc;
+    if (first == 0) first = rc;
+    if (rc != 0 && !d.secondAfterFailedFirst) break;
   }
-  return 0;
+  return first;
 }
 
 // Runs the loop. Returns the status of the cursor's close, or of a failed open (the cursor is

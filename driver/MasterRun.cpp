@@ -34,7 +34,7 @@ constexpr const char* kUsage =
     "terminals' send-buffer files, in the same site as jobfeed (working directory, login file,\n"
     "message file .\\Msg\\Jobfeed.txt). KIND is one of\n"
     "  MAG  workplace groups          MAS  workplaces\n"
-    "  UBG  interruption reasons      PNR  persons (an AWN and a PNR line each)\n"
+    "  UBG  interruption reasons      PNR  persons (a PNR and an AWN line each)\n"
     "  KST  every cost centre for every production area of type 1 (sent on every run)\n"
     "Without KIND all five run, in this order; named kinds run in this order too, once each.\n"
     "Exit code: 0 when every download ended well (a row that failed is logged and stays\n"
