@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "db/sql/Status.h"
 #include "download/DnlRecord.h"
 #include "msg/Msg.h"
 
@@ -92,7 +94,8 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
   }
   uint32_t count = 0;
   Row row{};
-  while (d.fetch(&row) == 0) {
+  int fetched = 0;
+  while ((fetched = d.fetch(&row)) == 0) {
     DnlRecord base{};
     base.date = date;
     base.time = time;
@@ -106,6 +109,13 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
       break;
     }
     if (d.update != nullptr && d.update(row) != 0 && !d.continueAfterRowFailure) break;
+  }
+  // A fetch that fails ends the download as the end of the rows does, but this row and every
+  // later one stay due until the cause is mended: say so, in the style of the open's message.
+  if (fetched != 0 && fetched != sql::kNotFound) {
+    const std::string_view f = d.function;  // "Apk_Dnl" fetches with "Apk_FetchDnl"
+    const std::string text = "fehlerhafte " + std::string(f.substr(0, f.find('_'))) + "_FetchDnl";
+    Msg_Log(fetched, d.function, text.c_str(), kMsgError);
   }
   return d.close();
 }

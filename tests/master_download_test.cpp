@@ -252,7 +252,7 @@ const Failure kFailures[] = {
      0, false, false, -942},
     {"FetchError",
      [](const MasterKind& k, FaultBackend* d, FaultEnv*) { d->FailNth(FaultBackend::kFetch, k.cursor, 2, -1114); },
-     [](const MasterKind&) { return std::vector<std::string>{}; },
+     [](const MasterKind& k) { return std::vector<std::string>{M(k.function, ("fehlerhafte " + std::string(k.tag) + "_FetchDnl").c_str(), "-1114")}; },
      1, true, false, 0},
     {"CursorClose",
      [](const MasterKind& k, FaultBackend* d, FaultEnv*) { d->FailNth(FaultBackend::kClose, k.cursor, 1, -1114); },
