@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "db/Login.h"
-#include "db/Schema.h"
+#include "db/schema/Schema.h"
+#include "login/Login.h"
 
 namespace jf::bench {
 

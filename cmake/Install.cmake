@@ -3,9 +3,9 @@
 set(JOBFEED_SQLITE_SCHEMA ${CMAKE_BINARY_DIR}/sqlite.sql)
 add_custom_command(
   OUTPUT ${JOBFEED_SQLITE_SCHEMA}
-  COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}/db/Schema.cpp
+  COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}/db/schema/Schema.cpp
           -DOUTPUT=${JOBFEED_SQLITE_SCHEMA} -P ${CMAKE_SOURCE_DIR}/cmake/SqliteSchema.cmake
-  DEPENDS ${CMAKE_SOURCE_DIR}/db/Schema.cpp ${CMAKE_SOURCE_DIR}/cmake/SqliteSchema.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/db/schema/Schema.cpp ${CMAKE_SOURCE_DIR}/cmake/SqliteSchema.cmake
   COMMENT "Writing sqlite.sql")
 add_custom_target(jobfeed-schema ALL DEPENDS ${JOBFEED_SQLITE_SCHEMA})
 

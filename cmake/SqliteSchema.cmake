@@ -1,6 +1,6 @@
 # Writes the SQLite schema that jobfeed-admin init-db creates as a plain SQL file for the
 # packages: the raw R"SQL(...)SQL" texts of the source file, in their order.
-#   cmake -DSOURCE=db/Schema.cpp -DOUTPUT=sqlite.sql -P SqliteSchema.cmake
+#   cmake -DSOURCE=db/schema/Schema.cpp -DOUTPUT=sqlite.sql -P SqliteSchema.cmake
 cmake_minimum_required(VERSION 3.20)
 file(READ "${SOURCE}" text)
 set(open "R\"SQL(")

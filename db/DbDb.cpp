@@ -3,8 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "db/Login.h"
+#include "db/OpenBackend.h"
 #include "db/sql/Session.h"
+#include "login/Login.h"
 
 namespace jf {
 
@@ -21,7 +22,7 @@ int bdConnect() {
   connect.reserve(kConnectStringMax);
   connect.append(user).append("/").append(password).append("@").append(net);
   if (connect.size() > kConnectStringMax) return sql::kLoginTooLong;
-  return sql::Connect(connect);
+  return sql::Connect(connect, OpenBackend);
 }
 
 void bdCommit() {

@@ -4,10 +4,19 @@
 // on status 0.
 #pragma once
 
-#include "db/JournalRecords.h"
-#include "db/MasterRecords.h"
-#include "db/Records.h"
-#include "db/SourceRecords.h"
+#include "db/tables/Afo.h"
+#include "db/tables/Apg.h"
+#include "db/tables/Apk.h"
+#include "db/tables/Apl.h"
+#include "db/tables/App.h"
+#include "db/tables/Auk.h"
+#include "db/tables/Cfg.h"
+#include "db/tables/Dnl.h"
+#include "db/tables/Dwn.h"
+#include "db/tables/Ksg.h"
+#include "db/tables/Prv.h"
+#include "db/tables/Ubg.h"
+#include "db/tables/Upd.h"
 
 namespace jf {
 

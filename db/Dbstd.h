@@ -4,10 +4,21 @@
 
 #include <cstdint>
 
-#include "db/LookupRecords.h"
-#include "db/MasterRecords.h"
-#include "db/Records.h"
 #include "db/sql/Status.h"
+#include "db/tables/Aem.h"
+#include "db/tables/Apg.h"
+#include "db/tables/Apk.h"
+#include "db/tables/Apl.h"
+#include "db/tables/App.h"
+#include "db/tables/Asw.h"
+#include "db/tables/Bak.h"
+#include "db/tables/Emo.h"
+#include "db/tables/Fzu.h"
+#include "db/tables/Ksg.h"
+#include "db/tables/Nzp.h"
+#include "db/tables/Prv.h"
+#include "db/tables/Ubg.h"
+#include "db/tables/Vrg.h"
 
 namespace jf {
 

@@ -1,1 +1,1 @@
-#include "db/DnlRecord.h"  // the record lives with the journal that stores it
+#include "db/tables/Dnl.h"  // the record lives with the journal that stores it

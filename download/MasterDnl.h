@@ -5,7 +5,11 @@
 #include <cstddef>
 #include <string_view>
 
-#include "db/MasterRecords.h"
+#include "db/tables/Apg.h"
+#include "db/tables/Apl.h"
+#include "db/tables/Ksg.h"
+#include "db/tables/Prv.h"
+#include "db/tables/Ubg.h"
 #include "download/DnlRecord.h"
 
 namespace jf {

@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "db/Records.h"
+#include "db/tables/Apk.h"
+#include "db/tables/App.h"
 #include "download/DnlRecord.h"
 
 namespace jf {

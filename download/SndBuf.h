@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "db/Records.h"
+#include "db/tables/Cfg.h"
 #include "download/DnlRecord.h"
 
 namespace jf {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "db/Text.h"
+#include "db/tables/Text.h"
 
 namespace jf {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "db/DbDb.h"
-#include "db/Text.h"
+#include "db/tables/Text.h"
 #include "download/Download.h"
 #include "driver/DateTime.h"
 #include "driver/Run.h"

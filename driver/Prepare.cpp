@@ -1,7 +1,8 @@
 #include "driver/Prepare.h"
 
 #include "db/Dbstd.h"
-#include "db/Records.h"
+#include "db/tables/Apk.h"
+#include "db/tables/App.h"
 #include "download/Download.h"
 #include "msg/Msg.h"
 

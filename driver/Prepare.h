@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "db/Text.h"
+#include "db/tables/Text.h"
 
 namespace jf {
 

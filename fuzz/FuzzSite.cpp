@@ -5,8 +5,8 @@
 #include <random>
 #include <system_error>
 
-#include "db/Login.h"
-#include "db/Schema.h"
+#include "db/schema/Schema.h"
+#include "login/Login.h"
 
 namespace jf::fuzz {
 

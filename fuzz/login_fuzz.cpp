@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FuzzSite.h"
-#include "db/Login.h"
+#include "login/Login.h"
 #include "platform/Env.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "FuzzSite.h"
-#include "db/Scramble.h"
+#include "login/Scramble.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

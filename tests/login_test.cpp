@@ -1,6 +1,6 @@
 // The scrambler (IDEA and its two text forms) and the login configuration reader.
 
-#include "db/Login.h"
+#include "login/Login.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "db/Scramble.h"
+#include "login/Scramble.h"
 #include "platform/FaultEnv.h"
 #include "support/TestSite.h"
 

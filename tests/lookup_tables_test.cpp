@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/Dbstd.h"
+#include "db/OpenBackend.h"
 #include "db/sql/FaultBackend.h"
 #include "db/sql/Session.h"
 #include "driver/CalendarDays.h"
@@ -25,7 +26,7 @@ class LookupTablesSite : public test::OrderSiteTest {
     OrderSiteTest::SetUp();
     Env::Install(&clock_);
     std::unique_ptr<sql::Backend> real;
-    ASSERT_EQ(sql::OpenBackend("jobfeed", "secret", net_service(), &real), 0);
+    ASSERT_EQ(OpenBackend("jobfeed", "secret", net_service(), &real), 0);
     auto fb = std::make_unique<FaultBackend>(std::move(real));
     db_ = fb.get();
     sql::Attach(std::move(fb));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "db/OpenBackend.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Session.h"
 #include "support/OrderSite.h"
@@ -47,7 +48,7 @@ class OracleSmoke : public test::OrderSiteTest {
       net_ = net_service();
     }
     std::string why;
-    ASSERT_EQ(sql::OpenBackend(user_, password_, net_, &db_, &why), 0) << why;
+    ASSERT_EQ(OpenBackend(user_, password_, net_, &db_, &why), 0) << why;
     RemoveOwnRows();
   }
   void TearDown() override {
@@ -142,7 +143,8 @@ TEST_F(OracleSmoke, OrderRunSendsMarksAndCounts) {
 
 // The seam's statuses for Oracle's own errors, as the embedded backend reports them too.
 TEST_F(OracleSmoke, StatusesOfOraclesErrors) {
-  ASSERT_EQ(sql::Connect(user_ + "/" + password_ + "@" + net_), 0) << sql::ConnectErrorText();
+  ASSERT_EQ(sql::Connect(user_ + "/" + password_ + "@" + net_, OpenBackend), 0)
+      << sql::ConnectErrorText();
   const In t = In::I32(kTerminal), t2 = In::I32(kTerminal + 1);
   ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgKr1,CfgBez) values (:b0,70000,:b1)",
                          {t, In::Text("a text of thirty characters...")}),

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "Version.h"
-#include "db/Login.h"
 #include "driver/DateTime.h"
+#include "login/Login.h"
 #include "support/FixedClockEnv.h"
 #include "support/OrderSite.h"
 #include "support/Process.h"

@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "db/Schema.h"
+#include "db/OpenBackend.h"
+#include "db/schema/Schema.h"
 #include "db/sql/Session.h"
 #include "support/TestSite.h"
 
@@ -22,7 +23,7 @@ class SqlReuseSite : public test::SiteTest {
     test::SiteTest::SetUp();
     const char* err = nullptr;
     ASSERT_EQ(CreateSqliteDatabase("r.db", &err), 0) << err;
-    ASSERT_EQ(sql::Connect("user/pw@" + NetService("r.db")), 0);
+    ASSERT_EQ(sql::Connect("user/pw@" + NetService("r.db"), OpenBackend), 0);
   }
   void TearDown() override {
     sql::Disconnect();

@@ -5,7 +5,8 @@
 
 #include <filesystem>
 
-#include "db/Schema.h"
+#include "db/OpenBackend.h"
+#include "db/schema/Schema.h"
 #include "db/sql/Session.h"
 #include "db/sqlite/Dialect.h"
 #include "support/FixedClockEnv.h"
@@ -23,7 +24,7 @@ class SqlSite : public test::SiteTest {
     test::SiteTest::SetUp();
     const char* err = nullptr;
     ASSERT_EQ(CreateSqliteDatabase("t.db", &err), 0) << err;
-    ASSERT_EQ(sql::Connect("user/pw@" + NetService("t.db")), 0);
+    ASSERT_EQ(sql::Connect("user/pw@" + NetService("t.db"), OpenBackend), 0);
   }
   void TearDown() override {
     sql::Disconnect();
@@ -73,11 +74,11 @@ TEST_P(SqlTest, StatusCodes) {
 TEST_P(SqlTest, NotConnectedAndMissingDatabase) {
   sql::Disconnect();
   EXPECT_EQ(InsertCfg(1, "A", "B"), sql::kNotLoggedOn);
-  EXPECT_EQ(sql::Connect("u/p@" + NetService("missing.db")), sql::kConnectIdentifier);
+  EXPECT_EQ(sql::Connect("u/p@" + NetService("missing.db"), OpenBackend), sql::kConnectIdentifier);
   EXPECT_FALSE(std::filesystem::exists("missing.db")) << "a missing database is never created";
   EXPECT_FALSE(sql::ConnectErrorText().empty());
   test::WriteBytes("junk.db", std::string(4096, 'x'));
-  EXPECT_NE(sql::Connect("u/p@" + NetService("junk.db")), 0);
+  EXPECT_NE(sql::Connect("u/p@" + NetService("junk.db"), OpenBackend), 0);
 }
 
 TEST_P(SqlTest, NullsAndEmptyTexts) {
@@ -289,7 +290,7 @@ TEST_P(SqlTest, FailedWriteRollsBackToItsSavepointOnly) {
 
   // A committed write is durable: a second connection sees it.
   sql::Disconnect();
-  ASSERT_EQ(sql::Connect("u/p@" + NetService("t.db")), 0);
+  ASSERT_EQ(sql::Connect("u/p@" + NetService("t.db"), OpenBackend), 0);
   ASSERT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, c), 0);
   EXPECT_EQ(n, 1);
 }

@@ -5,11 +5,12 @@
 #include <string_view>
 #include <vector>
 
-#include "db/Catalog.h"
 #include "db/DbDb.h"
-#include "db/Login.h"
+#include "db/OpenBackend.h"
+#include "db/schema/Catalog.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Session.h"
+#include "login/Login.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -35,7 +36,7 @@ int CmdCheckDb(int argc, char** argv) {
   char password[kLoginValueMax + 1] = {};
   char net[kLoginValueMax + 1] = {};
   iniGetLogin(user, password, net);
-  const bool oracle = !sql::IsSqliteNetService(net);
+  const bool oracle = !IsSqliteNetService(net);
   std::printf("database: %s (%s), user %s\n", net, oracle ? "Oracle" : "SQLite", user);
   if (const int rc = bdConnect(); rc != 0) {
     std::fprintf(

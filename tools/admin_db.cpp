@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "db/Schema.h"
+#include "db/schema/Schema.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {

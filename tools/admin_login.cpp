@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "db/Login.h"
-#include "db/Scramble.h"
+#include "login/Login.h"
+#include "login/Scramble.h"
 
 namespace jf::admin {
 

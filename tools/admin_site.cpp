@@ -4,9 +4,9 @@
 #include <string>
 
 #include "db/DbDb.h"
-#include "db/Login.h"
 #include "db/sql/Session.h"
 #include "db/sql/Status.h"
+#include "login/Login.h"
 #include "platform/Env.h"
 #include "tools/admin_commands.h"
 

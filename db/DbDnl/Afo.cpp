@@ -1,7 +1,7 @@
 // Operations (Kvl503Afo): one range cursor per sort order, chosen by selector, and the delete.
-#include "db/Columns.h"
 #include "db/DbDnl.h"
 #include "db/sql/Session.h"
+#include "db/tables/Statements.h"
 
 namespace jf {
 

@@ -1,7 +1,7 @@
 // Order sources (Kvl500Auk) and the re-marking of every position of an order.
-#include "db/Columns.h"
 #include "db/DbDnl.h"
 #include "db/sql/Session.h"
+#include "db/tables/Statements.h"
 
 namespace jf {
 

@@ -1,9 +1,11 @@
 // The statistics of a download (Kvl542Dwn): seven counters per download and requester.
+#include "db/tables/Dwn.h"
+
 #include <array>
 
 #include "db/DbDnl.h"
-#include "db/JournalRecords.h"
 #include "db/sql/Session.h"
+#include "db/tables/Dnl.h"
 
 namespace jf {
 
@@ -32,7 +34,7 @@ constexpr char kDelete[] =
 // The inputs of the insert (the first twelve) and of the update (all fourteen): the download
 // instant, the counters, the free fields and the requester, then the instant and the requester
 // of the condition.
-std::array<In, 14> Inputs(const DwnRecord* rec, const Text<14>& instant) {
+std::array<In, 14> DwnInputs(const DwnRecord* rec, const Text<14>& instant) {
   return {In::Text(instant),     In::I32(rec->DwnApk),  In::I32(rec->DwnApp),
           In::I32(rec->DwnAuk),  In::I32(rec->DwnAfo),  In::I32(rec->DwnNeu),
           In::I32(rec->DwnAen),  In::I32(rec->DwnLoe),  In::Text(rec->DwnZf1),
@@ -44,13 +46,13 @@ std::array<In, 14> Inputs(const DwnRecord* rec, const Text<14>& instant) {
 
 int Dwn_PKeyIns(const DwnRecord* rec) {
   const Text<14> instant = DownloadInstant(rec->DwnDtaDate, rec->DwnDtaTime);
-  const std::array<In, 14> in = Inputs(rec, instant);
+  const std::array<In, 14> in = DwnInputs(rec, instant);
   return sql::WriteWithSavepoint("Dwn_PKeyIns", kInsert, std::span<const In>(in.data(), 12));
 }
 
 int Dwn_PKeyUpd(const DwnRecord* rec) {
   const Text<14> instant = DownloadInstant(rec->DwnDtaDate, rec->DwnDtaTime);
-  const std::array<In, 14> in = Inputs(rec, instant);
+  const std::array<In, 14> in = DwnInputs(rec, instant);
   return sql::WriteWithSavepoint("Dwn_PKeyUpd", kUpdate, in);
 }
 

@@ -2,9 +2,9 @@
 // it. A longer name is cut to the marker's 8 characters.
 #pragma once
 
-#include "db/Columns.h"
-#include "db/Text.h"
 #include "db/sql/Bind.h"
+#include "db/tables/Statements.h"
+#include "db/tables/Text.h"
 
 namespace jf {
 

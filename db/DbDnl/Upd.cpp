@@ -1,8 +1,9 @@
 // The update ranges (the row "UPD" of Kvl543Upd): read them, or hand them back blank.
-#include "db/Columns.h"
+#include "db/tables/Upd.h"
+
 #include "db/DbDnl.h"
-#include "db/JournalRecords.h"
 #include "db/sql/Session.h"
+#include "db/tables/Statements.h"
 
 namespace jf {
 

@@ -1,5 +1,7 @@
+#include "db/tables/Apg.h"
+
 #include "db/Dbstd.h"
-#include "db/MasterColumns.h"
+#include "db/tables/Statements.h"
 
 namespace jf {
 

@@ -1,7 +1,9 @@
+#include "db/tables/Apk.h"
+
 #include "db/Dbstd.h"
-#include "db/OrderColumns.h"
-#include "db/Text.h"
 #include "db/sql/Session.h"
+#include "db/tables/Statements.h"
+#include "db/tables/Text.h"
 
 namespace jf {
 

@@ -1,8 +1,8 @@
 #include <string>
 
-#include "db/Columns.h"
 #include "db/Dbstd.h"
 #include "db/sql/Session.h"
+#include "db/tables/Statements.h"
 
 namespace jf {
 

@@ -1,6 +1,6 @@
-#include "db/Columns.h"
 #include "db/Dbstd.h"
 #include "db/sql/Session.h"
+#include "db/tables/Statements.h"
 
 namespace jf {
 

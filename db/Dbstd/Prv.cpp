@@ -1,6 +1,8 @@
+#include "db/tables/Prv.h"
+
 #include "db/Dbstd.h"
-#include "db/MasterColumns.h"
 #include "db/sql/Session.h"
+#include "db/tables/Statements.h"
 
 namespace jf {
 

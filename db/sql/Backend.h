@@ -41,17 +41,4 @@ class Backend {
   virtual std::string LastErrorText() const = 0;
 };
 
-// Whether a net service name names an embedded database ("sqlite:PATH"); any other name is an
-// Oracle net service name.
-bool IsSqliteNetService(std::string_view net_service);
-// The embedded database's path in such a name.
-std::string_view SqlitePath(std::string_view net_service);
-
-// Opens the backend that serves the net service name: "sqlite:PATH" for the embedded database,
-// anything else an Oracle net service name. Returns 0 or a status; on failure *error (when
-// given) tells why, for the operator (a client library that is missing or too old, a refused
-// logon).
-int OpenBackend(std::string_view user, std::string_view password, std::string_view net_service,
-                std::unique_ptr<Backend>* out, std::string* error = nullptr);
-
 }  // namespace jf::sql

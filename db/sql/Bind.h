@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "db/Text.h"
+#include "db/tables/Text.h"
 
 namespace jf::sql {
 

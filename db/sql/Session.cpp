@@ -118,7 +118,7 @@ int Sqlcode() {
   return S().sqlcode;
 }
 
-int Connect(std::string_view connect_string) {
+int Connect(std::string_view connect_string, BackendOpener open) {
   // user/password@netservice; the user name cannot hold "/", the net service follows the first
   // "@" after it.
   std::string_view user, password, net;
@@ -133,7 +133,7 @@ int Connect(std::string_view connect_string) {
     if (at != std::string_view::npos) net = rest.substr(at + 1);
   }
   std::unique_ptr<Backend> backend;
-  int rc = OpenBackend(user, password, net, &backend, &ConnectError());
+  int rc = open(user, password, net, &backend, &ConnectError());
   if (rc == 0) {
     if (Wrapper()) backend = Wrapper()(std::move(backend));
     Attach(std::move(backend));

@@ -17,8 +17,14 @@
 
 namespace jf::sql {
 
-// Opens the connection from a connect string "user/password@netservice". Returns the status.
-int Connect(std::string_view connect_string);
+// Opens a backend for a login: the factory above the seam that picks the backend by the net
+// service name (db/OpenBackend.h). On failure *error tells the operator why.
+using BackendOpener = int (*)(std::string_view user, std::string_view password,
+                              std::string_view net_service, std::unique_ptr<Backend>* out,
+                              std::string* error);
+// Opens the connection from a connect string "user/password@netservice" through open. Returns
+// the status.
+int Connect(std::string_view connect_string, BackendOpener open);
 // Why the last Connect failed, for the operator: the client library looked for, the reason the
 // database gave. Empty after a successful one.
 const std::string& ConnectErrorText();

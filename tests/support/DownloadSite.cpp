@@ -1,5 +1,6 @@
 #include "support/DownloadSite.h"
 
+#include "db/OpenBackend.h"
 #include "db/sql/Session.h"
 #include "download/SndBuf.h"
 #include "msg/Msg.h"
@@ -10,7 +11,7 @@ void DownloadSiteTest::SetUp() {
   OrderRowsTest::SetUp();
   Msg_Init(7, ".\\Msg\\Jobfeed.txt");
   std::unique_ptr<sql::Backend> real;
-  ASSERT_EQ(sql::OpenBackend("jobfeed", "secret", net_service(), &real), 0);
+  ASSERT_EQ(OpenBackend("jobfeed", "secret", net_service(), &real), 0);
   auto fb = std::make_unique<sql::FaultBackend>(std::move(real));
   db_ = fb.get();
   sql::Attach(std::move(fb));

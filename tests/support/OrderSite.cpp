@@ -1,9 +1,9 @@
 #include "support/OrderSite.h"
 
 #include "db/DbDb.h"
-#include "db/Login.h"
-#include "db/Schema.h"
+#include "db/schema/Schema.h"
 #include "db/sql/Session.h"
+#include "login/Login.h"
 #include "msg/Msg.h"
 #include "support/FakeClient.h"
 #include "support/Process.h"

@@ -1,11 +1,12 @@
 // The download journal (Kvl540Dnl): one line per download record, found again by the instant
 // of the download, the requester and the line number.
+#include "db/tables/Dnl.h"
+
 #include <cstdio>
 
-#include "db/Columns.h"
 #include "db/DbDnl.h"
-#include "db/JournalRecords.h"
 #include "db/sql/Session.h"
+#include "db/tables/Statements.h"
 
 namespace jf {
 

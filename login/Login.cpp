@@ -17,7 +17,7 @@
 // An empty name or number 0 matches the program's own lookups (empty name, number 0), so such
 // an entry is returned for every key when no earlier entry matched.
 
-#include "db/Login.h"
+#include "login/Login.h"
 
 #include <algorithm>
 #include <climits>
@@ -27,7 +27,7 @@
 #include <string>
 #include <system_error>
 
-#include "db/Scramble.h"
+#include "login/Scramble.h"
 #include "platform/Env.h"
 
 namespace jf {

@@ -39,4 +39,16 @@ struct Text {
   friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
 };
 
+// A date field and a time field written as one instant: a buffer of 14 characters receives the
+// date, then the time. Both empty give the empty text, which the database stores as NULL; a date
+// alone reads as its midnight.
+inline Text<14> JoinDateTime(const Text<8>& date, const Text<6>& time) {
+  char buf[14];
+  const std::size_t d = date.size();
+  const std::size_t t = time.size();
+  std::memcpy(buf, date.c_str(), d);
+  std::memcpy(buf + d, time.c_str(), t);
+  return Text<14>(std::string_view(buf, d + t));
+}
+
 }  // namespace jf

@@ -2,6 +2,7 @@
 // of columns, each naming the record field it fills (or reads) and how the value travels (text,
 // 16-bit, 32-bit or double). Cursors, key reads and writes build their outputs and inputs from
 // that list, so a table is its column lists plus its statement texts and its routines stay thin.
+// The routines that run statements by column list are in db/tables/Statements.h.
 //
 //   constexpr auto kCols = ColumnList<UbgRecord, 2>{}
 //       << Col<&UbgRecord::UbgUbg>() << Col16<&UbgRecord::UbgSta>();
@@ -14,9 +15,8 @@
 #include <span>
 #include <string_view>
 
-#include "db/Text.h"
 #include "db/sql/Bind.h"
-#include "db/sql/Session.h"
+#include "db/tables/Text.h"
 
 namespace jf {
 
@@ -114,6 +114,10 @@ constexpr auto Cols() {
   return l;
 }
 
+// Which module's select list of a master data table: the download cursors carry the status column
+// as a 32-bit, the table access as a 16-bit integer.
+enum class MasterSelect { kDownload, kTableAccess };
+
 // Most columns a statement of this program selects or binds.
 inline constexpr std::size_t kMaxColumns = 64;
 
@@ -166,16 +170,6 @@ void KeepOnlyKey(R* rec, std::span<const Column<R>> key) {
   for (const Column<R>& c : key) c.copy(rec, &keep);
 }
 
-// A single-row select with its inputs from rec's key columns; only on status 0 do the selected
-// columns land in their fields.
-template <class R>
-int SelectRow(std::string_view text, std::span<const Column<R>> key,
-              std::span<const Column<R>> cols, R* rec) {
-  // The key is bound from a copy: the outputs point into rec.
-  const R bound = *rec;
-  return sql::SelectInto(text, Inputs<R>(key, &bound), Outputs<R>(cols, rec));
-}
-
 // Empties the fields of cols but those of keep; fields of no column keep their values.
 template <class R>
 void ClearColumns(R* rec, std::span<const Column<R>> cols, std::span<const Column<R>> keep = {}) {
@@ -183,60 +177,6 @@ void ClearColumns(R* rec, std::span<const Column<R>> cols, std::span<const Colum
   const R empty{};
   for (const Column<R>& c : cols) c.copy(rec, &empty);
   for (const Column<R>& c : keep) c.copy(rec, &kept);
-}
-
-// A single-row read by key. The key inputs are taken from rec's key columns; on status 0 every
-// selected column lands in its field; on any other status rec keeps its key and nothing else,
-// so a caller that goes on with it works with empty and zero values, never stale ones.
-template <class R>
-int ReadByKey(std::string_view text, std::span<const Column<R>> key,
-              std::span<const Column<R>> cols, R* rec) {
-  const int rc = SelectRow(text, key, cols, rec);
-  if (rc != 0) KeepOnlyKey(rec, key);
-  return rc;
-}
-
-// A write of a table routine from the fields of rec, in its own savepoint named after the
-// routine ("savepoint <routine>_Sp"), committed at once or rolled back to the savepoint.
-template <class R>
-int WriteRecord(std::string_view routine, std::string_view text, std::span<const Column<R>> cols,
-                const R* rec) {
-  return sql::WriteWithSavepoint(routine, text, Inputs<R>(cols, rec));
-}
-
-// A declared cursor whose rows fill records of type R by its column list.
-template <class R>
-class RowCursor {
- public:
-  RowCursor(std::string_view text, std::span<const Column<R>> cols) : cursor_(text), cols_(cols) {}
-
-  int Open(std::span<const sql::In> in) { return cursor_.Open(in); }
-  int Open(std::initializer_list<sql::In> in) {
-    return Open(std::span<const sql::In>(in.begin(), in.size()));
-  }
-  // Delivers the next row into rec, only on status 0; rec stays as it was otherwise.
-  int Fetch(R* rec) { return cursor_.Fetch(Outputs<R>(cols_, rec)); }
-  int Close() { return cursor_.Close(); }
-
- private:
-  sql::Cursor cursor_;
-  std::span<const Column<R>> cols_;
-};
-
-// A caller's text argument as a statement input: copied into its statement buffer buf first, cut
-// to the buffer's width (a null pointer is the empty text), and bound from there, so the input
-// stays valid for as long as the open cursor may read it.
-template <std::size_t N>
-sql::In TextArg(Text<N>& buf, const char* arg) {
-  buf = arg != nullptr ? std::string_view(arg) : std::string_view();
-  return sql::In::Text(buf);
-}
-
-// The cursor a selector names, for modules that declare one cursor of a shape per sort order:
-// 1 ascending, 2 descending; nullptr for any other selector.
-template <class C>
-C* BySelector(int selector, C* ascending, C* descending) {
-  return selector == 1 ? ascending : selector == 2 ? descending : nullptr;
 }
 
 }  // namespace jf

@@ -1,9 +1,9 @@
+#include "db/OpenBackend.h"
+
 #include "db/oracle/OracleBackend.h"
-#include "db/sql/Backend.h"
-#include "db/sql/Status.h"
 #include "db/sqlite/SqliteBackend.h"
 
-namespace jf::sql {
+namespace jf {
 
 namespace {
 constexpr std::string_view kSqlite = "sqlite:";
@@ -18,19 +18,17 @@ std::string_view SqlitePath(std::string_view net_service) {
 }
 
 int OpenBackend(std::string_view user, std::string_view password, std::string_view net_service,
-                std::unique_ptr<Backend>* out, std::string* error) {
+                std::unique_ptr<sql::Backend>* out, std::string* error) {
   std::string ignored;
   std::string* why = error != nullptr ? error : &ignored;
   why->clear();
-  constexpr std::string_view kSqlite = "sqlite:";
-  if (net_service.substr(0, kSqlite.size()) == kSqlite) {
-    const int rc = jf::sqlite::OpenSqlite(net_service.substr(kSqlite.size()), out);
-    if (rc != 0)
-      *why = "the SQLite database " + std::string(net_service.substr(kSqlite.size())) +
-             " cannot be opened";
+  if (IsSqliteNetService(net_service)) {
+    const std::string_view path = SqlitePath(net_service);
+    const int rc = jf::sqlite::OpenSqlite(path, out);
+    if (rc != 0) *why = "the SQLite database " + std::string(path) + " cannot be opened";
     return rc;
   }
   return jf::oracle::OpenOracle(user, password, net_service, out, why);
 }
 
-}  // namespace jf::sql
+}  // namespace jf

@@ -1,11 +1,11 @@
-#include "db/Catalog.h"
+#include "db/schema/Catalog.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <iterator>
 
-#include "db/Text.h"
 #include "db/sql/Session.h"
+#include "db/tables/Text.h"
 
 namespace jf {
 

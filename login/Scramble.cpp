@@ -14,7 +14,7 @@
 // notices; an empty one fails the connect plainly. A trailing rest shorter than five digits
 // is not part of any word and is ignored, in both forms.
 
-#include "db/Scramble.h"
+#include "login/Scramble.h"
 
 #include <cstring>
 
