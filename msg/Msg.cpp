@@ -36,17 +36,13 @@ LogSettings& Settings() {
   return settings;
 }
 
-bool IsSharingError(int err) {
-  return err == kErrAccessDenied || err == kErrSharingViolation || err == kErrSharingBufferExceeded;
-}
-
-// Runs op until it succeeds or fails with an error other than the sharing errors, waiting
-// between tries; gives up with the sharing error after kMaxRetries waits.
+// Runs op until it succeeds or fails with an error other than a sharing conflict, waiting
+// between tries; gives up with the conflict after kMaxRetries waits.
 template <typename Op>
 int WithSharingRetries(Op op) {
   for (int waits = 0;; ++waits) {
     int err = op();
-    if (!IsSharingError(err) || waits == kMaxRetries) return err;
+    if (!IsSharingConflict(err) || waits == kMaxRetries) return err;
     env()->SleepMillis(kRetryWaitMillis);
   }
 }

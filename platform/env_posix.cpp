@@ -24,6 +24,10 @@ std::string NativePath(std::string_view path) {
   return p;
 }
 
+bool IsSharingConflict(int err) {
+  return err == kErrSharingViolation || err == kErrSharingBufferExceeded;
+}
+
 void WriteStdErr(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(STDERR_FILENO, bytes.data(), bytes.size());

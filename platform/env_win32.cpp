@@ -22,6 +22,10 @@ std::string NativePath(std::string_view path) {
   return std::string(path);
 }
 
+bool IsSharingConflict(int err) {
+  return err == kErrAccessDenied || err == kErrSharingViolation || err == kErrSharingBufferExceeded;
+}
+
 void WriteStdErr(std::string_view bytes) {
   // Binary mode: the bytes go out as they are, CR LF stays CR LF.
   _setmode(_fileno(stderr), _O_BINARY);
