@@ -8,6 +8,7 @@
 #include "db/DbDb.h"
 #include "db/tables/Text.h"
 #include "download/Download.h"
+#include "driver/Args.h"
 #include "driver/DateTime.h"
 #include "driver/Run.h"
 #include "msg/Msg.h"
@@ -42,7 +43,7 @@ constexpr const char* kUsage =
     "database status; -2 for a missing requester or an unknown KIND (logged, nothing touched).\n"
     "Where only 8 bits of it survive (Linux) the status becomes its low 8 bits, or 255 when\n"
     "those are 0: -2 gives 254.\n"
-    "  jobfeed-master --help      this text\n"
+    "  jobfeed-master --help, -h  this text\n"
     "  jobfeed-master --version   the version\n";
 
 // Logs a usage error and tells the console; the database is not touched.
@@ -65,8 +66,12 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
   }
   Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
 
-  if (argc < 2 || argv[1][0] == '\0') return UsageError("kein Anforderer");
+  if (argc < 2) return UsageError("kein Anforderer");
   if (argv[1][0] == '-') return UsageError(std::string("unbekannte Option ") + argv[1]);
+  const Text<8> requester = std::string_view(argv[1]);  // cut to 8 characters
+  if (CheckArgument(requester.view(), false) != ArgFault::kNone) {
+    return UsageError("kein Anforderer");
+  }
   bool chosen[kKindCount] = {};
   for (int i = 2; i < argc; ++i) {
     std::size_t k = 0;
@@ -81,7 +86,6 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
   char date[41] = {};
   char time[10] = {};
   DateTimeText(date, time, 3);
-  const Text<8> requester = std::string_view(argv[1]);  // cut to 8 characters
 
   // Every chosen download runs whatever the others returned; the first failure is the status.
   int32_t status = 0;

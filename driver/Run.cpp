@@ -1,13 +1,25 @@
 #include "driver/Run.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "db/DbDb.h"
+#include "db/sql/Session.h"
+#include "db/sql/Status.h"
+#include "driver/Args.h"
 #include "driver/DateTime.h"
 #include "driver/Prepare.h"
+#include "login/Login.h"
 #include "msg/Msg.h"
 
 namespace jf {
+
+int32_t LogEscapedException(const char* what) {
+  const std::string text = std::string("Abbruch durch Ausnahme: ") + what;
+  Msg_Log(kAbortStatus, "main", text.c_str(), kMsgError);
+  return kAbortStatus;
+}
 
 int ExitCodeFromStatus(int32_t status) {
   if (status == 0) return 0;
@@ -15,30 +27,85 @@ int ExitCodeFromStatus(int32_t status) {
   return low != 0 ? low : 255;
 }
 
+namespace {
+
+// What the status of a failed connect cannot tell: a login file that is missing or not one, or
+// a database client that cannot be loaded or a database that cannot be written, logged before
+// the usual message.
+void LogConnectReason(int rc) {
+  int error = 0;
+  const char* key = nullptr;
+  std::string text = std::string("Login-Datei ") + kLoginFile;
+  switch (iniCheckFile(kLoginFile, &error, &key)) {
+    case LoginFileFault::kNone:
+      if (rc == sql::kBackendUnavailable || rc == sql::kReadOnly) {
+        Msg_Log(rc, "bdConnect", sql::ConnectErrorText().c_str(), kMsgError);
+      }
+      return;
+    case LoginFileFault::kMissing:
+      text += " fehlt";
+      break;
+    case LoginFileFault::kFolder:
+      text += " ist ein Ordner";
+      break;
+    case LoginFileFault::kUnreadable:
+      text += " nicht lesbar";
+      break;
+    case LoginFileFault::kEmpty:
+      text += " ist leer";
+      break;
+    case LoginFileFault::kNotLoginFile:
+      text += std::string(": Eintrag ") + key + " fehlt oder ist ungueltig";
+      break;
+  }
+  Msg_Log(error != 0 ? error : -1, "iniGetLogin", text.c_str(), kMsgError);
+}
+
+}  // namespace
+
 int ConnectForRun() {
   const int rc = bdConnect();
-  if (rc != 0) Msg_Log(rc, "bdConnect", "Fehlethafte Connect mit der DB ", kMsgError);
+  if (rc != 0) {
+    LogConnectReason(rc);
+    Msg_Log(rc, "bdConnect", "Fehlethafte Connect mit der DB ", kMsgError);
+  }
   return rc;
 }
+
+namespace {
+
+// A usage error is logged and told on standard error to whoever typed the command; the
+// database is not touched.
+int UsageError(const char* why) {
+  const std::string text =
+      std::string("Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - ") + why;
+  Msg_Log(kUsageStatus, "main", text.c_str(), kMsgError);
+  std::fprintf(stderr, "jobfeed: %s\nusage: jobfeed REQUESTER ORDER POSITION ACTION (see --help)\n",
+               why);
+  return kUsageStatus;
+}
+
+}  // namespace
 
 int RunJobfeed(int argc, const char* const* argv) {
   Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
 
   // Without all four arguments there is no order to prepare; touching the database with
   // missing keys could only mark the wrong rows.
-  if (argc < 5) {
-    Msg_Log(kUsageStatus, "main",
-            "Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - zu wenige Argumente",
-            kMsgError);
-    return kUsageStatus;
+  if (argc < 5) return UsageError("zu wenige Argumente");
+
+  RunContext ctx;
+  ctx.requester = argv[1];  // cut to 8 characters
+  ctx.action = argv[4];     // cut to 5 characters
+  // Marked for a blank requester, the order would be taken from the requester it was due for
+  // and sent to nobody.
+  if (CheckArgument(ctx.requester.view(), false) != ArgFault::kNone) {
+    return UsageError("kein Anforderer");
   }
 
   if (ConnectForRun() != 0) return 0;
 
-  RunContext ctx;
   DateTimeText(ctx.date, ctx.time, 3);
-  ctx.requester = argv[1];  // cut to 8 characters
-  ctx.action = argv[4];     // cut to 5 characters
 
   const int32_t status = RunOrder(ctx, argv[2], argv[3]);
 

@@ -16,10 +16,10 @@ constexpr char kUsage[] =
     "go to .\\Msg\\Jobfeed.txt, the login is read from ..\\..\\..\\..\\files\\quantelor.ini.\n"
     "The exit code is the status of the order position download.\n"
     "\n"
-    "  jobfeed --help      this text\n"
+    "  jobfeed --help, -h  this text\n"
     "  jobfeed --version   the version\n";
 
-// "--help" or "--version" as the only argument answers at once, without the log or the
+// "--help", "-h" or "--version" as the only argument answers at once, without the log or the
 // database; every other command line is a run.
 bool IsOption(int argc, char** argv, const char* option) {
   return argc == 2 && std::strcmp(argv[1], option) == 0;
@@ -28,10 +28,10 @@ bool IsOption(int argc, char** argv, const char* option) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (IsOption(argc, argv, "--help")) {
+  if (IsOption(argc, argv, "--help") || IsOption(argc, argv, "-h")) {
     std::fputs(kUsage, stdout);
     return 0;
   }
   if (IsOption(argc, argv, "--version")) return jf::PrintVersion("jobfeed");
-  return jf::ProcessExitCode(jf::RunJobfeed(argc, argv));
+  return jf::ProcessExitCode(jf::RunGuarded([&] { return jf::RunJobfeed(argc, argv); }));
 }

@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
   // "--version" as the only argument answers without the log or the database.
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
     return jf::PrintVersion("jobfeed-master");
-  return jf::ProcessExitCode(jf::RunJobfeedMaster(argc, argv));
+  return jf::ProcessExitCode(jf::RunGuarded([&] { return jf::RunJobfeedMaster(argc, argv); }));
 }

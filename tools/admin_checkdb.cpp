@@ -16,21 +16,23 @@
 namespace jf::admin {
 
 int CmdCheckDb(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::printf(
-        "usage: jobfeed-admin check-db\n"
-        "Run it in the site's working directory: it logs on as jobfeed does (the login file\n"
-        "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name or sqlite:PATH) and\n"
-        "checks that every table and column the program uses is there with a usable type.\n"
-        "Prints one line per table: \"ok\", or each column that is missing or unusable.\n"
-        "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n");
-    return 0;
-  }
+  constexpr const char* kUsage =
+      "usage: jobfeed-admin check-db\n"
+      "Run it in the site's working directory: it logs on as jobfeed does (the login file\n"
+      "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name or sqlite:PATH) and\n"
+      "checks that every table and column the program uses is there with a usable type.\n"
+      "Prints one line per table: \"ok\", or each column that is missing or unusable.\n"
+      "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n";
+  if (int rc = 0; AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
   if (argc != 1) {
     std::fprintf(stderr,
                  "jobfeed-admin check-db: takes no arguments\n"
                  "usage: jobfeed-admin check-db\n");
     return 2;
+  }
+  if (const std::string login = LoginFileFailure(); !login.empty()) {
+    std::fprintf(stderr, "jobfeed-admin check-db: %s\n", login.c_str());
+    return 1;
   }
   char user[kLoginValueMax + 1] = {};
   char password[kLoginValueMax + 1] = {};
@@ -39,9 +41,8 @@ int CmdCheckDb(int argc, char** argv) {
   const bool oracle = !IsSqliteNetService(net);
   std::printf("database: %s (%s), user %s\n", net, oracle ? "Oracle" : "SQLite", user);
   if (const int rc = bdConnect(); rc != 0) {
-    std::fprintf(
-        stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n", rc,
-        sql::ConnectErrorText().empty() ? "(no reason given)" : sql::ConnectErrorText().c_str());
+    std::fprintf(stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n", rc,
+                 ConnectFailure(rc).c_str());
     return 1;
   }
   int problems = 0;
