@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <string_view>
 
 #include "db/DbDb.h"
@@ -34,15 +35,12 @@ int BadUse(const char* message) {
 }  // namespace
 
 int CmdResendOrder(int argc, char** argv) {
+  if (int rc = 0; AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
   const char* args[3] = {};
   int n = 0;
   bool yes = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
     if (a == "--yes") {
       yes = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -56,11 +54,15 @@ int CmdResendOrder(int argc, char** argv) {
   if (n < 2) return BadUse("ORDER and REQUESTER are needed");
   const std::string_view order = args[0], requester = args[1];
   const std::string_view kind = n == 3 ? args[2] : "AEN";
-  // Nothing is cut: a cut order number could mark another order, a cut name another requester.
-  if (order.empty() || order.size() > AppRecord{}.AppApk.kWidth) {
-    return BadUse("ORDER has 1 to 12 characters");
+  // Nothing is cut or trimmed: a cut order number could mark another order, a cut name another
+  // requester, and rows marked for " OP1" or "OP1 " would never be sent.
+  if (const char* fault = TypedValueFault(order))
+    return BadUse(("ORDER " + std::string(fault)).c_str());
+  if (const char* fault = TypedValueFault(requester)) {
+    return BadUse(("REQUESTER " + std::string(fault)).c_str());
   }
-  if (requester.empty() || requester.size() > AppRecord{}.AppDwn.kWidth) {
+  if (order.size() > AppRecord{}.AppApk.kWidth) return BadUse("ORDER has 1 to 12 characters");
+  if (requester.size() > AppRecord{}.AppDwn.kWidth) {
     return BadUse("REQUESTER has 1 to 8 characters (jobfeed uses the first 8 of its argument)");
   }
   if (std::find(std::begin(kKinds), std::end(kKinds), kind) == std::end(kKinds)) {
