@@ -8,6 +8,7 @@
 
 #include "db/sql/Status.h"
 #include "download/DnlRecord.h"
+#include "download/DnlWatch.h"
 #include "msg/Msg.h"
 
 namespace jf {
@@ -105,10 +106,13 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
                                       : static_cast<int16_t>(static_cast<uint16_t>(count));
     if (int rc = SendRowLines(d, base, row, requester); rc != 0) {
       if (d.sendFailedText != nullptr) Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+      if (DnlWatcher* w = DnlWatch()) w->RowDone(d.function, false);
       if (d.continueAfterRowFailure) continue;
       break;
     }
-    if (d.update != nullptr && d.update(row) != 0 && !d.continueAfterRowFailure) break;
+    const bool unmarked = d.update == nullptr || d.update(row) == 0;
+    if (DnlWatcher* w = DnlWatch()) w->RowDone(d.function, unmarked);
+    if (!unmarked && !d.continueAfterRowFailure) break;
   }
   // A fetch that fails ends the download as the end of the rows does, but this row and every
   // later one stay due until the cause is mended: say so, in the style of the open's message.

@@ -11,6 +11,7 @@
 #include "driver/Args.h"
 #include "driver/DateTime.h"
 #include "driver/Run.h"
+#include "driver/RunDisplay.h"
 #include "msg/Msg.h"
 
 namespace jf {
@@ -30,7 +31,7 @@ constexpr MasterKind kKinds[] = {
 constexpr std::size_t kKindCount = std::size(kKinds);
 
 constexpr const char* kUsage =
-    "usage: jobfeed-master REQUESTER [KIND...]\n"
+    "usage: jobfeed-master [--quiet] REQUESTER [KIND...]\n"
     "Sends the master data marked for REQUESTER (cut to 8 characters) to the shop-floor\n"
     "terminals' send-buffer files, in the same site as jobfeed (working directory, login file,\n"
     "message file .\\Msg\\Jobfeed.txt). KIND is one of\n"
@@ -43,6 +44,8 @@ constexpr const char* kUsage =
     "database status; -2 for a missing requester or an unknown KIND (logged, nothing touched).\n"
     "Where only 8 bits of it survive (Linux) the status becomes its low 8 bits, or 255 when\n"
     "those are 0: -2 gives 254.\n"
+    "When standard error is a terminal, a progress line and a summary (rows sent and failed,\n"
+    "lines per terminal, time) show there; --quiet turns them off.\n"
     "  jobfeed-master --help, -h  this text\n"
     "  jobfeed-master --version   the version\n";
 
@@ -66,6 +69,12 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
   }
   Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
 
+  // "--quiet" in front of the requester keeps a run started by hand from showing its progress.
+  const bool quiet = argc > 1 && std::string_view(argv[1]) == "--quiet";
+  if (quiet) {
+    --argc;
+    ++argv;
+  }
   if (argc < 2) return UsageError("kein Anforderer");
   if (argv[1][0] == '-') return UsageError(std::string("unbekannte Option ") + argv[1]);
   const Text<8> requester = std::string_view(argv[1]);  // cut to 8 characters
@@ -81,7 +90,14 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
   }
   const bool all = argc == 2;
 
-  if (ConnectForRun() != 0) return 0;
+  RunDisplay display(std::string("jobfeed-master ") + requester.c_str(), !quiet);
+  for (std::size_t k = 0; k < kKindCount; ++k) {
+    if (all || chosen[k]) display.Expect(kKinds[k].name);
+  }
+  if (ConnectForRun() != 0) {
+    display.Finish(0);
+    return 0;
+  }
 
   char date[41] = {};
   char time[10] = {};
@@ -95,6 +111,7 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
     if (status == 0) status = rc;
   }
   bdCommit();
+  display.Finish(status);
   return status;
 }
 

@@ -10,6 +10,7 @@
 #include "driver/Args.h"
 #include "driver/DateTime.h"
 #include "driver/Prepare.h"
+#include "driver/RunDisplay.h"
 #include "login/Login.h"
 #include "msg/Msg.h"
 
@@ -80,8 +81,9 @@ int UsageError(const char* why) {
   const std::string text =
       std::string("Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - ") + why;
   Msg_Log(kUsageStatus, "main", text.c_str(), kMsgError);
-  std::fprintf(stderr, "jobfeed: %s\nusage: jobfeed REQUESTER ORDER POSITION ACTION (see --help)\n",
-               why);
+  std::fprintf(
+      stderr,
+      "jobfeed: %s\nusage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION (see --help)\n", why);
   return kUsageStatus;
 }
 
@@ -90,6 +92,13 @@ int UsageError(const char* why) {
 int RunJobfeed(int argc, const char* const* argv) {
   Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
 
+  // "--quiet" in front of the four arguments keeps a run started by hand from showing its
+  // progress; a run whose standard error is no terminal shows nothing anyway.
+  const bool quiet = argc > 1 && std::strcmp(argv[1], "--quiet") == 0;
+  if (quiet) {
+    --argc;
+    ++argv;
+  }
   // Without all four arguments there is no order to prepare; touching the database with
   // missing keys could only mark the wrong rows.
   if (argc < 5) return UsageError("zu wenige Argumente");
@@ -103,13 +112,22 @@ int RunJobfeed(int argc, const char* const* argv) {
     return UsageError("kein Anforderer");
   }
 
-  if (ConnectForRun() != 0) return 0;
+  RunDisplay display(std::string("jobfeed ") + ctx.requester.c_str() + " " + argv[2] + " " +
+                         argv[3] + " " + ctx.action.c_str(),
+                     !quiet);
+  display.Expect("APK");
+  display.Expect("APP");
+  if (ConnectForRun() != 0) {
+    display.Finish(0);
+    return 0;
+  }
 
   DateTimeText(ctx.date, ctx.time, 3);
 
   const int32_t status = RunOrder(ctx, argv[2], argv[3]);
 
   bdCommit();
+  display.Finish(status);
   return status;
 }
 

@@ -7,7 +7,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: jobfeed REQUESTER ORDER POSITION ACTION\n"
+    "usage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION\n"
     "\n"
     "Marks the order header ORDER and its position POSITION as due for REQUESTER, applies\n"
     "ACTION (SPERR, FREI* or BEGIN) to the position's status, and sends every order header and\n"
@@ -15,6 +15,8 @@ constexpr char kUsage[] =
     "(..\\Comm\\Buff\\SndDnl<terminal>.buf). Run it in the site's working directory: failures\n"
     "go to .\\Msg\\Jobfeed.txt, the login is read from ..\\..\\..\\..\\files\\quantelor.ini.\n"
     "The exit code is the status of the order position download.\n"
+    "When standard error is a terminal, a progress line and a summary (rows sent and failed,\n"
+    "lines per terminal, time) show there; --quiet turns them off.\n"
     "\n"
     "  jobfeed --help, -h  this text\n"
     "  jobfeed --version   the version\n";

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "msg/MsgName.h"
+#include "msg/Progress.h"
 #include "platform/Env.h"
 
 namespace jf {
@@ -194,7 +195,10 @@ void Msg_Write(const MessageRecord* rec) {
   const std::string entry = FormatEntry(*rec, effectiveKind);
   // An entry the file does not take still reaches whoever started the program (a scheduler
   // shows a task's standard error), rather than being lost without a trace.
-  if (!WriteEntry(s, entry)) WriteStdErr(entry);
+  if (!WriteEntry(s, entry)) {
+    HideProgressLine();
+    WriteStdErr(entry);
+  }
 }
 
 void Msg_Log(int32_t errorCode, const char* functionName, const char* messageText, int kind) {

@@ -105,6 +105,12 @@ std::string NativePath(std::string_view path);
 // file's place, which waiting does not mend.
 bool IsSharingConflict(int err);
 
+// Whether standard error is a terminal a person watches (a console on Windows); false for a file,
+// a pipe or a closed stream.
+bool StdErrIsTerminal();
+// The same of standard output.
+bool StdOutIsTerminal();
+
 // Writes bytes to standard error as they are, without line-end translation. Failures are
 // ignored: standard error is where failures go when nothing else takes them.
 void WriteStdErr(std::string_view bytes);

@@ -157,7 +157,7 @@ TEST_P(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
   EXPECT_EQ(m[0].function, "main");
   EXPECT_NE(m[0].message.find("Argumente"), std::string::npos);
   const std::string told =
-      "jobfeed: zu wenige Argumente\nusage: jobfeed REQUESTER ORDER POSITION ACTION (see --help)\n";
+      "jobfeed: zu wenige Argumente\nusage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION (see --help)\n";
   EXPECT_EQ(ConsoleText(err_), told) << "the log took the entry";
 
   // Without the Msg folder the entry still reaches whoever started the program, as the file
@@ -181,7 +181,7 @@ TEST_F(RunTestSite, HelpAndVersionAnswerWithoutTheLogOrTheDatabase) {
   EXPECT_EQ(Run(JOBFEED_MASTER_BIN, {"--version"}), 0);
   EXPECT_EQ(ConsoleText(out_), "jobfeed-master" + version);
   EXPECT_EQ(Run(JOBFEED_BIN, {"--help"}), 0);
-  EXPECT_EQ(ConsoleText(out_).rfind("usage: jobfeed REQUESTER ORDER POSITION ACTION\n", 0), 0u)
+  EXPECT_EQ(ConsoleText(out_).rfind("usage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION\n", 0), 0u)
       << out_;
   EXPECT_EQ(err_, "");
   EXPECT_TRUE(fs::is_empty(root()));
@@ -218,7 +218,7 @@ TEST_F(RunTestSite, UsageErrorsAndHelpOfEveryProgram) {
        kUsageStatus,
        "kein Anforderer",
        "kein Anforderer"},
-      {JOBFEED_BIN, {"-h"}, 0, "usage: jobfeed REQUESTER ORDER POSITION ACTION", nullptr},
+      {JOBFEED_BIN, {"-h"}, 0, "usage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION", nullptr},
       {master, {}, kUsageStatus, "kein Anforderer", "kein Anforderer"},
       {master, {" \t "}, kUsageStatus, "kein Anforderer", "kein Anforderer"},
       {master,
@@ -231,7 +231,7 @@ TEST_F(RunTestSite, UsageErrorsAndHelpOfEveryProgram) {
        kUsageStatus,
        "unbekannte Option --version",
        "unbekannte Option --version"},
-      {master, {"-h"}, 0, "usage: jobfeed-master REQUESTER [KIND...]", nullptr},
+      {master, {"-h"}, 0, "usage: jobfeed-master [--quiet] REQUESTER [KIND...]", nullptr},
       {admin,
        {"resend-order", "A100", "OP1 "},
        2,
