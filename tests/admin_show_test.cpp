@@ -116,7 +116,7 @@ TEST_F(ShowBufferTest, MissingFileAndBadUse) {
   EXPECT_EQ(Show({"a", "b"}, &out), 2);
   out.clear();
   EXPECT_EQ(Show({"--help"}, &out), 0);
-  EXPECT_NE(out.find("usage: jobfeed-admin show-buffer FILE"), std::string::npos);
+  EXPECT_NE(out.find("usage: jobfeed-admin show-buffer [--quiet] FILE"), std::string::npos);
 }
 
 }  // namespace

@@ -251,7 +251,7 @@ TEST_F(RunTestSite, UsageErrorsAndHelpOfEveryProgram) {
       {admin, {"scramble", "--version"}, 0, version, nullptr},
       {admin, {"check-db", "--version"}, 0, version, nullptr},
       {admin, {"init-db", "-h"}, 0, "usage: jobfeed-admin init-db PATH", nullptr},
-      {admin, {"show-buffer", "-h"}, 0, "usage: jobfeed-admin show-buffer FILE", nullptr},
+      {admin, {"show-buffer", "-h"}, 0, "usage: jobfeed-admin show-buffer [--quiet] FILE", nullptr},
       {admin, {"journal", "-h"}, 0, "usage: jobfeed-admin journal", nullptr},
   };
   for (const Case& c : cases) {

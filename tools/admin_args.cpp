@@ -24,6 +24,16 @@ bool AnswersHelpOrVersion(int argc, char** argv, const char* usage, int* rc) {
   return false;
 }
 
+bool TakeQuiet(int* argc, char** argv) {
+  int kept = 1;
+  for (int i = 1; i < *argc; ++i) {
+    if (std::string_view(argv[i]) != "--quiet") argv[kept++] = argv[i];
+  }
+  const bool quiet = kept != *argc;
+  *argc = kept;
+  return quiet;
+}
+
 const char* TypedValueFault(std::string_view value) {
   switch (CheckArgument(value, true)) {
     case ArgFault::kNone:

@@ -2,6 +2,7 @@
 // program uses is there with a usable type.
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,19 +12,22 @@
 #include "db/sql/Backend.h"
 #include "db/sql/Session.h"
 #include "login/Login.h"
+#include "msg/Progress.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
 
 int CmdCheckDb(int argc, char** argv) {
   constexpr const char* kUsage =
-      "usage: jobfeed-admin check-db\n"
+      "usage: jobfeed-admin check-db [--quiet]\n"
       "Run it in the site's working directory: it logs on as jobfeed does (the login file\n"
       "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name or sqlite:PATH) and\n"
       "checks that every table and column the program uses is there with a usable type.\n"
       "Prints one line per table: \"ok\", or each column that is missing or unusable.\n"
-      "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n";
+      "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n"
+      "On a terminal it shows which table it is at on standard error; --quiet turns that off.\n";
   if (int rc = 0; AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
+  ProgressLine progress(!TakeQuiet(&argc, argv));
   if (argc != 1) {
     std::fprintf(stderr,
                  "jobfeed-admin check-db: takes no arguments\n"
@@ -47,8 +51,17 @@ int CmdCheckDb(int argc, char** argv) {
   }
   int problems = 0;
   std::vector<DbColumn> columns;
-  for (const TableNeed& t : ProgramTables()) {
-    if (const int rc = ReadTableColumns(oracle, user, t.table, &columns); rc != 0) {
+  const auto tables = ProgramTables();
+  std::size_t done = 0;
+  for (const TableNeed& t : tables) {
+    ++done;
+    if (progress.Due()) {
+      progress.Draw("check-db: table " + std::to_string(done) + " of " +
+                    std::to_string(tables.size()) + ": " + t.table);
+    }
+    const int rc = ReadTableColumns(oracle, user, t.table, &columns);
+    progress.MakeRoom();
+    if (rc != 0) {
       const std::string why = sql::CurrentBackend()->LastErrorText();
       std::printf("%s: the catalog cannot be read (status %d): %s\n", t.table, rc, why.c_str());
       ++problems;
@@ -59,6 +72,7 @@ int CmdCheckDb(int argc, char** argv) {
     for (const std::string& l : lines) std::printf("%s\n", l.c_str());
     problems += static_cast<int>(lines.size());
   }
+  progress.Hide();
   bdRollback();  // it only read
   if (problems > 0) {
     std::printf("%d problem%s\n", problems, problems == 1 ? "" : "s");

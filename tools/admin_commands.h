@@ -18,6 +18,9 @@ int CmdJournal(int argc, char** argv);
 // -h or --help anywhere among a command's arguments prints its usage on standard output,
 // --version the version; returns true, with the exit code in *rc, when it answered.
 bool AnswersHelpOrVersion(int argc, char** argv, const char* usage, int* rc);
+// Takes every --quiet out of a command's arguments; true when there was one. A command that can
+// take long shows its progress on standard error when that is a terminal, unless told --quiet.
+bool TakeQuiet(int* argc, char** argv);
 // Why a requester name or key typed for a command cannot be used as it stands (empty or blank,
 // a control character, a blank before or after it), or nullptr: no run would ever select rows
 // marked with it.

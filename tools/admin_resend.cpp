@@ -10,6 +10,7 @@
 #include "db/DbDb.h"
 #include "db/DbDnl.h"
 #include "db/sql/Status.h"
+#include "msg/Progress.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -17,13 +18,14 @@ namespace jf::admin {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: jobfeed-admin resend-order ORDER REQUESTER [KIND] [--yes]\n"
+    "usage: jobfeed-admin resend-order ORDER REQUESTER [KIND] [--yes] [--quiet]\n"
     "Marks every position of ORDER as due for REQUESTER with the download kind KIND (AEN when\n"
     "left out), so the next jobfeed run for REQUESTER sends them to the terminals. KIND is NEU,\n"
     "AEN, STA or LOE. LOE withdraws the positions: the next run sends each as a deletion and then\n"
     "deletes it from the database, so LOE asks for --yes.\n"
     "Run it in jobfeed's working directory: it connects through the same login file.\n"
-    "Exit code: 0 marked, 1 the order has no positions or the database failed, 2 bad use.\n";
+    "Exit code: 0 marked, 1 the order has no positions or the database failed, 2 bad use.\n"
+    "On a terminal it shows on standard error that it is at work; --quiet turns that off.\n";
 
 constexpr const char* kKinds[] = {"NEU", "AEN", "STA", "LOE"};
 
@@ -36,6 +38,7 @@ int BadUse(const char* message) {
 
 int CmdResendOrder(int argc, char** argv) {
   if (int rc = 0; AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
+  const bool quiet = TakeQuiet(&argc, argv);
   const char* args[3] = {};
   int n = 0;
   bool yes = false;
@@ -78,8 +81,12 @@ int CmdResendOrder(int argc, char** argv) {
   rec.AppApk = order;
   rec.AppDwn = requester;
   rec.AppDna = kind;
+  // One statement marks them all: there is nothing to count, only that it is at work.
+  ProgressLine progress(!quiet);
+  progress.Draw("resend-order: marking every position of order " + std::string(order) + " ...");
   const int rc = Apk_AppDel(&rec);
   bdCommit();
+  progress.Hide();
   if (rc == sql::kNotFound) {
     std::fprintf(stderr, "jobfeed-admin resend-order: order %.*s has no positions\n",
                  static_cast<int>(order.size()), order.data());

@@ -11,6 +11,8 @@
 #include <system_error>
 
 #include "driver/DateHelpers.h"
+#include "msg/Progress.h"
+#include "platform/Env.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -18,7 +20,7 @@ namespace jf::admin {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: jobfeed-admin show-buffer FILE\n"
+    "usage: jobfeed-admin show-buffer [--quiet] FILE\n"
     "Prints each line of a send-buffer file (SndDnl<n>.buf) as labelled fields: terminal\n"
     "address, port, timestamp, record type, run date and time, download kind, and the\n"
     "payload cut into the fields of its record type (APK, APP, MAG, MAS, UBG, PNR, AWN,\n"
@@ -27,7 +29,8 @@ constexpr const char* kUsage =
     "\\xHH.\n"
     "Lines that are not 552 bytes, do not start with '$', do not end with '*' CR LF or carry\n"
     "an unknown record type are flagged with '!'.\n"
-    "Exit code: 0 all lines well-formed, 1 file unreadable or a line flagged, 2 bad use.\n";
+    "Exit code: 0 all lines well-formed, 1 file unreadable or a line flagged, 2 bad use.\n"
+    "On a terminal it shows how far it is on standard error; --quiet turns that off.\n";
 
 constexpr std::size_t kLineLength = 552;
 constexpr std::size_t kPayloadOffset = 111;
@@ -251,11 +254,14 @@ class LineReader {
     return any;
   }
   bool failed() const { return failed_; }
+  // Bytes taken from the file so far.
+  uint64_t consumed() const { return read_ - (len_ - pos_); }
 
  private:
   int Get() {
     if (pos_ == len_) {
       len_ = std::fread(buf_, 1, sizeof buf_, f_);
+      read_ += len_;
       pos_ = 0;
       if (len_ == 0) {
         failed_ = std::ferror(f_) != 0;
@@ -268,6 +274,7 @@ class LineReader {
   std::FILE* f_;
   char buf_[1 << 16];
   std::size_t pos_ = 0, len_ = 0;
+  uint64_t read_ = 0;
   bool failed_ = false;
 };
 
@@ -329,6 +336,8 @@ void PrintPayload(std::string_view type, std::string_view payload) {
 int CmdShowBuffer(int argc, char** argv) {
   int rc = 0;
   if (AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
+  // A listing on the terminal shows how far it is by itself.
+  ProgressLine progress(!TakeQuiet(&argc, argv) && !StdOutIsTerminal());
   if (argc != 2 || argv[1][0] == '-' || argv[1][0] == '\0') {
     std::fprintf(stderr, "jobfeed-admin show-buffer: expected one FILE\n%s", kUsage);
     return 2;
@@ -350,14 +359,25 @@ int CmdShowBuffer(int argc, char** argv) {
   Line line;
   std::size_t number = 0;
   std::size_t bad = 0;
+  const uintmax_t size = std::filesystem::file_size(path, ec);
   while (reader.Next(&line)) {
     if (!ShowLine(++number, line)) ++bad;
     if (!line.crlf) {
+      progress.Hide();
       std::fprintf(stderr,
                    "jobfeed-admin show-buffer: %s: the last line has no CR LF (%llu bytes)\n", path,
                    static_cast<unsigned long long>(line.length));
     }
+    if (progress.Due()) {
+      char text[100];
+      std::snprintf(text, sizeof text, "show-buffer: line %s, %llu of %llu MB",
+                    Grouped(number).c_str(),
+                    static_cast<unsigned long long>(reader.consumed() >> 20),
+                    static_cast<unsigned long long>(ec ? 0 : size >> 20));
+      progress.Draw(text);
+    }
   }
+  progress.Hide();
   if (reader.failed()) {
     std::fprintf(stderr, "jobfeed-admin show-buffer: %s: cannot be read after line %zu\n", path,
                  number);
