@@ -59,6 +59,11 @@ int UsageError(const std::string& why) {
 
 }  // namespace
 
+int RefuseMasterArgument(int index) {
+  OpenRunLog();
+  return UsageError(UnusableArgumentText(index));
+}
+
 int RunJobfeedMaster(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
@@ -67,7 +72,7 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
       return 0;
     }
   }
-  Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
+  OpenRunLog();
 
   // "--quiet" in front of the requester keeps a run started by hand from showing its progress.
   const bool quiet = argc > 1 && std::string_view(argv[1]) == "--quiet";

@@ -77,20 +77,33 @@ namespace {
 
 // A usage error is logged and told on standard error to whoever typed the command; the
 // database is not touched.
-int UsageError(const char* why) {
-  const std::string text =
-      std::string("Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - ") + why;
+int UsageError(const std::string& why) {
+  const std::string text = "Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - " + why;
   Msg_Log(kUsageStatus, "main", text.c_str(), kMsgError);
   std::fprintf(
       stderr,
-      "jobfeed: %s\nusage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION (see --help)\n", why);
+      "jobfeed: %s\nusage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION (see --help)\n",
+      why.c_str());
   return kUsageStatus;
 }
 
 }  // namespace
 
-int RunJobfeed(int argc, const char* const* argv) {
+void OpenRunLog() {
   Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
+}
+
+std::string UnusableArgumentText(int index) {
+  return "Argument " + std::to_string(index) + " mit Zeichen ausserhalb Windows-1252";
+}
+
+int RefuseArgument(int index) {
+  OpenRunLog();
+  return UsageError(UnusableArgumentText(index));
+}
+
+int RunJobfeed(int argc, const char* const* argv) {
+  OpenRunLog();
 
   // "--quiet" in front of the four arguments keeps a run started by hand from showing its
   // progress; a run whose standard error is no terminal shows nothing anyway.

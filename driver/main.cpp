@@ -3,6 +3,7 @@
 
 #include "Version.h"
 #include "driver/Run.h"
+#include "driver/TerminalText.h"
 
 namespace {
 
@@ -35,5 +36,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (IsOption(argc, argv, "--version")) return jf::PrintVersion("jobfeed");
-  return jf::ProcessExitCode(jf::RunGuarded([&] { return jf::RunJobfeed(argc, argv); }));
+  return jf::ProcessExitCode(jf::RunGuarded([&] {
+    const jf::ProgramArgs args(argc, argv);
+    if (args.bad() != 0) return jf::RefuseArgument(args.bad());
+    return jf::RunJobfeed(args.argc(), args.argv());
+  }));
 }

@@ -8,9 +8,11 @@
 
 #include "db/DbDb.h"
 #include "db/OpenBackend.h"
+#include "db/oracle/OciLibrary.h"
 #include "db/schema/Catalog.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Session.h"
+#include "driver/TerminalText.h"
 #include "login/Login.h"
 #include "msg/Progress.h"
 #include "tools/admin_commands.h"
@@ -43,10 +45,16 @@ int CmdCheckDb(int argc, char** argv) {
   char net[kLoginValueMax + 1] = {};
   iniGetLogin(user, password, net);
   const bool oracle = !IsSqliteNetService(net);
-  std::printf("database: %s (%s), user %s\n", net, oracle ? "Oracle" : "SQLite", user);
-  if (const int rc = bdConnect(); rc != 0) {
-    std::fprintf(stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n", rc,
-                 ConnectFailure(rc).c_str());
+  std::printf("database: %s (%s), user %s\n", net, oracle ? "Oracle" : "SQLite",
+              ForTerminal(user).c_str());
+  const int connected = bdConnect();
+  // Which client library answered, whether the logon then worked or not.
+  if (oracle && !oracle::LoadedClientLibrary().empty()) {
+    std::printf("Oracle client library: %s\n", oracle::LoadedClientLibrary().c_str());
+  }
+  if (connected != 0) {
+    std::fprintf(stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n",
+                 connected, ForTerminal(ConnectFailure(connected), stderr).c_str());
     return 1;
   }
   int problems = 0;
@@ -62,7 +70,7 @@ int CmdCheckDb(int argc, char** argv) {
     const int rc = ReadTableColumns(oracle, user, t.table, &columns);
     progress.MakeRoom();
     if (rc != 0) {
-      const std::string why = sql::CurrentBackend()->LastErrorText();
+      const std::string why = ForTerminal(sql::CurrentBackend()->LastErrorText());
       std::printf("%s: the catalog cannot be read (status %d): %s\n", t.table, rc, why.c_str());
       ++problems;
       continue;

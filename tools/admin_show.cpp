@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "driver/DateHelpers.h"
+#include "driver/TerminalText.h"
 #include "msg/Progress.h"
 #include "platform/Env.h"
 #include "tools/admin_commands.h"
@@ -205,7 +206,9 @@ std::string Shown(std::string_view value) {
 
 void PrintField(const Field& f, std::string_view value) {
   const std::string decoded = Decoded(f.kind, value);
-  std::printf("  %-17s [%s]%s%s\n", f.name, Shown(value).c_str(), decoded.empty() ? "" : " ",
+  // A field is cut by bytes, which are characters of the code page.
+  const std::string shown = ForTerminal(Shown(value));
+  std::printf("  %-17s [%s]%s%s\n", f.name, shown.c_str(), decoded.empty() ? "" : " ",
               decoded.c_str());
 }
 
@@ -302,7 +305,7 @@ bool ShowLine(std::size_t number, const Line& line) {
   }
   const std::string_view type = Cut(head, 90, 3);
   if (LayoutOf(type) == nullptr) {
-    std::printf("  ! unknown record type [%s]\n", Shown(type).c_str());
+    std::printf("  ! unknown record type [%s]\n", ForTerminal(Shown(type)).c_str());
     ok = false;
   }
   for (const Field& f : kHeader) PrintField(f, Cut(head, f.offset, f.width));
