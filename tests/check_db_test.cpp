@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "support/OrderSite.h"
 
@@ -38,6 +39,44 @@ TEST_P(CheckDb, ListsWhatIsMissingOrUnusable) {
 }
 
 JF_ON_BOTH_BACKENDS(CheckDb);
+
+// On Oracle a text's width must count characters where a character may take several bytes, and
+// a column the program carries in 16 bits must not hold more.
+class CheckDbOracle : public test::OrderSiteTest {
+ protected:
+  test::BackendKind backend() const override { return test::BackendKind::kOracle; }
+};
+
+TEST_F(CheckDbOracle, ListsWidthsInBytesNarrowTextsAndWide16BitColumns) {
+  std::string ddl = test::ReadBytes(std::string(JOBFEED_SOURCE_DIR) + "/db/schema/oracle.sql");
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"ApkBz1 VARCHAR2(30 CHAR)", "ApkBz1 VARCHAR2(30)"},
+        {"ApkKun VARCHAR2(7 CHAR)", "ApkKun VARCHAR2(5 CHAR)"},
+        {"ApkSts NUMBER(5)", "ApkSts NUMBER(10)"}}) {
+    ddl.replace(ddl.find(from), from.size(), to);
+  }
+  test::WriteBytes(root() / "bytes.sql", ddl);
+  ::setenv("FAKEOCI_DDL", (root() / "bytes.sql").string().c_str(), 1);
+  // A single-byte character set holds as many characters as bytes.
+  for (const std::string charset : {"AL32UTF8", "WE8MSWIN1252"}) {
+    ::setenv("FAKEOCI_CHARSET", charset.c_str(), 1);
+    std::string out;
+    EXPECT_EQ(test::RunCommand(JOBFEED_ADMIN_BIN, {"check-db"}, &out), 1) << out;
+    const std::string bytes =
+        "Kvl501Apk.ApkBz1: VARCHAR2(30 BYTE) counts bytes, and in this character set a character "
+        "may take more than one: it may not hold the program's 30 characters; ALTER TABLE "
+        "Kvl501Apk MODIFY (ApkBz1 VARCHAR2(30 CHAR))\n";
+    EXPECT_NE(out.find("character set " + charset + "\n" + (charset == "AL32UTF8" ? bytes : "") +
+                       "Kvl501Apk.ApkSts: NUMBER(10), but the program carries it in 16 bits: a "
+                       "value beyond -32768..32767 fails its read (-1455)\nKvl501Apk.ApkKun: "
+                       "VARCHAR2(5 CHAR) is narrower than the program's 7 characters; ALTER TABLE "
+                       "Kvl501Apk MODIFY (ApkKun VARCHAR2(7 CHAR))\nKvl504App: ok\n"),
+              std::string::npos)
+        << out;
+  }
+  ::unsetenv("FAKEOCI_CHARSET");
+  ::unsetenv("FAKEOCI_DDL");
+}
 
 }  // namespace
 }  // namespace jf

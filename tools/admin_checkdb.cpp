@@ -1,5 +1,5 @@
-// jobfeed-admin check-db: connects as a run does and checks that every table and column the
-// program uses is there with a usable type.
+// jobfeed-admin check-db: connects as a run does and checks that every table and column of the
+// schema description is there, with a usable type and wide enough.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +10,7 @@
 #include "db/OpenBackend.h"
 #include "db/oracle/OciLibrary.h"
 #include "db/schema/Catalog.h"
+#include "db/schema/Description.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Session.h"
 #include "driver/TerminalText.h"
@@ -24,8 +25,10 @@ int CmdCheckDb(int argc, char** argv) {
       "usage: jobfeed-admin check-db [--quiet]\n"
       "Run it in the site's working directory: it logs on as jobfeed does (the login file\n"
       "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name or sqlite:PATH) and\n"
-      "checks that every table and column the program uses is there with a usable type.\n"
-      "Prints one line per table: \"ok\", or each column that is missing or unusable.\n"
+      "checks that every table and column the program uses is there with a usable type, wide\n"
+      "enough for the program's fields (on Oracle: texts in characters, 16-bit integers).\n"
+      "Prints one line per table: \"ok\", or each column that is missing, unusable or too\n"
+      "narrow, with the ALTER statement that widens a text.\n"
       "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n"
       "On a terminal it shows which table it is at on standard error; --quiet turns that off.\n";
   if (int rc = 0; AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
@@ -58,25 +61,49 @@ int CmdCheckDb(int argc, char** argv) {
     return 1;
   }
   int problems = 0;
+  auto catalog_failed = [&problems](const std::string& what, int rc) {
+    const std::string why = ForTerminal(sql::CurrentBackend()->LastErrorText());
+    std::printf("%s: the catalog cannot be read (status %d): %s\n", what.c_str(), rc, why.c_str());
+    ++problems;
+  };
+  // Where a width counts bytes, the character set tells how many characters it holds.
+  bool multibyte = false;
+  if (oracle) {
+    std::string charset;
+    if (const int rc = ReadCharacterSet(&charset); rc != 0) {
+      catalog_failed("character set", rc);
+    } else {
+      multibyte = MultiByteCharacterSet(charset);
+      std::printf("character set %s\n", charset.c_str());
+    }
+  }
   std::vector<DbColumn> columns;
-  const auto tables = ProgramTables();
+  const auto tables = schema::Tables();
   std::size_t done = 0;
-  for (const TableNeed& t : tables) {
+  for (const schema::Table& t : tables) {
+    const std::string name = schema::QualifiedName(t);
     ++done;
     if (progress.Due()) {
       progress.Draw("check-db: table " + std::to_string(done) + " of " +
-                    std::to_string(tables.size()) + ": " + t.table);
+                    std::to_string(tables.size()) + ": " + name);
     }
-    const int rc = ReadTableColumns(oracle, user, t.table, &columns);
+    const int read = ReadTableColumns(oracle, user, name, &columns);
     progress.MakeRoom();
-    if (rc != 0) {
-      const std::string why = ForTerminal(sql::CurrentBackend()->LastErrorText());
-      std::printf("%s: the catalog cannot be read (status %d): %s\n", t.table, rc, why.c_str());
-      ++problems;
+    if (read != 0) {
+      catalog_failed(name, read);
       continue;
     }
-    const std::vector<std::string> lines = CheckTableColumns(oracle, t, columns);
-    if (lines.empty()) std::printf("%s: ok\n", t.table);
+    std::vector<std::string> lines = CheckTableColumns(oracle, multibyte, t, columns);
+    // A statement names the table without its owner: that name must reach it too.
+    if (t.synonym && !columns.empty()) {
+      if (const int rc = ReadTableColumns(oracle, user, t.name, &columns); rc != 0) {
+        catalog_failed(t.name, rc);
+      } else if (columns.empty()) {
+        lines.push_back(std::string(t.name) + ": the login's schema does not reach " + name +
+                        " by this name; CREATE SYNONYM " + t.name + " FOR " + name);
+      }
+    }
+    if (lines.empty()) std::printf("%s: ok\n", name.c_str());
     for (const std::string& l : lines) std::printf("%s\n", l.c_str());
     problems += static_cast<int>(lines.size());
   }

@@ -11,6 +11,7 @@ namespace jf::admin {
 
 int CmdInitDb(int argc, char** argv);
 int CmdCheckDb(int argc, char** argv);
+int CmdPrintDdl(int argc, char** argv);
 int CmdShowBuffer(int argc, char** argv);
 int CmdResendOrder(int argc, char** argv);
 int CmdJournal(int argc, char** argv);

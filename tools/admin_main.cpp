@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"init-db", jf::admin::CmdInitDb, "create the SQLite database with the program's tables"},
     {"check-db", jf::admin::CmdCheckDb,
      "check the site's database (Oracle or SQLite) for the program's tables and columns"},
+    {"print-ddl", jf::admin::CmdPrintDdl, "print the DDL of the program's tables for a database"},
     {"show-buffer", jf::admin::CmdShowBuffer,
      "print the lines of a send-buffer file field by field"},
     {"scramble", jf::admin::CmdScramble, "scramble a login value (digit or letter form)"},

@@ -7,6 +7,7 @@
 #include "msg/Msg.h"
 #include "support/FakeClient.h"
 #include "support/Process.h"
+#include "support/StatementCheck.h"
 
 namespace jf::test {
 
@@ -23,12 +24,15 @@ void OrderSiteTest::SetUp() {
   ASSERT_EQ(sqlite3_open(db_path().string().c_str(), &db_), SQLITE_OK);
   sqlite3_busy_timeout(db_, 5000);
   Msg_ResetForTest();
+  sql::SetBackendWrapper(CheckStatements);
   // In-process, the fake client's server clock is the test's clock, pinned or not.
   if (backend() == BackendKind::kOracle) FakeClient::Get().FollowClock();
 }
 
 void OrderSiteTest::TearDown() {
   sql::Disconnect();
+  sql::SetBackendWrapper(nullptr);
+  EXPECT_EQ(TakeStatementProblems(), "") << "statements that do not fit the schema description";
   if (backend() == BackendKind::kOracle) FakeClient::Get().RealClock();
   Msg_ResetForTest();
   sqlite3_close(db_);
