@@ -2,7 +2,7 @@
 // against its durable-write floor, measured on the same disk right before and after the run.
 //
 //   jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] [--case CASE]...
-//                 [--repeat R] [--keep] [--against JOBFEED MASTER [--rounds R]]
+//                 [--repeat R] [--keep] [--terminal] [--against JOBFEED MASTER [--rounds R]]
 //
 // A case N:T:M is the order run on N marked positions over T terminals plus M unmarked
 // positions; MAS:N:T and PNR:N:T are jobfeed-master on N marked workplaces or persons over T
@@ -13,6 +13,12 @@
 // programs of another build (an older one), each on a freshly generated copy of the same site,
 // alternating which goes first, R rounds (default 3). The disk's flush latency drifts within
 // minutes, so only times taken in one such interleaved series are compared.
+//
+// A run's standard error goes to a file in the site, as under a scheduler. With --terminal each
+// case runs a second time, on a site generated afresh, with a pseudo-terminal as its standard
+// error, so that it shows its progress and summary: the cost of the display.
+#include <fcntl.h>
+#include <pty.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,6 +34,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/Floor.h"
@@ -44,6 +51,7 @@ struct Case {
   int64_t positions = 0;  // marked positions, or workplaces or persons
   int terminals = 4;
   int64_t unmarked = 0;
+  bool terminal = false;  // standard error a pseudo-terminal: the run shows its progress
 };
 
 struct Result {
@@ -99,7 +107,7 @@ int CommitsPerRow(const std::string&) {
   return 1;
 }
 
-// A person goes out as two lines (AWN and PNR); every other row as one.
+// A person goes out as two lines (PNR and AWN); every other row as one.
 int LinesPerRow(const std::string& kind) {
   return kind.rfind("PNR/", 0) == 0 ? 2 : 1;
 }
@@ -113,7 +121,7 @@ std::string CaseName(const Case& c) {
     std::snprintf(name, sizeof name, "%s:%lld:%d", c.kind.c_str(),
                   static_cast<long long>(c.positions), c.terminals);
   }
-  return name;
+  return std::string(name) + (c.terminal ? " tty" : "");
 }
 
 int64_t CountLines(const std::string& folder, bool* whole) {
@@ -143,14 +151,26 @@ int64_t CountMessages(const std::string& file) {
   return n;
 }
 
-// Runs jobfeed once in the run folder; wall time and the child's own resource usage.
+// Runs jobfeed once in the run folder; wall time and the child's own resource usage. Its
+// standard error is a file in the run folder, or a pseudo-terminal whose screen is read and
+// dropped.
 bool RunOnce(const std::string& jobfeed, const std::string& folder,
-             const std::vector<std::string>& args, int* exitCode, double* wall, rusage* ru) {
+             const std::vector<std::string>& args, bool terminal, int* exitCode, double* wall,
+             rusage* ru) {
+  int err = -1, screen = -1;
+  if (terminal) {
+    if (::openpty(&screen, &err, nullptr, nullptr, nullptr) != 0) return false;
+  } else {
+    err = ::open((folder + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (err < 0) return false;
+  }
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid < 0) return false;
   if (pid == 0) {
-    if (::chdir(folder.c_str()) != 0) _exit(127);
+    if (::dup2(err, STDERR_FILENO) < 0 || ::chdir(folder.c_str()) != 0) _exit(127);
+    if (screen >= 0) ::close(screen);
+    ::close(err);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(jobfeed.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -158,9 +178,22 @@ bool RunOnce(const std::string& jobfeed, const std::string& folder,
     ::execv(jobfeed.c_str(), argv.data());
     _exit(127);
   }
+  ::close(err);
+  // The terminal is read as a person's screen would take it, so the run never waits on it.
+  std::thread reader;
+  if (screen >= 0) {
+    reader = std::thread([screen] {
+      char buf[4096];
+      while (::read(screen, buf, sizeof buf) > 0) {
+      }
+    });
+  }
   int status = 0;
-  if (::wait4(pid, &status, 0, ru) != pid) return false;
+  const bool waited = ::wait4(pid, &status, 0, ru) == pid;
   *wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (reader.joinable()) reader.join();  // the last reader of the terminal has gone: EIO
+  if (screen >= 0) ::close(screen);
+  if (!waited) return false;
   *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return true;
 }
@@ -235,7 +268,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   for (int i = 0; i < runs; ++i) {
     rusage ru{};
     double wall = 0;
-    if (!RunOnce(program, f.runFolder, args, &r->exitCode, &wall, &ru)) {
+    if (!RunOnce(program, f.runFolder, args, c.terminal, &r->exitCode, &wall, &ru)) {
       *error = "cannot run " + program;
       return false;
     }
@@ -325,6 +358,7 @@ void PrintTargets(const std::vector<Result>& rs) {
   const Result* empty = nullptr;
   const Result* master[2][2] = {};  // [MAS, PNR][10,000, 100,000]
   for (const Result& r : rs) {
+    if (r.c.terminal) continue;
     if (!r.c.kind.empty()) {
       const int k = r.c.kind == "MAS" ? 0 : 1;
       if (r.c.positions == 10000) master[k][0] = &r;
@@ -401,8 +435,8 @@ bool TimeOnce(const Programs& programs, const std::string& dir, const Case& c, d
                                         marking ? f.firstPosition : "0", "BEGIN"};
   int exitCode = -1;
   rusage ru{};
-  if (!RunOnce(master ? programs.master : programs.jobfeed, f.runFolder, args, &exitCode, wall,
-               &ru)) {
+  if (!RunOnce(master ? programs.master : programs.jobfeed, f.runFolder, args, c.terminal, &exitCode,
+               wall, &ru)) {
     *error = "cannot run the programs";
     return false;
   }
@@ -454,6 +488,27 @@ bool Compare(const Programs& ours, const Programs& theirs, const std::string& di
   return true;
 }
 
+// What the display costs a run that shows it: each case with a terminal against the same case
+// without.
+void PrintDisplayCost(const std::vector<Result>& rs) {
+  bool header = false;
+  for (const Result& t : rs) {
+    if (!t.c.terminal) continue;
+    for (const Result& p : rs) {
+      if (p.c.terminal || CaseName(p.c) + " tty" != CaseName(t.c) || p.rows == 0 || t.rows == 0) {
+        continue;
+      }
+      if (!header) std::printf("\nprogress display (standard error a terminal against a file)\n");
+      header = true;
+      const double cpuP = (p.userUs + p.sysUs) / static_cast<double>(p.rows);
+      const double cpuT = (t.userUs + t.sysUs) / static_cast<double>(t.rows);
+      std::printf("  %-17s cpu per row %.1f us against %.1f us (%+.1f %%), wall %+.1f %%\n",
+                  CaseName(p.c).c_str(), cpuT, cpuP, 100 * (cpuT / cpuP - 1),
+                  100 * (t.wall / p.wall - 1));
+    }
+  }
+}
+
 bool ParseCase(const char* text, Case* c) {
   long long n = 0, m = 0;
   int t = 0;
@@ -478,7 +533,7 @@ int main(int argc, char** argv) {
   int rounds = 3;
   std::string dir;
   std::vector<Case> cases;
-  bool smoke = false, keep = false;
+  bool smoke = false, keep = false, terminal = false;
   int repeat = 5;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -504,10 +559,12 @@ int main(int argc, char** argv) {
       smoke = true;
     } else if (a == "--keep") {
       keep = true;
+    } else if (a == "--terminal") {
+      terminal = true;
     } else {
       std::fprintf(stderr,
                    "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
-                   "[--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep] "
+                   "[--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep] [--terminal] "
                    "[--against JOBFEED MASTER [--rounds R]]\n");
       return 2;
     }
@@ -525,6 +582,13 @@ int main(int argc, char** argv) {
               : std::vector<Case>{{"", 10000, 4, 0},    {"", 100000, 4, 0},    {"", 0, 4, 1000000},
                                   {"MAS", 10000, 4, 0}, {"MAS", 100000, 4, 0}, {"PNR", 10000, 4, 0},
                                   {"PNR", 100000, 4, 0}};
+  }
+  if (terminal) {
+    const std::size_t n = cases.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      cases.push_back(cases[i]);
+      cases.back().terminal = true;
+    }
   }
   std::error_code ec;
   fs::create_directories(dir, ec);
@@ -545,6 +609,7 @@ int main(int argc, char** argv) {
     results.push_back(r);
   }
   PrintTable(results);
+  PrintDisplayCost(results);
   if (!smoke) PrintTargets(results);
 
   // Whatever the figures, a run must end well, send every marked row and write one line for

@@ -21,6 +21,7 @@
 #include "db/DbDb.h"
 #include "db/sql/Status.h"
 #include "download/DnlRecord.h"
+#include "download/DnlWatch.h"
 #include "msg/Msg.h"
 
 namespace jf {
@@ -36,10 +37,13 @@ struct DnlLoop {
   // Fills the record (date, time, DnlLfn and DnlErf are already set). Returns 0 or a status
   // that keeps the row from being sent.
   Build build;
-  // The row's second line, or nullptr. It starts from the same loop-filled record, goes out
-  // after the first and only when the first went out; the row is unmarked only when both did,
-  // so a row never leaves the due list with one of its lines missing.
+  // The row's second line, or nullptr. It starts from the same loop-filled record and goes out
+  // after the first; the row is unmarked only when both went out, so a row never leaves the due
+  // list with one of its lines missing.
   Build buildSecond = nullptr;
+  // The second line goes out even when the first failed (the row then stays due); otherwise it
+  // is not tried.
+  bool secondAfterFailedFirst = false;
   // Production area of the row: the key of the terminal lookup.
   const char* (*area)(const Row& row);
   // The writer: SndBuf_Write (tests put a fake in its place).
@@ -122,13 +126,16 @@ int BuildRowLines(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
 }
 
 // Sends the row's lines in order. Returns 0 when every line went out, else the status of the
-// first that did not; the lines after it are not tried.
+// first that did not; the lines after it are tried only when the loop asks for it.
 template <class Row>
 int SendRowLines(const DnlLoop<Row>& d, const RowLines& lines, const Row& row) {
+  int first = 0;
   for (int i = 0; i < lines.n; ++i) {
-    if (int rc = d.send(lines.rec[i], d.area(row)); rc != 0) return rc;
+    const int rc = d.send(lines.rec[i], d.area(row));
+    if (first == 0) first = rc;
+    if (rc != 0 && !d.secondAfterFailedFirst) break;
   }
-  return 0;
+  return first;
 }
 
 // Whether the locked image of a row still asks this loop for its lines: marked for the
@@ -149,11 +156,13 @@ bool StillDue(const DnlLoop<Row>& d, const Row& locked, std::string_view request
 // still due. last: the final try, whose deadlock is logged like any other failure.
 template <class Row>
 int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
-            std::string_view requester, std::set<std::string, std::less<>>* sent, bool last) {
+            std::string_view requester, std::set<std::string, std::less<>>* sent, bool last,
+            bool* passed_over) {
   Row row = fetched;
   int rc = d.begin(d.unit);
   if (rc == 0) rc = d.lock(&row);
-  if (rc == sql::kNotFound || (rc == 0 && !StillDue(d, row, requester, *sent))) {
+  *passed_over = rc == sql::kNotFound || (rc == 0 && !StillDue(d, row, requester, *sent));
+  if (*passed_over) {
     d.end(true);  // nothing was written: the commit only ends the lock
     return 0;
   }
@@ -195,7 +204,8 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
   std::set<std::string, std::less<>> sent;  // rows sent, for a cursor that repeats rows
   uint32_t count = 0;
   Row row{};
-  while (d.fetch(&row) == 0) {
+  int fetched = 0;
+  while ((fetched = d.fetch(&row)) == 0) {
     DnlRecord base{};
     base.date = date;
     base.time = time;
@@ -204,8 +214,10 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
     base.DnlLfn = d.wideRunningNumber ? static_cast<int32_t>(count)
                                       : static_cast<int16_t>(static_cast<uint16_t>(count));
     int rc = 0;
+    bool passed_over = false;  // gone, or no longer due for the requester: not this run's row
     if (d.lock != nullptr) {
-      rc = bdRetryUnit([&](bool last) { return RowUnit(d, base, row, who, &sent, last); });
+      rc = bdRetryUnit(
+          [&](bool last) { return RowUnit(d, base, row, who, &sent, last, &passed_over); });
     } else {
       RowLines lines;
       rc = BuildRowLines(d, base, row, who, &lines);
@@ -214,7 +226,15 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
         Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
       }
     }
+    if (DnlWatcher* w = DnlWatch(); w != nullptr && !passed_over) w->RowDone(d.function, rc == 0);
     if (rc != 0 && !d.continueAfterRowFailure) break;
+  }
+  // A fetch that fails ends the download as the end of the rows does, but this row and every
+  // later one stay due until the cause is mended: say so, in the style of the open's message.
+  if (fetched != 0 && fetched != sql::kNotFound) {
+    const std::string_view f = d.function;  // "Apk_Dnl" fetches with "Apk_FetchDnl"
+    const std::string text = "fehlerhafte " + std::string(f.substr(0, f.find('_'))) + "_FetchDnl";
+    Msg_Log(fetched, d.function, text.c_str(), kMsgError);
   }
   return d.close();
 }

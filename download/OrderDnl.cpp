@@ -48,15 +48,8 @@ void Apk_LockFailed(const ApkDnlRecord&, int rc) {
   Msg_Log(rc, "ApkDnl", "Fehler bei Apk_PKeyRead", kMsgError);
 }
 
-// The position's read has no message of its own. A lock that could not be had is what used to
-// fail the position's write, and is reported as that write's failure.
-void App_LockFailed(const AppDnlRecord& row, int rc) {
-  if (rc != sql::kBusy && rc != sql::kDeadlock) return;
-  if (row.AppDna == "LOE") {
-    Msg_Log(rc, "App_Frei", "Fehler bei Apk_PKeyDel", kMsgError);
-  } else {
-    Msg_Log(rc, "APP_Frei", "Fehler bei App_PKeyUpd", kMsgError);
-  }
+void App_LockFailed(const AppDnlRecord&, int rc) {
+  Msg_Log(rc, "App_Frei", "Fehler bei App_PKeyRead", kMsgError);
 }
 
 // The locked row is written back, so only the marker and the kind change.

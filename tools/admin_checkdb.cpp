@@ -15,28 +15,33 @@
 #include "db/sql/Session.h"
 #include "driver/TerminalText.h"
 #include "login/Login.h"
+#include "msg/Progress.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
 
 int CmdCheckDb(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::printf(
-        "usage: jobfeed-admin check-db\n"
-        "Run it in the site's working directory: it logs on as jobfeed does (the login file\n"
-        "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name or sqlite:PATH) and\n"
-        "checks that every table and column the program uses is there with a usable type, wide\n"
-        "enough for the program's fields (on Oracle: texts in characters, 16-bit integers).\n"
-        "Prints one line per table: \"ok\", or each column that is missing, unusable or too\n"
-        "narrow, with the ALTER statement that widens a text.\n"
-        "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n");
-    return 0;
-  }
+  constexpr const char* kUsage =
+      "usage: jobfeed-admin check-db [--quiet]\n"
+      "Run it in the site's working directory: it logs on as jobfeed does (the login file\n"
+      "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name or sqlite:PATH) and\n"
+      "checks that every table and column the program uses is there with a usable type, wide\n"
+      "enough for the program's fields (on Oracle: texts in characters, 16-bit integers).\n"
+      "Prints one line per table: \"ok\", or each column that is missing, unusable or too\n"
+      "narrow, with the ALTER statement that widens a text.\n"
+      "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n"
+      "On a terminal it shows which table it is at on standard error; --quiet turns that off.\n";
+  if (int rc = 0; AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
+  ProgressLine progress(!TakeQuiet(&argc, argv));
   if (argc != 1) {
     std::fprintf(stderr,
                  "jobfeed-admin check-db: takes no arguments\n"
                  "usage: jobfeed-admin check-db\n");
     return 2;
+  }
+  if (const std::string login = LoginFileFailure(); !login.empty()) {
+    std::fprintf(stderr, "jobfeed-admin check-db: %s\n", login.c_str());
+    return 1;
   }
   char user[kLoginValueMax + 1] = {};
   char password[kLoginValueMax + 1] = {};
@@ -51,9 +56,8 @@ int CmdCheckDb(int argc, char** argv) {
     std::printf("Oracle client library: %s\n", oracle::LoadedClientLibrary().c_str());
   }
   if (connected != 0) {
-    const std::string& why = sql::ConnectErrorText();
     std::fprintf(stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n",
-                 connected, why.empty() ? "(no reason given)" : ForTerminal(why, stderr).c_str());
+                 connected, ForTerminal(ConnectFailure(connected), stderr).c_str());
     return 1;
   }
   int problems = 0;
@@ -74,10 +78,19 @@ int CmdCheckDb(int argc, char** argv) {
     }
   }
   std::vector<DbColumn> columns;
-  for (const schema::Table& t : schema::Tables()) {
+  const auto tables = schema::Tables();
+  std::size_t done = 0;
+  for (const schema::Table& t : tables) {
     const std::string name = schema::QualifiedName(t);
-    if (const int rc = ReadTableColumns(oracle, user, name, &columns); rc != 0) {
-      catalog_failed(name, rc);
+    ++done;
+    if (progress.Due()) {
+      progress.Draw("check-db: table " + std::to_string(done) + " of " +
+                    std::to_string(tables.size()) + ": " + name);
+    }
+    const int read = ReadTableColumns(oracle, user, name, &columns);
+    progress.MakeRoom();
+    if (read != 0) {
+      catalog_failed(name, read);
       continue;
     }
     std::vector<std::string> lines = CheckTableColumns(oracle, multibyte, t, columns);
@@ -94,6 +107,7 @@ int CmdCheckDb(int argc, char** argv) {
     for (const std::string& l : lines) std::printf("%s\n", l.c_str());
     problems += static_cast<int>(lines.size());
   }
+  progress.Hide();
   bdRollback();  // it only read
   if (problems > 0) {
     std::printf("%d problem%s\n", problems, problems == 1 ? "" : "s");

@@ -1,7 +1,6 @@
 // jobfeed-admin print-ddl: prints the DDL of the program's tables for one database, generated
 // from the schema description.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "db/schema/Ddl.h"
@@ -23,14 +22,12 @@ std::string DialectNames() {
 
 int CmdPrintDdl(int argc, char** argv) {
   const std::string usage = "usage: jobfeed-admin print-ddl " + DialectNames() + "\n";
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::printf(
-        "%sPrints the DDL of every table the program uses for that database: oracle is\n"
-        "db/schema/oracle.sql, for a DBA to create a schema with; sqlite is what init-db\n"
-        "creates.\n",
-        usage.c_str());
-    return 0;
-  }
+  const std::string help =
+      usage +
+      "Prints the DDL of every table the program uses for that database: oracle is\n"
+      "db/schema/oracle.sql, for a DBA to create a schema with; sqlite is what init-db\n"
+      "creates.\n";
+  if (int rc = 0; AnswersHelpOrVersion(argc, argv, help.c_str(), &rc)) return rc;
   const schema::Dialect* dialect = argc == 2 ? schema::FindDialect(argv[1]) : nullptr;
   if (dialect == nullptr) {
     std::fprintf(stderr, "jobfeed-admin print-ddl: expected one of %s\n%s", DialectNames().c_str(),

@@ -1,6 +1,7 @@
 // jobfeed-admin: the operator tool beside the program.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "Version.h"
 #include "tools/admin_commands.h"
@@ -36,9 +37,7 @@ void Usage(std::FILE* out) {
                "'jobfeed-admin --version' prints the version.\n");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   if (argc < 2) {
     Usage(stderr);
     return 2;
@@ -55,4 +54,17 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "jobfeed-admin: unknown command '%s'\n\n", argv[1]);
   Usage(stderr);
   return 2;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Whatever a command lets out ends as a message and an exit code, never as an abort.
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "jobfeed-admin: stopped by an internal error: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "jobfeed-admin: stopped by an internal error\n");
+  }
+  return 1;
 }
