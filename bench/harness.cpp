@@ -435,8 +435,8 @@ bool TimeOnce(const Programs& programs, const std::string& dir, const Case& c, d
                                         marking ? f.firstPosition : "0", "BEGIN"};
   int exitCode = -1;
   rusage ru{};
-  if (!RunOnce(master ? programs.master : programs.jobfeed, f.runFolder, args, c.terminal, &exitCode,
-               wall, &ru)) {
+  if (!RunOnce(master ? programs.master : programs.jobfeed, f.runFolder, args, c.terminal,
+               &exitCode, wall, &ru)) {
     *error = "cannot run the programs";
     return false;
   }
