@@ -41,4 +41,16 @@ int bdEndUnit(bool keep) {
   return sql::EndUnit(keep);
 }
 
+int bdBeginGroupUnit(const char* name) {
+  return sql::BeginGroupUnit(name);
+}
+
+int bdEndGroup(bool keep) {
+  return sql::EndGroup(keep);
+}
+
+void bdLockWait(bool wait) {
+  sql::SetLockWait(wait);
+}
+
 }  // namespace jf

@@ -20,6 +20,17 @@ void bdRollback();
 int bdBeginUnit(const char* name);
 int bdEndUnit(bool keep);
 
+// Units that share one transaction, a group: bdBeginGroupUnit begins a unit in the open group
+// (or opens one); bdEndUnit(true) then keeps the unit's writes without committing them and
+// bdEndUnit(false) undoes that unit alone; bdEndGroup(true) commits the group's kept units at
+// once (a refused commit rolls them back), bdEndGroup(false) undoes them all.
+int bdBeginGroupUnit(const char* name);
+int bdEndGroup(bool keep);
+
+// Whether the locking reads wait for a row another session holds (up to the lock wait) or
+// fail at once with -54 ("for update nowait").
+void bdLockWait(bool wait);
+
 // How often a unit runs in all when a deadlock undoes it. A deadlock needs two sessions that take
 // the same locks in opposite orders; the program always locks a position before its order
 // header, so only another program's transaction can be the other side, and trying again after

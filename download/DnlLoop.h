@@ -1,6 +1,8 @@
 // The loop every download runs: walk the rows due for a requester and, one row at a time in a
-// unit of its own, lock the row and read it again, unmark or delete it, write its lines and
-// commit. A download describes itself with a DnlLoop and calls RunDnlLoop.
+// unit of its own, lock the row and read it again, unmark or delete it and write its lines. The
+// units of consecutive rows form a group, which ends by flushing the send-buffer files its
+// lines went to and then committing its units at once. A download describes itself with a
+// DnlLoop and calls RunDnlLoop.
 //
 // Runs for the same requester overlap, and the order system changes rows and marks them again
 // while a run sends. The cursor's rows are fixed when it opens, so a fetched row only names a
@@ -9,8 +11,16 @@
 //     one) and unmarked or deleted as that version's download kind says;
 //   - gone, or no longer marked for the requester (another run sent it, or it was marked for
 //     someone else): nothing is sent and nothing written.
-// The lines are written while the row is locked, so an older version's lines can never follow a
-// newer one's: whoever sends the next version locks the row after this unit has ended.
+// The lines are written while the row is locked, and the lock lasts until the group commits, so
+// an older version's lines can never follow a newer one's: whoever sends the next version locks
+// the row after this group has ended.
+//
+// A run waits for a lock or a send-buffer file only in the first row of a group, when it holds
+// nothing else, exactly as a unit of its own does. Once a group holds rows and files, a row
+// whose lock or file another process holds does not wait: the group ends (flush, commit, files
+// let go) and the row goes again as the first of the next group. So no run ever waits while
+// holding what another run may be waiting for, and a group holds its rows and files only for
+// the time its own rows take.
 #pragma once
 
 #include <cstdint>
@@ -20,11 +30,20 @@
 
 #include "db/DbDb.h"
 #include "db/sql/Status.h"
+#include "download/DnlGroup.h"
 #include "download/DnlRecord.h"
 #include "download/DnlWatch.h"
+#include "download/SndBuf.h"
 #include "msg/Msg.h"
 
 namespace jf {
+
+// Whether locking reads and the writer may wait for a row or file another process holds: not
+// while the caller holds rows or files of its own.
+inline void DnlHold(bool holding) {
+  bdLockWait(!holding);
+  SndBuf_Wait(!holding);
+}
 
 template <class Row>
 struct DnlLoop {
@@ -80,12 +99,24 @@ struct DnlLoop {
   // change beyond the row (a position's order header that is gone), which still ends an order
   // loop. Any other status undoes the unit: the row stays due.
   int (*update)(const Row& locked) = nullptr;
-  // The unit's boundaries: bdBeginUnit and bdEndUnit (tests put fakes in their place).
-  int (*begin)(const char* name) = bdBeginUnit;
+  // Messages of a commit refused at the group's end: its rows' updates did not reach the
+  // database, as the download's failed update says (nullptr: none).
+  const char* commitFunction = nullptr;
+  const char* commitFailedText = nullptr;
+
+  // Tests put fakes in the places below.
+  // The unit's boundaries inside the group: its savepoint, then its writes kept or undone.
+  int (*begin)(const char* name) = bdBeginGroupUnit;
   int (*end)(bool keep) = bdEndUnit;
-  // Lets go of what the writer holds when a unit has ended (SndBuf_CloseCache: the send-buffer
-  // file, which another run may be waiting for), or nullptr.
-  void (*release)() = nullptr;
+  // The group's end: its lines made durable, then its units committed (true) or undone (false),
+  // then the send-buffer files let go, which another run may be waiting for.
+  int (*flush)() = SndBuf_Flush;
+  int (*commit)(bool keep) = bdEndGroup;
+  void (*release)() = SndBuf_CloseCache;
+  // Whether the row about to run may wait for locks and files (DnlHold).
+  void (*hold)(bool holding) = DnlHold;
+  // The group's clock in milliseconds.
+  int64_t (*clock)() = DnlClockMillis;
 };
 
 // A loop over a download cursor that sends through send and logs with these messages; the
@@ -147,28 +178,44 @@ bool StillDue(const DnlLoop<Row>& d, const Row& locked, std::string_view request
   return d.again != nullptr && sent.find(d.again(locked)) != sent.end();
 }
 
+// What became of a row.
+enum class RowResult {
+  kSent,        // its lines went out and its update was kept
+  kPassedOver,  // gone, or no longer due for the requester: not this run's row
+  kFailed,      // logged; it stays due (unless its update was kept and only a later step failed)
+  kYield,       // its lock or file is held elsewhere while the group holds others: undone, to go
+                // again as the first row of the next group
+};
+
+// Whether a status of a row that may not wait asks for its group to end first: a lock or file
+// held by another process (-54), or a deadlock (-60).
+inline bool Yields(bool holding, int rc) {
+  return holding && (rc == sql::kBusy || rc == sql::kDeadlock);
+}
+
 // One try of a row's unit: lock and read the row, build its lines from the version read,
-// unmark or delete it, write its lines, commit. Every database lock the unit needs is taken
-// before its send-buffer file is, and the file is let go when the unit ends, so two runs never
-// hold one each of a lock and a file that the other waits for. A line is durable when written,
-// so the commit that unmarks the row follows its lines. Returns 0 when the row went out or has
-// nothing left to send; otherwise the failing status, logged, with the unit undone and the row
-// still due. last: the final try, whose deadlock is logged like any other failure.
+// unmark or delete it, write its lines; the unit's writes are kept for the group's commit or
+// undone. Every database lock the unit needs is taken before its send-buffer file is. A line is
+// durable only when the group flushes its files, which comes before the commit that unmarks the
+// row. Returns 0 when the row went out or has nothing left to send; otherwise the failing
+// status, logged unless the row yields. last: the final try, whose deadlock is logged like any
+// other failure. holding: the group holds rows or files already, so nothing may wait.
 template <class Row>
 int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
             std::string_view requester, std::set<std::string, std::less<>>* sent, bool last,
-            bool* passed_over) {
+            bool holding, RowResult* result) {
   Row row = fetched;
   int rc = d.begin(d.unit);
   if (rc == 0) rc = d.lock(&row);
-  *passed_over = rc == sql::kNotFound || (rc == 0 && !StillDue(d, row, requester, *sent));
-  if (*passed_over) {
-    d.end(true);  // nothing was written: the commit only ends the lock
+  if (rc == sql::kNotFound || (rc == 0 && !StillDue(d, row, requester, *sent))) {
+    d.end(true);  // nothing was written: the unit only holds the lock until the group ends
+    *result = RowResult::kPassedOver;
     return 0;
   }
   if (rc != 0) {
     d.end(false);
-    if (rc != sql::kDeadlock || last) d.lockFailed(fetched, rc);
+    *result = Yields(holding, rc) ? RowResult::kYield : RowResult::kFailed;
+    if (*result == RowResult::kFailed && (rc != sql::kDeadlock || last)) d.lockFailed(fetched, rc);
     return rc;
   }
   if (d.carry != nullptr) d.carry(&row, fetched);
@@ -179,17 +226,94 @@ int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
     if (d.sendFailedText != nullptr) Msg_Log(status, d.function, d.sendFailedText, kMsgError);
   } else if (status = d.update(row); status == 0 || status == sql::kNotFound) {
     if (int sent_rc = SendRowLines(d, lines, row); sent_rc != 0) {
-      if (d.sendFailedText != nullptr) Msg_Log(sent_rc, d.function, d.sendFailedText, kMsgError);
+      if (d.sendFailedText != nullptr && !Yields(holding, sent_rc)) {
+        Msg_Log(sent_rc, d.function, d.sendFailedText, kMsgError);
+      }
       status = sent_rc;
     } else {
       keep = true;
     }
   }
   const int end = d.end(keep);
-  if (d.release != nullptr) d.release();
   if (keep && end == 0 && d.again != nullptr) sent->emplace(d.again(row));
-  return status != 0 ? status : end;
+  rc = status != 0 ? status : end;
+  *result = rc == 0               ? RowResult::kSent
+            : Yields(holding, rc) ? RowResult::kYield
+                                  : RowResult::kFailed;
+  return rc;
 }
+
+// A row of a download that changes nothing in the database: its lines only.
+template <class Row>
+int RowLinesOnly(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
+                 std::string_view requester, bool holding, RowResult* result) {
+  RowLines lines;
+  int rc = BuildRowLines(d, base, row, requester, &lines);
+  if (rc == 0) rc = SendRowLines(d, lines, row);
+  *result = rc == 0               ? RowResult::kSent
+            : Yields(holding, rc) ? RowResult::kYield
+                                  : RowResult::kFailed;
+  if (*result == RowResult::kFailed && d.sendFailedText != nullptr) {
+    Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+  }
+  return rc;
+}
+
+// The open group of a loop: the rows whose units share its transaction and whose lines wait for
+// its flush.
+template <class Row>
+class DnlGroup {
+ public:
+  DnlGroup(const DnlLoop<Row>& d, DnlGroupLimits limits) : d_(d), limits_(limits) {}
+
+  // Whether the group holds rows (their locks, on the embedded database the write lock) and
+  // send-buffer files.
+  bool holding() const { return rows_ > 0; }
+
+  // The group's first row begins now.
+  void Start() { start_ = d_.clock(); }
+  void Add(RowResult r) {
+    ++rows_;
+    if (r == RowResult::kSent) ++sent_;
+    if (r == RowResult::kFailed) ++failed_;
+  }
+
+  // Whether the group has its rows, or has been open its time.
+  bool Full() const { return rows_ >= limits_.rows || d_.clock() - start_ >= limits_.millis; }
+
+  // Ends the group: flushes its files, then commits its units, or undoes them all when the
+  // flush failed; a refused commit undoes them too. Either failure leaves every row of the
+  // group due and is logged. Then lets go of the files. Returns 0 or the failing status.
+  int End() {
+    if (rows_ == 0) return 0;
+    int rc = d_.flush != nullptr ? d_.flush() : 0;
+    if (rc != 0 && d_.sendFailedText != nullptr) {
+      Msg_Log(rc, d_.function, d_.sendFailedText, kMsgError);
+    }
+    if (d_.lock != nullptr) {
+      const int commit = d_.commit(rc == 0);
+      if (rc == 0 && commit != 0) {
+        rc = commit;
+        if (d_.commitFailedText != nullptr) {
+          Msg_Log(rc, d_.commitFunction, d_.commitFailedText, kMsgError);
+        }
+      }
+    }
+    if (d_.release != nullptr) d_.release();
+    if (DnlWatcher* w = DnlWatch(); w != nullptr) {
+      for (int i = 0; i < sent_; ++i) w->RowDone(d_.function, rc == 0);
+      for (int i = 0; i < failed_; ++i) w->RowDone(d_.function, false);
+    }
+    rows_ = sent_ = failed_ = 0;
+    return rc;
+  }
+
+ private:
+  const DnlLoop<Row>& d_;
+  DnlGroupLimits limits_;
+  int rows_ = 0, sent_ = 0, failed_ = 0;
+  int64_t start_ = 0;
+};
 
 // Runs the loop. Returns the status of the cursor's close, or of a failed open (the cursor is
 // then not closed). Row failures never reach the status.
@@ -202,10 +326,12 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
   // The markers hold the requester name as the cursor selects it: cut to 8 characters.
   const std::string_view who = std::string_view(requester).substr(0, 8);
   std::set<std::string, std::less<>> sent;  // rows sent, for a cursor that repeats rows
+  DnlGroup<Row> group(d, DnlGroupSettings());
   uint32_t count = 0;
   Row row{};
   int fetched = 0;
-  while ((fetched = d.fetch(&row)) == 0) {
+  bool stop = false;
+  while (!stop && (fetched = d.fetch(&row)) == 0) {
     DnlRecord base{};
     base.date = date;
     base.time = time;
@@ -214,21 +340,36 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
     base.DnlLfn = d.wideRunningNumber ? static_cast<int32_t>(count)
                                       : static_cast<int16_t>(static_cast<uint16_t>(count));
     int rc = 0;
-    bool passed_over = false;  // gone, or no longer due for the requester: not this run's row
-    if (d.lock != nullptr) {
-      rc = bdRetryUnit(
-          [&](bool last) { return RowUnit(d, base, row, who, &sent, last, &passed_over); });
-    } else {
-      RowLines lines;
-      rc = BuildRowLines(d, base, row, who, &lines);
-      if (rc == 0) rc = SendRowLines(d, lines, row);
-      if (rc != 0 && d.sendFailedText != nullptr) {
-        Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+    RowResult result = RowResult::kFailed;
+    for (;;) {
+      const bool holding = group.holding();
+      if (!holding) group.Start();
+      if (d.hold != nullptr) d.hold(holding);
+      if (d.lock == nullptr) {
+        rc = RowLinesOnly(d, base, row, who, holding, &result);
+      } else if (holding) {
+        rc = RowUnit(d, base, row, who, &sent, true, true, &result);
+      } else {
+        rc = bdRetryUnit(
+            [&](bool last) { return RowUnit(d, base, row, who, &sent, last, false, &result); });
+      }
+      if (result != RowResult::kYield) break;
+      // The row goes again as the first of the next group, which may wait for it.
+      if (group.End() != 0 && !d.continueAfterRowFailure) {
+        stop = true;  // the group failed: the row stays due with every later one
+        break;
       }
     }
-    if (DnlWatcher* w = DnlWatch(); w != nullptr && !passed_over) w->RowDone(d.function, rc == 0);
-    if (rc != 0 && !d.continueAfterRowFailure) break;
+    if (stop) break;
+    group.Add(result);
+    // A failing row ends its group, and an order download with it.
+    if (rc != 0 || group.Full()) {
+      const int ended = group.End();
+      stop = (rc != 0 || ended != 0) && !d.continueAfterRowFailure;
+    }
   }
+  group.End();
+  if (d.hold != nullptr) d.hold(false);
   // A fetch that fails ends the download as the end of the rows does, but this row and every
   // later one stay due until the cause is mended: say so, in the style of the open's message.
   if (fetched != 0 && fetched != sql::kNotFound) {

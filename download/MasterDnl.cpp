@@ -164,7 +164,8 @@ DnlLoop<Row> MasterLoop(int (*open)(const char*), int (*fetch)(Row*), int (*clos
   d.lockFailed = [](const Row&, int rc) { Msg_Log(rc, U->function, U->readFailed, kMsgError); };
   d.marker = U->marker;
   d.update = [](const Row& locked) { return UnmarkOrDelete(*U, locked); };
-  d.release = SndBuf_CloseCache;
+  d.commitFunction = U->function;
+  d.commitFailedText = U->updateFailed;
   return d;
 }
 

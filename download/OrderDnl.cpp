@@ -170,7 +170,8 @@ int Apk_Dnl(const char* date, const char* time, const char* requester) {
   d.lockFailed = Apk_LockFailed;
   d.marker = ApkMarker;
   d.update = Apk_StatusUpdate;
-  d.release = SndBuf_CloseCache;
+  d.commitFunction = "ApkDnl";
+  d.commitFailedText = "Fehler bei Apk_PKeyUpd";
   return RunDnlLoop(d, date, time, requester);
 }
 
@@ -185,7 +186,8 @@ int App_Dnl(const char* date, const char* time, const char* requester) {
   d.lockFailed = App_LockFailed;
   d.marker = AppMarker;
   d.update = App_StatusUpdate;
-  d.release = SndBuf_CloseCache;
+  d.commitFunction = "APP_Frei";
+  d.commitFailedText = "Fehler bei App_PKeyUpd";
   return RunDnlLoop(d, date, time, requester);
 }
 

@@ -1,25 +1,30 @@
 // The send-buffer writer: finds the terminal of a production area and appends one 552-byte
-// line to that terminal's send-buffer file, which stays open until another terminal's line
-// arrives.
+// line to that terminal's send-buffer file. The files written to stay open until
+// SndBuf_CloseCache, and their lines are durable once SndBuf_Flush has returned 0.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "db/sql/Status.h"
 #include "db/tables/Cfg.h"
 #include "download/DnlRecord.h"
 
 namespace jf {
 
+// Returned by the writer, not logged, when another process holds the file and the writer was
+// told not to wait (SndBuf_Wait): the status of a resource held elsewhere.
+inline constexpr int kSndBufHeld = sql::kBusy;
+
 // Returns 0 when the line was written, the lookup's status when no terminal was found, -1 when
-// the file cannot be opened, positioned or written.
+// the file cannot be opened, positioned or written, kSndBufHeld.
 int SndBuf_Write(DnlRecord rec, const char* area);
 
 // Fills cfg with the terminal configuration row of the area. Returns 0 or a database status.
 int SndBuf_FindTerminal(CfgRecord* cfg, const char* area);
 
 // The steps of SndBuf_Write after the lookup: builds the line for the terminal cfg and appends
-// it to the terminal's file through the cache. Returns 0 or -1.
+// it to the terminal's file through the cache. Returns 0, -1 or kSndBufHeld.
 int SndBuf_Append(const DnlRecord& rec, const CfgRecord& cfg);
 
 // The layout of a send-buffer line as a printf format, with its arguments in this order:
@@ -38,8 +43,13 @@ std::string SndBuf_FileName(int32_t terminal);
 // The local time as yyyymmddHHMMSS into out (15 bytes); fourteen zeros when the clock fails.
 void SndBuf_Timestamp(char* out);
 
-// Closes the cached send-buffer file (the process end does this in a run; tests reuse the
-// process).
+// Makes every line written to the open files durable. Returns 0, or -1 when a file could not
+// be flushed (logged): its lines since the last flush may be lost.
+int SndBuf_Flush();
+// Closes the open send-buffer files, so other processes may have them.
 void SndBuf_CloseCache();
+// Whether a file another process holds is waited for (about 2 s) or answered with kSndBufHeld
+// at once: a caller that holds files or rows others may be waiting for must not wait.
+void SndBuf_Wait(bool wait);
 
 }  // namespace jf

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "download/SndBuf.h"
 #include "msg/Msg.h"
@@ -16,14 +17,22 @@ constexpr uint64_t kLineBytes = 552;
 constexpr int kOpenRetries = 6;
 constexpr int kOpenRetryMillis = 333;
 
-// The open send-buffer file of the current terminal. "Open" is kept apart from the terminal
-// number so that terminal 0 is served like any other.
-struct Cache {
-  bool open = false;
+// A send-buffer file the writer holds open.
+struct Held {
   int32_t terminal = 0;
   std::unique_ptr<WritableFile> file;
   uint64_t end = 0;  // size of the file after the last complete line
-  // The name of the last terminal's file: a run closes and opens it again for every row.
+};
+
+// The files of the terminals written to since the cache was last emptied: the lines of a group
+// of rows go to them without reaching the disk one by one, and SndBuf_Flush makes them durable
+// together. A run serves a handful of terminals, so a short list searched from the last one used
+// is all it takes.
+struct Cache {
+  std::vector<Held> files;
+  std::size_t last = 0;  // index of the file written to last
+  bool wait = true;      // a file another process holds is waited for (SndBuf_Wait)
+  // The name of the last file opened: a run opens a terminal's file again for every group.
   bool named = false;
   int32_t namedTerminal = 0;
   std::string name;
@@ -34,17 +43,16 @@ Cache& TheCache() {
   return c;
 }
 
-void Drop(Cache& c) {
-  if (c.file) c.file->Close();  // nothing to do about a failing close: the handle is gone
-  c.file.reset();
-  c.open = false;
-  c.terminal = 0;
-  c.end = 0;
+void Drop(Cache& c, std::size_t i) {
+  c.files[i].file->Close();  // nothing to do about a failing close: the handle is gone
+  c.files.erase(c.files.begin() + static_cast<std::ptrdiff_t>(i));
+  c.last = 0;
 }
 
-// Opens the terminal's file exclusively and moves to its end. Returns 0 or -1 (logged).
+// Opens the terminal's file exclusively, moves to its end and adds it to the cache as the last
+// one used. Returns 0, -1 (logged), or kSndBufHeld (not logged) when another process holds the
+// file and the writer may not wait for it.
 int OpenFor(Cache& c, int32_t terminal) {
-  Drop(c);
   if (!c.named || c.namedTerminal != terminal) {
     c.name = SndBuf_FileName(terminal);
     c.named = true;
@@ -53,29 +61,31 @@ int OpenFor(Cache& c, int32_t terminal) {
   const std::string& name = c.name;
   std::unique_ptr<WritableFile> f;
   // The communication process, or another run, holds the file only while it takes lines out
-  // or puts one in: a sharing error is waited out for a bounded time before the row fails.
+  // or puts a group's lines in: a sharing error is waited out for a bounded time before the row
+  // fails, unless the caller holds what others may be waiting for.
   int err = 0;
   for (int waits = 0;; ++waits) {
-    err = env()->OpenAppend(name, ShareMode::kExclusive, &f, nullptr);
+    err = env()->OpenAppend(name, ShareMode::kExclusive, Durability::kOnSync, &f, nullptr);
     const bool sharing =
         err == kErrSharingViolation || err == kErrLockViolation || err == kErrSharingBufferExceeded;
+    if (sharing && !c.wait) return kSndBufHeld;
     if (!sharing || waits == kOpenRetries) break;
     env()->SleepMillis(kOpenRetryMillis);
   }
   if (err != 0) {
-    // The cache stays empty, so the next line for this terminal tries the open again.
+    // The cache stays without it, so the next line for this terminal tries the open again.
     Msg_Log(err, "CreateFile", "Datei oeffnen", kMsgError);
     return -1;
   }
   uint64_t end = 0;
   err = f->SeekToEnd(&end);
   // Every line this writer appends is 552 bytes and ends in CR LF. A file of another size may
-  // end in a line cut short mid-write by a crash or a power cut, whose row is still due and
-  // goes again. If it does not end in a line feed, take the torn tail back to the last line end,
-  // or the terminal would receive half a line in front of whole ones. Content that ends with
-  // its line end is left as it is, whoever wrote it; so is a file that cannot be read here.
-  // The file is read through the exclusive handle: no other opener gets in, on Windows not even
-  // this process's own.
+  // end in a line cut short by a crash or a power cut before its group was flushed, whose row
+  // is still due and goes again. If it does not end in a line feed, take the torn tail back to
+  // the last line end, or the terminal would receive half a line in front of whole ones. Content
+  // that ends with its line end is left as it is, whoever wrote it; so is a file that cannot be
+  // read here. The file is read through the exclusive handle: no other opener gets in, on
+  // Windows not even this process's own.
   if (err == 0 && end % kLineBytes != 0) {
     std::string bytes;
     if (f->ReadAll(&bytes) == 0 && bytes.size() == end && bytes.back() != '\n') {
@@ -89,11 +99,21 @@ int OpenFor(Cache& c, int32_t terminal) {
     Msg_Log(err, "SetFilePointer", "Ende der Datei", kMsgError);
     return -1;
   }
-  c.file = std::move(f);
-  c.open = true;
-  c.terminal = terminal;
-  c.end = end;
+  c.files.push_back(Held{terminal, std::move(f), end});
+  c.last = c.files.size() - 1;
   return 0;
+}
+
+// The cached file of the terminal, opened if need be. Returns 0 or OpenFor's status.
+int FileFor(Cache& c, int32_t terminal) {
+  if (c.last < c.files.size() && c.files[c.last].terminal == terminal) return 0;
+  for (std::size_t i = 0; i < c.files.size(); ++i) {
+    if (c.files[i].terminal == terminal) {
+      c.last = i;
+      return 0;
+    }
+  }
+  return OpenFor(c, terminal);
 }
 
 }  // namespace
@@ -171,24 +191,40 @@ int SndBuf_Append(const DnlRecord& rec, const CfgRecord& cfg) {
   SndBuf_FormatLine(rec, cfg, timestamp, &line);
 
   Cache& c = TheCache();
-  if (!c.open || c.terminal != cfg.CfgDta) {
-    if (OpenFor(c, cfg.CfgDta) != 0) return -1;
-  }
+  if (int rc = FileFor(c, cfg.CfgDta); rc != 0) return rc;
+  Held& h = c.files[c.last];
   std::size_t written = 0;
-  if (int err = c.file->Write(line, &written); err != 0) {
+  if (int err = h.file->Write(line, &written); err != 0) {
     Msg_Log(err, "WrittenFile", "", kMsgError);
     // A line cut short would corrupt the file for the communication process: cut the file
     // back to its last complete line. If even that fails, give the file up so the next line
     // opens it afresh.
-    if (c.file->Truncate(c.end) != 0) Drop(c);
+    if (h.file->Truncate(h.end) != 0) Drop(c, c.last);
     return -1;
   }
-  c.end += written;
+  h.end += written;
   return 0;
 }
 
+int SndBuf_Flush() {
+  for (Held& h : TheCache().files) {
+    // Written without write-through, a line is durable only once its file is flushed; a flush
+    // that fails is a line that did not reach the disk, as a failed write-through write was.
+    if (int err = h.file->Sync(); err != 0) {
+      Msg_Log(err, "WrittenFile", "", kMsgError);
+      return -1;
+    }
+  }
+  return 0;
+}
+
+void SndBuf_Wait(bool wait) {
+  TheCache().wait = wait;
+}
+
 void SndBuf_CloseCache() {
-  Drop(TheCache());
+  Cache& c = TheCache();
+  while (!c.files.empty()) Drop(c, c.files.size() - 1);
 }
 
 }  // namespace jf

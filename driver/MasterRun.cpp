@@ -7,6 +7,7 @@
 
 #include "db/DbDb.h"
 #include "db/tables/Text.h"
+#include "download/DnlGroup.h"
 #include "download/Download.h"
 #include "driver/Args.h"
 #include "driver/DateTime.h"
@@ -99,6 +100,7 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
   for (std::size_t k = 0; k < kKindCount; ++k) {
     if (all || chosen[k]) display.Expect(kKinds[k].name);
   }
+  DnlGroupConfigure();
   if (ConnectForRun() != 0) {
     display.Finish(0);
     return 0;

@@ -7,6 +7,7 @@
 #include "db/DbDb.h"
 #include "db/sql/Session.h"
 #include "db/sql/Status.h"
+#include "download/DnlGroup.h"
 #include "driver/Args.h"
 #include "driver/DateTime.h"
 #include "driver/Prepare.h"
@@ -130,6 +131,7 @@ int RunJobfeed(int argc, const char* const* argv) {
                      !quiet);
   display.Expect("APK");
   display.Expect("APP");
+  DnlGroupConfigure();
   if (ConnectForRun() != 0) {
     display.Finish(0);
     return 0;

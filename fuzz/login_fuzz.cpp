@@ -17,9 +17,9 @@ class MemoryLoginEnv final : public jf::Env {
   explicit MemoryLoginEnv(jf::Env* base) : base_(base) {}
   std::string bytes;
 
-  int OpenAppend(std::string_view path, jf::ShareMode mode, std::unique_ptr<jf::WritableFile>* out,
-                 bool* existed) override {
-    return base_->OpenAppend(path, mode, out, existed);
+  int OpenAppend(std::string_view path, jf::ShareMode mode, jf::Durability durability,
+                 std::unique_ptr<jf::WritableFile>* out, bool* existed) override {
+    return base_->OpenAppend(path, mode, durability, out, existed);
   }
   int ReadFile(std::string_view path, std::string* contents) override {
     if (path != jf::kLoginFile) return base_->ReadFile(path, contents);

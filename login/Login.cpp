@@ -256,7 +256,8 @@ int WriteLoginFile(const std::string& path, std::string_view user, std::string_v
   const std::string temp = path + ".tmp";
   env()->DeleteFile(temp);
   std::unique_ptr<WritableFile> file;
-  int rc = env()->OpenAppend(temp, ShareMode::kExclusivePrivate, &file, nullptr);
+  int rc = env()->OpenAppend(temp, ShareMode::kExclusivePrivate, Durability::kWriteThrough, &file,
+                             nullptr);
   if (rc != 0) {
     *error = "cannot create " + temp + " (error " + std::to_string(rc) + ")";
     return -1;

@@ -53,7 +53,8 @@ int OpenShared(const std::string& name, std::unique_ptr<WritableFile>* file) {
   return WithSharingRetries([&] {
     file->reset();
     bool existed = false;
-    return env()->OpenAppend(name, ShareMode::kShareRead, file, &existed);
+    return env()->OpenAppend(name, ShareMode::kShareRead, Durability::kWriteThrough, file,
+                             &existed);
   });
 }
 

@@ -52,6 +52,13 @@ enum class ShareMode {
                       // owner only (POSIX mode 0600): the login file
 };
 
+// When what is written to a file is on the disk.
+enum class Durability {
+  kWriteThrough,  // before each write returns (the message file, the login file)
+  kOnSync,        // after Sync() returns; before that whenever the OS writes it back (the
+                  // send-buffer files: the lines of a group of rows are made durable at once)
+};
+
 class WritableFile {
  public:
   virtual ~WritableFile() = default;
@@ -62,6 +69,9 @@ class WritableFile {
   virtual int Write(std::string_view data, std::size_t* written) = 0;
   // Cuts the file back to size bytes and moves the position there.
   virtual int Truncate(uint64_t size) = 0;
+  // Makes everything written so far durable (fdatasync, FlushFileBuffers). Returns 0 or an
+  // error; after an error, what was written since the last Sync may be lost.
+  virtual int Sync() = 0;
   // Reads the whole file from its start through this handle, which works where the share mode
   // keeps every other opener out. The position is at the end afterwards. Returns 0 or an error.
   virtual int ReadAll(std::string* contents) = 0;
@@ -79,11 +89,11 @@ class Env {
   // previous one. Tests only.
   static Env* Install(Env* env);
 
-  // Opens path for writing with write-through, creating it if missing (OPEN_ALWAYS). Returns
-  // 0 on success or a Windows error number; *existed tells whether the file was there before
-  // (the error 183 that CreateFileA leaves behind on success).
-  virtual int OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
-                         bool* existed) = 0;
+  // Opens path for writing, creating it if missing (OPEN_ALWAYS). Returns 0 on success or a
+  // Windows error number; *existed tells whether the file was there before (the error 183 that
+  // CreateFileA leaves behind on success).
+  virtual int OpenAppend(std::string_view path, ShareMode mode, Durability durability,
+                         std::unique_ptr<WritableFile>* out, bool* existed) = 0;
   // Reads a whole file for reading in text form. Returns 0 or an error.
   virtual int ReadFile(std::string_view path, std::string* contents) = 0;
   virtual int DeleteFile(std::string_view path) = 0;

@@ -1,5 +1,6 @@
 #include "platform/FaultEnv.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace jf {
@@ -8,26 +9,48 @@ namespace {
 
 class FaultFile final : public WritableFile {
  public:
-  FaultFile(FaultEnv* env, std::string path, std::unique_ptr<WritableFile> base)
-      : env_(env), path_(std::move(path)), base_(std::move(base)) {}
+  FaultFile(FaultEnv* env, std::string path, std::unique_ptr<WritableFile> base, bool through)
+      : env_(env), path_(std::move(path)), base_(std::move(base)), through_(through) {}
 
   int SeekToEnd(uint64_t* offset) override {
     if (int e = env_->Check(FaultEnv::kSeek, path_)) return e;
-    return base_->SeekToEnd(offset);
+    uint64_t end = 0;
+    const int rc = base_->SeekToEnd(&end);
+    if (rc == 0) size_ = synced_ = end;  // what the file held when opened is on the disk
+    if (rc == 0 && offset != nullptr) *offset = end;
+    return rc;
   }
   int Write(std::string_view data, std::size_t* written) override {
-    std::size_t partial = 0;
-    if (int e = env_->Check(FaultEnv::kWrite, path_, &partial)) {
-      std::size_t n = 0;
+    std::size_t partial = 0, n = 0;
+    int rc = env_->Check(FaultEnv::kWrite, path_, &partial);
+    if (rc != 0) {
       if (partial > 0) base_->Write(data.substr(0, std::min(partial, data.size())), &n);
-      if (written != nullptr) *written = n;
-      return e;
+    } else {
+      rc = base_->Write(data, &n);
     }
-    return base_->Write(data, written);
+    if (written != nullptr) *written = n;
+    size_ += n;
+    if (through_) synced_ = size_;
+    return rc;
   }
   int Truncate(uint64_t size) override {
     if (int e = env_->Check(FaultEnv::kTruncate, path_)) return e;
-    return base_->Truncate(size);
+    const int rc = base_->Truncate(size);
+    if (rc == 0) {
+      size_ = size;
+      synced_ = std::min(synced_, size);
+    }
+    return rc;
+  }
+  int Sync() override {
+    if (int e = env_->Check(FaultEnv::kSync, path_)) {
+      base_->Truncate(synced_);  // the unsynced tail never reached the disk
+      size_ = synced_;
+      return e;
+    }
+    const int rc = base_->Sync();
+    if (rc == 0) synced_ = size_;
+    return rc;
   }
   int ReadAll(std::string* contents) override {
     if (int e = env_->Check(FaultEnv::kRead, path_)) return e;
@@ -45,13 +68,15 @@ class FaultFile final : public WritableFile {
   FaultEnv* env_;
   std::string path_;
   std::unique_ptr<WritableFile> base_;
+  bool through_;
+  uint64_t size_ = 0, synced_ = 0;  // bytes in the file; of them on the disk
 };
 
 }  // namespace
 
 const char* FaultEnv::OpName(Op op) {
   static const char* const names[] = {"open", "seek",   "write",  "truncate", "close",
-                                      "read", "delete", "rename", "clock"};
+                                      "read", "delete", "rename", "clock",    "sync"};
   return op >= 0 && op < kOpCount ? names[op] : "?";
 }
 
@@ -85,13 +110,14 @@ int FaultEnv::Check(Op op, std::string_view path, std::size_t* written_bytes) {
   return 0;
 }
 
-int FaultEnv::OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
-                         bool* existed) {
+int FaultEnv::OpenAppend(std::string_view path, ShareMode mode, Durability durability,
+                         std::unique_ptr<WritableFile>* out, bool* existed) {
   if (int e = Check(kOpen, path)) return e;
   std::unique_ptr<WritableFile> f;
-  int rc = base_->OpenAppend(path, mode, &f, existed);
+  int rc = base_->OpenAppend(path, mode, durability, &f, existed);
   if (rc != 0) return rc;
-  *out = std::make_unique<FaultFile>(this, std::string(path), std::move(f));
+  *out = std::make_unique<FaultFile>(this, std::string(path), std::move(f),
+                                     durability == Durability::kWriteThrough);
   return 0;
 }
 

@@ -13,13 +13,27 @@ namespace jf {
 
 class FaultEnv final : public Env {
  public:
-  enum Op { kOpen, kSeek, kWrite, kTruncate, kClose, kRead, kDelete, kRename, kClock, kOpCount };
+  enum Op {
+    kOpen,
+    kSeek,
+    kWrite,
+    kTruncate,
+    kClose,
+    kRead,
+    kDelete,
+    kRename,
+    kClock,
+    kSync,
+    kOpCount
+  };
 
   explicit FaultEnv(Env* base) : base_(base) {}
 
   // The nth call (1-based, counted from now) of op whose path contains path_part fails with
   // error. For kWrite, written_bytes bytes reach the file before the failure (a short write).
-  // For kClock the error is ignored: the clock read fails.
+  // For kClock the error is ignored: the clock read fails. A failed kSync loses what was
+  // written to the file since it was opened or last synced, as a disk that refuses the flush
+  // may.
   void FailNth(Op op, int nth, int error, std::string path_part = {},
                std::size_t written_bytes = 0);
   // Every call of op whose path contains path_part fails with error until Clear().
@@ -32,8 +46,8 @@ class FaultEnv final : public Env {
   void ResetCounts() { calls_.fill(0); }
   static const char* OpName(Op op);
 
-  int OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
-                 bool* existed) override;
+  int OpenAppend(std::string_view path, ShareMode mode, Durability durability,
+                 std::unique_ptr<WritableFile>* out, bool* existed) override;
   int ReadFile(std::string_view path, std::string* contents) override;
   int DeleteFile(std::string_view path) override;
   int RenameFile(std::string_view from, std::string_view to) override;

@@ -1,6 +1,7 @@
 // POSIX implementation of the OS seam. Windows semantics are reproduced where the program
 // relies on them: share mode 0 becomes a non-blocking exclusive flock (so a second opener sees
-// a sharing violation, not a second writer), write-through becomes O_DSYNC, and errno values
+// a sharing violation, not a second writer), write-through becomes O_DSYNC, a file's flush
+// fdatasync, and errno values
 // are mapped to the Windows error numbers the callers test.
 #include <fcntl.h>
 #include <sys/file.h>
@@ -122,6 +123,15 @@ class PosixFile final : public WritableFile {
     return 0;
   }
 
+  int Sync() override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    // The data and the size that reaches it; the file's times can wait.
+    while (::fdatasync(fd_) != 0) {
+      if (errno != EINTR) return MapErrno(errno);
+    }
+    return 0;
+  }
+
   int ReadAll(std::string* contents) override {
     if (fd_ < 0) return kErrInvalidHandle;
     if (::lseek(fd_, 0, SEEK_SET) < 0) return MapErrno(errno);
@@ -149,13 +159,14 @@ class PosixFile final : public WritableFile {
 
 class PosixEnv final : public Env {
  public:
-  int OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
-                 bool* existed) override {
+  int OpenAppend(std::string_view path, ShareMode mode, Durability durability,
+                 std::unique_ptr<WritableFile>* out, bool* existed) override {
     const std::string p = NativePath(path);
     // Only a caller that asks learns whether the file was there: it costs a look-up of its own.
     const bool was_there = existed != nullptr && ::access(p.c_str(), F_OK) == 0;
     const mode_t perms = mode == ShareMode::kExclusivePrivate ? 0600 : 0644;
-    int fd = ::open(p.c_str(), O_RDWR | O_CREAT | O_DSYNC | O_CLOEXEC, perms);
+    const int sync = durability == Durability::kWriteThrough ? O_DSYNC : 0;
+    int fd = ::open(p.c_str(), O_RDWR | O_CREAT | sync | O_CLOEXEC, perms);
     // With O_CREAT only a missing folder gives ENOENT, which Windows reports as "path not found".
     if (fd < 0) return errno == ENOENT ? kErrPathNotFound : MapErrno(errno);
     // Every mode keeps other writers out; the exclusive modes are meant to keep readers out

@@ -116,6 +116,11 @@ class Win32File final : public WritableFile {
     return 0;
   }
 
+  int Sync() override {
+    if (h_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    return ::FlushFileBuffers(h_) ? 0 : LastError();
+  }
+
   int ReadAll(std::string* contents) override {
     if (h_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
     LARGE_INTEGER zero;
@@ -151,8 +156,8 @@ int DayOfYear(int year, int month, int day) {
 
 class Win32Env final : public Env {
  public:
-  int OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
-                 bool* existed) override {
+  int OpenAppend(std::string_view path, ShareMode mode, Durability durability,
+                 std::unique_ptr<WritableFile>* out, bool* existed) override {
     const std::string p(path);
     // The message file lets readers in while it is written; the send-buffer files and the
     // login file are held exclusively (a new file's access rights come from its folder, as
@@ -160,8 +165,10 @@ class Win32Env final : public Env {
     // through its own handle only, as the send-buffer writer does to find a torn last line.
     const DWORD access = GENERIC_READ | GENERIC_WRITE;
     const DWORD share = mode == ShareMode::kShareRead ? FILE_SHARE_READ : 0;
+    const DWORD through =
+        durability == Durability::kWriteThrough ? FILE_FLAG_WRITE_THROUGH : DWORD{0};
     HANDLE h = ::CreateFileA(p.c_str(), access, share, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+                             FILE_ATTRIBUTE_NORMAL | through, nullptr);
     // OPEN_ALWAYS leaves ERROR_ALREADY_EXISTS behind when it opened an existing file.
     const DWORD err = ::GetLastError();
     if (h == INVALID_HANDLE_VALUE) return err != 0 ? static_cast<int>(err) : kErrGenFailure;

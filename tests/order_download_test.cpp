@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/sql/FaultBackend.h"
 #include "db/sql/Session.h"
+#include "download/DnlGroup.h"
 #include "download/DnlLoop.h"
 #include "download/Download.h"
 #include "download/OrderDnl.h"
@@ -169,9 +171,10 @@ TEST_P(OrderDownloadTest, AreasOfTerminalsThreeFiveThreeReopenTheFirstFile) {
   Header("2", "B1", "AEN");
   Header("3", "C1", "AEN");
   ASSERT_EQ(RunApk(), 0);
-  EXPECT_EQ(files_.Calls(FaultEnv::kOpen), 3);  // no messages: every open is a buffer file
-  // Each row lets go of its file when its unit ends: another run may be waiting for it.
-  EXPECT_EQ(files_.Calls(FaultEnv::kClose), 3);
+  EXPECT_EQ(files_.Calls(FaultEnv::kOpen), 2);  // no messages: every open is a buffer file
+  // The group of the three rows lets go of its files when it ends: another run may be waiting.
+  EXPECT_EQ(files_.Calls(FaultEnv::kClose), 2);
+  EXPECT_EQ(files_.Calls(FaultEnv::kSync), 2);
   EXPECT_EQ(Lines(3).size(), 2u);
   EXPECT_EQ(Lines(5).size(), 1u);
 }
@@ -774,6 +777,76 @@ TEST(DnlLoopTest, RowFailureStopsOrderLoopsButNotMasterDataLoops) {
   EXPECT_EQ(g_sent[1].DnlLfn, 3);  // the failed row still took its number
   EXPECT_EQ(std::count(g_units.begin(), g_units.end(), "keep"), 2);
   g_fail_send.clear();
+}
+
+// A group's end conditions. Its events, one letter each: unit begun (b), kept (k) or undone (u);
+// the group's lines flushed (F), its units committed (C) or rolled back (R).
+std::string g_events;
+int64_t g_now = 0;           // the group clock, moved on by every locked row
+bool g_holding = false;      // whether the row runs while its group holds others
+bool g_flush_fails = false;  // the next flush fails
+std::vector<int> g_busy;     // rows held elsewhere: their lock fails when it may not wait
+
+DnlLoop<FakeRow> GroupLoop(bool go_on, int rows, int millis) {
+  auto d = FakeLoop(go_on);
+  g_events.clear();
+  g_now = 0;
+  DnlGroupSettings() = DnlGroupLimits{rows, millis};
+  d.begin = [](const char*) { return g_events += 'b', 0; };
+  d.end = [](bool keep) { return g_events += keep ? 'k' : 'u', 0; };
+  d.lock = [](FakeRow* row) {
+    g_now += 20;
+    if (g_holding && std::count(g_busy.begin(), g_busy.end(), row->n)) return -54;
+    return FakeLock(row);
+  };
+  d.flush = [] { return g_events += 'F', std::exchange(g_flush_fails, false) ? -1 : 0; };
+  d.commit = [](bool keep) { return g_events += keep ? 'C' : 'R', 0; };
+  d.hold = [](bool holding) { g_holding = holding; };
+  d.clock = [] { return g_now; };
+  return d;
+}
+
+TEST(DnlLoopTest, GroupsEndAfterTheirRowsTheirTimeTheLastRowAndAFailure) {
+  g_fail_send.clear();
+  g_rows = 7;
+  RunDnlLoop(GroupLoop(false, 3, 1000), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_events, "bkbkbkFCbkbkbkFCbkFC");
+  EXPECT_EQ(g_sent.size(), 7u);
+  RunDnlLoop(GroupLoop(false, 1, 1000), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_events, "bkFCbkFCbkFCbkFCbkFCbkFCbkFC") << "a group of one row: a commit a row";
+  RunDnlLoop(GroupLoop(false, 100, 50), "20261207", "093015", "REQ1");  // 20 ms a row
+  EXPECT_EQ(g_events, "bkbkbkFCbkbkbkFCbkFC");
+
+  // A failing row ends its group: an order download stops after it, a master data one goes on.
+  g_rows = 4;
+  g_fail_send = {"2"};
+  RunDnlLoop(GroupLoop(false, 100, 1000), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_events, "bkbuFC");
+  RunDnlLoop(GroupLoop(true, 100, 1000), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_events, "bkbuFCbkbkFC");
+  g_fail_send.clear();
+
+  // A flush that fails rolls its group back: every row stays due; an order download stops.
+  g_flush_fails = true;
+  RunDnlLoop(GroupLoop(false, 2, 1000), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_events, "bkbkFR");
+  g_flush_fails = true;
+  RunDnlLoop(GroupLoop(true, 2, 1000), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_events, "bkbkFRbkbkFC");
+}
+
+// A row whose lock another process holds while its group holds others is not waited for: the
+// group ends, and the row goes again first in the next group, where it may wait.
+TEST(DnlLoopTest, ARowHeldElsewhereEndsTheGroupAndGoesAgainFirst) {
+  g_fail_send.clear();
+  g_rows = 3;
+  g_busy = {2};
+  RunDnlLoop(GroupLoop(false, 100, 1000), "20261207", "093015", "REQ1");
+  g_busy.clear();
+  EXPECT_EQ(g_events, "bkbuFCbkbkFC");
+  EXPECT_EQ(g_sent.size(), 3u);
+  EXPECT_TRUE(g_lock_failures.empty());
+  EXPECT_FALSE(g_holding) << "the loop leaves the session waiting again";
 }
 
 // What the unit finds under its lock decides: the row's current version goes out while it is

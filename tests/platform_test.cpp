@@ -18,7 +18,9 @@ TEST_F(PlatformTest, BackslashPathsAndAppends) {
   std::filesystem::create_directories("Comm/Buff");
   std::unique_ptr<WritableFile> f;
   bool existed = true;
-  ASSERT_EQ(env()->OpenAppend(".\\Comm\\Buff\\x.buf", ShareMode::kExclusive, &f, &existed), 0);
+  ASSERT_EQ(env()->OpenAppend(".\\Comm\\Buff\\x.buf", ShareMode::kExclusive,
+                              Durability::kWriteThrough, &f, &existed),
+            0);
   EXPECT_FALSE(existed);
   uint64_t end = 99;
   ASSERT_EQ(f->SeekToEnd(&end), 0);
@@ -29,11 +31,14 @@ TEST_F(PlatformTest, BackslashPathsAndAppends) {
   ASSERT_EQ(f->Close(), 0);
   EXPECT_NE(f->Close(), 0) << "a closed handle cannot be closed again";
 
-  ASSERT_EQ(env()->OpenAppend("Comm/Buff/x.buf", ShareMode::kExclusive, &f, &existed), 0);
+  ASSERT_EQ(env()->OpenAppend("Comm/Buff/x.buf", ShareMode::kExclusive, Durability::kOnSync, &f,
+                              &existed),
+            0);
   EXPECT_TRUE(existed);
   ASSERT_EQ(f->SeekToEnd(&end), 0);
   EXPECT_EQ(end, 5u);
   ASSERT_EQ(f->Write("world", &n), 0);
+  ASSERT_EQ(f->Sync(), 0);
   ASSERT_EQ(f->Truncate(7), 0);
   ASSERT_EQ(f->Close(), 0);
   EXPECT_EQ(test::ReadBytes("Comm/Buff/x.buf"), "hellowo");
@@ -42,14 +47,19 @@ TEST_F(PlatformTest, BackslashPathsAndAppends) {
 TEST_F(PlatformTest, WindowsErrorNumbers) {
   std::unique_ptr<WritableFile> a, b;
   bool existed = false;
-  EXPECT_EQ(env()->OpenAppend("missing\\dir\\f", ShareMode::kExclusive, &a, &existed),
+  EXPECT_EQ(env()->OpenAppend("missing\\dir\\f", ShareMode::kExclusive, Durability::kWriteThrough,
+                              &a, &existed),
             kErrPathNotFound);
-  ASSERT_EQ(env()->OpenAppend("f", ShareMode::kExclusive, &a, &existed), 0);
+  ASSERT_EQ(env()->OpenAppend("f", ShareMode::kExclusive, Durability::kWriteThrough, &a, &existed),
+            0);
   // A file held exclusively, or for shared reading, keeps every other writer out.
-  EXPECT_EQ(env()->OpenAppend("f", ShareMode::kExclusive, &b, &existed), kErrSharingViolation);
-  EXPECT_EQ(env()->OpenAppend("f", ShareMode::kShareRead, &b, &existed), kErrSharingViolation);
+  EXPECT_EQ(env()->OpenAppend("f", ShareMode::kExclusive, Durability::kWriteThrough, &b, &existed),
+            kErrSharingViolation);
+  EXPECT_EQ(env()->OpenAppend("f", ShareMode::kShareRead, Durability::kWriteThrough, &b, &existed),
+            kErrSharingViolation);
   a->Close();
-  EXPECT_EQ(env()->OpenAppend("f", ShareMode::kShareRead, &b, &existed), 0);
+  EXPECT_EQ(env()->OpenAppend("f", ShareMode::kShareRead, Durability::kWriteThrough, &b, &existed),
+            0);
   b->Close();
 
   test::WriteBytes("g", "x");
@@ -71,12 +81,16 @@ TEST_F(PlatformTest, ReadersOfHeldFiles) {
   std::string seen;
   // The message file admits readers while it is written, and every byte written is in the file
   // at once (write-through, nothing held back in the program).
-  ASSERT_EQ(env()->OpenAppend("log.txt", ShareMode::kShareRead, &log, &existed), 0);
+  ASSERT_EQ(env()->OpenAppend("log.txt", ShareMode::kShareRead, Durability::kWriteThrough, &log,
+                              &existed),
+            0);
   ASSERT_EQ(log->Write("entry", nullptr), 0);
   EXPECT_EQ(env()->ReadFile("log.txt", &seen), 0);
   EXPECT_EQ(seen, "entry");
   // A send-buffer file is held against readers too; only Windows can enforce that.
-  ASSERT_EQ(env()->OpenAppend("x.buf", ShareMode::kExclusive, &buf, &existed), 0);
+  ASSERT_EQ(
+      env()->OpenAppend("x.buf", ShareMode::kExclusive, Durability::kWriteThrough, &buf, &existed),
+      0);
   ASSERT_EQ(buf->Write("line", nullptr), 0);
 #ifdef _WIN32
   EXPECT_EQ(env()->ReadFile("x.buf", &seen), kErrSharingViolation);
@@ -138,14 +152,20 @@ TEST_F(PlatformTest, FaultEnvFailsTheChosenCallOnly) {
   fault.FailNth(FaultEnv::kWrite, 2, kErrDiskFull, "buf", 3);
   std::unique_ptr<WritableFile> f;
   bool existed = false;
-  ASSERT_EQ(fault.OpenAppend("a.buf", ShareMode::kExclusive, &f, &existed), 0);
+  ASSERT_EQ(fault.OpenAppend("a.buf", ShareMode::kExclusive, Durability::kOnSync, &f, &existed), 0);
+  uint64_t end = 0;
+  ASSERT_EQ(f->SeekToEnd(&end), 0);
   std::size_t n = 0;
   EXPECT_EQ(f->Write("12345", &n), 0);
   EXPECT_EQ(f->Write("67890", &n), kErrDiskFull);
   EXPECT_EQ(n, 3u) << "a short write reports what reached the file";
+  EXPECT_EQ(f->Sync(), 0);
   EXPECT_EQ(f->Write("abc", &n), 0);
+  // A refused flush loses what was written since the last one.
+  fault.FailNth(FaultEnv::kSync, 1, kErrIoDevice);
+  EXPECT_EQ(f->Sync(), kErrIoDevice);
   f->Close();
-  EXPECT_EQ(test::ReadBytes("a.buf"), "12345678abc");
+  EXPECT_EQ(test::ReadBytes("a.buf"), "12345678");
   EXPECT_EQ(fault.Calls(FaultEnv::kWrite), 3);
   fault.FailAlways(FaultEnv::kClock, 0);
   LocalTime t;

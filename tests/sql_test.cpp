@@ -363,6 +363,26 @@ TEST_P(SqlTest, FailedWriteLeavesNoLockBehind) {
   EXPECT_EQ(n, 1);
 }
 
+// Units of one name in a group: an undone one takes only its own writes along, the first one
+// (which opened the transaction) included, and the group's end commits the kept ones at once.
+TEST_P(SqlTest, UnitsOfAGroupAreUndoneAloneAndCommittedTogether) {
+  for (int dta : {1, 2, 3, 4}) {
+    ASSERT_EQ(sql::BeginGroupUnit("G"), 0);
+    ASSERT_EQ(InsertCfg(dta, "A", "B"), 0);
+    ASSERT_EQ(sql::EndUnit(dta % 3 != 1), 0);  // 1 and 4 undone
+  }
+  ASSERT_EQ(sql::EndGroup(true), 0);
+  int32_t n = -1;
+  Out c[] = {Out::I32(&n)};
+  ASSERT_EQ(sql::SelectInto("select sum(CfgDta) into :b0 from Kvl557Cfg", {}, c), 0);
+  EXPECT_EQ(n, 5);
+  // Committed: another connection may write again.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open("t.db", &other), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+}
+
 TEST_P(SqlTest, CursorSurvivesWritesToItsTableAndCommits) {
   for (int i = 1; i <= 50; ++i) ASSERT_EQ(InsertCfg(i, "A", "B"), 0);
   sql::Commit();

@@ -29,6 +29,8 @@ struct State {
   std::vector<Out> staged;      // the outputs pointing into the staging area
   std::vector<double> staging;  // doubles: aligned for any field type  // single-row SELECT results
                                 // before they are delivered
+  bool in_group = false;        // units end without committing until EndGroup
+  bool lock_waits = true;       // locking reads wait for a held row (SetLockWait)
 };
 
 State& S() {
@@ -102,6 +104,8 @@ void Disconnect() {
   s.cache.clear();
   s.backend.reset();
   ++s.generation;
+  s.in_group = false;
+  s.lock_waits = true;
 }
 
 bool Connected() {
@@ -210,9 +214,15 @@ int BeginUnit(std::string_view name) {
   return Execute("savepoint " + UnitSavepoint());
 }
 
+int BeginGroupUnit(std::string_view name) {
+  S().in_group = true;
+  return BeginUnit(name);
+}
+
 int EndUnit(bool keep) {
   const std::string savepoint = std::move(UnitSavepoint());
   UnitSavepoint().clear();
+  if (S().in_group) return keep ? SetCode(0) : Execute("rollback  to " + savepoint);
   if (!keep) {
     const int rc = Execute("rollback  to " + savepoint);
     Commit();  // ends the transaction, so other sessions are not held up by it
@@ -220,6 +230,30 @@ int EndUnit(bool keep) {
   }
   Commit();
   return Sqlcode();
+}
+
+int EndGroup(bool keep) {
+  State& s = S();
+  if (!s.in_group) return SetCode(0);
+  s.in_group = false;
+  UnitSavepoint().clear();
+  if (!keep) {
+    Rollback();
+    return Sqlcode();
+  }
+  Commit();
+  const int rc = Sqlcode();
+  // A commit the database refused leaves nothing of the group: nor the locks it holds.
+  if (rc != 0) Rollback();
+  return SetCode(rc);
+}
+
+void SetLockWait(bool wait) {
+  S().lock_waits = wait;
+}
+
+bool LockWaits() {
+  return S().lock_waits;
 }
 
 int WriteWithSavepoint(std::string_view routine, std::string_view text, std::span<const In> in) {
@@ -235,7 +269,7 @@ int WriteWithSavepoint(std::string_view routine, std::string_view text, std::spa
   Execute(compose(buf, "savepoint "));  // its status is not examined: the write decides
   const int rc = Execute(text, in);
   if (rc == 0) {
-    if (UnitSavepoint().empty()) Commit();  // inside a unit, EndUnit commits
+    if (UnitSavepoint().empty() && !S().in_group) Commit();  // a unit's or group's end commits
   } else {
     Execute(compose(buf, "rollback  to "));
   }

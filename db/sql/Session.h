@@ -65,6 +65,21 @@ inline int SelectInto(std::string_view text, std::initializer_list<In> in,
 int BeginUnit(std::string_view name);
 int EndUnit(bool keep);
 
+// Units in a group share one transaction. BeginGroupUnit begins a unit as BeginUnit does, in
+// the open group (opening one if none is open). Inside a group EndUnit(true) commits nothing
+// and EndUnit(false) rolls back to the unit's savepoint only, so an undone unit leaves the
+// group's other units as they were. EndGroup(true) commits every kept unit at once, and rolls
+// back when the commit fails; EndGroup(false) rolls them all back. Both return the status of
+// the commit or rollback (0 when no group is open).
+int BeginGroupUnit(std::string_view name);
+int EndGroup(bool keep);
+
+// Whether a locking read ("for update") waits for a row another session holds, up to the lock
+// wait, or fails at once with kBusy: a session that holds rows of its own for a while must not
+// wait while holding them. The table routines choose their texts by it.
+void SetLockWait(bool wait);
+bool LockWaits();
+
 // COMMIT WORK / ROLLBACK WORK. Their status goes to the communication area.
 void Commit();
 void Rollback();

@@ -226,7 +226,14 @@ class SqliteBackend final : public sql::Backend {
   bool IsOuterSavepoint(const std::string& name) const { return name == outer_savepoint_; }
   int SavepointDone(const std::string& name, bool set, bool outside_transaction) {
     if (set) {
-      if (outside_transaction) outer_savepoint_ = name;
+      // A savepoint set again under the name of the one that opened the transaction (the next
+      // unit of a group) is the one a rollback to that name goes to, as on Oracle: a rollback
+      // then undoes that unit only and the transaction goes on.
+      if (outside_transaction) {
+        outer_savepoint_ = name;
+      } else if (name == outer_savepoint_) {
+        outer_savepoint_.clear();
+      }
       return 0;
     }
     if (name != outer_savepoint_) return 0;

@@ -48,22 +48,31 @@ int WriteRecord(std::string_view routine, std::string_view text, std::span<const
 
 // The locking variant of a key read: its text with " for update wait 30" after it. The row read
 // stays locked until the transaction ends, so what a unit writes back is what it read; a wait for
-// a row that someone else holds ends, as every lock wait does, after sql::kLockWaitSeconds.
+// a row that someone else holds ends, as every lock wait does, after sql::kLockWaitSeconds. While
+// the session holds rows it must not wait with (sql::LockWaits() false), the read runs with
+// " for update nowait" instead and fails at once with -54 on a row someone else holds.
 inline constexpr char kForUpdateWait[] = " for update wait 30";
+inline constexpr char kForUpdateNoWait[] = " for update nowait";
 static_assert(sql::kLockWaitSeconds == 30, "kForUpdateWait names the lock wait");
 
 template <std::size_t N>
 struct LockingText {
-  std::array<char, N + sizeof(kForUpdateWait) - 1> text{};
-  constexpr std::string_view view() const { return {text.data(), text.size() - 1}; }
+  std::array<char, N + sizeof(kForUpdateWait) - 1> wait{};
+  std::array<char, N + sizeof(kForUpdateNoWait) - 1> nowait{};
+  std::string_view view() const {
+    return sql::LockWaits() ? std::string_view(wait.data(), wait.size() - 1)
+                            : std::string_view(nowait.data(), nowait.size() - 1);
+  }
 };
 
 template <std::size_t N>
 constexpr LockingText<N> ForUpdate(const char (&read)[N]) {
   LockingText<N> l;
-  std::size_t at = 0;
-  for (std::size_t i = 0; i + 1 < N; ++i) l.text[at++] = read[i];
-  for (char c : kForUpdateWait) l.text[at++] = c;  // its terminating zero included
+  for (std::size_t i = 0; i + 1 < N; ++i) l.wait[i] = l.nowait[i] = read[i];
+  for (std::size_t i = 0; i < sizeof(kForUpdateWait); ++i) l.wait[N - 1 + i] = kForUpdateWait[i];
+  for (std::size_t i = 0; i < sizeof(kForUpdateNoWait); ++i) {
+    l.nowait[N - 1 + i] = kForUpdateNoWait[i];  // the terminating zeros included
+  }
   return l;
 }
 

@@ -847,9 +847,9 @@ namespace {
 class ServerClock final : public jf::Env {
  public:
   explicit ServerClock(int (*now)(int*)) : now_(now) {}
-  int OpenAppend(std::string_view path, jf::ShareMode mode, std::unique_ptr<jf::WritableFile>* out,
-                 bool* existed) override {
-    return Base()->OpenAppend(path, mode, out, existed);
+  int OpenAppend(std::string_view path, jf::ShareMode mode, jf::Durability durability,
+                 std::unique_ptr<jf::WritableFile>* out, bool* existed) override {
+    return Base()->OpenAppend(path, mode, durability, out, existed);
   }
   int ReadFile(std::string_view path, std::string* contents) override {
     return Base()->ReadFile(path, contents);

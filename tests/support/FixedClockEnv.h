@@ -12,9 +12,9 @@ class FixedClockEnv final : public Env {
 
   void Set(const LocalTime& now) { now_ = now; }
 
-  int OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
-                 bool* existed) override {
-    return base_->OpenAppend(path, mode, out, existed);
+  int OpenAppend(std::string_view path, ShareMode mode, Durability durability,
+                 std::unique_ptr<WritableFile>* out, bool* existed) override {
+    return base_->OpenAppend(path, mode, durability, out, existed);
   }
   int ReadFile(std::string_view path, std::string* contents) override {
     return base_->ReadFile(path, contents);
