@@ -10,6 +10,8 @@
 #include <set>
 #include <thread>
 
+#include "download/DnlGroup.h"
+
 namespace jf::test {
 
 namespace fs = std::filesystem;
@@ -38,6 +40,18 @@ std::string LineKey(const std::string& line) {
   return type + "|" + Trim(p.substr(0, 12));
 }
 
+int Grouping::Limit() const {
+  return rows > 0 ? rows : DnlGroupLimits{}.rows;
+}
+
+void Grouping::Use() const {
+  if (rows > 0) {
+    ::setenv("JOBFEED_GROUP_ROWS", std::to_string(rows).c_str(), 1);
+  } else {
+    ::unsetenv("JOBFEED_GROUP_ROWS");
+  }
+}
+
 pid_t StartProgram(const char* program, const std::vector<std::string>& args) {
   std::fflush(nullptr);  // or the child would write the parent's buffered output again
   const pid_t pid = ::fork();
@@ -60,6 +74,11 @@ bool WaitFor(pid_t pid, int ms, int* status) {
     if (std::chrono::steady_clock::now() >= until) return false;
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
+}
+
+void DueSiteTest::TearDown() {
+  kGrouped.Use();
+  OrderSiteTest::TearDown();
 }
 
 void DueSiteTest::AddTerminals() {

@@ -14,6 +14,7 @@
 #include <sys/types.h>
 
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +22,22 @@
 #include "support/OrderSite.h"
 
 namespace jf::test {
+
+// The groups a harness runs the programs with: the defaults, or one row a group (every row
+// committed on its own). Set in the environment, so runs started and runs in the test's own
+// process take it alike.
+struct Grouping {
+  const char* name;
+  int rows;  // 0: the defaults
+  // Rows a group holds at most: how many rows one crash or fault can leave to be sent again.
+  int Limit() const;
+  void Use() const;  // sets JOBFEED_GROUP_ROWS, or removes it for the defaults
+};
+inline constexpr Grouping kGrouped{"Grouped", 0};
+inline constexpr Grouping kSingle{"G1", 1};
+inline void PrintTo(const Grouping& g, std::ostream* os) {
+  *os << g.name;
+}
 
 // The key of a send-buffer line's row, from where its record type keeps it: "APK|order",
 // "APP|order|position", "MAG|group", "PNR|person", "AWN|person" ...
@@ -33,6 +50,8 @@ bool WaitFor(pid_t pid, int ms, int* status);
 
 class DueSiteTest : public OrderSiteTest {
  protected:
+  void TearDown() override;  // the programs run with the default groups again
+
   // Terminals 3, 5 and 12 serve the areas 100..199, 200..299 and 300..399.
   void AddTerminals();
 
