@@ -50,6 +50,7 @@ class CountingBackend final : public sql::Backend {
     return base_->Commit();
   }
   int Rollback() override { return base_->Rollback(); }
+  int ReleaseSavepoint(std::string_view name) override { return base_->ReleaseSavepoint(name); }
   std::string LastErrorText() const override { return base_->LastErrorText(); }
 
  private:

@@ -37,6 +37,11 @@ class Backend {
   virtual int Prepare(std::string_view text, bool cursor, std::unique_ptr<BackendStmt>* out) = 0;
   virtual int Commit() = 0;
   virtual int Rollback() = 0;
+  // The unit whose savepoint is name has ended and its writes stay until the transaction ends:
+  // the savepoints set since name was set are no longer needed. Oracle keeps one savepoint per
+  // name and moves it when it is set again; a database that stacks savepoints of one name would
+  // pile up a group's worth of them, and the work of keeping each. Nothing is undone.
+  virtual int ReleaseSavepoint(std::string_view /*name*/) { return 0; }
   // Human-readable detail of the last error, for the operator tool and tests.
   virtual std::string LastErrorText() const = 0;
 };

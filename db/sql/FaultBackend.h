@@ -51,6 +51,7 @@ class FaultBackend final : public Backend {
   int Prepare(std::string_view text, bool cursor, std::unique_ptr<BackendStmt>* out) override;
   int Commit() override { return base_->Commit(); }
   int Rollback() override { return base_->Rollback(); }
+  int ReleaseSavepoint(std::string_view name) override { return base_->ReleaseSavepoint(name); }
   std::string LastErrorText() const override { return base_->LastErrorText(); }
 
   // Called by the wrapped statements: counts the call and returns the status it must fail

@@ -210,8 +210,11 @@ std::string& UnitSavepoint() {
 }  // namespace
 
 int BeginUnit(std::string_view name) {
-  UnitSavepoint() = std::string(name) + "_Sp";
-  return Execute("savepoint " + UnitSavepoint());
+  std::string& savepoint = UnitSavepoint();
+  savepoint.assign(name).append("_Sp");
+  static std::string text;  // kept: a run begins a unit per row
+  text.assign("savepoint ").append(savepoint);
+  return Execute(text);
 }
 
 int BeginGroupUnit(std::string_view name) {
@@ -222,7 +225,11 @@ int BeginGroupUnit(std::string_view name) {
 int EndUnit(bool keep) {
   const std::string savepoint = std::move(UnitSavepoint());
   UnitSavepoint().clear();
-  if (S().in_group) return keep ? SetCode(0) : Execute("rollback  to " + savepoint);
+  if (S().in_group) {
+    if (!keep) return Execute("rollback  to " + savepoint);
+    State& s = S();
+    return SetCode(s.backend ? s.backend->ReleaseSavepoint(savepoint) : kNotLoggedOn);
+  }
   if (!keep) {
     const int rc = Execute("rollback  to " + savepoint);
     Commit();  // ends the transaction, so other sessions are not held up by it

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/Env.h"
 
@@ -183,14 +186,22 @@ int Width(Elem e) {
   return e == kYyyy ? 4 : 2;
 }
 
-// The parsed format of argument 1. The statements pass their formats as literals, so SQLite
-// keeps the parse with the statement as auxiliary data and each format is parsed once, not once
-// per row and column.
-Fmt FormatOf(sqlite3_context* ctx, sqlite3_value* arg) {
-  if (const auto* kept = static_cast<const Fmt*>(sqlite3_get_auxdata(ctx, 1))) return *kept;
+// The parsed format of argument 1. The statements pass a handful of formats as literals: each is
+// parsed once per process and found again by its text. (SQLite's auxiliary data keeps a parse
+// only for one execution of a statement, and a key read runs once per row with a dozen dates.)
+Fmt FormatOf(sqlite3_value* arg) {
+  struct Kept {
+    std::string text;
+    Fmt fmt;
+  };
+  static std::vector<Kept> kept;
   const char* f = reinterpret_cast<const char*>(sqlite3_value_text(arg));
-  const Fmt fmt = ParseFormat(f != nullptr ? f : "");
-  sqlite3_set_auxdata(ctx, 1, new Fmt(fmt), [](void* p) { delete static_cast<Fmt*>(p); });
+  const std::string_view text = f != nullptr ? f : "";
+  for (const Kept& k : kept) {
+    if (k.text == text) return k.fmt;
+  }
+  const Fmt fmt = ParseFormat(std::string(text).c_str());
+  if (kept.size() < 64) kept.push_back(Kept{std::string(text), fmt});
   return fmt;
 }
 
@@ -237,7 +248,7 @@ void ToCharFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
     return;
   }
-  const Fmt fmt = FormatOf(ctx, argv[1]);
+  const Fmt fmt = FormatOf(argv[1]);
   if (!fmt.ok) {
     sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1);
     return;
@@ -291,7 +302,7 @@ void ToDateFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_null(ctx);
     return;
   }
-  const Fmt fmt = FormatOf(ctx, argv[1]);
+  const Fmt fmt = FormatOf(argv[1]);
   if (!fmt.ok) {
     sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1);
     return;

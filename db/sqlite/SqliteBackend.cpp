@@ -2,10 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -155,6 +157,7 @@ class SqliteStmt final : public sql::BackendStmt {
   // The rows of the last open; rows_ keeps its storage from open to open (only the first
   // row_count_ are valid), so a cursor opened once per downloaded row allocates nothing.
   std::vector<std::vector<Value>> rows_;
+  std::vector<int> types_;  // the column types of the row Deliver hands out
   std::size_t row_count_ = 0;
   std::size_t next_row_ = 0;
 };
@@ -164,10 +167,14 @@ class SqliteBackend final : public sql::Backend {
   explicit SqliteBackend(sqlite3* db) : db_(db) {}
   ~SqliteBackend() override {
     for (sqlite3_stmt* s : {begin_, commit_, rollback_}) sqlite3_finalize(s);
+    for (auto& [name, s] : releases_) sqlite3_finalize(s);
     sqlite3_close_v2(db_);
   }
 
   sqlite3* db() { return db_; }
+  // Whether the database stores its texts in UTF-8.
+  bool utf8() const { return utf8_; }
+  void set_utf8(bool utf8) { utf8_ = utf8; }
 
   int Status(int rc) {
     const char* msg = sqlite3_errmsg(db_);
@@ -213,6 +220,7 @@ class SqliteBackend final : public sql::Backend {
   // between.
   int EnsureTransaction() {
     if (sqlite3_get_autocommit(db_) == 0) return 0;
+    savepoints_.clear();  // whatever ended the last transaction ended its savepoints
     return RunControl(&begin_, "BEGIN IMMEDIATE");
   }
 
@@ -225,6 +233,7 @@ class SqliteBackend final : public sql::Backend {
   // as it stands.
   bool IsOuterSavepoint(const std::string& name) const { return name == outer_savepoint_; }
   int SavepointDone(const std::string& name, bool set, bool outside_transaction) {
+    if (!outside_transaction) Stacked(name, set);
     if (set) {
       // A savepoint set again under the name of the one that opened the transaction (the next
       // unit of a group) is the one a rollback to that name goes to, as on Oracle: a rollback
@@ -253,6 +262,26 @@ class SqliteBackend final : public sql::Backend {
     if (now - b->busy_since_ >= std::chrono::seconds(sql::kLockWaitSeconds)) return 0;
     sqlite3_sleep(1);
     return 1;
+  }
+
+  // SQLite stacks the savepoints of one name, where Oracle moves the one savepoint of a name. A
+  // unit that has ended lets go of the savepoints set since its own (its own included, or, for
+  // the transaction's first unit, every real one): the stack stays as short as one unit's, and
+  // the statement journal SQLite keeps for the open savepoints starts afresh instead of
+  // growing by every page each unit of a group changes.
+  int ReleaseSavepoint(std::string_view name) override {
+    if (sqlite3_get_autocommit(db_) != 0) savepoints_.clear();
+    auto from = std::find(savepoints_.begin(), savepoints_.end(), name);
+    if (from == savepoints_.end()) {
+      if (name != outer_savepoint_ || savepoints_.empty()) return 0;
+      from = savepoints_.begin();
+    }
+    auto release = releases_.find(*from);
+    if (release == releases_.end()) release = releases_.emplace(*from, nullptr).first;
+    const std::string text = release->second == nullptr ? "RELEASE " + *from : std::string();
+    const int rc = RunControl(&release->second, text.c_str());
+    if (rc == 0) savepoints_.erase(from, savepoints_.end());
+    return rc;
   }
 
   int Commit() override {
@@ -348,6 +377,25 @@ class SqliteBackend final : public sql::Backend {
   int spills_ = 0;  // temporary tables of sorted cursors made so far
   std::string last_error_;
   std::string outer_savepoint_;  // the savepoint that opened the transaction, if one did
+  bool utf8_ = true;
+  // The real savepoints of the open transaction, oldest first, and the statements that release
+  // them by name.
+  std::vector<std::string> savepoints_;
+  std::map<std::string, sqlite3_stmt*, std::less<>> releases_;
+
+  // Notes a savepoint set, or rolled back to (which keeps it and ends those after it).
+  void Stacked(const std::string& name, bool set) {
+    if (set) {
+      savepoints_.push_back(name);
+      return;
+    }
+    for (auto it = savepoints_.end(); it != savepoints_.begin();) {
+      if (*--it == name) {
+        savepoints_.erase(it + 1, savepoints_.end());
+        return;
+      }
+    }
+  }
   std::chrono::steady_clock::time_point busy_since_;  // start of the current lock wait
 };
 
@@ -382,6 +430,15 @@ int SqliteStmt::Step() {
   return owner_->Status(rc);
 }
 
+// Column i of the current row as UTF-8 text (a number as its text). A database that stores its
+// texts in UTF-8 (the default, and every one init-db makes) hands them out as they are stored,
+// without the copy SQLite makes to add a terminating zero; one that stores UTF-16 converts.
+std::string_view ColumnText(sqlite3_stmt* s, int i, bool utf8) {
+  const void* t = utf8 ? sqlite3_column_blob(s, i) : sqlite3_column_text(s, i);
+  if (t == nullptr) return {};
+  return {static_cast<const char*>(t), static_cast<std::size_t>(sqlite3_column_bytes(s, i))};
+}
+
 int SqliteStmt::Materialize() {
   const int n = sqlite3_column_count(stmt_);
   while (have_row_) {
@@ -396,9 +453,7 @@ int SqliteStmt::Materialize() {
       } else if (v.type == SQLITE_FLOAT) {
         v.d = sqlite3_column_double(stmt_, i);
       } else if (v.type != SQLITE_NULL) {
-        const unsigned char* t = sqlite3_column_text(stmt_, i);
-        v.text.assign(reinterpret_cast<const char*>(t),
-                      static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
+        v.text.assign(ColumnText(stmt_, i, owner_->utf8()));
       }
     }
     int rc = Step();
@@ -597,9 +652,13 @@ int SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row)
   auto value_of = [&](int i) {
     return row != nullptr ? &(*row)[static_cast<std::size_t>(i)] : nullptr;
   };
-  auto type_of = [&](int i, const Value* v) {
-    return v != nullptr ? v->type : sqlite3_column_type(out_, i);
-  };
+  // Each column's type is asked once: the checks below and the delivery both need it.
+  types_.resize(out.size());
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const Value* v = value_of(static_cast<int>(i));
+    types_[i] = v != nullptr ? v->type : sqlite3_column_type(out_, static_cast<int>(i));
+  }
+  auto type_of = [&](int i, const Value*) { return types_[static_cast<std::size_t>(i)]; };
   auto as_double = [&](int i, const Value* v) -> double {
     if (v == nullptr) return sqlite3_column_double(out_, i);
     if (v->type == SQLITE_INTEGER) return static_cast<double>(v->i);
@@ -636,11 +695,7 @@ int SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row)
         std::string num;
         if (null) {
         } else if (v == nullptr) {
-          const unsigned char* t = sqlite3_column_text(out_, i);
-          if (t != nullptr) {
-            src = std::string_view(reinterpret_cast<const char*>(t),
-                                   static_cast<std::size_t>(sqlite3_column_bytes(out_, i)));
-          }
+          src = ColumnText(out_, i, owner_->utf8());
         } else if (type == SQLITE_INTEGER) {
           num = std::to_string(v->i);
           src = num;
@@ -705,6 +760,13 @@ int OpenSqlite(std::string_view path, std::unique_ptr<sql::Backend>* out) {
   rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr,
                     nullptr);
   if (rc != SQLITE_OK) return backend->Status(rc);
+  sqlite3_stmt* enc = nullptr;
+  if (sqlite3_prepare_v2(db, "PRAGMA encoding", -1, &enc, nullptr) == SQLITE_OK &&
+      sqlite3_step(enc) == SQLITE_ROW) {
+    const unsigned char* e = sqlite3_column_text(enc, 0);
+    backend->set_utf8(e != nullptr && std::strcmp(reinterpret_cast<const char*>(e), "UTF-8") == 0);
+  }
+  sqlite3_finalize(enc);
   if (RegisterFunctions(db) != SQLITE_OK) return sql::kOtherError;
   *out = std::move(backend);
   return 0;
