@@ -4,9 +4,11 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace jf::bench {
 
@@ -39,6 +41,38 @@ double FloorAppends(const std::string& folder, int64_t count) {
   const double s = Seconds(start);
   ::close(fd);
   std::remove(path.c_str());
+  return s;
+}
+
+double FloorGroupedAppends(const std::string& folder, int64_t count, int64_t perFlush, int files) {
+  std::vector<int> fds;
+  auto path = [&](std::size_t i) { return folder + "/floor" + std::to_string(i) + ".buf"; };
+  for (std::size_t i = 0; i < static_cast<std::size_t>(std::max(files, 1)); ++i) {
+    std::remove(path(i).c_str());
+    const int fd = ::open(path(i).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd >= 0) fds.push_back(fd);
+  }
+  char line[kLineBytes];
+  std::memset(line, ' ', sizeof line);
+  line[kLineBytes - 2] = '\r';
+  line[kLineBytes - 1] = '\n';
+  double s = -1;
+  if (fds.size() == static_cast<std::size_t>(std::max(files, 1))) {
+    const auto start = std::chrono::steady_clock::now();
+    bool ok = true;
+    for (int64_t i = 0; ok && i < count; ++i) {
+      const int fd = fds[static_cast<std::size_t>(i) % fds.size()];
+      ok = ::write(fd, line, sizeof line) == static_cast<ssize_t>(sizeof line);
+      if (ok && ((i + 1) % std::max<int64_t>(perFlush, 1) == 0 || i + 1 == count)) {
+        for (int f : fds) ok = ok && ::fdatasync(f) == 0;
+      }
+    }
+    if (ok) s = Seconds(start);
+  }
+  for (std::size_t i = 0; i < fds.size(); ++i) {
+    ::close(fds[i]);
+    std::remove(path(i).c_str());
+  }
   return s;
 }
 

@@ -11,6 +11,11 @@ namespace jf::bench {
 // send-buffer files are. Returns the seconds taken, or a negative number on failure.
 double FloorAppends(const std::string& folder, int64_t count);
 
+// Appends count lines of 552 bytes spread over files new files in folder, without write-through,
+// and flushes every file (fdatasync) after each perFlush lines, as a run of groups of perFlush
+// rows over files terminals does. Returns the seconds taken, or a negative number on failure.
+double FloorGroupedAppends(const std::string& folder, int64_t count, int64_t perFlush, int files);
+
 // Runs count durable commits of a one-row UPDATE in a new WAL database in folder with
 // synchronous=FULL, as the program's connection is set up. Returns the seconds taken, or a
 // negative number on failure.

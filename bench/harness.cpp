@@ -2,12 +2,15 @@
 // against its durable-write floor, measured on the same disk right before and after the run.
 //
 //   jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] [--case CASE]...
-//                 [--repeat R] [--keep] [--terminal] [--against JOBFEED MASTER [--rounds R]]
+//                 [--repeat R] [--keep] [--terminal] [--g1] [--against JOBFEED MASTER [--rounds R]]
 //
 // A case N:T:M is the order run on N marked positions over T terminals plus M unmarked
 // positions; MAS:N:T and PNR:N:T are jobfeed-master on N marked workplaces or persons over T
-// terminals. Without --case the standard cases run: 10000:4:0, 100000:4:0, the empty run
-// 0:4:1000000, MAS:10000:4, MAS:100000:4, PNR:10000:4 and PNR:100000:4.
+// terminals. A case runs with the programs' default groups; CASE@G runs it with groups of G rows
+// (JOBFEED_GROUP_ROWS=G), CASE@1 a commit per row. Without --case the standard cases run:
+// 10000:4:0 and 10000:4:0@1, 100000:4:0, the empty run 0:4:1000000, MAS:10000:4 and
+// MAS:10000:4@1, MAS:100000:4, PNR:10000:4 and PNR:10000:4@1, PNR:100000:4. --g1 adds the @1
+// run of every case given.
 //
 // --against runs each case instead on two builds side by side: the programs given and the
 // programs of another build (an older one), each on a freshly generated copy of the same site,
@@ -39,6 +42,7 @@
 
 #include "bench/Floor.h"
 #include "bench/Site.h"
+#include "download/DnlGroup.h"
 
 namespace fs = std::filesystem;
 using jf::bench::SiteFacts;
@@ -52,7 +56,13 @@ struct Case {
   int terminals = 4;
   int64_t unmarked = 0;
   bool terminal = false;  // standard error a pseudo-terminal: the run shows its progress
+  int groupRows = 0;      // rows a group (JOBFEED_GROUP_ROWS); 0: the programs' default
 };
+
+// The rows of a group the run of c makes.
+int GroupRows(const Case& c) {
+  return c.groupRows > 0 ? c.groupRows : jf::DnlGroupLimits{}.rows;
+}
 
 struct Result {
   Case c;
@@ -98,13 +108,19 @@ std::map<std::string, int64_t> Marked(const std::string& database, const std::st
   return out;
 }
 
-// Durable commits a sent row costs: one. A header's update or delete commits alone; a
-// position's update or delete and its order's position count (for NEU and LOE) commit together
-// as one unit. (strace of a 1,000-position run: 1,130 fdatasync calls for 1,109 rows, the two
-// markings and the WAL checkpoints.)
-// A master data row's update or delete commits alone, once.
-int CommitsPerRow(const std::string&) {
-  return 1;
+// Durable commits of a run that sent rows[table] rows of each table ("APK/", "APP/" ...): one
+// per group of each download, a download's rows in groups of GroupRows. A row's update or delete
+// and, for a position, its order's position count are one unit; the units of a group commit at
+// once. With groups of one row a commit per row (strace of a 1,000-position run: 1,130 fdatasync
+// calls for 1,109 rows, the two markings and the WAL checkpoints). Groups also end after their
+// time (50 ms), which a run on this disk never takes for a group.
+int64_t Commits(const std::map<std::string, int64_t>& rows, const Case& c) {
+  std::map<std::string, int64_t> perTable;
+  for (const auto& [kind, n] : rows) perTable[kind.substr(0, 4)] += n;
+  const int64_t g = GroupRows(c);
+  int64_t commits = 0;
+  for (const auto& [table, n] : perTable) commits += (n + g - 1) / g;
+  return commits;
 }
 
 // A person goes out as two lines (PNR and AWN); every other row as one.
@@ -121,7 +137,9 @@ std::string CaseName(const Case& c) {
     std::snprintf(name, sizeof name, "%s:%lld:%d", c.kind.c_str(),
                   static_cast<long long>(c.positions), c.terminals);
   }
-  return std::string(name) + (c.terminal ? " tty" : "");
+  std::string out = name;
+  if (c.groupRows > 0) out += "@" + std::to_string(c.groupRows);
+  return out + (c.terminal ? " tty" : "");
 }
 
 int64_t CountLines(const std::string& folder, bool* whole) {
@@ -155,8 +173,9 @@ int64_t CountMessages(const std::string& file) {
 // standard error is a file in the run folder, or a pseudo-terminal whose screen is read and
 // dropped.
 bool RunOnce(const std::string& jobfeed, const std::string& folder,
-             const std::vector<std::string>& args, bool terminal, int* exitCode, double* wall,
+             const std::vector<std::string>& args, const Case& c, int* exitCode, double* wall,
              rusage* ru) {
+  const bool terminal = c.terminal;
   int err = -1, screen = -1;
   if (terminal) {
     if (::openpty(&screen, &err, nullptr, nullptr, nullptr) != 0) return false;
@@ -169,6 +188,10 @@ bool RunOnce(const std::string& jobfeed, const std::string& folder,
   if (pid < 0) return false;
   if (pid == 0) {
     if (::dup2(err, STDERR_FILENO) < 0 || ::chdir(folder.c_str()) != 0) _exit(127);
+    // The groups are the case's, whatever the harness's own environment says.
+    ::unsetenv("JOBFEED_GROUP_ROWS");
+    ::unsetenv("JOBFEED_GROUP_MS");
+    if (c.groupRows > 0) ::setenv("JOBFEED_GROUP_ROWS", std::to_string(c.groupRows).c_str(), 1);
     if (screen >= 0) ::close(screen);
     ::close(err);
     std::vector<char*> argv;
@@ -207,10 +230,16 @@ struct FloorSample {
   double cpuUs = 0;
 };
 
-bool MeasureFloor(const std::string& folder, int64_t lines, int64_t commits, FloorSample* out) {
+// The floor of a run of c: its lines written through one by one with groups of one row; with
+// larger groups written plainly to the case's terminals' files, each flushed at every group's end.
+bool MeasureFloor(const std::string& folder, const Case& c, int64_t lines, int64_t commits,
+                  FloorSample* out) {
   rusage a{}, b{};
   ::getrusage(RUSAGE_SELF, &a);
-  out->appends = jf::bench::FloorAppends(folder, lines);
+  const int64_t perGroup = int64_t{GroupRows(c)} * (c.kind == "PNR" ? 2 : 1);
+  out->appends = perGroup <= 1
+                     ? jf::bench::FloorAppends(folder, lines)
+                     : jf::bench::FloorGroupedAppends(folder, lines, perGroup, c.terminals);
   out->commits = jf::bench::FloorCommits(folder, commits);
   ::getrusage(RUSAGE_SELF, &b);
   out->cpuUs = Us(b.ru_utime) - Us(a.ru_utime) + Us(b.ru_stime) - Us(a.ru_stime);
@@ -246,13 +275,11 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   // measurement is sized from what the generator marked and scaled.
   // The order run marks its named header and position first: two commits.
   const bool marking = !master && c.positions > 0;
-  int64_t expectLines = 0, expectCommits = marking ? 2 : 0;
-  for (const auto& [kind, n] : before) {
-    expectLines += n * LinesPerRow(kind);
-    expectCommits += n * CommitsPerRow(kind);
-  }
+  int64_t expectLines = 0;
+  const int64_t expectCommits = (marking ? 2 : 0) + Commits(before, c);
+  for (const auto& [kind, n] : before) expectLines += n * LinesPerRow(kind);
   FloorSample pre;
-  if (!MeasureFloor(o.folder, expectLines, expectCommits, &pre)) {
+  if (!MeasureFloor(o.folder, c, expectLines, expectCommits, &pre)) {
     *error = "the floor loop cannot write in " + o.folder;
     return false;
   }
@@ -268,7 +295,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   for (int i = 0; i < runs; ++i) {
     rusage ru{};
     double wall = 0;
-    if (!RunOnce(program, f.runFolder, args, c.terminal, &r->exitCode, &wall, &ru)) {
+    if (!RunOnce(program, f.runFolder, args, c, &r->exitCode, &wall, &ru)) {
       *error = "cannot run " + program;
       return false;
     }
@@ -286,15 +313,16 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   const auto after = Marked(f.database, o.requester);
   // Marking the named header and position commits once each (they are marked already, as
   // "AEN", so the kinds counted before the run stay right).
-  r->commits = marking ? 2 : 0;
+  std::map<std::string, int64_t> sent;
   for (const auto& [kind, n] : before) {
     const auto it = after.find(kind);
     const int64_t left = it == after.end() ? 0 : it->second;
     r->rows += n - left;
     r->expectedLines += (n - left) * LinesPerRow(kind);
     r->leftMarked += left;
-    r->commits += (n - left) * CommitsPerRow(kind);
+    sent[kind] = n - left;
   }
+  r->commits = (marking ? 2 : 0) + Commits(sent, c);
   bool whole = true;
   r->lines = CountLines(f.bufFolder, &whole);
   if (!whole) {
@@ -303,7 +331,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   }
   r->messages = CountMessages(f.runFolder + "/Msg/Jobfeed.txt");
   FloorSample post;
-  if (!MeasureFloor(o.folder, r->lines, r->commits, &post)) {
+  if (!MeasureFloor(o.folder, c, r->lines, r->commits, &post)) {
     *error = "the floor loop cannot write in " + o.folder;
     return false;
   }
@@ -320,23 +348,31 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   return true;
 }
 
+// The run's CPU per row less the floor loop's: what the program itself spends on a row.
+double OwnCpuUs(const Result& r) {
+  if (r.rows == 0) return 0;
+  return (r.userUs + r.sysUs - r.floorCpuUs) / static_cast<double>(r.rows);
+}
+
 void PrintTable(const std::vector<Result>& rs) {
-  std::printf("%-17s %7s %7s %7s %8s %8s %7s %7s %7s %7s %8s %6s\n", "case (N:T:M)", "rows",
-              "lines", "commits", "wall s", "rows/s", "usr us", "sys us", "cpu us", "RSS MB",
-              "floor s", "ratio");
+  std::printf("%-17s %7s %7s %7s %8s %8s %7s %7s %7s %7s %7s %8s %6s\n", "case (N:T:M)", "rows",
+              "lines", "commits", "wall s", "rows/s", "usr us", "sys us", "cpu us", "own us",
+              "RSS MB", "floor s", "ratio");
   for (const Result& r : rs) {
     const std::string name = CaseName(r.c);
     const double rows = static_cast<double>(std::max<int64_t>(r.rows, 1));
     const double floor = r.floorAppends + r.floorCommits;
-    std::printf("%-17s %7lld %7lld %7lld %8.3f %8.0f %7.1f %7.1f %7.1f %7.1f %8.3f %6.2f\n",
+    std::printf("%-17s %7lld %7lld %7lld %8.3f %8.0f %7.1f %7.1f %7.1f %7.1f %7.1f %8.3f %6.2f\n",
                 name.c_str(), static_cast<long long>(r.rows), static_cast<long long>(r.lines),
                 static_cast<long long>(r.commits), r.wall, static_cast<double>(r.rows) / r.wall,
-                r.userUs / rows, r.sysUs / rows, (r.userUs + r.sysUs) / rows,
+                r.userUs / rows, r.sysUs / rows, (r.userUs + r.sysUs) / rows, OwnCpuUs(r),
                 static_cast<double>(r.maxRssKb) / 1024.0, floor, r.wall > 0 ? floor / r.wall : 0.0);
   }
   std::printf(
-      "\n(cpu us = user + system CPU microseconds per row; floor s = the same number of\n"
-      " O_DSYNC 552-byte appends and synchronous=FULL WAL commits by a minimal loop)\n");
+      "\n(cpu us = user + system CPU microseconds per row; own us = cpu us less the floor loop's\n"
+      " CPU per row; floor s = the same 552-byte appends (O_DSYNC each with groups of one row,\n"
+      " else an fdatasync of each terminal's file per group) and synchronous=FULL WAL commits by\n"
+      " a minimal loop; @G: groups of G rows, else the default groups)\n");
   for (const Result& r : rs) {
     if (r.lines == 0 && r.commits == 0) continue;
     std::printf(
@@ -357,8 +393,17 @@ void PrintTargets(const std::vector<Result>& rs) {
   const Result* large = nullptr;
   const Result* empty = nullptr;
   const Result* master[2][2] = {};  // [MAS, PNR][10,000, 100,000]
+  // [order, MAS, PNR]: the default groups' run of 10,000 rows and its run with a group a row.
+  const Result* grouped[3] = {};
+  const Result* single[3] = {};
   for (const Result& r : rs) {
-    if (r.c.terminal) continue;
+    if (r.c.terminal || r.c.unmarked != 0 || r.c.positions != 10000) continue;
+    const int k = r.c.kind.empty() ? 0 : r.c.kind == "MAS" ? 1 : 2;
+    if (r.c.groupRows == 0) grouped[k] = &r;
+    if (r.c.groupRows == 1) single[k] = &r;
+  }
+  for (const Result& r : rs) {
+    if (r.c.terminal || r.c.groupRows != 0) continue;
     if (!r.c.kind.empty()) {
       const int k = r.c.kind == "MAS" ? 0 : 1;
       if (r.c.positions == 10000) master[k][0] = &r;
@@ -394,6 +439,20 @@ void PrintTargets(const std::vector<Result>& rs) {
   if (empty != nullptr) {
     line("empty run on 1,000,000 positions <= 20 ms", empty->wall * 1000, "ms",
          empty->wall <= 0.020);
+  }
+  const char* const kinds[3] = {"positions", "workplaces", "persons"};
+  for (int k = 0; k < 3; ++k) {
+    char what[64];
+    if (grouped[k] != nullptr && single[k] != nullptr) {
+      const double x = single[k]->wall / grouped[k]->wall;
+      std::snprintf(what, sizeof what, "%s N=10,000 G=1 time / group time >= 5", kinds[k]);
+      line(what, x, "", x >= 5);
+    }
+    if (grouped[k] != nullptr) {
+      const double own = OwnCpuUs(*grouped[k]);
+      std::snprintf(what, sizeof what, "%s N=10,000 groups: own cpu per row <= 40 us", kinds[k]);
+      line(what, own, "us", own <= 40);
+    }
   }
   const char* const names[2] = {"workplaces", "persons"};
   for (int k = 0; k < 2; ++k) {
@@ -435,8 +494,8 @@ bool TimeOnce(const Programs& programs, const std::string& dir, const Case& c, d
                                         marking ? f.firstPosition : "0", "BEGIN"};
   int exitCode = -1;
   rusage ru{};
-  if (!RunOnce(master ? programs.master : programs.jobfeed, f.runFolder, args, c.terminal,
-               &exitCode, wall, &ru)) {
+  if (!RunOnce(master ? programs.master : programs.jobfeed, f.runFolder, args, c, &exitCode, wall,
+               &ru)) {
     *error = "cannot run the programs";
     return false;
   }
@@ -509,10 +568,17 @@ void PrintDisplayCost(const std::vector<Result>& rs) {
   }
 }
 
-bool ParseCase(const char* text, Case* c) {
+bool ParseCase(const char* whole, Case* c) {
   long long n = 0, m = 0;
   int t = 0;
-  const std::string_view v = text;
+  std::string_view v = whole;
+  if (const std::size_t at = v.find('@'); at != std::string_view::npos) {
+    c->groupRows = std::atoi(whole + at + 1);
+    if (c->groupRows < 1 || c->groupRows > jf::kDnlGroupMaxRows) return false;
+    v = v.substr(0, at);
+  }
+  const std::string kept(v);
+  const char* text = kept.c_str();
   if (v.rfind("MAS:", 0) == 0 || v.rfind("PNR:", 0) == 0) {
     if (std::sscanf(text + 4, "%lld:%d", &n, &t) != 2 || n < 0 || t < 1 || t > 99) return false;
     c->kind = std::string(v.substr(0, 3));
@@ -533,7 +599,7 @@ int main(int argc, char** argv) {
   int rounds = 3;
   std::string dir;
   std::vector<Case> cases;
-  bool smoke = false, keep = false, terminal = false;
+  bool smoke = false, keep = false, terminal = false, g1 = false;
   int repeat = 5;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -561,11 +627,13 @@ int main(int argc, char** argv) {
       keep = true;
     } else if (a == "--terminal") {
       terminal = true;
+    } else if (a == "--g1") {
+      g1 = true;
     } else {
       std::fprintf(stderr,
                    "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
-                   "[--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep] [--terminal] "
-                   "[--against JOBFEED MASTER [--rounds R]]\n");
+                   "[--case N:T:M | MAS:N:T | PNR:N:T[@G]]... [--repeat R] [--keep] [--terminal] "
+                   "[--g1] [--against JOBFEED MASTER [--rounds R]]\n");
       return 2;
     }
   }
@@ -574,14 +642,29 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (cases.empty()) {
-    cases =
-        smoke ? std::vector<Case>{{"", 200, 4, 0},
-                                  {"", 0, 4, 2000},
-                                  {"MAS", 200, 4, 0},
-                                  {"PNR", 200, 4, 0}}
-              : std::vector<Case>{{"", 10000, 4, 0},    {"", 100000, 4, 0},    {"", 0, 4, 1000000},
-                                  {"MAS", 10000, 4, 0}, {"MAS", 100000, 4, 0}, {"PNR", 10000, 4, 0},
-                                  {"PNR", 100000, 4, 0}};
+    cases = smoke ? std::vector<Case>{{"", 200, 4, 0},
+                                      {"", 200, 4, 0, false, 1},
+                                      {"", 0, 4, 2000},
+                                      {"MAS", 200, 4, 0},
+                                      {"PNR", 200, 4, 0}}
+                  : std::vector<Case>{{"", 10000, 4, 0},
+                                      {"", 10000, 4, 0, false, 1},
+                                      {"", 100000, 4, 0},
+                                      {"", 0, 4, 1000000},
+                                      {"MAS", 10000, 4, 0},
+                                      {"MAS", 10000, 4, 0, false, 1},
+                                      {"MAS", 100000, 4, 0},
+                                      {"PNR", 10000, 4, 0},
+                                      {"PNR", 10000, 4, 0, false, 1},
+                                      {"PNR", 100000, 4, 0}};
+  }
+  if (g1) {
+    const std::size_t n = cases.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      if (cases[i].groupRows == 1) continue;
+      cases.push_back(cases[i]);
+      cases.back().groupRows = 1;
+    }
   }
   if (terminal) {
     const std::size_t n = cases.size();
