@@ -2,13 +2,15 @@
 # Benchmarks the order run and the master data run against their durable-write floor and prints
 # one table.
 #
-#   bench/run.sh [--smoke] [--dir FOLDER] [--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep]
+#   bench/run.sh [--smoke] [--dir FOLDER] [--case N:T:M | MAS:N:T | PNR:N:T[@G]]... [--g1]
+#                [--repeat R] [--keep]
 #   bench/run.sh --against REV [--rounds R] [--case ...]...
 #
 # Builds the optimised binaries first (build/default). Without --case it runs N = 10,000 and
 # N = 100,000 positions over 4 terminals, the empty run on 1,000,000 unmarked positions, and
-# jobfeed-master on 10,000 and 100,000 workplaces (MAS) and persons (PNR); that takes about an
-# hour on a disk with millisecond flushes. --smoke runs a few hundred rows of each.
+# jobfeed-master on 10,000 and 100,000 workplaces (MAS) and persons (PNR), all with the default
+# groups, and the 10,000-row cases once more with one row a group (@1, JOBFEED_GROUP_ROWS=1); a
+# case given as CASE@G runs with groups of G rows, --g1 adds the @1 run of each case given. --smoke runs a few hundred rows of each.
 # The sites are generated under FOLDER (default build/bench-sites, on the repository's disk),
 # which is where the floor is measured too: put it on the disk you want to judge.
 # --against REV builds the programs of git revision REV (say main) in build/against and times

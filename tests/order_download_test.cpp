@@ -186,6 +186,31 @@ TEST_P(OrderDownloadTest, NothingMarkedSendsNothing) {
   EXPECT_TRUE(Messages().empty());
 }
 
+// The group settings come from the environment; one out of its range, or not a whole number,
+// is logged and its default stands.
+TEST_P(OrderDownloadTest, GroupSettingsOutOfRangeAreLoggedAndTheDefaultStands) {
+  const char* settings[][2] = {{"1", "0"}, {"0", "-1"}, {"10001", "5x"}, {"", "10000"}};
+  const int expected[][2] = {{1, 0}, {100, 50}, {100, 50}, {100, 10000}};
+  for (int i = 0; i < 4; ++i) {
+    ::setenv("JOBFEED_GROUP_ROWS", settings[i][0], 1);
+    ::setenv("JOBFEED_GROUP_MS", settings[i][1], 1);
+    DnlGroupConfigure();
+    EXPECT_EQ(DnlGroupSettings().rows, expected[i][0]) << i;
+    EXPECT_EQ(DnlGroupSettings().millis, expected[i][1]) << i;
+  }
+  ::unsetenv("JOBFEED_GROUP_ROWS");
+  ::unsetenv("JOBFEED_GROUP_MS");
+  DnlGroupConfigure();
+  auto m = Messages();
+  ASSERT_EQ(m.size(), 4u);
+  EXPECT_EQ(m[0].function, "main");
+  EXPECT_EQ(m[0].code, "-1");
+  EXPECT_EQ(m[0].message, "JOBFEED_GROUP_ROWS ungueltig (1 bis 10000), es gilt 100");
+  EXPECT_EQ(m[1].message, "JOBFEED_GROUP_MS ungueltig (0 bis 10000), es gilt 50");
+  EXPECT_EQ(m[2].message, "JOBFEED_GROUP_ROWS ungueltig (1 bis 10000), es gilt 100");
+  EXPECT_EQ(m[3].message, "JOBFEED_GROUP_MS ungueltig (0 bis 10000), es gilt 50");
+}
+
 TEST_P(OrderDownloadTest, AreaWithoutTerminalLeavesTheRowsMarked) {
   Header("1", "Q1", "AEN");
   Header("2", "Q2", "AEN");
