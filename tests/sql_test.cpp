@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "db/OpenBackend.h"
+#include "db/dialect/Dialect.h"
 #include "db/schema/Schema.h"
 #include "db/sql/Session.h"
-#include "db/sqlite/Dialect.h"
 #include "support/FixedClockEnv.h"
 #include "support/TestSite.h"
 
@@ -351,12 +351,13 @@ TEST(SqlText, IntoClauseAndTranslation) {
                                   "(KsgApg=:b0)"),
             "select KsgApg ,KsgKst from Kvl537Ksg where (KsgApg=:b0)");
   EXPECT_EQ(sql::RemoveIntoClause("select 'into' from T"), "select 'into' from T");
-  int n = 0;
-  EXPECT_EQ(sqlite::Translate("select a from KvlSystem.Kvl301Asw where (x=:b0 and y<=trunc(SYSDATE)"
-                              " and z=':b1' and w=:b0)",
-                              &n),
+  const auto sqlite = dialect::Translate(
+      "select a from KvlSystem.Kvl301Asw where (x=:b0 and y<=trunc(SYSDATE) and z=':b1' and "
+      "w=:b0)",
+      dialect::Target::kSqlite);
+  EXPECT_EQ(sqlite.text,
             "select a from Kvl301Asw where (x=?1 and y<=trunc(sysdate()) and z=':b1' and w=?2)");
-  EXPECT_EQ(n, 2);
+  EXPECT_EQ(sqlite.params, 2);
 }
 
 JF_ON_BOTH_BACKENDS(SqlTest);
