@@ -62,7 +62,7 @@ void PrintTo(const CrashCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-using CrashHarness = OnBothBackendsWith<DueSiteTest, CrashCase>;
+using CrashHarness = OnEveryBackendWith<DueSiteTest, CrashCase>;
 
 TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
   const CrashCase& c = test_case();
@@ -130,13 +130,13 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
       violations);
 }
 
-JF_ON_BOTH_BACKENDS_WITH(
-    CrashHarness,
-    ::testing::Values(
-        // An order that does not exist: the preparation marks nothing, the downloads send what
-        // is due.
-        CrashCase{"Order", JOBFEED_BIN, false, {"CRASH", "NOSUCH", "1", "KEIN"}},
-        CrashCase{"Master", JOBFEED_MASTER_BIN, true, {"CRASH"}}));
+JF_ON_EVERY_BACKEND_WITH(CrashHarness,
+                         ::testing::Values(
+                             // An order that does not exist: the preparation marks nothing, the
+                             // downloads send what is due.
+                             CrashCase{
+                                 "Order", JOBFEED_BIN, false, {"CRASH", "NOSUCH", "1", "KEIN"}},
+                             CrashCase{"Master", JOBFEED_MASTER_BIN, true, {"CRASH"}}));
 
 }  // namespace
 }  // namespace jf::test

@@ -23,7 +23,7 @@ using V = std::vector<std::string>;
 
 // Midnight of today plus n days, as a DATE column holds it.
 std::string Day(int n) {
-  return "julianday('2026-06-15')+" + std::to_string(n);
+  return "julianday('2026-06-15','" + std::string(n < 0 ? "" : "+") + std::to_string(n) + " days')";
 }
 constexpr int kOpen = 9999;  // no end of validity
 
@@ -45,6 +45,7 @@ class MasterTablesSite : public test::OrderRowsTest {
   void SetUp() override {
     OrderRowsTest::SetUp();
     Env::Install(&clock_);
+    PinServerClock(clock_);
     ConnectInProcess();
   }
   void TearDown() override {
@@ -62,7 +63,7 @@ class MasterTablesSite : public test::OrderRowsTest {
   test::FixedClockEnv clock_{Env::Default(), LocalTime{2026, 6, 15, 10, 11, 12}};
 };
 
-using MasterTables = test::OnBothBackends<MasterTablesSite>;
+using MasterTables = test::OnEveryBackend<MasterTablesSite>;
 
 // --- Download cursors ---
 
@@ -286,7 +287,7 @@ void PrintTo(const WriteCase& c, std::ostream* os) {
   *os << c.table;
 }
 
-using Writes = test::OnBothBackendsWith<MasterTablesSite, WriteCase>;
+using Writes = test::OnEveryBackendWith<MasterTablesSite, WriteCase>;
 
 // Rows of distinct values read and written back show any column read into or written from
 // another column's field.
@@ -326,7 +327,7 @@ TEST_P(Writes, EveryColumnTravelsByItsOwnField) {
 #define JF_WRITES(R, Tag, Key)                                                       \
   WithK1<R, &R::Key, Tag##_PKeyRead, Tag##_OpenDnl, Tag##_FetchDnl, Tag##_CloseDnl>, \
       Erased<R, Tag##_PKeyUpd>, Erased<R, Tag##_PKeyDel>
-JF_ON_BOTH_BACKENDS_WITH(
+JF_ON_EVERY_BACKEND_WITH(
     Writes,
     ::testing::Values(
         WriteCase{"Kvl530Apg", {"ApgApg"}, JF_WRITES(ApgRecord, Apg, ApgApg), "ApgDat,ApgKst"},
@@ -407,7 +408,7 @@ TEST_F(MasterTablesSite, OracleDdlHoldsEveryTableAndColumn) {
   }
 }
 
-JF_ON_BOTH_BACKENDS(MasterTables);
+JF_ON_EVERY_BACKEND(MasterTables);
 
 }  // namespace
 }  // namespace jf

@@ -31,7 +31,7 @@ class RunTestSite : public test::OrderSiteTest {
 };
 
 // The run end to end on either backend.
-using RunTest = test::OnBothBackends<RunTestSite>;
+using RunTest = test::OnEveryBackend<RunTestSite>;
 
 // The exit code a status arrives as: whole on Windows, its low 8 bits elsewhere.
 int ExitCode(int32_t status) {
@@ -245,7 +245,7 @@ TEST_P(RunTest, ConnectStringOverItsLimitFailsTheConnect) {
   EXPECT_EQ(m[0].code, "-1017");
 }
 
-JF_ON_BOTH_BACKENDS(RunTest);
+JF_ON_EVERY_BACKEND(RunTest);
 
 TEST(DateTimeText, Styles) {
   test::FixedClockEnv clock(Env::Default(), LocalTime{2009, 3, 7, 5, 4, 3});

@@ -7,6 +7,7 @@
 
 #include "db/DbDb.h"
 #include "db/OpenBackend.h"
+#include "db/postgres/PostgresBackend.h"
 #include "db/schema/Catalog.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Session.h"
@@ -20,8 +21,9 @@ int CmdCheckDb(int argc, char** argv) {
     std::printf(
         "usage: jobfeed-admin check-db\n"
         "Run it in the site's working directory: it logs on as jobfeed does (the login file\n"
-        "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name or sqlite:PATH) and\n"
-        "checks that every table and column the program uses is there with a usable type.\n"
+        "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name, a PostgreSQL URI or\n"
+        "sqlite:PATH) and checks that every table and column the program uses is there with a\n"
+        "usable type.\n"
         "Prints one line per table: \"ok\", or each column that is missing or unusable.\n"
         "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n");
     return 0;
@@ -36,8 +38,14 @@ int CmdCheckDb(int argc, char** argv) {
   char password[kLoginValueMax + 1] = {};
   char net[kLoginValueMax + 1] = {};
   iniGetLogin(user, password, net);
-  const bool oracle = !IsSqliteNetService(net);
-  std::printf("database: %s (%s), user %s\n", net, oracle ? "Oracle" : "SQLite", user);
+  const CatalogKind kind = IsSqliteNetService(net)               ? CatalogKind::kSqlite
+                           : postgres::IsPostgresNetService(net) ? CatalogKind::kPostgres
+                                                                 : CatalogKind::kOracle;
+  std::printf("database: %s (%s), user %s\n", net,
+              kind == CatalogKind::kSqlite     ? "SQLite"
+              : kind == CatalogKind::kPostgres ? "PostgreSQL"
+                                               : "Oracle",
+              user);
   if (const int rc = bdConnect(); rc != 0) {
     std::fprintf(
         stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n", rc,
@@ -47,13 +55,13 @@ int CmdCheckDb(int argc, char** argv) {
   int problems = 0;
   std::vector<DbColumn> columns;
   for (const TableNeed& t : ProgramTables()) {
-    if (const int rc = ReadTableColumns(oracle, user, t.table, &columns); rc != 0) {
+    if (const int rc = ReadTableColumns(kind, user, t.table, &columns); rc != 0) {
       const std::string why = sql::CurrentBackend()->LastErrorText();
       std::printf("%s: the catalog cannot be read (status %d): %s\n", t.table, rc, why.c_str());
       ++problems;
       continue;
     }
-    const std::vector<std::string> lines = CheckTableColumns(oracle, t, columns);
+    const std::vector<std::string> lines = CheckTableColumns(kind, t, columns);
     if (lines.empty()) std::printf("%s: ok\n", t.table);
     for (const std::string& l : lines) std::printf("%s\n", l.c_str());
     problems += static_cast<int>(lines.size());

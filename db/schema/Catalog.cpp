@@ -120,23 +120,34 @@ sql::Cursor g_sqliteColumns("select name ,type  from pragma_table_info(:b0)");
 sql::Cursor g_oracleColumns(
     "select column_name ,data_type ,data_length  from all_tab_columns where owner=:b0 and "
     "table_name=:b1");
+sql::Cursor g_postgresColumns(
+    "select a.attname ,t.typname ,case when t.typname in ('varchar','bpchar') and a.atttypmod>4 "
+    "then a.atttypmod-4 else 0 end  from pg_attribute a ,pg_type t where "
+    "a.attrelid=to_regclass(:b0) and a.attnum>0 and not a.attisdropped and t.oid=a.atttypid "
+    "order by a.attnum");
 sql::Cursor g_oracleSynonym(
     "select table_owner ,table_name  from all_synonyms where synonym_name=:b0 and (owner=:b1 or "
     "owner='PUBLIC') order by case when owner='PUBLIC' then 1 else 0 end");
 
-int ReadOracleColumns(const std::string& owner, const std::string& table,
-                      std::vector<DbColumn>* out) {
-  const Name o(owner), t(table);
-  if (int rc = g_oracleColumns.Open({sql::In::Text(o), sql::In::Text(t)}); rc != 0) return rc;
+// The columns a catalog cursor delivers as name, type and length.
+int ReadColumns(sql::Cursor* cursor, std::initializer_list<sql::In> in,
+                std::vector<DbColumn>* out) {
+  if (int rc = cursor->Open(in); rc != 0) return rc;
   Name name, type;
   int32_t length = 0;
   const sql::Out row[] = {sql::Out::Text(name), sql::Out::Text(type), sql::Out::I32(&length)};
   int rc = 0;
-  while ((rc = g_oracleColumns.Fetch(row)) == 0) {
+  while ((rc = cursor->Fetch(row)) == 0) {
     out->push_back({std::string(name.view()), std::string(type.view()), length});
   }
-  g_oracleColumns.Close();
+  cursor->Close();
   return rc == sql::kNotFound ? 0 : rc;
+}
+
+int ReadOracleColumns(const std::string& owner, const std::string& table,
+                      std::vector<DbColumn>* out) {
+  const Name o(owner), t(table);
+  return ReadColumns(&g_oracleColumns, {sql::In::Text(o), sql::In::Text(t)}, out);
 }
 
 // The kind of a column as the program needs it, from its spec ("T12", "I16", "N", "D").
@@ -164,9 +175,15 @@ const char* Wanted(const Need& n) {
 }
 
 // Whether a column of the database can carry what the program puts in and takes out.
-bool Usable(bool oracle, const Need& need, const DbColumn& col) {
+bool Usable(CatalogKind kind, const Need& need, const DbColumn& col) {
   const std::string t = Upper(col.type);
-  if (oracle) {
+  if (kind == CatalogKind::kPostgres) {
+    if (need.kind == 'T') return t == "VARCHAR" || t == "BPCHAR" || t == "TEXT";
+    if (need.kind == 'D') return t == "TIMESTAMP" || t == "TIMESTAMPTZ";
+    return t == "NUMERIC" || t == "INT2" || t == "INT4" || t == "INT8" || t == "FLOAT4" ||
+           t == "FLOAT8";
+  }
+  if (kind == CatalogKind::kOracle) {
     const bool text =
         t == "VARCHAR2" || t == "VARCHAR" || t == "CHAR" || t == "NVARCHAR2" || t == "NCHAR";
     const bool number = t == "NUMBER" || t == "FLOAT" || t == "INTEGER" || t == "BINARY_DOUBLE" ||
@@ -191,13 +208,17 @@ std::span<const TableNeed> ProgramTables() {
   return kTables;
 }
 
-int ReadTableColumns(bool oracle, std::string_view user, std::string_view table,
+int ReadTableColumns(CatalogKind kind, std::string_view user, std::string_view table,
                      std::vector<DbColumn>* out) {
   out->clear();
+  if (kind == CatalogKind::kPostgres) {
+    const Name t(table);
+    return ReadColumns(&g_postgresColumns, {sql::In::Text(t)}, out);
+  }
   const std::size_t dot = table.find('.');
   const std::string_view schema = dot == std::string_view::npos ? "" : table.substr(0, dot);
   const std::string_view bare = dot == std::string_view::npos ? table : table.substr(dot + 1);
-  if (!oracle) {
+  if (kind == CatalogKind::kSqlite) {
     // The embedded database holds every schema's tables in its one file.
     const Name t(bare);
     if (int rc = g_sqliteColumns.Open({sql::In::Text(t)}); rc != 0) return rc;
@@ -225,7 +246,7 @@ int ReadTableColumns(bool oracle, std::string_view user, std::string_view table,
   return ReadOracleColumns(std::string(target_owner.view()), std::string(target_table.view()), out);
 }
 
-std::vector<std::string> CheckTableColumns(bool oracle, const TableNeed& need,
+std::vector<std::string> CheckTableColumns(CatalogKind kind, const TableNeed& need,
                                            const std::vector<DbColumn>& have) {
   std::vector<std::string> problems;
   if (have.empty()) {
@@ -247,10 +268,11 @@ std::vector<std::string> CheckTableColumns(bool oracle, const TableNeed& need,
     const std::string where = std::string(need.table) + "." + name;
     if (col == nullptr) {
       problems.push_back(where + ": column missing");
-    } else if (!Usable(oracle, n, *col)) {
+    } else if (!Usable(kind, n, *col)) {
       problems.push_back(where + ": " + (col->type.empty() ? "no declared type" : col->type) +
                          ", but the program keeps " + Wanted(n) + " in it");
-    } else if (oracle && n.kind == 'T' && col->length > 0 && col->length < n.width) {
+    } else if (kind != CatalogKind::kSqlite && n.kind == 'T' && col->length > 0 &&
+               col->length < n.width) {
       problems.push_back(where + ": " + col->type + "(" + std::to_string(col->length) +
                          ") is narrower than the program's " + std::to_string(n.width) +
                          " characters");

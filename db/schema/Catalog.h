@@ -20,23 +20,27 @@ struct TableNeed {
 // Every table of the program, one entry each.
 std::span<const TableNeed> ProgramTables();
 
+// Whose catalog the columns come from.
+enum class CatalogKind { kSqlite, kOracle, kPostgres };
+
 // A column as the database's catalog describes it.
 struct DbColumn {
   std::string name;  // as the catalog spells it
-  std::string type;  // declared type (SQLite) or data type (Oracle)
-  int length = 0;    // Oracle: bytes of a text column; 0 where not known
+  std::string type;  // declared type (SQLite), data type (Oracle) or type name (PostgreSQL)
+  int length = 0;    // Oracle, PostgreSQL: the width of a text column; 0 where not known
 };
 
 // Reads the columns of table from the connected database's catalog: Oracle's data dictionary
 // (the table in the schema its name gives, else in the login's own, else where a private or
-// public synonym leads), or SQLite's table_info. A missing table gives no columns. Returns 0
-// or the status of the catalog query.
-int ReadTableColumns(bool oracle, std::string_view user, std::string_view table,
+// public synonym leads), PostgreSQL's (the table or view the name finds on the search path), or
+// SQLite's table_info. A missing table gives no columns. Returns 0 or the status of the catalog
+// query.
+int ReadTableColumns(CatalogKind kind, std::string_view user, std::string_view table,
                      std::vector<DbColumn>* out);
 
 // What is wrong with a table's columns for the program: one line per missing column or
 // unusable type; none when all is there. have empty: the table is missing.
-std::vector<std::string> CheckTableColumns(bool oracle, const TableNeed& need,
+std::vector<std::string> CheckTableColumns(CatalogKind kind, const TableNeed& need,
                                            const std::vector<DbColumn>& have);
 
 }  // namespace jf
