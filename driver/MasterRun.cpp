@@ -55,6 +55,11 @@ int UsageError(const std::string& why) {
 
 }  // namespace
 
+int RefuseMasterArgument(int index) {
+  OpenRunLog();
+  return UsageError(UnusableArgumentText(index));
+}
+
 int RunJobfeedMaster(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
@@ -63,7 +68,7 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
       return 0;
     }
   }
-  Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
+  OpenRunLog();
 
   if (argc < 2 || argv[1][0] == '\0') return UsageError("kein Anforderer");
   if (argv[1][0] == '-') return UsageError(std::string("unbekannte Option ") + argv[1]);

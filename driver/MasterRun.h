@@ -10,4 +10,8 @@ namespace jf {
 // --help prints the usage on standard output and returns 0.
 int RunJobfeedMaster(int argc, const char* const* argv);
 
+// Refuses a run whose argument number index cannot be taken into the program's code page, as
+// any other usage error: logged, told on standard error, kUsageStatus.
+int RefuseMasterArgument(int index);
+
 }  // namespace jf

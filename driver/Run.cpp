@@ -21,8 +21,24 @@ int ConnectForRun() {
   return rc;
 }
 
-int RunJobfeed(int argc, const char* const* argv) {
+void OpenRunLog() {
   Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
+}
+
+std::string UnusableArgumentText(int index) {
+  return "Argument " + std::to_string(index) + " mit Zeichen ausserhalb Windows-1252";
+}
+
+int RefuseArgument(int index) {
+  OpenRunLog();
+  const std::string text =
+      "Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - " + UnusableArgumentText(index);
+  Msg_Log(kUsageStatus, "main", text.c_str(), kMsgError);
+  return kUsageStatus;
+}
+
+int RunJobfeed(int argc, const char* const* argv) {
+  OpenRunLog();
 
   // Without all four arguments there is no order to prepare; touching the database with
   // missing keys could only mark the wrong rows.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace jf {
 
@@ -12,6 +13,17 @@ int RunJobfeed(int argc, const char* const* argv);
 
 // Status of a run started without its four arguments.
 inline constexpr int32_t kUsageStatus = -2;
+
+// Opens the message log of the programs' runs: kinds 1, 2 and 4, .\Msg\Jobfeed.txt.
+void OpenRunLog();
+
+// Refuses a run whose argument number index holds a character the program's code page lacks
+// (or is not valid in the terminal's encoding): logs it and returns kUsageStatus, touching no
+// database.
+int RefuseArgument(int index);
+
+// The message text of such an argument, after the program's usage line.
+std::string UnusableArgumentText(int index);
 
 // Opens the database connection; a failure is logged ("bdConnect") and its status returned. A
 // run that cannot connect ends quietly with exit code 0: the next run sends what is due.

@@ -3,6 +3,7 @@
 
 #include "Version.h"
 #include "driver/Run.h"
+#include "driver/TerminalText.h"
 
 namespace {
 
@@ -33,5 +34,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (IsOption(argc, argv, "--version")) return jf::PrintVersion("jobfeed");
-  return jf::ProcessExitCode(jf::RunJobfeed(argc, argv));
+  const jf::ProgramArgs args(argc, argv);
+  if (args.bad() != 0) return jf::ProcessExitCode(jf::RefuseArgument(args.bad()));
+  return jf::ProcessExitCode(jf::RunJobfeed(args.argc(), args.argv()));
 }

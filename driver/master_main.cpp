@@ -3,10 +3,13 @@
 #include "Version.h"
 #include "driver/MasterRun.h"
 #include "driver/Run.h"
+#include "driver/TerminalText.h"
 
 int main(int argc, char** argv) {
   // "--version" as the only argument answers without the log or the database.
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
     return jf::PrintVersion("jobfeed-master");
-  return jf::ProcessExitCode(jf::RunJobfeedMaster(argc, argv));
+  const jf::ProgramArgs args(argc, argv);
+  if (args.bad() != 0) return jf::ProcessExitCode(jf::RefuseMasterArgument(args.bad()));
+  return jf::ProcessExitCode(jf::RunJobfeedMaster(args.argc(), args.argv()));
 }

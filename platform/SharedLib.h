@@ -14,4 +14,8 @@ void* OpenSharedLib(const std::string& path, std::string* error);
 // The address of an exported function, or nullptr when the library does not export it.
 void* SharedLibSymbol(void* lib, const char* name);
 
+// The file a loaded library came from (the operator's answer to "which one did it take?");
+// empty when the system does not say.
+std::string SharedLibFile(void* lib);
+
 }  // namespace jf

@@ -1,4 +1,5 @@
 #include <dlfcn.h>
+#include <link.h>
 
 #include "platform/SharedLib.h"
 
@@ -16,6 +17,12 @@ void* OpenSharedLib(const std::string& path, std::string* error) {
 
 void* SharedLibSymbol(void* lib, const char* name) {
   return lib != nullptr ? ::dlsym(lib, name) : nullptr;
+}
+
+std::string SharedLibFile(void* lib) {
+  link_map* map = nullptr;
+  if (lib == nullptr || ::dlinfo(lib, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return "";
+  return map->l_name != nullptr ? map->l_name : "";
 }
 
 }  // namespace jf

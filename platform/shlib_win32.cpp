@@ -19,4 +19,10 @@ void* SharedLibSymbol(void* lib, const char* name) {
   return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(lib), name));
 }
 
+std::string SharedLibFile(void* lib) {
+  char path[MAX_PATH] = {};
+  const DWORD n = ::GetModuleFileNameA(static_cast<HMODULE>(lib), path, sizeof path);
+  return n > 0 && n < sizeof path ? std::string(path, n) : std::string();
+}
+
 }  // namespace jf

@@ -5,13 +5,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "db/DbDb.h"
 #include "db/Dbstd.h"
+#include "db/oracle/OracleBackend.h"
 #include "db/sql/Session.h"
 #include "support/DueSite.h"
 #include "support/FakeClient.h"
@@ -22,6 +25,7 @@ namespace {
 using sql::In;
 using sql::Out;
 using test::FakeClient;
+namespace fs = std::filesystem;
 
 class OracleSite : public test::OrderSiteTest {
  protected:
@@ -41,9 +45,18 @@ class OracleSite : public test::OrderSiteTest {
   }
 };
 
-TEST_F(OracleSite, LogsOnWithTheLoginValuesAsTheyAreInLatin1) {
-  EXPECT_EQ(FakeClient::Get().LastLogon(), "jobfeed|secret|../../../../jobfeed.db|31");
+// The environment's character set is the program's code page, WE8MSWIN1252 (178), found by
+// name; a warning from creating the environment is no failure, a failure's reason is told.
+TEST_F(OracleSite, LogsOnInWindows1252) {
+  EXPECT_EQ(FakeClient::Get().LastLogon(), "jobfeed|secret|../../../../jobfeed.db|178");
   EXPECT_EQ(FakeClient::Get().RoundTrips("OCILogon2"), 1);
+  sql::Disconnect();
+  FakeClient::Get().Fail("OCIEnvNlsCreate", "", 0, 12715, true);
+  EXPECT_EQ(bdConnect(), 0);
+  sql::Disconnect();
+  FakeClient::Get().Fail("OCIEnvNlsCreate", "", 0, 12715);
+  EXPECT_EQ(bdConnect(), sql::kBackendUnavailable);
+  EXPECT_NE(sql::ConnectErrorText().find("ORA-12715"), std::string::npos);
 }
 
 // A client library that is not there or too old: the connect fails with -12560, the run logs it
@@ -55,11 +68,15 @@ TEST_F(OracleSite, ClientLibraryLookedForOnThePathAndInOracleHome) {
     int check_db_exit;
     const char* check_db_says;
     const char* run_code;  // "" for a run without messages
-  } cases[] = {
+  };
+  const fs::path versioned = root() / "instantclient";
+  fs::create_directories(versioned);
+  fs::create_symlink(FAKEOCI_HOME "/lib/libclntsh.so", versioned / "libclntsh.so.19.1");
+  const Case cases[] = {
       {{"-u", "LD_LIBRARY_PATH", "-u", "ORACLE_HOME"},
        1,
-       "status -12560: Oracle client library libclntsh.so not found (looked in the library path, "
-       "ORACLE_HOME not set)",
+       "status -12560: Oracle client library libclntsh.so (or a versioned libclntsh.so.NN.1) not "
+       "found (looked in the library path, ORACLE_HOME not set)",
        "-12560"},
       {{"-u", "ORACLE_HOME", "LD_LIBRARY_PATH=" FAKEOCI_OLD_HOME "/lib"},
        1,
@@ -67,6 +84,11 @@ TEST_F(OracleSite, ClientLibraryLookedForOnThePathAndInOracleHome) {
        "too old",
        "-12560"},
       {{"-u", "LD_LIBRARY_PATH", "ORACLE_HOME=" FAKEOCI_HOME}, 0, "all tables and columns", ""},
+      // An install that carries only a versioned name; check-db says which file it took.
+      {{"-u", "ORACLE_HOME", "LD_LIBRARY_PATH=" + versioned.string()},
+       0,
+       "libclntsh.so.19.1\n",
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.env[1] + " " + c.env[2]);
@@ -125,18 +147,48 @@ TEST_F(OracleSite, ErrorsAreTheNegatedOraNumbers) {
   EXPECT_EQ(Apk_PKeyRead(&r), sql::kIntegerOverflow);
 }
 
-// A lost connection fails the call with -3113 and every later one with -3114; what the session
-// left uncommitted is gone, what it committed stays.
+// A lost connection fails the call with its number and every later one with -3114, without
+// asking the client again; what the session left uncommitted is gone, what it committed stays.
+// The client reports a lost session under many numbers, a call past its timeout (3156) too.
 TEST_F(OracleSite, LostConnectionLosesOnlyTheOpenTransaction) {
-  ASSERT_EQ(InsertCfg(1), 0);
-  sql::Commit();
-  ASSERT_EQ(InsertCfg(2), 0);
-  FakeClient::Get().Fail("OCIStmtExecute", "Kvl557Cfg", 1, 3113);
-  EXPECT_EQ(InsertCfg(3), -3113);
-  EXPECT_EQ(InsertCfg(4), -3114);
-  sql::Commit();
-  EXPECT_EQ(sql::Sqlcode(), -3114);
-  EXPECT_EQ(Scalar("select group_concat(CfgDta) from Kvl557Cfg"), "1");
+  for (const int ora : {3113, 28, 1012, 1089, 1092, 3135, 3156, 12537, 12547, 12570, 12583}) {
+    SCOPED_TRACE(ora);
+    sql::Disconnect();
+    Sql("delete from Kvl557Cfg");
+    ConnectInProcess();
+    FakeClient::Get().Reset();
+    ASSERT_EQ(InsertCfg(1), 0);
+    sql::Commit();
+    ASSERT_EQ(InsertCfg(2), 0);
+    FakeClient::Get().Fail("OCIStmtExecute", "Kvl557Cfg", 1, ora);
+    EXPECT_EQ(InsertCfg(3), -ora);
+    EXPECT_EQ(InsertCfg(4), -3114);
+    sql::Commit();
+    EXPECT_EQ(sql::Sqlcode(), -3114);
+    EXPECT_EQ(FakeClient::Get().Calls("OCIStmtExecute"), 3);
+    EXPECT_EQ(Scalar("select group_concat(CfgDta) from Kvl557Cfg"), "1");
+  }
+}
+
+// A session may hold only OPEN_CURSORS statements open on the server (300 by default): the
+// backend keeps the handles of the statements used last and gives back the rest, so any number
+// of statement texts runs. The fake client holds a session to the limit.
+TEST_F(OracleSite, StatementsOpenOnTheServerStayWithinOpenCursors) {
+  auto select = [](int n) {
+    int32_t dta = 0;
+    const Out out[] = {Out::I32(&dta)};
+    return sql::SelectInto(
+        "select count(*) into :b0  from Kvl557Cfg where CfgDta<>" + std::to_string(n), {}, out);
+  };
+  for (int n = 0; n < 400; ++n) ASSERT_EQ(select(n), 0) << n;
+  sql::Disconnect();
+  ConnectInProcess();
+  const int limit = static_cast<int>(oracle::kHeldStatements + oracle::kClientCachedStatements);
+  FakeClient::Get().SetOpenCursors(limit - 1);
+  int n = 0;
+  while (n < 400 && select(n) == 0) ++n;
+  EXPECT_EQ(n, limit - 1);
+  EXPECT_EQ(sql::Sqlcode(), -1000);
 }
 
 // Ending a session commits on Oracle; the backend rolls back first, so a session that ends
@@ -156,6 +208,8 @@ TEST_F(OracleSite, EndingTheSessionCommitsNothingItWasNotTold) {
 
 TEST_F(OracleSite, PlSqlBlocksAreRefused) {
   EXPECT_EQ(sql::Execute("begin delete from Kvl557Cfg where CfgDta=:b0; end;", {In::I32(1)}),
+            sql::kInvalidSqlStatement);
+  EXPECT_EQ(sql::Execute("/* a block */ -- after comments\n\tbegin null; end;"),
             sql::kInvalidSqlStatement);
   EXPECT_EQ(FakeClient::Get().RoundTrips("OCIStmtExecute"), 0);
 }

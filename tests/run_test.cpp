@@ -139,6 +139,14 @@ TEST_P(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
 
 TEST_P(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
   RemoveDatabase();  // any database access would show up as a connect message
+#ifndef _WIN32
+  // An argument with a character the program's code page lacks (U+0100) is refused as well.
+  EXPECT_EQ(Run("/usr/bin/env", {"LC_ALL=C.UTF-8", JOBFEED_BIN, "REQ1", "4711", "\xC4\x80", "1"}),
+            ExitCode(kUsageStatus));
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].message.find("Argument 3 mit Zeichen"), std::string::npos);
+  fs::remove(msg_file());
+#endif
   EXPECT_EQ(Run(JOBFEED_BIN, {"REQ1", "4711", "10"}), ExitCode(kUsageStatus));
   auto m = Messages();
   ASSERT_EQ(m.size(), 1u);
@@ -180,26 +188,41 @@ TEST_F(RunTestSite, HelpAndVersionAnswerWithoutTheLogOrTheDatabase) {
 
 // One run end to end, compared byte for byte: the Windows build must write exactly what the
 // Linux build writes. Terminal 3 serves areas 100..199, terminal 5 areas 200..299; header 4712
-// stands in an area no terminal serves.
+// stands in an area no terminal serves. The texts are stored as any UTF-8 tool writes them, but
+// one that an earlier version wrote in Latin-1; the lines carry them in Windows-1252, a text of
+// its field's full width whole. The requester has umlauts; Linux passes it in UTF-8.
 TEST_P(RunTest, RunWritesTheSameBytesOnEveryPlatform) {
   AddTerminal(3, "10.1.0.3", "4001", "100", "199");
   AddTerminal(5, "10.1.0.5", "4002", "200", "299");
+  // A server keeps only valid UTF-8: no earlier version's Latin-1 there.
+  const std::string umlaut = backend() == test::BackendKind::kPostgres ? "\xC3\xA4" : "\xE4";
   Sql("insert into Kvl501Apk (ApkApk,ApkBz1,ApkTxt,ApkSts,ApkBgs,ApkEns,ApkAfo,ApkTnr,ApkSme,"
       "ApkMee,ApkFbe,ApkDwn,ApkDna) values "
-      "('4711','Getriebegeh\xE4use','Serie',2,julianday('2026-12-07'),julianday('2026-12-18'),3,"
+      "('4711','Getriebegeh" +
+      umlaut +
+      "use','Serie',2,julianday('2026-12-07'),julianday('2026-12-18'),3,"
       "'TN-100-200',1250,'STK','110',NULL,NULL),"
       "('4712','Welle','Muster',2,julianday('2026-12-08'),NULL,1,'TN-300',40.5,'STK','900',"
       "'REQ1','NEU')");
   Sql("insert into Kvl504App (AppApk,AppApp,AppBz1,AppTxt,AppSts,AppSis,AppBds,AppEds,AppSme,"
       "AppMee,AppStr,AppSte,AppSza,AppApg,AppFbe,AppDwn,AppDna) values "
-      "('4711','10','Fr\xE4sen','Op 10',2,0,julianday('2026-12-07 06:00'),"
+      "('4711','10','Fr\xC3\xA4sen','Op 10',2,0,julianday('2026-12-07 06:00'),"
       "julianday('2026-12-08 14:00'),625,'STK',12.5,1.25,0.5,'FRAES1','110',NULL,NULL),"
-      "('4711','20','Bohren','Op 20',2,0,julianday('2026-12-08'),julianday('2026-12-09'),625,"
-      "'STK',8,0.75,0.25,'BOHR2','210','REQ1','NEU'),"
+      "('4711','20','Bohren \xE2\x80\x9E\xC3\x98 5 \xE2\x82\xAC\xE2\x80\x9C','Op 20',2,0,"
+      "julianday('2026-12-08'),julianday('2026-12-09'),625,'STK',8,0.75,0.25,'BOHR2','210','REQ1',"
+      "'NEU'),"
       "('4711','30','Entgraten','Op 30',2,0,julianday('2026-12-09'),julianday('2026-12-09'),625,"
       "'STK',1,0.2,0,'HAND1','120','REQ1','LOE')");
+  const std::string req = "\xC3\x84\xC3\x96\xC3\x9C\xC3\x84\xC3\x96";  // ÄÖÜÄÖ
+  Sql("update Kvl501Apk set ApkDwn='" + req + "' where ApkDwn='REQ1'");
+  Sql("update Kvl504App set AppDwn='" + req + "' where AppDwn='REQ1'");
+  Sql("update Kvl501Apk set ApkBz2='" + std::string(29, 'x') + "\xC3\xA4' where ApkApk='4711'");
 
-  EXPECT_EQ(Run(JOBFEED_BIN, {"REQ1", "4711", "10", "BEGIN"}), 0);
+#ifdef _WIN32
+  EXPECT_EQ(Run(JOBFEED_BIN, {"\xC4\xD6\xDC\xC4\xD6", "4711", "10", "BEGIN"}), 0);
+#else
+  EXPECT_EQ(Run("/usr/bin/env", {"LC_ALL=C.UTF-8", JOBFEED_BIN, req, "4711", "10", "BEGIN"}), 0);
+#endif
   EXPECT_EQ(out_, "");
   EXPECT_EQ(err_, "");
 
@@ -207,7 +230,8 @@ TEST_P(RunTest, RunWritesTheSameBytesOnEveryPlatform) {
   EXPECT_EQ(WithoutClock(test::ReadBytes(buffer_file(3))),
             Line("10.1.0.3", "4001", "APK", "AEN",
                  Fields({{"4711", 12},
-                         {"Getriebegeh\xE4use", 60},
+                         {"Getriebegeh\xE4use", 30},
+                         {std::string(29, 'x') + "\xE4", 30},
                          {"Serie", 8},
                          {"TN-100-200", 80},
                          {"00001250000STK2612072612183", 31},
@@ -221,7 +245,7 @@ TEST_P(RunTest, RunWritesTheSameBytesOnEveryPlatform) {
                                 "00000625000STK000010000000200000000261209261209", "2")));
   EXPECT_EQ(WithoutClock(test::ReadBytes(buffer_file(5))),
             Line("10.1.0.5", "4002", "APP", "NEU",
-                 AppPayload("20", "Bohren", "Op 20", "BOHR2",
+                 AppPayload("20", "Bohren \x84\xD8 5 \x80\x93", "Op 20", "BOHR2",
                             "00000625000STK000080000000750000025261208261209", "2")));
   EXPECT_EQ(WithoutClock(test::ReadBytes(msg_file())),
             LogEntry("IP-Ermitteln", "ReadFile", "1403") +
@@ -229,7 +253,7 @@ TEST_P(RunTest, RunWritesTheSameBytesOnEveryPlatform) {
   // The header without a terminal stays due; the withdrawn position is gone and the count
   // follows the new one in and the withdrawn one out.
   EXPECT_EQ(Query("select ApkApk, ifnull(ApkDwn,'-'), ApkAfo from Kvl501Apk order by ApkApk"),
-            (std::vector<std::string>{"4711|-|3", "4712|REQ1|1"}));
+            (std::vector<std::string>{"4711|-|3", "4712|" + req + "|1"}));
   EXPECT_EQ(Query("select AppApp, ifnull(AppDwn,'-'), AppSts from Kvl504App order by AppApp"),
             (std::vector<std::string>{"10|-|10", "20|-|2"}));
 }

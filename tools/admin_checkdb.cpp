@@ -7,10 +7,12 @@
 
 #include "db/DbDb.h"
 #include "db/OpenBackend.h"
+#include "db/oracle/OciLibrary.h"
 #include "db/postgres/PostgresBackend.h"
 #include "db/schema/Catalog.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Session.h"
+#include "driver/TerminalText.h"
 #include "login/Login.h"
 #include "tools/admin_commands.h"
 
@@ -45,18 +47,23 @@ int CmdCheckDb(int argc, char** argv) {
               kind == CatalogKind::kSqlite     ? "SQLite"
               : kind == CatalogKind::kPostgres ? "PostgreSQL"
                                                : "Oracle",
-              user);
-  if (const int rc = bdConnect(); rc != 0) {
-    std::fprintf(
-        stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n", rc,
-        sql::ConnectErrorText().empty() ? "(no reason given)" : sql::ConnectErrorText().c_str());
+              ForTerminal(user).c_str());
+  const int connected = bdConnect();
+  // Which client library answered, whether the logon then worked or not.
+  if (kind == CatalogKind::kOracle && !oracle::LoadedClientLibrary().empty()) {
+    std::printf("Oracle client library: %s\n", oracle::LoadedClientLibrary().c_str());
+  }
+  if (connected != 0) {
+    const std::string& why = sql::ConnectErrorText();
+    std::fprintf(stderr, "jobfeed-admin check-db: the connect failed with status %d: %s\n",
+                 connected, why.empty() ? "(no reason given)" : ForTerminal(why, stderr).c_str());
     return 1;
   }
   int problems = 0;
   std::vector<DbColumn> columns;
   for (const TableNeed& t : ProgramTables()) {
     if (const int rc = ReadTableColumns(kind, user, t.table, &columns); rc != 0) {
-      const std::string why = sql::CurrentBackend()->LastErrorText();
+      const std::string why = ForTerminal(sql::CurrentBackend()->LastErrorText());
       std::printf("%s: the catalog cannot be read (status %d): %s\n", t.table, rc, why.c_str());
       ++problems;
       continue;

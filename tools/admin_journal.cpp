@@ -7,6 +7,7 @@
 #include "db/DbDb.h"
 #include "db/DbDnl.h"
 #include "db/sql/Status.h"
+#include "driver/TerminalText.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -55,7 +56,10 @@ int CmdJournal(int argc, char** argv) {
     return 0;
   }
   if (argc != 4) return BadUse("expected REQUESTER DATE TIME");
-  const std::string_view requester = argv[1];
+  std::string requester;  // in the program's code page, as jobfeed stamped its lines
+  if (!ArgumentFromTerminal(argv[1], &requester)) {
+    return BadUse("REQUESTER takes only characters of Windows-1252");
+  }
   if (requester.empty() || requester.size() > DnlRecord{}.DnlErf.kWidth) {
     return BadUse("REQUESTER has 1 to 8 characters (jobfeed uses the first 8 of its argument)");
   }
@@ -63,7 +67,9 @@ int CmdJournal(int argc, char** argv) {
   if (!Digits(argv[3], 6)) return BadUse("TIME is 6 digits, HHMMSS");
   if (!ConnectSite("journal")) return 1;
 
-  if (int rc = Dnl_Open(argv[2], argv[3], argv[1]); rc != 0) return DatabaseFailed("journal", rc);
+  if (int rc = Dnl_Open(argv[2], argv[3], requester.c_str()); rc != 0) {
+    return DatabaseFailed("journal", rc);
+  }
   std::size_t count = 0;
   DnlRecord rec;
   int rc = 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "driver/TerminalText.h"
 #include "login/Login.h"
 #include "login/Scramble.h"
 
@@ -54,7 +55,11 @@ bool ParseTextArgs(int argc, char** argv, const char* usage, int* form, std::str
       *rc = BadUse(usage, "unknown option " + std::string(a));
       return false;
     } else if (!have_text) {
-      *text = a;
+      // A login value: the program's code page, as the programs will use it.
+      if (!ArgumentFromTerminal(a, text)) {
+        *rc = BadUse(usage, "TEXT has a character outside Windows-1252");
+        return false;
+      }
       have_text = true;
     } else {
       *rc = BadUse(usage, "more than one TEXT given");
@@ -92,7 +97,7 @@ int CmdUnscramble(int argc, char** argv) {
               << (form == kLetterForm ? "letter" : "digit") << " form\n";
     return 1;
   }
-  std::cout << Unscramble(text, kLoginKey, form) << "\n";
+  std::cout << ForTerminal(Unscramble(text, kLoginKey, form)) << "\n";
   return 0;
 }
 
@@ -108,6 +113,11 @@ int CmdWriteLogin(int argc, char** argv) {
     if (a == "--user" || a == "--net") {
       if (i + 1 >= argc) return BadUse(kWriteLoginUsage, std::string(a) + " needs a value");
       (a == "--user" ? user : net) = argv[++i];
+      // The user name is a text the database compares; NET names a file or a network service
+      // and stays as given.
+      if (a == "--user" && !ArgumentFromTerminal(argv[i], &user)) {
+        return BadUse(kWriteLoginUsage, "USER has a character outside Windows-1252");
+      }
       (a == "--user" ? have_user : have_net) = true;
     } else if (a == "--password" || a.rfind("--password=", 0) == 0) {
       return BadUse(kWriteLoginUsage,
@@ -131,6 +141,10 @@ int CmdWriteLogin(int argc, char** argv) {
     return 1;
   }
   if (!password.empty() && password.back() == '\r') password.pop_back();
+  if (!ArgumentFromTerminal(std::string(password), &password)) {
+    std::cerr << "jobfeed-admin: the password has a character outside Windows-1252\n";
+    return 1;
+  }
 
   std::string error;
   if (WriteLoginFile(path, user, password, net, &error) != 0) {

@@ -9,6 +9,7 @@
 #include "db/DbDb.h"
 #include "db/DbDnl.h"
 #include "db/sql/Status.h"
+#include "driver/TerminalText.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -54,7 +55,13 @@ int CmdResendOrder(int argc, char** argv) {
     }
   }
   if (n < 2) return BadUse("ORDER and REQUESTER are needed");
-  const std::string_view order = args[0], requester = args[1];
+  // In the program's code page, as jobfeed takes them; printed back as they were given.
+  std::string order_text, requester_text;
+  if (!ArgumentFromTerminal(args[0], &order_text) ||
+      !ArgumentFromTerminal(args[1], &requester_text)) {
+    return BadUse("ORDER and REQUESTER take only characters of Windows-1252");
+  }
+  const std::string_view order = order_text, requester = requester_text;
   const std::string_view kind = n == 3 ? args[2] : "AEN";
   // Nothing is cut: a cut order number could mark another order, a cut name another requester.
   if (order.empty() || order.size() > AppRecord{}.AppApk.kWidth) {
@@ -79,15 +86,12 @@ int CmdResendOrder(int argc, char** argv) {
   const int rc = Apk_AppDel(&rec);
   bdCommit();
   if (rc == sql::kNotFound) {
-    std::fprintf(stderr, "jobfeed-admin resend-order: order %.*s has no positions\n",
-                 static_cast<int>(order.size()), order.data());
+    std::fprintf(stderr, "jobfeed-admin resend-order: order %s has no positions\n", args[0]);
     return 1;
   }
   if (rc != 0) return DatabaseFailed("resend-order", rc);
-  std::printf("order %.*s: every position marked %.*s for %.*s; the next run for %.*s sends them\n",
-              static_cast<int>(order.size()), order.data(), static_cast<int>(kind.size()),
-              kind.data(), static_cast<int>(requester.size()), requester.data(),
-              static_cast<int>(requester.size()), requester.data());
+  std::printf("order %s: every position marked %.*s for %s; the next run for %s sends them\n",
+              args[0], static_cast<int>(kind.size()), kind.data(), args[1], args[1]);
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "driver/DateHelpers.h"
+#include "driver/TerminalText.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -169,8 +170,9 @@ std::string Decoded(Kind kind, std::string_view value) {
 
 void PrintField(const Field& f, std::string_view value) {
   const std::string decoded = Decoded(f.kind, value);
-  std::printf("  %-17s [%.*s]%s%s\n", f.name, static_cast<int>(value.size()), value.data(),
-              decoded.empty() ? "" : " ", decoded.c_str());
+  const std::string shown = ForTerminal(value);  // a field is cut by bytes, which are characters
+  std::printf("  %-17s [%s]%s%s\n", f.name, shown.c_str(), decoded.empty() ? "" : " ",
+              decoded.c_str());
 }
 
 // Prints one line; returns false when it is malformed.

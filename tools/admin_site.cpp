@@ -6,6 +6,7 @@
 #include "db/DbDb.h"
 #include "db/sql/Session.h"
 #include "db/sql/Status.h"
+#include "driver/TerminalText.h"
 #include "login/Login.h"
 #include "platform/Env.h"
 #include "tools/admin_commands.h"
@@ -37,7 +38,7 @@ bool ConnectSite(const char* command) {
 
 int DatabaseFailed(const char* command, int status) {
   const sql::Backend* db = sql::CurrentBackend();
-  const std::string detail = db != nullptr ? db->LastErrorText() : std::string();
+  const std::string detail = db != nullptr ? ForTerminal(db->LastErrorText(), stderr) : "";
   std::fprintf(stderr, "jobfeed-admin %s: the database failed with status %d%s%s\n", command,
                status, detail.empty() ? "" : ": ", detail.c_str());
   return 1;

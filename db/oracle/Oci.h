@@ -45,6 +45,9 @@ inline constexpr ub4 OCI_HTYPE_STMT = 4;
 inline constexpr ub4 OCI_ATTR_ROW_COUNT = 9;       // rows an INSERT, UPDATE or DELETE touched (ub4)
 inline constexpr ub4 OCI_ATTR_PREFETCH_ROWS = 11;  // rows fetched ahead per round trip (ub4)
 inline constexpr ub4 OCI_ATTR_STMT_TYPE = 24;      // kind of a prepared statement (ub2)
+inline constexpr ub4 OCI_ATTR_STMTCACHESIZE = 176;  // statements the session's cache keeps (ub4)
+inline constexpr ub4 OCI_ATTR_CALL_TIMEOUT = 531;   // milliseconds a round trip may take (ub4;
+                                                    // clients 18 and later)
 
 // Statement kinds (OCI_ATTR_STMT_TYPE).
 inline constexpr ub2 OCI_STMT_SELECT = 1;
@@ -60,14 +63,16 @@ inline constexpr ub2 SQLT_INT = 3;  // signed integer of 1, 2, 4 or 8 bytes
 inline constexpr ub2 SQLT_FLT = 4;  // float or double
 inline constexpr ub2 SQLT_STR = 5;  // zero-terminated text
 
-inline constexpr ub4 OCI_NTV_SYNTAX = 1;         // statement language: the server's own
-inline constexpr ub2 OCI_FETCH_NEXT = 2;         // fetch orientation
-inline constexpr ub4 OCI_LOGON2_STMTCACHE = 4;   // logon with a statement cache
-inline constexpr ub2 kCharsetWe8Iso8859P1 = 31;  // Oracle's id of ISO 8859-1 (Latin-1)
+inline constexpr ub4 OCI_NTV_SYNTAX = 1;        // statement language: the server's own
+inline constexpr ub2 OCI_FETCH_NEXT = 2;        // fetch orientation
+inline constexpr ub4 OCI_LOGON2_STMTCACHE = 4;  // logon with a statement cache
+
+// Room for the longest error text the client returns.
+inline constexpr ub4 kErrorTextMax = 3072;
 
 // Error numbers the backend looks at.
 inline constexpr sb4 kOraNoDataFound = 1403;
-inline constexpr sb4 kOraTruncated = 1406;  // fetched column value was truncated (an info)
+inline constexpr sb4 kOraNotConnected = 3114;  // not connected to ORACLE
 
 // The functions, as pointer types.
 using OCIEnvNlsCreateFn = sword (*)(OCIEnv** envhpp, ub4 mode, void* ctxp,
@@ -106,5 +111,7 @@ using OCIErrorGetFn = sword (*)(void* hndlp, ub4 recordno, OraText* sqlstate, sb
                                 OraText* bufp, ub4 bufsiz, ub4 type);
 using OCITransCommitFn = sword (*)(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
 using OCITransRollbackFn = sword (*)(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
+// The id of a character set named as Oracle names it; 0 for a name the client does not know.
+using OCINlsCharSetNameToIdFn = ub2 (*)(void* envhp, const OraText* name);
 
 }  // namespace jf::oracle

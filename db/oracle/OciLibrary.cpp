@@ -1,6 +1,7 @@
 #include "db/oracle/OciLibrary.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "db/sql/Status.h"
@@ -12,11 +13,25 @@ namespace {
 
 #ifdef _WIN32
 constexpr char kLibrary[] = "oci.dll";
+constexpr const char* kNames[] = {kLibrary};
 constexpr char kHomeFolder[] = "\\bin\\";
 #else
 constexpr char kLibrary[] = "libclntsh.so";
+// Instant Client and some packaged clients carry only the versioned file names.
+constexpr const char* kNames[] = {kLibrary,
+                                  "libclntsh.so.23.1",
+                                  "libclntsh.so.21.1",
+                                  "libclntsh.so.19.1",
+                                  "libclntsh.so.18.1",
+                                  "libclntsh.so.12.1",
+                                  "libclntsh.so.11.1"};
 constexpr char kHomeFolder[] = "/lib/";
 #endif
+
+std::string& Loaded() {
+  static std::string path;
+  return path;
+}
 
 // Finds symbol name in lib and stores it in *fn; false when the library lacks it.
 template <class Fn>
@@ -32,6 +47,10 @@ const char* ClientLibraryName() {
   return kLibrary;
 }
 
+const std::string& LoadedClientLibrary() {
+  return Loaded();
+}
+
 int LoadOci(const Oci** out, std::string* error) {
   static Oci oci;
   static bool loaded = false;
@@ -39,22 +58,28 @@ int LoadOci(const Oci** out, std::string* error) {
     *out = &oci;
     return 0;
   }
-  // The bare name first, as the platform's loader finds it; then the client's own folder.
-  std::vector<std::string> tried{kLibrary};
+  // The bare names first, as the platform's loader finds them; then the client's own folder.
+  std::vector<std::string> tried(std::begin(kNames), std::end(kNames));
   const char* home = std::getenv("ORACLE_HOME");
-  if (home != nullptr && *home != '\0') tried.push_back(std::string(home) + kHomeFolder + kLibrary);
+  const bool have_home = home != nullptr && *home != '\0';
+  if (have_home) {
+    for (const char* name : kNames) tried.push_back(std::string(home) + kHomeFolder + name);
+  }
   void* lib = nullptr;
   std::string reasons;
   for (const std::string& path : tried) {
     std::string why;
     lib = OpenSharedLib(path, &why);
     if (lib != nullptr) break;
-    reasons += (reasons.empty() ? "" : "; ") + why;
+    // The versioned names are a fallback: only the bare name's reason is worth reading.
+    if (path.ends_with(kLibrary)) reasons += (reasons.empty() ? "" : "; ") + why;
   }
   if (lib == nullptr) {
-    *error = std::string("Oracle client library ") + kLibrary + " not found (looked in the " +
-             "library path" +
-             (tried.size() > 1 ? " and " + tried[1] : std::string(", ORACLE_HOME not set")) +
+    *error = std::string("Oracle client library ") + kLibrary +
+             (std::size(kNames) > 1 ? " (or a versioned " + std::string(kLibrary) + ".NN.1)" : "") +
+             " not found (looked in the library path" +
+             (have_home ? " and " + std::string(home) + kHomeFolder
+                        : std::string(", ORACLE_HOME not set")) +
              "): " + reasons;
     return sql::kBackendUnavailable;
   }
@@ -76,6 +101,7 @@ int LoadOci(const Oci** out, std::string* error) {
   Find(lib, "OCIErrorGet", &f.ErrorGet, &missing);
   Find(lib, "OCITransCommit", &f.TransCommit, &missing);
   Find(lib, "OCITransRollback", &f.TransRollback, &missing);
+  Find(lib, "OCINlsCharSetNameToId", &f.NlsCharSetNameToId, &missing);
   if (!missing.empty()) {
     *error = std::string("Oracle client library ") + kLibrary + " lacks " + missing +
              ": the client is too old for this program (9.2 or later needed)";
@@ -83,6 +109,7 @@ int LoadOci(const Oci** out, std::string* error) {
   }
   oci = f;
   loaded = true;
+  Loaded() = SharedLibFile(lib);
   *out = &oci;
   return 0;
 }

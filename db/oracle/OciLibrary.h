@@ -26,16 +26,21 @@ struct Oci {
   OCIErrorGetFn ErrorGet = nullptr;
   OCITransCommitFn TransCommit = nullptr;
   OCITransRollbackFn TransRollback = nullptr;
+  OCINlsCharSetNameToIdFn NlsCharSetNameToId = nullptr;
 };
 
 // The client library's file name on this platform.
 const char* ClientLibraryName();
 
-// Loads the client library (by its bare name, the platform's usual search; then from
-// ORACLE_HOME) and finds every function of Oci in it. Returns 0 with *out set, or -12560 with
+// Loads the client library and finds every function of Oci in it. Its names are tried by the
+// platform's usual search, then in ORACLE_HOME: on POSIX libclntsh.so and then the versioned names
+// that installs without the bare link carry, newest first. Returns 0 with *out set, or -12560 with
 // *error telling which library was looked for where, or which function it lacks (a client too
 // old for this program). A library that loaded is kept for the rest of the process; a failed
 // attempt is made again at the next connect.
 int LoadOci(const Oci** out, std::string* error);
+
+// The file the client library was loaded from; empty before it loaded.
+const std::string& LoadedClientLibrary();
 
 }  // namespace jf::oracle

@@ -1,6 +1,9 @@
 #include "db/oracle/OracleBackend.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -18,23 +21,40 @@ using sql::Type;
 
 class OracleBackend;
 
-// The error an error handle holds: its ORA number, and its text in *text.
-sb4 ReadError(const Oci& oci, OCIError* err, std::string* text) {
+// The error a handle holds (an error handle, or the environment handle when creating it
+// failed): its ORA number, and its text in *text.
+sb4 ReadError(const Oci& oci, void* handle, ub4 type, std::string* text) {
   sb4 code = 0;
-  OraText buf[512] = {};
-  oci.ErrorGet(err, 1, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ERROR);
-  *text = reinterpret_cast<const char*>(buf);
+  std::vector<OraText> buf(kErrorTextMax, 0);
+  if (oci.ErrorGet(handle, 1, nullptr, &code, buf.data(), kErrorTextMax, type) != OCI_SUCCESS) {
+    text->clear();
+    return 0;
+  }
+  *text = reinterpret_cast<const char*>(buf.data());
   while (!text->empty() && text->back() == '\n') text->pop_back();
   return code;
 }
 
+// Numbers under which the client reports a session that is gone (the server or the network
+// dropped it, or it was killed), and a call that ran past the call timeout, after which the
+// session cannot be trusted either. Each ends the run as a lost connection does.
+constexpr sb4 kSessionLost[] = {22,    28,    31,    45,    378,   602,   603,   609,   1012, 1041,
+                                1043,  1089,  1092,  2396,  3113,  3114,  3122,  3135,  3136, 3156,
+                                12153, 12161, 12537, 12547, 12570, 12583, 27146, 28511, 56600};
+
+bool SessionLost(sb4 code) {
+  return std::find(std::begin(kSessionLost), std::end(kSessionLost), code) !=
+         std::end(kSessionLost);
+}
+
 // One prepared statement. Its inputs are bound by position on every execute (a local call:
 // the values travel with the execute); its outputs are defined into buffers of its own, so a
-// row reaches the caller's record only when its fetch succeeded as a whole.
+// row reaches the caller's record only when its fetch succeeded as a whole. The client's handle
+// may be given back between executes (OracleBackend::Trim) and is prepared again when needed.
 class OracleStmt final : public sql::BackendStmt {
  public:
-  OracleStmt(OracleBackend* owner, OCIStmt* stmt, ub2 kind)
-      : owner_(owner), stmt_(stmt), kind_(kind) {}
+  OracleStmt(OracleBackend* owner, std::string text, bool cursor, OCIStmt* stmt, ub2 kind)
+      : owner_(owner), text_(std::move(text)), cursor_(cursor), stmt_(stmt), kind_(kind) {}
   ~OracleStmt() override;
 
   int Execute(std::span<const In> in) override;
@@ -42,8 +62,14 @@ class OracleStmt final : public sql::BackendStmt {
   int64_t RowCount() const override { return row_count_; }
   int Close() override {
     done_ = false;
+    walking_ = false;
     return 0;  // nothing to send: the next execute starts the statement afresh
   }
+
+  // Whether the handle can be given back now: it is held, and no query is being walked.
+  bool Releasable() const { return stmt_ != nullptr && !walking_; }
+  // Gives the handle back to the client; the next execute prepares the text again.
+  void Release();
 
  private:
   // An input as the interface takes it: the integers in their own width.
@@ -69,12 +95,15 @@ class OracleStmt final : public sql::BackendStmt {
   void Deliver(std::span<const Out> out) const;
 
   OracleBackend* owner_;
-  OCIStmt* stmt_;
+  std::string text_;
+  bool cursor_;
+  OCIStmt* stmt_;  // nullptr while given back
   ub2 kind_;
   std::vector<OCIBind*> binds_;
   std::vector<BindValue> values_;
   std::vector<Define> defines_;
   bool done_ = false;       // the query delivered its last row
+  bool walking_ = false;    // a query was opened and has rows to deliver
   int64_t row_count_ = -1;  // rows the last INSERT, UPDATE or DELETE touched
 };
 
@@ -86,8 +115,13 @@ class OracleBackend final : public sql::Backend {
   ~OracleBackend() override {
     // Ending a session commits what is open; the connection of a run that ends without its
     // final commit must lose its open writes instead, as it would if the process just ended.
-    if (transaction_open_) oci_->TransRollback(svc_, err_, OCI_DEFAULT);
-    oci_->Logoff(svc_, err_);
+    // A lost session is not spoken to at all: should it still live on the server (a call that
+    // ran past its timeout), a logoff would commit its writes; the server rolls them back when
+    // the process's connection closes. Freeing the environment frees the handles under it.
+    if (!lost_) {
+      if (transaction_open_) oci_->TransRollback(svc_, err_, OCI_DEFAULT);
+      oci_->Logoff(svc_, err_);
+    }
     oci_->HandleFree(err_, OCI_HTYPE_ERROR);
     oci_->HandleFree(env_, OCI_HTYPE_ENV);
   }
@@ -95,6 +129,7 @@ class OracleBackend final : public sql::Backend {
   const Oci& oci() const { return *oci_; }
   OCIError* err() const { return err_; }
   OCISvcCtx* svc() const { return svc_; }
+  bool lost() const { return lost_; }
   void WriteHappened() { transaction_open_ = true; }
 
   // The status of an OCI call's return code; errors are read from the error handle.
@@ -107,8 +142,9 @@ class OracleBackend final : public sql::Backend {
       case OCI_NO_DATA:
         return sql::kNotFound;
       case OCI_ERROR: {
-        const sb4 code = ReadError(*oci_, err_, &last_error_);
+        const sb4 code = ReadError(*oci_, err_, OCI_HTYPE_ERROR, &last_error_);
         if (code == kOraNoDataFound) return sql::kNotFound;
+        if (SessionLost(code)) lost_ = true;
         return code > 0 ? -code : sql::kOtherError;
       }
       case OCI_INVALID_HANDLE:
@@ -120,23 +156,30 @@ class OracleBackend final : public sql::Backend {
     }
   }
 
-  int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override {
-    // The interface wants the text to end in a zero.
-    std::string owned(text);
+  // The answer to every call once the session is lost: the rest of the run fails at once, as
+  // the client itself would answer, instead of waiting on a connection that is gone.
+  int LostStatus() {
+    last_error_ = "ORA-03114: not connected to ORACLE";
+    return -kOraNotConnected;
+  }
+
+  // Prepares text through the client (from its statement cache when it holds the text).
+  int PrepareHandle(const std::string& text, bool cursor, OCIStmt** out, ub2* kind) {
+    if (lost_) return LostStatus();
     OCIStmt* stmt = nullptr;
-    int rc = Status(oci_->StmtPrepare2(
-        svc_, &stmt, err_, reinterpret_cast<const OraText*>(owned.c_str()),
-        static_cast<ub4>(owned.size()), nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT));
+    // The interface wants the text to end in a zero, which std::string keeps.
+    int rc = Status(
+        oci_->StmtPrepare2(svc_, &stmt, err_, reinterpret_cast<const OraText*>(text.c_str()),
+                           static_cast<ub4>(text.size()), nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT));
     if (rc != 0) return rc;
-    ub2 kind = 0;
-    rc = Status(oci_->AttrGet(stmt, OCI_HTYPE_STMT, &kind, nullptr, OCI_ATTR_STMT_TYPE, err_));
-    if (rc == 0 && (kind == OCI_STMT_BEGIN || kind == OCI_STMT_DECLARE)) {
+    rc = Status(oci_->AttrGet(stmt, OCI_HTYPE_STMT, kind, nullptr, OCI_ATTR_STMT_TYPE, err_));
+    if (rc == 0 && (*kind == OCI_STMT_BEGIN || *kind == OCI_STMT_DECLARE)) {
       // A PL/SQL block binds each distinct placeholder name once, where every caller of this
       // seam passes one input per occurrence: its inputs would land on the wrong placeholders.
       last_error_ = "PL/SQL blocks are not run through this seam";
       rc = sql::kInvalidSqlStatement;
     }
-    if (rc == 0 && kind == OCI_STMT_SELECT) {
+    if (rc == 0 && *kind == OCI_STMT_SELECT) {
       ub4 rows = cursor ? kCursorPrefetchRows : kSingleRowPrefetchRows;
       rc = Status(oci_->AttrSet(stmt, OCI_HTYPE_STMT, &rows, 0, OCI_ATTR_PREFETCH_ROWS, err_));
     }
@@ -144,12 +187,46 @@ class OracleBackend final : public sql::Backend {
       oci_->StmtRelease(stmt, err_, nullptr, 0, OCI_DEFAULT);
       return rc;
     }
-    *out = std::make_unique<OracleStmt>(this, stmt, kind);
+    *out = stmt;
     return 0;
   }
 
-  int Commit() override { return EndTransaction(oci_->TransCommit(svc_, err_, OCI_DEFAULT)); }
-  int Rollback() override { return EndTransaction(oci_->TransRollback(svc_, err_, OCI_DEFAULT)); }
+  int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override {
+    std::string owned(text);
+    OCIStmt* stmt = nullptr;
+    ub2 kind = 0;
+    if (int rc = PrepareHandle(owned, cursor, &stmt, &kind); rc != 0) return rc;
+    auto made = std::make_unique<OracleStmt>(this, std::move(owned), cursor, stmt, kind);
+    Used(made.get());
+    *out = std::move(made);
+    return 0;
+  }
+
+  // Keeps the statements that hold a handle in the order of their last use, most recent first,
+  // and gives back the least recently used beyond kHeldStatements: each held handle is a cursor
+  // open on the server, and the server allows a session only so many (OPEN_CURSORS).
+  void Used(OracleStmt* stmt) {
+    held_.remove(stmt);
+    held_.push_front(stmt);
+    // From the least recently used on; never the one in use, at the front.
+    auto it = held_.end();
+    while (held_.size() > kHeldStatements && --it != held_.begin()) {
+      if ((*it)->Releasable()) {
+        (*it)->Release();
+        it = held_.erase(it);
+      }
+    }
+  }
+  void Forget(OracleStmt* stmt) { held_.remove(stmt); }
+
+  int Commit() override {
+    if (lost_) return LostStatus();
+    return EndTransaction(oci_->TransCommit(svc_, err_, OCI_DEFAULT));
+  }
+  int Rollback() override {
+    if (lost_) return LostStatus();
+    return EndTransaction(oci_->TransRollback(svc_, err_, OCI_DEFAULT));
+  }
   std::string LastErrorText() const override { return last_error_; }
 
  private:
@@ -164,18 +241,37 @@ class OracleBackend final : public sql::Backend {
   OCIError* err_;
   OCISvcCtx* svc_;
   bool transaction_open_ = false;  // a statement ran that may have left changes uncommitted
+  bool lost_ = false;              // the session is gone (SessionLost)
+  std::list<OracleStmt*> held_;    // statements holding a handle, most recently used first
   std::string last_error_;
 };
 
 OracleStmt::~OracleStmt() {
+  owner_->Forget(this);
+  Release();
+}
+
+void OracleStmt::Release() {
+  if (stmt_ == nullptr) return;
   // Back into the session's statement cache, under its text.
   owner_->oci().StmtRelease(stmt_, owner_->err(), nullptr, 0, OCI_DEFAULT);
+  stmt_ = nullptr;
+  // The binds and defines belonged to the handle.
+  std::fill(binds_.begin(), binds_.end(), nullptr);
+  for (Define& d : defines_) d.handle = nullptr;
 }
 
 int OracleStmt::Execute(std::span<const In> in) {
   const Oci& oci = owner_->oci();
   done_ = false;
+  walking_ = false;
   row_count_ = -1;
+  if (owner_->lost()) return owner_->LostStatus();
+  if (stmt_ == nullptr) {
+    ub2 kind = 0;
+    if (int rc = owner_->PrepareHandle(text_, cursor_, &stmt_, &kind); rc != 0) return rc;
+  }
+  owner_->Used(this);
   if (binds_.size() < in.size()) binds_.resize(in.size(), nullptr);
   values_.resize(in.size());
   for (std::size_t i = 0; i < in.size(); ++i) {
@@ -231,6 +327,7 @@ int OracleStmt::Execute(std::span<const In> in) {
   int rc = owner_->Status(oci.StmtExecute(owner_->svc(), stmt_, owner_->err(), iters, 0, nullptr,
                                           nullptr, OCI_DEFAULT));
   if (rc != 0) return rc;
+  if (IsQuery()) walking_ = true;
   if (kind_ == OCI_STMT_UPDATE || kind_ == OCI_STMT_DELETE || kind_ == OCI_STMT_INSERT) {
     ub4 rows = 0;
     rc = owner_->Status(
@@ -285,10 +382,15 @@ int OracleStmt::DefineOutputs(std::span<const Out> out) {
 
 int OracleStmt::Fetch(std::span<const Out> out) {
   if (done_) return sql::kNotFound;  // as the embedded backend: no call after the last row
+  if (owner_->lost()) return owner_->LostStatus();
+  if (!walking_) return sql::kNotConnectedFetch;
   if (int rc = DefineOutputs(out); rc != 0) return rc;
   const int rc = owner_->Status(
       owner_->oci().StmtFetch2(stmt_, owner_->err(), 1, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
-  if (rc == sql::kNotFound) done_ = true;
+  if (rc == sql::kNotFound) {
+    done_ = true;
+    walking_ = false;
+  }
   if (rc != 0) return rc;
   Deliver(out);
   return 0;
@@ -334,22 +436,44 @@ void OracleStmt::Deliver(std::span<const Out> out) const {
   }
 }
 
+// Creates an environment with the character set (0: the client's default). A warning is no
+// failure; a failure's reason is read from the environment handle, where the client leaves it.
+int CreateEnvironment(const Oci& oci, ub2 charset, OCIEnv** env, std::string* error) {
+  *env = nullptr;
+  const sword rc = oci.EnvNlsCreate(env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0,
+                                    nullptr, charset, charset);
+  if ((rc == OCI_SUCCESS || rc == OCI_SUCCESS_WITH_INFO) && *env != nullptr) return 0;
+  std::string why;
+  if (*env != nullptr) {
+    ReadError(oci, *env, OCI_HTYPE_ENV, &why);
+    oci.HandleFree(*env, OCI_HTYPE_ENV);
+    *env = nullptr;
+  }
+  *error = "the Oracle client could not set up its environment (OCIEnvNlsCreate)" +
+           (why.empty() ? std::string() : ": " + why);
+  return sql::kBackendUnavailable;
+}
+
 }  // namespace
 
 int OpenOracle(std::string_view user, std::string_view password, std::string_view net_service,
                std::unique_ptr<sql::Backend>* out, std::string* error) {
   const Oci* oci = nullptr;
   if (int rc = LoadOci(&oci, error); rc != 0) return rc;
-  // The program's texts are single-byte Latin-1; the client converts to and from the
-  // database's character set, whatever NLS_LANG says.
+  // The program's texts are Windows-1252; the client converts them to and from the database's
+  // character set, whatever NLS_LANG says. The id of the character set is the client's to tell:
+  // it is asked by name through an environment of the client's default settings.
   OCIEnv* env = nullptr;
-  if (oci->EnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
-                        kCharsetWe8Iso8859P1, kCharsetWe8Iso8859P1) != OCI_SUCCESS ||
-      env == nullptr) {
-    if (env != nullptr) oci->HandleFree(env, OCI_HTYPE_ENV);
-    *error = "the Oracle client could not set up its environment (OCIEnvNlsCreate)";
+  ub2 charset = 0;
+  if (CreateEnvironment(*oci, 0, &env, error) != 0) return sql::kBackendUnavailable;
+  charset = oci->NlsCharSetNameToId(env, reinterpret_cast<const OraText*>(kCharsetName));
+  oci->HandleFree(env, OCI_HTYPE_ENV);
+  env = nullptr;
+  if (charset == 0) {
+    *error = std::string("the Oracle client does not know the character set ") + kCharsetName;
     return sql::kBackendUnavailable;
   }
+  if (CreateEnvironment(*oci, charset, &env, error) != 0) return sql::kBackendUnavailable;
   void* err = nullptr;
   if (oci->HandleAlloc(env, &err, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS) {
     oci->HandleFree(env, OCI_HTYPE_ENV);
@@ -364,11 +488,20 @@ int OpenOracle(std::string_view user, std::string_view password, std::string_vie
       reinterpret_cast<const OraText*>(net_service.data()), static_cast<ub4>(net_service.size()),
       OCI_LOGON2_STMTCACHE);
   if (rc != OCI_SUCCESS && rc != OCI_SUCCESS_WITH_INFO) {  // info: say, a password soon expiring
-    const sb4 code = ReadError(*oci, errh, error);
+    const sb4 code = ReadError(*oci, errh, OCI_HTYPE_ERROR, error);
     oci->HandleFree(errh, OCI_HTYPE_ERROR);
     oci->HandleFree(env, OCI_HTYPE_ENV);
     return code > 0 ? -code : sql::kConnectIdentifier;
   }
+  // The client's cache keeps released statements' cursors open too: its size is part of what
+  // the session holds open on the server (kHeldStatements + kClientCachedStatements).
+  ub4 cached = kClientCachedStatements;
+  oci->AttrSet(svc, OCI_HTYPE_SVCCTX, &cached, 0, OCI_ATTR_STMTCACHESIZE, errh);
+  // A round trip that hangs (a dead network, a server that stopped answering) ends with
+  // ORA-03156 after the timeout instead of blocking the run forever. Clients before 18 do not
+  // know the attribute and refuse it; they run without a timeout, as before.
+  ub4 timeout = kCallTimeoutMillis;
+  oci->AttrSet(svc, OCI_HTYPE_SVCCTX, &timeout, 0, OCI_ATTR_CALL_TIMEOUT, errh);
   *out = std::make_unique<OracleBackend>(oci, env, errh, svc);
   return 0;
 }

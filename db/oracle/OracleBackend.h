@@ -15,6 +15,20 @@ namespace jf::oracle {
 inline constexpr unsigned kCursorPrefetchRows = 500;
 inline constexpr unsigned kSingleRowPrefetchRows = 2;
 
+// Statements whose handles the backend holds at most (the least recently used beyond are given
+// back and prepared again when next used), and statements the client's own cache keeps. Each is a
+// cursor open on the server, which allows a session OPEN_CURSORS of them: the two together stay
+// well below a default of 300 and leave room for the server's own cursors.
+inline constexpr unsigned kHeldStatements = 60;
+inline constexpr unsigned kClientCachedStatements = 20;
+
+// How long one round trip to the server may take before the client breaks it off (clients 18
+// and later), in milliseconds.
+inline constexpr unsigned kCallTimeoutMillis = 60000;
+
+// The client character set: the program's own code page, by the name the client knows it by.
+inline constexpr char kCharsetName[] = "WE8MSWIN1252";
+
 // Logs on as user with password to the net service name. Returns 0 with *out set, or a status
 // with the reason in *error (the client library missing or too old: -12560 naming the library;
 // a refused logon: the negated ORA number).

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "db/Cp1252.h"
 #include "db/dialect/Dialect.h"
 #include "db/sql/Status.h"
 
@@ -68,8 +69,10 @@ int StatusFromSqlstate(const char* state) {
   return sql::kOtherError;
 }
 
+// A text of the server or of libpq, in the program's code page, without its line end.
 std::string Trimmed(const char* text) {
-  std::string s = text != nullptr ? text : "";
+  std::string s;
+  cp1252::FromUtf8(text != nullptr ? text : "", &s);
   while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
   return s;
 }
@@ -293,7 +296,10 @@ int PgBackend::ErrorOf(const Call& c) {
   const PGresult* r = c.result.get();
   if (r == nullptr) return sql::kOtherError;
   const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
-  last_error_ = Trimmed(PQresultErrorMessage(r));
+  last_error_ = Trimmed(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY));
+  if (const char* detail = PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) {
+    last_error_ += " (" + Trimmed(detail) + ")";
+  }
   if (state != nullptr) last_error_ = std::string(state) + ": " + last_error_;
   return StatusFromSqlstate(state);
 }
@@ -457,7 +463,10 @@ int PgStmt::Bind(std::span<const In> in) {
     char buf[32];
     switch (v.type) {
       case Type::kText:
-        s.assign(v.text.data(), strnlen(v.text.data(), v.text.size()));
+        // The server keeps UTF-8; every byte of the code page has its character there.
+        s.clear();
+        cp1252::AppendUtf8(std::string_view(v.text.data(), strnlen(v.text.data(), v.text.size())),
+                           &s);
         break;
       case Type::kInt16:
       case Type::kInt32:
@@ -595,12 +604,15 @@ int PgStmt::Deliver(std::span<const Out> out) const {
     switch (o.type) {
       case Type::kText: {
         if (o.cap == 0) break;
+        // In the program's code page, cut to the field between characters; a character the
+        // code page lacks arrives as "?", as Oracle's client gives it.
         char* dst = static_cast<char*>(o.dst);
         const std::size_t len = null ? 0 : static_cast<std::size_t>(PQgetlength(r, next_, i));
-        const std::size_t n = std::min(len, o.cap - 1);
-        if (n < len) indicator = static_cast<int16_t>(std::min<std::size_t>(len, 32767));
-        if (n > 0) std::memcpy(dst, v, n);
-        std::memset(dst + n, 0, o.cap - n);
+        const cp1252::Converted c = cp1252::FromUtf8(std::string_view(v, len), dst, o.cap - 1);
+        if (c.written < c.length) {
+          indicator = static_cast<int16_t>(std::min<std::size_t>(c.length, 32767));
+        }
+        std::memset(dst + c.written, 0, o.cap - c.written);
         break;
       }
       case Type::kInt16:
@@ -655,7 +667,7 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
     } else if (key == "options") {
       options += " ";  // the site's own settings come last and win
       options += o->val;
-    } else if (key != "client_encoding") {  // the program's texts are always Windows-1252
+    } else if (key != "client_encoding") {  // the backend converts from and to UTF-8 itself
       keys.push_back(key);
       values.push_back(o->val);
       timeout = timeout || key == "connect_timeout";
@@ -670,7 +682,7 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
   keys.insert(keys.end(),
               {"user", "password", "client_encoding", "options", "fallback_application_name"});
   values.insert(values.end(),
-                {std::string(user), std::string(password), "WIN1252", options, "jobfeed"});
+                {cp1252::ToUtf8(user), cp1252::ToUtf8(password), "UTF8", options, "jobfeed"});
   if (!timeout) {
     keys.push_back("connect_timeout");
     values.push_back(std::to_string(kConnectTimeoutSeconds));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "db/Cp1252.h"
 #include "db/dialect/Dialect.h"
 #include "db/sql/Status.h"
 #include "db/sqlite/Dialect.h"
@@ -382,9 +383,17 @@ int SqliteStmt::Bind(sqlite3_stmt* stmt, std::span<const In> in) {
     int rc = SQLITE_OK;
     switch (v.type) {
       case Type::kText:
-        rc = v.text.empty() ? sqlite3_bind_null(stmt, i + 1)
-                            : sqlite3_bind_text(stmt, i + 1, v.text.data(),
-                                                static_cast<int>(v.text.size()), SQLITE_STATIC);
+        // Texts are stored as UTF-8, what every other tool reading the file expects.
+        if (v.text.empty()) {
+          rc = sqlite3_bind_null(stmt, i + 1);
+        } else if (cp1252::IsAscii(v.text)) {
+          rc = sqlite3_bind_text(stmt, i + 1, v.text.data(), static_cast<int>(v.text.size()),
+                                 SQLITE_STATIC);
+        } else {
+          const std::string utf8 = cp1252::ToUtf8(v.text);
+          rc = sqlite3_bind_text(stmt, i + 1, utf8.data(), static_cast<int>(utf8.size()),
+                                 SQLITE_TRANSIENT);
+        }
         break;
       case Type::kInt16:
       case Type::kInt32:
@@ -595,11 +604,11 @@ int SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row)
         } else {
           src = v->text;
         }
-        const std::size_t n = std::min(src.size(), o.cap - 1);
-        if (n < src.size())
-          indicator = static_cast<int16_t>(std::min<std::size_t>(src.size(), 32767));
-        if (n > 0) std::memcpy(dst, src.data(), n);
-        std::memset(dst + n, 0, o.cap - n);
+        // Stored UTF-8 arrives in the program's code page, cut to the field by characters.
+        const cp1252::Converted c = cp1252::FromUtf8(src, dst, o.cap - 1);
+        if (c.written < c.length)
+          indicator = static_cast<int16_t>(std::min<std::size_t>(c.length, 32767));
+        std::memset(dst + c.written, 0, o.cap - c.written);
         break;
       }
       case Type::kInt16:

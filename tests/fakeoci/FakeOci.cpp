@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <list>
 #include <map>
 #include <memory>
 #include <set>
@@ -31,13 +33,17 @@ using namespace jf::oracle;  // NOLINT: the fake speaks the interface's own name
 
 namespace jf::oracle {
 
-struct OCIEnv {
-  ub2 charset = 0;
-};
+struct OCISvcCtx;
 
 struct OCIError {
   sb4 code = 0;
   std::string text;
+};
+
+struct OCIEnv {
+  ub2 charset = 0;                // 0: the client's default
+  OCIError error;                 // of a failed (or warned) creation
+  std::set<OCISvcCtx*> sessions;  // not logged off yet: freeing the environment frees them
 };
 
 struct OCIBind {
@@ -57,8 +63,6 @@ struct OCIDefine {
   ub2* rcode = nullptr;
 };
 
-struct OCISvcCtx;
-
 struct OCIStmt {
   OCISvcCtx* svc = nullptr;  // nullptr once the session ended
   std::string text;
@@ -75,14 +79,16 @@ struct OCIStmt {
 };
 
 struct OCISvcCtx {
+  OCIEnv* env = nullptr;
   std::unique_ptr<jf::sql::Backend> db;
   std::string user;
-  bool cache = false;  // logged on with a statement cache
-  bool dead = false;   // the connection is lost
+  bool cache = false;   // logged on with a statement cache
+  ub4 cache_size = 20;  // the client's default
+  bool dead = false;    // the connection is lost
   bool open_transaction = false;
-  std::multimap<std::string, std::unique_ptr<OCIStmt>> cached;  // released statements by text
-  std::set<OCIStmt*> held;                                      // statements in the client's hands
-  bool catalog = false;  // the data dictionary views were made
+  std::list<std::unique_ptr<OCIStmt>> cached;  // released statements, most recent first
+  std::set<OCIStmt*> held;                     // statements in the client's hands
+  bool catalog = false;                        // the data dictionary views were made
 };
 
 }  // namespace jf::oracle
@@ -107,6 +113,7 @@ struct State {
   std::map<std::pair<std::string, std::string>, Count> counts;
   std::string last_logon;
   bool env_read = false;
+  int open_cursors = 300;  // the server's OPEN_CURSORS
 };
 
 State& S() {
@@ -173,6 +180,8 @@ const char* KnownText(int ora) {
       return "your session has been killed";
     case 54:
       return "resource busy and acquire with NOWAIT specified or timeout expired";
+    case 1000:
+      return "maximum open cursors exceeded";
     case 1002:
       return "fetch out of sequence";
     case 1008:
@@ -198,8 +207,11 @@ const char* KnownText(int ora) {
   }
 }
 
+// The numbers under which the real client reports a session that is gone.
 bool LosesConnection(int ora) {
-  return ora == 3113 || ora == 3114 || ora == 3135 || ora == 28;
+  constexpr int kLost[] = {28,   1012, 1089,  1092,  3113,  3114,
+                           3135, 3156, 12537, 12547, 12570, 12583};
+  return std::find(std::begin(kLost), std::end(kLost), ora) != std::end(kLost);
 }
 
 sword SetError(OCIError* err, int ora, const std::string& text = "") {
@@ -253,9 +265,21 @@ sword FromStatus(OCIError* err, jf::sql::Backend* db, int status) {
   return SetError(err, -status, db != nullptr ? db->LastErrorText() : "");
 }
 
+// The statement type the server tells after parsing: from the first word, after any blanks,
+// comments and opening parentheses.
 ub2 KindOf(const std::string& text) {
   std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '(' || text[i] == '\n')) ++i;
+  while (i < text.size()) {
+    if (std::isspace(static_cast<unsigned char>(text[i])) || text[i] == '(') {
+      ++i;
+    } else if (text.compare(i, 2, "--") == 0) {
+      i = std::min(text.find('\n', i), text.size());
+    } else if (text.compare(i, 2, "/*") == 0) {
+      i = std::min(text.find("*/", i + 2), text.size() - 2) + 2;
+    } else {
+      break;
+    }
+  }
   std::string word;
   while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
     word += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i++])));
@@ -267,6 +291,41 @@ ub2 KindOf(const std::string& text) {
   if (word == "begin") return OCI_STMT_BEGIN;
   if (word == "declare") return OCI_STMT_DECLARE;
   return 0;
+}
+
+// The fake passes texts as its server side (the embedded backend) takes them: Windows-1252. So it
+// knows that character set alone, besides the client's default (0), through which nothing but
+// names is looked up; an environment of any other fails as one the client does not know.
+constexpr ub2 kWin1252 = 178;
+
+// Cursors the session holds open on the server: its parsed statements, in the caller's hands or
+// in the client's cache.
+int OpenCursors(const OCISvcCtx* svc) {
+  int n = 0;
+  for (const OCIStmt* s : svc->held) n += s->db != nullptr;
+  for (const auto& s : svc->cached) n += s->db != nullptr;
+  return n;
+}
+
+// Keeps the client's statement cache within its size, dropping the least recently released.
+void TrimCache(OCISvcCtx* svc) {
+  while (svc->cached.size() > svc->cache_size) svc->cached.pop_back();
+}
+
+// Ends a session: a logoff commits what it left open, a session freed without one (its
+// connection closed) loses it.
+void EndSession(OCISvcCtx* svc, bool logoff) {
+  if (!svc->dead) {
+    if (logoff) RoundTrip("OCILogoff", "");
+    if (svc->open_transaction) logoff ? svc->db->Commit() : svc->db->Rollback();
+  }
+  for (OCIStmt* s : svc->held) {
+    s->svc = nullptr;
+    s->db.reset();
+  }
+  svc->cached.clear();
+  svc->db.reset();
+  if (svc->env != nullptr) svc->env->sessions.erase(svc);
 }
 
 }  // namespace
@@ -283,11 +342,25 @@ FAKEOCI_EXPORT sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp,
                                      void (*mfreefp)(void*, void*), std::size_t xtramem_sz,
                                      void** usrmempp, ub2 charset, ub2 ncharset) {
   ReadEnvRules();
-  if (Fault("OCIEnvNlsCreate", "", false) != 0) return OCI_ERROR;
   auto env = std::make_unique<OCIEnv>();
   env->charset = charset;
+  // A failure, as a warning, leaves its error in the environment handle; "after" makes the
+  // injected error a warning: the environment is made all the same.
+  int ora = Fault("OCIEnvNlsCreate", "", false);
+  const bool warning = ora == 0 && (ora = Fault("OCIEnvNlsCreate", "", true)) != 0;
+  for (const ub2 cs : {charset, ncharset}) {
+    if (ora == 0 && cs != 0 && cs != kWin1252) ora = 12715;
+  }
+  if (ora != 0) SetError(&env->error, ora);
   *envhpp = env.release();  // owned by the caller until OCIHandleFree
-  return OCI_SUCCESS;
+  if (ora == 0) return OCI_SUCCESS;
+  return warning ? OCI_SUCCESS_WITH_INFO : OCI_ERROR;
+}
+
+FAKEOCI_EXPORT ub2 OCINlsCharSetNameToId(void* envhp, const OraText* name) {
+  Fault("OCINlsCharSetNameToId", "", false);
+  if (envhp == nullptr || name == nullptr) return 0;
+  return std::strcmp(reinterpret_cast<const char*>(name), "WE8MSWIN1252") == 0 ? kWin1252 : 0;
 }
 
 FAKEOCI_EXPORT sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type,
@@ -302,7 +375,12 @@ FAKEOCI_EXPORT sword OCIHandleFree(void* hndlp, ub4 type) {
   if (type == OCI_HTYPE_ERROR) {
     std::unique_ptr<OCIError> gone(static_cast<OCIError*>(hndlp));
   } else if (type == OCI_HTYPE_ENV) {
+    // Frees every handle under it, a session never logged off included.
     std::unique_ptr<OCIEnv> gone(static_cast<OCIEnv*>(hndlp));
+    while (!gone->sessions.empty()) {
+      std::unique_ptr<OCISvcCtx> svc(*gone->sessions.begin());
+      EndSession(svc.get(), false);
+    }
   } else {
     return OCI_INVALID_HANDLE;
   }
@@ -327,6 +405,8 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   }
   svc->user = user;
   svc->cache = (mode & OCI_LOGON2_STMTCACHE) != 0;
+  svc->env = envhp;
+  envhp->sessions.insert(svc.get());
   *svchp = svc.release();  // owned by the caller until OCILogoff
   return OCI_SUCCESS;
 }
@@ -334,17 +414,7 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
 FAKEOCI_EXPORT sword OCILogoff(OCISvcCtx* svchp, OCIError* errhp) {
   std::unique_ptr<OCISvcCtx> svc(svchp);
   Fault("OCILogoff", "", false);
-  if (!svc->dead) {
-    RoundTrip("OCILogoff", "");
-    // Ending a session commits what it left open.
-    if (svc->open_transaction) svc->db->Commit();
-  }
-  for (OCIStmt* s : svc->held) {
-    s->svc = nullptr;
-    s->db.reset();
-  }
-  svc->cached.clear();
-  svc->db.reset();
+  EndSession(svc.get(), true);
   WriteStats();
   return OCI_SUCCESS;
 }
@@ -355,8 +425,10 @@ FAKEOCI_EXPORT sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmthp, OCIErro
   const std::string text(reinterpret_cast<const char*>(stmttext), stmt_len);
   if (int ora = Fault("OCIStmtPrepare2", text, false)) return Inject(svchp, errhp, ora);
   std::unique_ptr<OCIStmt> stmt;
-  if (auto it = svchp->cached.find(text); it != svchp->cached.end()) {
-    stmt = std::move(it->second);
+  auto it = std::find_if(svchp->cached.begin(), svchp->cached.end(),
+                         [&](const std::unique_ptr<OCIStmt>& c) { return c->text == text; });
+  if (it != svchp->cached.end()) {
+    stmt = std::move(*it);
     svchp->cached.erase(it);
   } else {
     stmt = std::make_unique<OCIStmt>();
@@ -374,13 +446,14 @@ FAKEOCI_EXPORT sword OCIStmtRelease(OCIStmt* stmthp, OCIError* errhp, const OraT
   std::unique_ptr<OCIStmt> stmt(stmthp);
   Fault("OCIStmtRelease", stmt->text, false);
   OCISvcCtx* svc = stmt->svc;
-  if (svc == nullptr) return OCI_SUCCESS;
+  // The session's statements went with its logoff: the handle is no longer valid.
+  if (svc == nullptr) return OCI_INVALID_HANDLE;
   svc->held.erase(stmt.get());
   if (svc->cache) {
     stmt->executed = false;
     stmt->done = false;
-    std::string text = stmt->text;
-    svc->cached.emplace(std::move(text), std::move(stmt));
+    svc->cached.push_front(std::move(stmt));
+    TrimCache(svc);
   }
   return OCI_SUCCESS;
 }
@@ -404,6 +477,11 @@ FAKEOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError
     return Inject(stmtp->svc, errhp, ora);
   }
   if (position == 0) return SetError(errhp, 1007, "variable not in select list");
+  // The forms the backend uses; the real client takes a few more, and refuses other sizes.
+  const bool emulated = dty == SQLT_INT   ? value_sz == 2 || value_sz == 4
+                        : dty == SQLT_FLT ? value_sz == 8
+                                          : (dty == SQLT_CHR || dty == SQLT_STR) && value_sz >= 1;
+  if (!emulated) return SetError(errhp, 99999, "fake client: define of this form not emulated");
   std::unique_ptr<OCIDefine>& d = stmtp->defines[position];
   if (!d) d = std::make_unique<OCIDefine>();
   *d = OCIDefine{valuep, value_sz, dty, static_cast<sb2*>(indp), rlenp, rcodep};
@@ -483,7 +561,8 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
     }
     svchp->catalog = true;
   }
-  if (!s->db) {  // parsed at its first execute, as the server does
+  if (!s->db) {  // parsed at its first execute, as the server does: a cursor opens
+    if (OpenCursors(svchp) >= S().open_cursors) return SetError(errhp, 1000);
     if (int rc = db->Prepare(s->text, query, &s->db); rc != 0) return FromStatus(errhp, db, rc);
   }
   std::vector<jf::sql::In> in;
@@ -604,6 +683,15 @@ FAKEOCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attribute
     static_cast<OCIStmt*>(trgthndlp)->prefetch = *static_cast<const ub4*>(attributep);
     return OCI_SUCCESS;
   }
+  if (trghndltyp == OCI_HTYPE_SVCCTX) {
+    auto* svc = static_cast<OCISvcCtx*>(trgthndlp);
+    if (attrtype == OCI_ATTR_STMTCACHESIZE) {
+      svc->cache_size = *static_cast<const ub4*>(attributep);
+      TrimCache(svc);
+      return OCI_SUCCESS;
+    }
+    if (attrtype == OCI_ATTR_CALL_TIMEOUT) return OCI_SUCCESS;
+  }
   return SetError(errhp, 24315);
 }
 
@@ -624,8 +712,12 @@ FAKEOCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* att
 
 FAKEOCI_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep,
                                  OraText* bufp, ub4 bufsiz, ub4 type) {
-  const auto* err = static_cast<const OCIError*>(hndlp);
-  if (type != OCI_HTYPE_ERROR || recordno != 1 || err->code == 0) return OCI_NO_DATA;
+  if (hndlp == nullptr || (type != OCI_HTYPE_ERROR && type != OCI_HTYPE_ENV)) {
+    return OCI_INVALID_HANDLE;
+  }
+  const auto* err = type == OCI_HTYPE_ENV ? &static_cast<const OCIEnv*>(hndlp)->error
+                                          : static_cast<const OCIError*>(hndlp);
+  if (recordno != 1 || err->code == 0) return OCI_NO_DATA;
   *errcodep = err->code;
   if (bufsiz > 0) {
     const std::size_t n = std::min<std::size_t>(err->text.size(), bufsiz - 1);
@@ -676,12 +768,18 @@ static_assert(std::is_same_v<decltype(&OCIAttrGet), OCIAttrGetFn>);
 static_assert(std::is_same_v<decltype(&OCIErrorGet), OCIErrorGetFn>);
 static_assert(std::is_same_v<decltype(&OCITransCommit), OCITransCommitFn>);
 static_assert(std::is_same_v<decltype(&OCITransRollback), OCITransRollbackFn>);
+static_assert(std::is_same_v<decltype(&OCINlsCharSetNameToId), OCINlsCharSetNameToIdFn>);
 
 // --- control (FakeOciControl.h) ---
 
 FAKEOCI_EXPORT void FakeOci_Reset() {
   S().rules.clear();
   S().counts.clear();
+  S().open_cursors = 300;
+}
+
+FAKEOCI_EXPORT void FakeOci_SetOpenCursors(int limit) {
+  S().open_cursors = limit;
 }
 
 FAKEOCI_EXPORT void FakeOci_Fail(const char* function, const char* text_part, int nth, int ora,

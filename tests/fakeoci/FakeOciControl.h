@@ -11,9 +11,15 @@
 //   FAKEOCI_DDL    the Oracle DDL the fake's data dictionary takes column types from (default:
 //                  db/schema/oracle.sql of the source tree).
 //
-// A lost connection (ORA-03113, -03114, -03135, -00028) rolls back what the session left
-// uncommitted and fails every later call that needs the server with ORA-03114, as a dropped
-// session does.
+// A lost connection (ORA-00028, -01012, -01089, -01092, -03113, -03114, -03135, -03156, -12537,
+// -12547, -12570, -12583) rolls back what the session left uncommitted and fails every later call
+// that needs the server with ORA-03114, as a dropped session does.
+//
+// A session holds at most OPEN_CURSORS (300, or FakeOci_SetOpenCursors) parsed statements, in the
+// caller's hands or in the client's statement cache; one more fails with ORA-01000. The one
+// character set it knows is WE8MSWIN1252 (OCINlsCharSetNameToId); an environment of another fails
+// with ORA-12715. A statement released after its session's logoff is an invalid handle; a define
+// of a form other than the backend's fails.
 #pragma once
 
 extern "C" {
@@ -32,6 +38,8 @@ typedef long (*FakeOciRoundTripsFn)(const char* function, const char* text_part)
 typedef void (*FakeOciEachFn)(void (*each)(const char* function, const char* text, long calls,
                                            long round_trips, void* ctx),
                               void* ctx);
+// The server's OPEN_CURSORS for sessions of this process (FakeOci_Reset restores 300).
+typedef void (*FakeOciSetOpenCursorsFn)(int limit);
 // What the last logon received: "user|password|net service name|charset".
 typedef const char* (*FakeOciLastLogonFn)(void);
 // The server's clock (sysdate): the given function, filling the fields year, month, day, hour,

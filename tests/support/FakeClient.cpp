@@ -61,6 +61,10 @@ std::vector<FakeClient::Count> FakeClient::Counts() const {
   return out;
 }
 
+void FakeClient::SetOpenCursors(int limit) {
+  if (auto f = reinterpret_cast<FakeOciSetOpenCursorsFn>(Sym("FakeOci_SetOpenCursors"))) f(limit);
+}
+
 std::string FakeClient::LastLogon() const {
   auto f = reinterpret_cast<FakeOciLastLogonFn>(Sym("FakeOci_LastLogon"));
   return f != nullptr ? f() : "";

@@ -28,6 +28,8 @@ class FakeClient {
     long calls = 0, round_trips = 0;
   };
   std::vector<Count> Counts() const;
+  // The server's OPEN_CURSORS (Reset restores 300).
+  void SetOpenCursors(int limit);
   // "user|password|net service name|charset" of the last logon.
   std::string LastLogon() const;
   // The server's clock (sysdate) reads this process's clock, pinned or not, as the embedded

@@ -14,10 +14,11 @@ namespace {
 // programs the tests start find it the same way.
 const bool kServerNamed = [] { return ::setenv("PGHOST", JOBFEED_TEST_PGHOST, 0) == 0; }();
 
-// Connects as the role the test server gives the tests, with the program's code page.
+// Connects as the role the test server gives the tests; the tests' SQL holds texts in UTF-8,
+// as the database stores them.
 PGconn* Connect(const std::string& database, std::string* error) {
   const char* keys[] = {"dbname", "user", "password", "client_encoding", nullptr};
-  const char* values[] = {database.c_str(), "jobfeed", "secret", "WIN1252", nullptr};
+  const char* values[] = {database.c_str(), "jobfeed", "secret", "UTF8", nullptr};
   PGconn* c = PQconnectdbParams(keys, values, 0);
   if (PQstatus(c) == CONNECTION_OK) return c;
   const char* host = std::getenv("PGHOST");

@@ -12,13 +12,16 @@ CREATE FUNCTION jf_test.statement_timestamp() RETURNS timestamptz LANGUAGE sql S
                      pg_catalog.statement_timestamp()) $$;
 
 -- julianday('2026-12-07 06:30'), julianday('2026-06-15', '+3 days'): an instant, as DATE
--- columns take it; datetime(d) the text SQLite shows for it.
+-- columns take it; datetime(d) the text SQLite shows for it; hex(t) the bytes of a text as the
+-- database stores it.
 CREATE FUNCTION jf_test.julianday(text) RETURNS timestamp LANGUAGE sql STABLE AS
   $$ SELECT $1::timestamp $$;
 CREATE FUNCTION jf_test.julianday(text, text) RETURNS timestamp LANGUAGE sql STABLE AS
   $$ SELECT $1::timestamp + $2::interval $$;
 CREATE FUNCTION jf_test.datetime(timestamp) RETURNS text LANGUAGE sql IMMUTABLE AS
   $$ SELECT to_char($1, 'YYYY-MM-DD HH24:MI:SS') $$;
+CREATE FUNCTION jf_test.hex(text) RETURNS text LANGUAGE sql IMMUTABLE AS
+  $$ SELECT upper(encode(convert_to($1, 'UTF8'), 'hex')) $$;
 CREATE FUNCTION jf_test.ifnull(anyelement, anyelement) RETURNS anyelement LANGUAGE sql
   IMMUTABLE AS $$ SELECT coalesce($1, $2) $$;
 

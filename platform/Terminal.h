@@ -1,0 +1,24 @@
+// The terminal's side of text: the arguments a program is started with and what it prints. On
+// POSIX the terminal speaks the locale's character encoding (LC_ALL, LC_CTYPE, LANG); a C or
+// POSIX locale passes bytes as they are. On Windows arguments arrive in the ANSI code page and
+// pass as they are, and a console shows its own output code page.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace jf {
+
+// Whether the arguments reach the program byte for byte (no conversion is needed).
+bool ArgumentsPassAsBytes();
+// Whether text written to stream reaches the terminal byte for byte.
+bool OutputPassesAsBytes(std::FILE* stream);
+
+// Decodes an argument into Unicode characters; false when it is not valid in the terminal's
+// encoding.
+bool DecodeArgument(std::string_view text, std::u32string* out);
+// Encodes Unicode characters for the terminal behind stream; a character it lacks becomes "?".
+void EncodeForTerminal(std::u32string_view text, std::FILE* stream, std::string* out);
+
+}  // namespace jf

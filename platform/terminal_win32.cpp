@@ -1,0 +1,51 @@
+#include <io.h>
+#include <windows.h>
+
+#include <string>
+
+#include "platform/Terminal.h"
+
+namespace jf {
+
+namespace {
+
+// The code page of the console behind stream; 0 when stream is not a console (a file or a pipe
+// takes the program's bytes).
+UINT ConsoleCodePage(std::FILE* stream) {
+  const auto h = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+  DWORD mode = 0;
+  if (h == INVALID_HANDLE_VALUE || !::GetConsoleMode(h, &mode)) return 0;
+  return ::GetConsoleOutputCP();
+}
+
+}  // namespace
+
+bool ArgumentsPassAsBytes() {
+  return true;  // the ANSI code page, the program's own
+}
+
+bool OutputPassesAsBytes(std::FILE* stream) {
+  const UINT cp = ConsoleCodePage(stream);
+  return cp == 0 || cp == 1252;
+}
+
+bool DecodeArgument(std::string_view, std::u32string* out) {
+  out->clear();
+  return false;  // never asked: arguments pass as bytes
+}
+
+void EncodeForTerminal(std::u32string_view text, std::FILE* stream, std::string* out) {
+  out->clear();
+  std::wstring wide;
+  for (const char32_t c : text) wide.push_back(c < 0x10000 ? static_cast<wchar_t>(c) : L'?');
+  const UINT cp = ConsoleCodePage(stream);
+  if (wide.empty() || cp == 0) return;
+  const int n = ::WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                      nullptr, nullptr);
+  if (n <= 0) return;
+  out->resize(static_cast<std::size_t>(n));
+  ::WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), out->data(), n, nullptr,
+                        nullptr);
+}
+
+}  // namespace jf
