@@ -7,6 +7,7 @@
 #include "db/OpenBackend.h"
 #include "db/dialect/Dialect.h"
 #include "db/sql/Session.h"
+#include "support/FakeClient.h"
 #include "support/FixedClockEnv.h"
 #include "support/TestSite.h"
 
@@ -25,7 +26,14 @@ class SqlSite : public test::SiteTest {
   }
   void TearDown() override {
     sql::Disconnect();
+    if (backend() == test::BackendKind::kOracle) test::FakeClient::Get().RealClock();
     test::SiteTest::TearDown();
+  }
+  // The program's clock and the database's (sysdate) read clock.
+  void PinClock(test::FixedClockEnv& clock) {
+    Env::Install(&clock);
+    if (backend() == test::BackendKind::kOracle) test::FakeClient::Get().FollowClock();
+    PinServerClock(clock, "t.db");
   }
   int InsertCfg(int dta, const char* vn1, const char* bi1) {
     return sql::Execute("insert into Kvl557Cfg (CfgDta,CfgVn1,CfgBi1) values (:b0,:b1,:b2)",
@@ -223,9 +231,9 @@ TEST_P(SqlTest, TextsAreUtf8InTheDatabaseAndWindows1252InTheProgram) {
   EXPECT_EQ(ip.view(), "E282ACC281") << "0x80, 0x81";
 }
 
-TEST_F(SqlSite, DatesRoundTripAndSysdate) {
+TEST_P(SqlTest, DatesRoundTripAndSysdate) {
   test::FixedClockEnv clock(Env::Default(), LocalTime{2026, 12, 7, 15, 30, 5});
-  Env::Install(&clock);
+  PinClock(clock);
   ASSERT_EQ(sql::Execute("insert into Kvl557Cfg (CfgDta,CfgDat) values "
                          "(:b0,TO_DATE(:b1,'yyyymmddHH24MISS'))",
                          {In::I32(1), In::Text("20240229235958")}),
@@ -255,7 +263,7 @@ TEST_F(SqlSite, DatesRoundTripAndSysdate) {
   ASSERT_EQ(read(3), 0);
   EXPECT_EQ(ts.view(), "20261207000000");
 
-  // Stored as the Julian day SQLite's own date functions read.
+  // Stored as an instant the database's own date functions read (SQLite: its Julian day).
   Text<20> iso;
   Out o[] = {Out::Text(iso)};
   ASSERT_EQ(
@@ -277,9 +285,9 @@ TEST_F(SqlSite, DatesRoundTripAndSysdate) {
   Env::Install(nullptr);
 }
 
-TEST_F(SqlSite, DayArithmeticAggregatesAndSysdateInEitherCase) {
+TEST_P(SqlTest, DayArithmeticAggregatesAndSysdateInEitherCase) {
   test::FixedClockEnv clock(Env::Default(), LocalTime{2024, 2, 28, 15, 30, 5});
-  Env::Install(&clock);
+  PinClock(clock);
   for (int i = 1; i <= 3; ++i) ASSERT_EQ(InsertCfg(i, "A", "B"), 0);
   // A date plus a bound number of days, over a leap day and back across a year end.
   Text<8> day;

@@ -296,12 +296,19 @@ int PgBackend::ErrorOf(const Call& c) {
   const PGresult* r = c.result.get();
   if (r == nullptr) return sql::kOtherError;
   const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+  // An error of libpq's own, with no SQLSTATE: the server closed the connection.
+  if (state == nullptr) {
+    Lost();
+    return sql::kLostConnection;
+  }
   last_error_ = Trimmed(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY));
   if (const char* detail = PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) {
     last_error_ += " (" + Trimmed(detail) + ")";
   }
-  if (state != nullptr) last_error_ = std::string(state) + ": " + last_error_;
-  return StatusFromSqlstate(state);
+  last_error_ = std::string(state) + ": " + last_error_;
+  const int status = StatusFromSqlstate(state);
+  if (status == sql::kLostConnection) lost_ = true;  // the server ends the session
+  return status;
 }
 
 // Sends the calls as one pipeline and reads every answer. Returns the index of the first call
@@ -370,7 +377,7 @@ int PgBackend::Run(std::vector<Call>* main, Trip trip) {
                      : failed == static_cast<int>(calls.size()) ? 0
                                                                 : ErrorOf(calls[failed]);
   for (std::size_t i = 0; i < main->size(); ++i) (*main)[i] = std::move(calls[first + i]);
-  if (failed < 0) return status;
+  if (failed < 0 || lost_) return status;
   if (begins) begun_ = true;
   if (status == 0) return 0;
   if (static_cast<std::size_t>(failed) < preamble) {

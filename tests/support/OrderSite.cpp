@@ -1,7 +1,5 @@
 #include "support/OrderSite.h"
 
-#include <cstdio>
-
 #include "db/DbDb.h"
 #include "db/schema/Schema.h"
 #include "db/sql/Session.h"
@@ -76,16 +74,6 @@ void OrderSiteTest::RemoveDatabase() {
   db_.reset();
   fs::remove(db_path());
   DropDatabase(db_path().string());
-}
-
-void OrderSiteTest::PinServerClock(FixedClockEnv& clock) {
-  if (backend() != BackendKind::kPostgres) return;
-  LocalTime t;
-  clock.Now(&t);
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                t.hour, t.minute, t.second);
-  Sql(std::string("delete from jf_test.clock; insert into jf_test.clock values ('") + stamp + "')");
 }
 
 void OrderSiteTest::AddTerminal(int dta, const std::string& ip, const std::string& port,

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "support/FixedClockEnv.h"
 #include "support/TestSite.h"
 
 namespace jf::test {
@@ -46,10 +45,8 @@ class OrderSiteTest : public SiteTest {
   // open). Sql() and Query() cannot be used afterwards.
   void RemoveDatabase();
 
-  // The database server's clock (sysdate) reads clock's time from now on, as the embedded
-  // database and the fake Oracle client read the program's clock. Call it again after the
-  // clock is set anew.
-  void PinServerClock(FixedClockEnv& clock);
+  // The site database's clock (sysdate) reads clock's time from now on (SiteTest).
+  void PinServerClock(FixedClockEnv& clock) { SiteTest::PinServerClock(clock, db_path().string()); }
 
   // Adds a terminal serving the areas from..to (first range).
   void AddTerminal(int dta, const std::string& ip, const std::string& port, const std::string& from,

@@ -30,10 +30,13 @@ PGconn* Connect(const std::string& database, std::string* error) {
   return nullptr;
 }
 
-std::string ExecOn(PGconn* c, const std::string& sql) {
+std::string ExecOn(PGconn* c, const std::string& sql, bool* client_error = nullptr) {
   PGresult* r = PQexec(c, sql.c_str());
   const ExecStatusType st = PQresultStatus(r);
   std::string why = st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK ? "" : PQresultErrorMessage(r);
+  if (client_error != nullptr) {
+    *client_error = !why.empty() && PQresultErrorField(r, PG_DIAG_SQLSTATE) == nullptr;
+  }
   PQclear(r);
   return why;
 }
@@ -46,11 +49,21 @@ class PostgresTestDb final : public TestDb {
   }
   ~PostgresTestDb() override { PQfinish(c_); }
 
-  std::string Exec(const std::string& sql) override { return ExecOn(c_, sql); }
+  std::string Exec(const std::string& sql) override {
+    bool client_error = false;
+    std::string why = ExecOn(c_, sql, &client_error);
+    if (client_error && Reconnected()) why = ExecOn(c_, sql);
+    return why;
+  }
 
   std::vector<std::string> Query(const std::string& sql, std::string* error) override {
     std::vector<std::string> rows;
     PGresult* r = PQexec(c_, sql.c_str());
+    if (PQresultStatus(r) != PGRES_TUPLES_OK &&
+        PQresultErrorField(r, PG_DIAG_SQLSTATE) == nullptr && Reconnected()) {
+      PQclear(r);
+      r = PQexec(c_, sql.c_str());
+    }
     if (PQresultStatus(r) != PGRES_TUPLES_OK) {
       if (error != nullptr) *error = PQresultErrorMessage(r);
       PQclear(r);
@@ -75,16 +88,25 @@ class PostgresTestDb final : public TestDb {
   }
 
  private:
+  // A server stopped and started again by a test broke the connection (libpq's own error, with
+  // no SQLSTATE): it is made again.
+  bool Reconnected() {
+    PQreset(c_);
+    return PQstatus(c_) == CONNECTION_OK;
+  }
   PGconn* c_;
 };
 
 // The connection that creates and drops the sites' databases, kept for the process.
 PGconn* Admin(std::string* error) {
   static PGconn* admin = nullptr;
-  if (admin != nullptr && PQstatus(admin) != CONNECTION_OK) {
+  static std::string host;  // the server it reaches: a test may start one of its own
+  const char* now = std::getenv("PGHOST");
+  if (admin != nullptr && (PQstatus(admin) != CONNECTION_OK || host != (now ? now : ""))) {
     PQfinish(admin);
     admin = nullptr;
   }
+  host = now ? now : "";
   if (admin == nullptr) {
     admin = Connect("postgres", error);
     if (admin != nullptr)

@@ -72,6 +72,20 @@ std::unique_ptr<TestDb> SiteTest::OpenTestDb(const std::string& path) {
   return db;
 }
 
+void SiteTest::PinServerClock(FixedClockEnv& clock, const std::string& path) {
+  if (backend() != BackendKind::kPostgres) return;
+  LocalTime t;
+  clock.Now(&t);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                t.hour, t.minute, t.second);
+  const auto db = OpenTestDb(path);
+  ASSERT_NE(db, nullptr);
+  EXPECT_EQ(db->Exec(std::string("delete from jf_test.clock; insert into jf_test.clock values ('") +
+                     stamp + "')"),
+            "");
+}
+
 void SiteTest::DropDatabase(const std::string& path) {
 #ifndef _WIN32
   if (backend() == BackendKind::kPostgres) DropPostgresDatabase(PostgresDatabase(path));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/Backends.h"
+#include "support/FixedClockEnv.h"
 #include "support/TestDb.h"
 
 namespace jf::test {
@@ -56,6 +57,10 @@ class SiteTest : public ::testing::Test {
   std::unique_ptr<TestDb> OpenTestDb(const std::string& path);
   // Drops the PostgreSQL database of path now (an SQLite file is the site's to remove).
   void DropDatabase(const std::string& path);
+  // The clock of the database at path (sysdate) reads clock's time from now on, as the
+  // embedded database and the fake Oracle client read the program's clock. Call it again after
+  // the clock is set anew.
+  void PinServerClock(FixedClockEnv& clock, const std::string& path);
 
   const std::filesystem::path& root() const { return site_->root(); }
   const std::filesystem::path& top() const { return site_->top(); }
