@@ -92,7 +92,8 @@ class PgStmt;
 
 class PgBackend final : public sql::Backend {
  public:
-  explicit PgBackend(PGconn* conn) : conn_(conn) {}
+  // setup: a statement that goes with the first round trip.
+  PgBackend(PGconn* conn, std::string setup) : conn_(conn), setup_(std::move(setup)) {}
   ~PgBackend() override { PQfinish(conn_); }  // the server rolls back what is uncommitted
 
   int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override;
@@ -147,6 +148,7 @@ class PgBackend final : public sql::Backend {
   std::vector<std::string> savepoints_;  // the block's savepoints, oldest first
   std::vector<std::string> pending_;     // transaction control for the next round trip
   std::vector<std::string> closes_;      // cursors to close with the next round trip
+  std::string setup_;
   long names_ = 0;
   std::string last_error_;
 };
@@ -358,6 +360,8 @@ int PgBackend::Exchange(std::vector<Call>* calls) {
 int PgBackend::Run(std::vector<Call>* main, Trip trip) {
   if (lost_) return sql::kNotConnected;
   std::vector<Call> calls;
+  if (!setup_.empty()) calls.push_back(Call::Text(std::move(setup_)));
+  setup_.clear();
   for (std::string& t : closes_) calls.push_back(Call::Text(std::move(t)));
   for (std::string& t : pending_) calls.push_back(Call::Text(std::move(t)));
   const std::size_t preamble = calls.size();
@@ -663,7 +667,7 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
     return sql::kConnectIdentifier;
   }
   std::vector<std::string> keys, values;
-  std::string options = "-c lock_timeout=" + std::to_string(kLockTimeoutMillis);
+  std::string options;
   bool timeout = false;
   std::string refused;
   for (const PQconninfoOption* o = parsed; o->keyword != nullptr; ++o) {
@@ -672,8 +676,7 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
     if (key == "user" || key == "password" || key == "passfile" || key == "service") {
       refused = key;
     } else if (key == "options") {
-      options += " ";  // the site's own settings come last and win
-      options += o->val;
+      options = o->val;
     } else if (key != "client_encoding") {  // the backend converts from and to UTF-8 itself
       keys.push_back(key);
       values.push_back(o->val);
@@ -686,10 +689,12 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
              "; user and password come from the login file only";
     return sql::kConnectIdentifier;
   }
-  keys.insert(keys.end(),
-              {"user", "password", "client_encoding", "options", "fallback_application_name"});
-  values.insert(values.end(),
-                {cp1252::ToUtf8(user), cp1252::ToUtf8(password), "UTF8", options, "jobfeed"});
+  keys.insert(keys.end(), {"user", "password", "client_encoding", "fallback_application_name"});
+  values.insert(values.end(), {cp1252::ToUtf8(user), cp1252::ToUtf8(password), "UTF8", "jobfeed"});
+  if (!options.empty()) {
+    keys.push_back("options");
+    values.push_back(options);
+  }
   if (!timeout) {
     keys.push_back("connect_timeout");
     values.push_back(std::to_string(kConnectTimeoutSeconds));
@@ -718,7 +723,11 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
     PQfinish(conn);
     return sql::kBackendUnavailable;
   }
-  *out = std::make_unique<PgBackend>(conn);
+  // Lock waits are bounded unless the site set its own bound (for the role, the database or in
+  // the URI's options): a row another session holds fails with -54 after that long.
+  *out = std::make_unique<PgBackend>(
+      conn, "SELECT set_config('lock_timeout','" + std::to_string(kLockTimeoutMillis) +
+                "',false) WHERE current_setting('lock_timeout')='0'");
   return 0;
 }
 

@@ -18,8 +18,9 @@ inline bool IsPostgresNetService(std::string_view net_service) {
 
 // Rows a cursor brings along with each round trip.
 inline constexpr int kFetchRows = 500;
-// How long a statement waits for a row or table another session holds before it fails with -54
-// (the session's lock_timeout; the URI's "options" may set another).
+// How long a statement waits for a row or table another session holds before it fails with -54:
+// the session's lock_timeout, unless the site set one (for the role, the database, or in the
+// URI's "options").
 inline constexpr int kLockTimeoutMillis = 5000;
 // How long the connect may take, unless the URI sets connect_timeout.
 inline constexpr int kConnectTimeoutSeconds = 10;
