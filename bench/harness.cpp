@@ -2,7 +2,12 @@
 // against its durable-write floor, measured on the same disk right before and after the run.
 //
 //   jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] [--case CASE]...
-//                 [--repeat R] [--keep]
+//                 [--repeat R] [--keep] [--postgres PG-SERVER-SCRIPT]
+//
+// With --postgres the sites' rows live on a PostgreSQL server of the benchmark's own (started
+// with the script in FOLDER/pg, durable: fsync and synchronous commits on); the floor's commits
+// are one-row UPDATE commits on that server, and each run is made a second time in-process on
+// a fresh copy of its site to count its round trips.
 //
 // A case N:T:M is the order run on N marked positions over T terminals plus M unmarked
 // positions; MAS:N:T and PNR:N:T are jobfeed-master on N marked workplaces or persons over T
@@ -26,6 +31,7 @@
 #include <vector>
 
 #include "bench/Floor.h"
+#include "bench/PgSite.h"
 #include "bench/Site.h"
 
 namespace fs = std::filesystem;
@@ -56,25 +62,41 @@ struct Result {
   double floorAppends = 0, floorCommits = 0;  // seconds, the mean of before and after the run
   double floorCpuUs = 0;                      // CPU of the floor loop (user + system)
   double floorPre = 0, floorPost = 0;         // the two measurements of the floor, seconds
+  jf::postgres::RoundTrips trips;             // PostgreSQL: of a second, in-process run
+  int64_t tripRows = 0;                       // the rows that run sent
 };
 
-// Rows marked for the requester, by table and download kind ("APK/AEN", "APP/LOE" ...).
-std::map<std::string, int64_t> Marked(const std::string& database, const std::string& requester) {
+// Rows marked for the requester, by table and download kind ("APK/AEN", "APP/LOE" ...), in the
+// site's SQLite file or, when pg names one, in that PostgreSQL database.
+std::map<std::string, int64_t> Marked(const std::string& database, const std::string& pg,
+                                      const std::string& requester) {
   std::map<std::string, int64_t> out;
+  const std::string queries[] = {
+      "select 'APK/' || coalesce(ApkDna,''), count(*) from Kvl501Apk where ApkDwn='" + requester +
+          "' group by 1",
+      "select 'APP/' || coalesce(AppDna,''), count(*) from Kvl504App where AppDwn='" + requester +
+          "' group by 1",
+      "select 'MAS/' || coalesce(AplDna,''), count(*) from Kvl531Apl where AplDwn='" + requester +
+          "' group by 1",
+      "select 'PNR/' || coalesce(PrvDna,''), count(*) from Kvl510Prv where PrvDwn='" + requester +
+          "' group by 1"};
+  if (!pg.empty()) {
+    for (const std::string& q : queries) {
+      for (const std::string& row : jf::bench::QueryPostgres(pg, q)) {
+        const std::size_t bar = row.find('|');
+        out[row.substr(0, bar)] = std::stoll(row.substr(bar + 1));
+      }
+    }
+    return out;
+  }
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
     return out;
   }
-  const char* queries[] = {
-      "select 'APK/' || ifnull(ApkDna,''), count(*) from Kvl501Apk where ApkDwn=? group by 1",
-      "select 'APP/' || ifnull(AppDna,''), count(*) from Kvl504App where AppDwn=? group by 1",
-      "select 'MAS/' || ifnull(AplDna,''), count(*) from Kvl531Apl where AplDwn=? group by 1",
-      "select 'PNR/' || ifnull(PrvDna,''), count(*) from Kvl510Prv where PrvDwn=? group by 1"};
-  for (const char* q : queries) {
+  for (const std::string& q : queries) {
     sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db, q, -1, &s, nullptr) == SQLITE_OK) {
-      sqlite3_bind_text(s, 1, requester.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_prepare_v2(db, q.c_str(), -1, &s, nullptr) == SQLITE_OK) {
       while (sqlite3_step(s) == SQLITE_ROW) {
         out[reinterpret_cast<const char*>(sqlite3_column_text(s, 0))] = sqlite3_column_int64(s, 1);
       }
@@ -169,11 +191,14 @@ struct FloorSample {
   double cpuUs = 0;
 };
 
-bool MeasureFloor(const std::string& folder, int64_t lines, int64_t commits, FloorSample* out) {
+// The floor's commits are on the site's own PostgreSQL server when pg names its database.
+bool MeasureFloor(const std::string& folder, const std::string& pg, int64_t lines, int64_t commits,
+                  FloorSample* out) {
   rusage a{}, b{};
   ::getrusage(RUSAGE_SELF, &a);
   out->appends = jf::bench::FloorAppends(folder, lines);
-  out->commits = jf::bench::FloorCommits(folder, commits);
+  out->commits = pg.empty() ? jf::bench::FloorCommits(folder, commits)
+                            : jf::bench::FloorCommitsPostgres(pg, commits);
   ::getrusage(RUSAGE_SELF, &b);
   out->cpuUs = Us(b.ru_utime) - Us(a.ru_utime) + Us(b.ru_stime) - Us(a.ru_stime);
   return out->appends >= 0 && out->commits >= 0;
@@ -181,7 +206,15 @@ bool MeasureFloor(const std::string& folder, int64_t lines, int64_t commits, Flo
 
 struct Programs {
   std::string jobfeed, master;
+  std::string pgServer;  // scripts/pg-server: the sites are moved to PostgreSQL
 };
+
+// The site's rows on the benchmark's PostgreSQL server, in database name. Returns false with
+// *error on failure.
+bool MoveToPostgres(const Programs& programs, const SiteFacts& f, const std::string& name,
+                    std::string* error) {
+  return jf::bench::MoveSiteToPostgres(programs.pgServer, f, name, error) == 0;
+}
 
 bool RunCase(const Programs& programs, const std::string& dir, const Case& c, int repeat, bool keep,
              Result* r, std::string* error) {
@@ -201,8 +234,10 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   std::error_code ec;
   fs::remove_all(o.folder, ec);
   if (jf::bench::GenerateSite(o, &f, error) != 0) return false;
+  const std::string pg = programs.pgServer.empty() ? "" : "jf_bench";
+  if (!pg.empty() && !MoveToPostgres(programs, f, pg, error)) return false;
 
-  const auto before = Marked(f.database, o.requester);
+  const auto before = Marked(f.database, pg, o.requester);
   // The disk is shared: its flush latency drifts. The floor is measured right before and right
   // after the run and the mean is taken; its size is known only after the run, so the first
   // measurement is sized from what the generator marked and scaled.
@@ -214,7 +249,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
     expectCommits += n * CommitsPerRow(kind);
   }
   FloorSample pre;
-  if (!MeasureFloor(o.folder, expectLines, expectCommits, &pre)) {
+  if (!MeasureFloor(o.folder, pg, expectLines, expectCommits, &pre)) {
     *error = "the floor loop cannot write in " + o.folder;
     return false;
   }
@@ -245,7 +280,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   r->sysUs = Us(median.second.ru_stime);
   r->maxRssKb = median.second.ru_maxrss;
 
-  const auto after = Marked(f.database, o.requester);
+  const auto after = Marked(f.database, pg, o.requester);
   // Marking the named header and position commits once each (they are marked already, as
   // "AEN", so the kinds counted before the run stay right).
   r->commits = marking ? 2 : 0;
@@ -265,7 +300,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   }
   r->messages = CountMessages(f.runFolder + "/Msg/Jobfeed.txt");
   FloorSample post;
-  if (!MeasureFloor(o.folder, r->lines, r->commits, &post)) {
+  if (!MeasureFloor(o.folder, pg, r->lines, r->commits, &post)) {
     *error = "the floor loop cannot write in " + o.folder;
     return false;
   }
@@ -278,8 +313,39 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   r->floorPre =
       scaled(pre.appends, expectLines, r->lines) + scaled(pre.commits, expectCommits, r->commits);
   r->floorPost = post.appends + post.commits;
+  if (!pg.empty() && c.positions > 0) {
+    // The round trips of the same run, counted in-process on a fresh copy of the site.
+    if (jf::bench::GenerateSite(o, &f, error) != 0 || !MoveToPostgres(programs, f, pg, error)) {
+      return false;
+    }
+    std::vector<std::string> argv = args;
+    argv.insert(argv.begin(), master ? "jobfeed-master" : "jobfeed");
+    jf::bench::RunCounted(f, master, argv, &r->trips);
+    const auto left = Marked(f.database, pg, o.requester);
+    for (const auto& [kind, n] : before) {
+      const auto it = left.find(kind);
+      r->tripRows += n - (it == left.end() ? 0 : it->second);
+    }
+  }
   if (!keep) fs::remove_all(o.folder, ec);
   return true;
+}
+
+// Round trips to PostgreSQL per sent row, by what they were for.
+void PrintTrips(const std::vector<Result>& rs) {
+  for (const Result& r : rs) {
+    if (r.tripRows == 0) continue;
+    const jf::postgres::RoundTrips& t = r.trips;
+    const double rows = static_cast<double>(r.tripRows);
+    std::printf("\nround trips of %s on PostgreSQL, %lld rows sent (%ld statements prepared)\n",
+                CaseName(r.c).c_str(), static_cast<long long>(r.tripRows), t.prepares);
+    const std::pair<const char*, long> kinds[] = {{"execute", t.execute}, {"commit", t.commit},
+                                                  {"fetch", t.fetch},     {"repair", t.repair},
+                                                  {"connect", t.connect}, {"all", t.Total()}};
+    for (const auto& [what, n] : kinds) {
+      std::printf("  %-10s %9ld %10.3f per row\n", what, n, static_cast<double>(n) / rows);
+    }
+  }
 }
 
 void PrintTable(const std::vector<Result>& rs) {
@@ -417,10 +483,13 @@ int main(int argc, char** argv) {
       smoke = true;
     } else if (a == "--keep") {
       keep = true;
+    } else if (a == "--postgres" && hasValue) {
+      programs.pgServer = fs::absolute(argv[++i]).string();
     } else {
       std::fprintf(stderr,
                    "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
-                   "[--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep]\n");
+                   "[--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep] "
+                   "[--postgres PG-SERVER-SCRIPT]\n");
       return 2;
     }
   }
@@ -444,6 +513,13 @@ int main(int argc, char** argv) {
   programs.master = fs::absolute(programs.master).string();
   dir = fs::absolute(dir).string();
 
+  if (!programs.pgServer.empty()) {
+    std::string error;
+    if (jf::bench::StartPostgres(programs.pgServer, dir + "/pg", &error) != 0) {
+      std::fprintf(stderr, "jobfeed-bench: %s\n", error.c_str());
+      return 1;
+    }
+  }
   std::vector<Result> results;
   for (const Case& c : cases) {
     Result r;
@@ -455,6 +531,7 @@ int main(int argc, char** argv) {
     results.push_back(r);
   }
   PrintTable(results);
+  PrintTrips(results);
   if (!smoke) PrintTargets(results);
 
   // Whatever the figures, a run must end well, send every marked row and write one line for
