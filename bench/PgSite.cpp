@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "db/schema/Catalog.h"
+#include "db/schema/Description.h"
 #include "db/sql/Session.h"
 #include "download/SndBuf.h"
 #include "driver/MasterRun.h"
@@ -66,21 +66,17 @@ void AppendCopyValue(const unsigned char* v, std::string* line) {
   }
 }
 
-// Copies one table: its columns as the program's catalog lists them, instants as the text
+// Copies one table: its columns as the schema description lists them, instants as the text
 // SQLite's datetime() gives for its Julian days.
-bool CopyTable(sqlite3* from, PGconn* to, const TableNeed& t, std::string* error) {
+bool CopyTable(sqlite3* from, PGconn* to, const schema::Table& t, std::string* error) {
   std::string names, select;
-  std::string list = t.columns;
-  while (!list.empty()) {
-    const std::size_t comma = list.find(", ");
-    const std::string item = list.substr(0, comma);
-    list = comma == std::string::npos ? "" : list.substr(comma + 2);
-    const std::string name = item.substr(0, item.find(' '));
-    const bool instant = item.substr(item.find(' ') + 1) == "D";
+  for (const schema::Column& c : t.columns) {
+    const std::string name = c.name;
     names += (names.empty() ? "" : ",") + name;
-    select += (select.empty() ? "" : ",") + (instant ? "datetime(" + name + ")" : name);
+    select += (select.empty() ? "" : ",") +
+              (c.kind == schema::Kind::kInstant ? "datetime(" + name + ")" : name);
   }
-  const std::string table = t.table;
+  const std::string table = schema::QualifiedName(t);
   const std::string bare = table.substr(table.find('.') + 1);
   sqlite3_stmt* rows = nullptr;
   if (sqlite3_prepare_v2(from, ("select " + select + " from " + bare).c_str(), -1, &rows,
@@ -137,7 +133,7 @@ int MoveSiteToPostgres(const std::string& script, const SiteFacts& f, const std:
       sqlite3_open_v2(f.database.c_str(), &from, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
       to != nullptr && Exec(to, "BEGIN");
   if (!ok) *error = "cannot open the site's databases";
-  for (const TableNeed& t : ProgramTables()) {
+  for (const schema::Table& t : schema::Tables()) {
     if (ok) ok = CopyTable(from, to, t, error);
   }
   ok = ok && Exec(to, "COMMIT") && Exec(to, "VACUUM ANALYZE");

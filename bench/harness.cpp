@@ -2,7 +2,7 @@
 // against its durable-write floor, measured on the same disk right before and after the run.
 //
 //   jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] [--case CASE]...
-//                 [--repeat R] [--keep] [--postgres PG-SERVER-SCRIPT]
+//                 [--repeat R] [--keep] [--terminal] [--postgres PG-SERVER-SCRIPT]
 //
 // With --postgres the sites' rows live on a PostgreSQL server of the benchmark's own (started
 // with the script in FOLDER/pg, durable: fsync and synchronous commits on); the floor's commits
@@ -13,6 +13,12 @@
 // positions; MAS:N:T and PNR:N:T are jobfeed-master on N marked workplaces or persons over T
 // terminals. Without --case the standard cases run: 10000:4:0, 100000:4:0, the empty run
 // 0:4:1000000, MAS:10000:4, MAS:100000:4, PNR:10000:4 and PNR:100000:4.
+//
+// A run's standard error goes to a file in the site, as under a scheduler. With --terminal each
+// case runs a second time, on a site generated afresh, with a pseudo-terminal as its standard
+// error, so that it shows its progress and summary: the cost of the display.
+#include <fcntl.h>
+#include <pty.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,6 +34,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/Floor.h"
@@ -45,6 +52,7 @@ struct Case {
   int64_t positions = 0;  // marked positions, or workplaces or persons
   int terminals = 4;
   int64_t unmarked = 0;
+  bool terminal = false;  // standard error a pseudo-terminal: the run shows its progress
 };
 
 struct Result {
@@ -116,7 +124,7 @@ int CommitsPerRow(const std::string&) {
   return 1;
 }
 
-// A person goes out as two lines (AWN and PNR); every other row as one.
+// A person goes out as two lines (PNR and AWN); every other row as one.
 int LinesPerRow(const std::string& kind) {
   return kind.rfind("PNR/", 0) == 0 ? 2 : 1;
 }
@@ -130,7 +138,7 @@ std::string CaseName(const Case& c) {
     std::snprintf(name, sizeof name, "%s:%lld:%d", c.kind.c_str(),
                   static_cast<long long>(c.positions), c.terminals);
   }
-  return name;
+  return std::string(name) + (c.terminal ? " tty" : "");
 }
 
 int64_t CountLines(const std::string& folder, bool* whole) {
@@ -160,14 +168,26 @@ int64_t CountMessages(const std::string& file) {
   return n;
 }
 
-// Runs jobfeed once in the run folder; wall time and the child's own resource usage.
+// Runs jobfeed once in the run folder; wall time and the child's own resource usage. Its
+// standard error is a file in the run folder, or a pseudo-terminal whose screen is read and
+// dropped.
 bool RunOnce(const std::string& jobfeed, const std::string& folder,
-             const std::vector<std::string>& args, int* exitCode, double* wall, rusage* ru) {
+             const std::vector<std::string>& args, bool terminal, int* exitCode, double* wall,
+             rusage* ru) {
+  int err = -1, screen = -1;
+  if (terminal) {
+    if (::openpty(&screen, &err, nullptr, nullptr, nullptr) != 0) return false;
+  } else {
+    err = ::open((folder + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (err < 0) return false;
+  }
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid < 0) return false;
   if (pid == 0) {
-    if (::chdir(folder.c_str()) != 0) _exit(127);
+    if (::dup2(err, STDERR_FILENO) < 0 || ::chdir(folder.c_str()) != 0) _exit(127);
+    if (screen >= 0) ::close(screen);
+    ::close(err);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(jobfeed.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -175,9 +195,22 @@ bool RunOnce(const std::string& jobfeed, const std::string& folder,
     ::execv(jobfeed.c_str(), argv.data());
     _exit(127);
   }
+  ::close(err);
+  // The terminal is read as a person's screen would take it, so the run never waits on it.
+  std::thread reader;
+  if (screen >= 0) {
+    reader = std::thread([screen] {
+      char buf[4096];
+      while (::read(screen, buf, sizeof buf) > 0) {
+      }
+    });
+  }
   int status = 0;
-  if (::wait4(pid, &status, 0, ru) != pid) return false;
+  const bool waited = ::wait4(pid, &status, 0, ru) == pid;
   *wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (reader.joinable()) reader.join();  // the last reader of the terminal has gone: EIO
+  if (screen >= 0) ::close(screen);
+  if (!waited) return false;
   *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return true;
 }
@@ -265,7 +298,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   for (int i = 0; i < runs; ++i) {
     rusage ru{};
     double wall = 0;
-    if (!RunOnce(program, f.runFolder, args, &r->exitCode, &wall, &ru)) {
+    if (!RunOnce(program, f.runFolder, args, c.terminal, &r->exitCode, &wall, &ru)) {
       *error = "cannot run " + program;
       return false;
     }
@@ -386,6 +419,7 @@ void PrintTargets(const std::vector<Result>& rs) {
   const Result* empty = nullptr;
   const Result* master[2][2] = {};  // [MAS, PNR][10,000, 100,000]
   for (const Result& r : rs) {
+    if (r.c.terminal) continue;
     if (!r.c.kind.empty()) {
       const int k = r.c.kind == "MAS" ? 0 : 1;
       if (r.c.positions == 10000) master[k][0] = &r;
@@ -439,6 +473,27 @@ void PrintTargets(const std::vector<Result>& rs) {
   }
 }
 
+// What the display costs a run that shows it: each case with a terminal against the same case
+// without.
+void PrintDisplayCost(const std::vector<Result>& rs) {
+  bool header = false;
+  for (const Result& t : rs) {
+    if (!t.c.terminal) continue;
+    for (const Result& p : rs) {
+      if (p.c.terminal || CaseName(p.c) + " tty" != CaseName(t.c) || p.rows == 0 || t.rows == 0) {
+        continue;
+      }
+      if (!header) std::printf("\nprogress display (standard error a terminal against a file)\n");
+      header = true;
+      const double cpuP = (p.userUs + p.sysUs) / static_cast<double>(p.rows);
+      const double cpuT = (t.userUs + t.sysUs) / static_cast<double>(t.rows);
+      std::printf("  %-17s cpu per row %.1f us against %.1f us (%+.1f %%), wall %+.1f %%\n",
+                  CaseName(p.c).c_str(), cpuT, cpuP, 100 * (cpuT / cpuP - 1),
+                  100 * (t.wall / p.wall - 1));
+    }
+  }
+}
+
 bool ParseCase(const char* text, Case* c) {
   long long n = 0, m = 0;
   int t = 0;
@@ -462,7 +517,7 @@ int main(int argc, char** argv) {
   Programs programs;
   std::string dir;
   std::vector<Case> cases;
-  bool smoke = false, keep = false;
+  bool smoke = false, keep = false, terminal = false;
   int repeat = 5;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -483,12 +538,14 @@ int main(int argc, char** argv) {
       smoke = true;
     } else if (a == "--keep") {
       keep = true;
+    } else if (a == "--terminal") {
+      terminal = true;
     } else if (a == "--postgres" && hasValue) {
       programs.pgServer = fs::absolute(argv[++i]).string();
     } else {
       std::fprintf(stderr,
                    "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
-                   "[--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep] "
+                   "[--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep] [--terminal] "
                    "[--postgres PG-SERVER-SCRIPT]\n");
       return 2;
     }
@@ -506,6 +563,13 @@ int main(int argc, char** argv) {
               : std::vector<Case>{{"", 10000, 4, 0},    {"", 100000, 4, 0},    {"", 0, 4, 1000000},
                                   {"MAS", 10000, 4, 0}, {"MAS", 100000, 4, 0}, {"PNR", 10000, 4, 0},
                                   {"PNR", 100000, 4, 0}};
+  }
+  if (terminal) {
+    const std::size_t n = cases.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      cases.push_back(cases[i]);
+      cases.back().terminal = true;
+    }
   }
   std::error_code ec;
   fs::create_directories(dir, ec);
@@ -532,6 +596,7 @@ int main(int argc, char** argv) {
   }
   PrintTable(results);
   PrintTrips(results);
+  PrintDisplayCost(results);
   if (!smoke) PrintTargets(results);
 
   // Whatever the figures, a run must end well, send every marked row and write one line for

@@ -29,7 +29,7 @@ run_dir="$(echo "$facts" | sed -n 's/^run in \(.*\):  .*/\1/p')"
 run_cmd="$(echo "$facts" | sed -n 's/^run in .*:  //p')"
 cd "$run_dir"
 # Same site, same database file: only the net service name differs.
-echo bench | "$bin/jobfeed-admin" write-login ../../../../files/quantelor.ini --user jobfeed \
+echo bench | "$bin/jobfeed-admin" write-login ../../../../files/quantelor.ini --force --user jobfeed \
   --net ../../../../jobfeed.db
 if [ $# -gt 0 ]; then
   prog="$1"; shift

@@ -1,13 +1,5 @@
 # Install rules and packages: a .deb on Linux, a .zip on Windows, each with the programs, the
 # README, the docs and the schemas of both databases.
-set(JOBFEED_SQLITE_SCHEMA ${CMAKE_BINARY_DIR}/sqlite.sql)
-add_custom_command(
-  OUTPUT ${JOBFEED_SQLITE_SCHEMA}
-  COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}/db/schema/Schema.cpp
-          -DOUTPUT=${JOBFEED_SQLITE_SCHEMA} -P ${CMAKE_SOURCE_DIR}/cmake/SqliteSchema.cmake
-  DEPENDS ${CMAKE_SOURCE_DIR}/db/schema/Schema.cpp ${CMAKE_SOURCE_DIR}/cmake/SqliteSchema.cmake
-  COMMENT "Writing sqlite.sql")
-add_custom_target(jobfeed-schema ALL DEPENDS ${JOBFEED_SQLITE_SCHEMA})
 
 # The program list for scripts that check or copy the programs, one file name per line.
 list(TRANSFORM JOBFEED_PROGRAMS REPLACE "^(.+)$" "$<TARGET_FILE_NAME:\\1>" OUTPUT_VARIABLE names)
@@ -29,8 +21,9 @@ endif()
 install(TARGETS ${JOBFEED_PROGRAMS} RUNTIME DESTINATION ${bin_dir})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${doc_dir})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc_dir}/docs)
-install(FILES ${CMAKE_SOURCE_DIR}/db/schema/oracle.sql ${JOBFEED_SQLITE_SCHEMA}
-        DESTINATION ${schema_dir})
+# Generated from the schema description (jobfeed-admin print-ddl) and kept equal to it by a test.
+install(FILES ${CMAKE_SOURCE_DIR}/db/schema/oracle.sql ${CMAKE_SOURCE_DIR}/db/schema/sqlite.sql
+        ${CMAKE_SOURCE_DIR}/db/schema/postgres.sql DESTINATION ${schema_dir})
 
 set(CPACK_PACKAGE_NAME jobfeed)
 set(CPACK_PACKAGE_VENDOR jobfeed)

@@ -2,6 +2,7 @@
 
 #include "db/oracle/OracleBackend.h"
 #include "db/postgres/PostgresBackend.h"
+#include "db/sql/Status.h"
 #include "db/sqlite/SqliteBackend.h"
 
 namespace jf {
@@ -26,7 +27,15 @@ int OpenBackend(std::string_view user, std::string_view password, std::string_vi
   if (IsSqliteNetService(net_service)) {
     const std::string_view path = SqlitePath(net_service);
     const int rc = jf::sqlite::OpenSqlite(path, out);
-    if (rc != 0) *why = "the SQLite database " + std::string(path) + " cannot be opened";
+    // The database keeps its -wal and -shm files beside it, so a folder it cannot write to makes
+    // even an intact, writable database file unusable.
+    if (rc == sql::kReadOnly) {
+      *why = "the SQLite database " + std::string(path) +
+             " cannot be written: the file and its folder must be writable (the database keeps "
+             "its -wal and -shm files there)";
+    } else if (rc != 0) {
+      *why = "the SQLite database " + std::string(path) + " cannot be opened";
+    }
     return rc;
   }
   if (postgres::IsPostgresNetService(net_service)) {

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "db/sql/Status.h"
 #include "download/DnlRecord.h"
+#include "download/DnlWatch.h"
 #include "msg/Msg.h"
 
 namespace jf {
@@ -21,10 +24,13 @@ struct DnlLoop {
   // Fills the record (date, time, DnlLfn and DnlErf are already set). Returns 0 or a status
   // that keeps the row from being sent.
   Build build;
-  // The row's second line, or nullptr. It starts from the same loop-filled record, goes out
-  // after the first and only when the first went out; the row is unmarked only when both did,
-  // so a row never leaves the due list with one of its lines missing.
+  // The row's second line, or nullptr. It starts from the same loop-filled record and goes out
+  // after the first; the row is unmarked only when both went out, so a row never leaves the due
+  // list with one of its lines missing.
   Build buildSecond = nullptr;
+  // The second line goes out even when the first failed (the row then stays due); otherwise it
+  // is not tried.
+  bool secondAfterFailedFirst = false;
   // Production area of the row: the key of the terminal lookup.
   const char* (*area)(const Row& row);
   // Unmarks or deletes the row after its lines were written; logs its own failures. nullptr
@@ -67,14 +73,16 @@ DnlLoop<Row> CursorLoop(int (*open)(const char*), int (*fetch)(Row*), int (*clos
 template <class Row>
 int SendRowLines(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
                  std::string_view requester) {
+  int first = 0;
   for (typename DnlLoop<Row>::Build build : {d.build, d.buildSecond}) {
     if (build == nullptr) break;
     DnlRecord rec = base;
     int rc = build(&rec, row, requester);
     if (rc == 0) rc = d.send(rec, d.area(row));
-    if (rc != 0) return rc;
+    if (first == 0) first = rc;
+    if (rc != 0 && !d.secondAfterFailedFirst) break;
   }
-  return 0;
+  return first;
 }
 
 // Runs the loop. Returns the status of the cursor's close, or of a failed open (the cursor is
@@ -87,7 +95,8 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
   }
   uint32_t count = 0;
   Row row{};
-  while (d.fetch(&row) == 0) {
+  int fetched = 0;
+  while ((fetched = d.fetch(&row)) == 0) {
     DnlRecord base{};
     base.date = date;
     base.time = time;
@@ -97,10 +106,20 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
                                       : static_cast<int16_t>(static_cast<uint16_t>(count));
     if (int rc = SendRowLines(d, base, row, requester); rc != 0) {
       if (d.sendFailedText != nullptr) Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+      if (DnlWatcher* w = DnlWatch()) w->RowDone(d.function, false);
       if (d.continueAfterRowFailure) continue;
       break;
     }
-    if (d.update != nullptr && d.update(row) != 0 && !d.continueAfterRowFailure) break;
+    const bool unmarked = d.update == nullptr || d.update(row) == 0;
+    if (DnlWatcher* w = DnlWatch()) w->RowDone(d.function, unmarked);
+    if (!unmarked && !d.continueAfterRowFailure) break;
+  }
+  // A fetch that fails ends the download as the end of the rows does, but this row and every
+  // later one stay due until the cause is mended: say so, in the style of the open's message.
+  if (fetched != 0 && fetched != sql::kNotFound) {
+    const std::string_view f = d.function;  // "Apk_Dnl" fetches with "Apk_FetchDnl"
+    const std::string text = "fehlerhafte " + std::string(f.substr(0, f.find('_'))) + "_FetchDnl";
+    Msg_Log(fetched, d.function, text.c_str(), kMsgError);
   }
   return d.close();
 }

@@ -9,7 +9,7 @@ int Apk_Dnl(const char* date, const char* time, const char* requester);
 int App_Dnl(const char* date, const char* time, const char* requester);
 
 // Master data; a failing row is logged and stays marked, and the loop goes on. Workplace groups
-// ("MAG"), workplaces ("MAS"), interruption reasons ("UBG"), persons ("AWN" and "PNR" per
+// ("MAG"), workplaces ("MAS"), interruption reasons ("UBG"), persons ("PNR" and "AWN" per
 // person), and every cost centre for every production area of type 1 ("KST", sent in full on
 // every run and changing nothing in the database).
 int Apg_Dnl(const char* date, const char* time, const char* requester);

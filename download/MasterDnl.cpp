@@ -1,5 +1,5 @@
 // The master data downloads: workplace groups ("MAG"), workplaces ("MAS"), interruption reasons
-// ("UBG"), persons ("AWN" and "PNR") and cost centres ("KST").
+// ("UBG"), persons ("PNR" and "AWN") and cost centres ("KST").
 #include "download/MasterDnl.h"
 
 #include <string_view>
@@ -284,10 +284,13 @@ int Prv_Dnl(const char* date, const char* time, const char* requester) {
   auto d =
       MasterLoop<PrvDnlRecord>(Prv_OpenDnl, Prv_FetchDnl, Prv_CloseDnl, "Prv_Dnl",
                                "fehlerhafte Pvr_OpenDnl", "Fehler beim Senden von PrvS\xE4tze");
-  // Two lines a person with one running number, AWN first; the person is unmarked or deleted
-  // only when both went out, so a failed line is sent again by the next run.
-  d.build = Prv_BuildAwn;
-  d.buildSecond = Prv_BuildPnr;
+  // Two lines a person with one running number: the PNR line first, so a terminal knows the
+  // person before the badge assignment arrives; the AWN line goes out even when the PNR line
+  // failed. The person is unmarked or deleted only when both went out, so a failed line is sent
+  // again by the next run.
+  d.build = Prv_BuildPnr;
+  d.buildSecond = Prv_BuildAwn;
+  d.secondAfterFailedFirst = true;
   d.area = [](const PrvDnlRecord& r) { return r.PrvFbe.c_str(); };
   d.update = Prv_StatusUpdate;
   d.wideRunningNumber = true;

@@ -83,7 +83,10 @@ int App_StatusSteps(const AppDnlRecord& row) {
   AppRecord cur;
   cur.AppApk = row.AppApk;
   cur.AppApp = row.AppApp;
-  if (int rc = App_PKeyRead(&cur); rc != 0) return rc;
+  if (int rc = App_PKeyRead(&cur); rc != 0) {
+    Msg_Log(rc, "App_Frei", "Fehler bei App_PKeyRead", kMsgError);
+    return rc;
+  }
   cur.AppDwn.Clear();
   cur.AppDna.Clear();
   if (int rc = App_PKeyUpd(&cur); rc != 0) {

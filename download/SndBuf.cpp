@@ -2,6 +2,7 @@
 #include "download/SndBuf.h"
 
 #include "db/DbDnl.h"
+#include "download/DnlWatch.h"
 #include "msg/Msg.h"
 
 namespace jf {
@@ -23,7 +24,9 @@ int SndBuf_Write(DnlRecord rec, const char* area) {
   CfgRecord cfg;
   // Without a terminal no line is built and the open file stays as it is.
   if (int rc = SndBuf_FindTerminal(&cfg, area); rc != 0) return rc;
-  return SndBuf_Append(rec, cfg);
+  const int rc = SndBuf_Append(rec, cfg);
+  if (DnlWatcher* w = DnlWatch(); w != nullptr && rc == 0) w->LineWritten(cfg.CfgDta);
+  return rc;
 }
 
 }  // namespace jf

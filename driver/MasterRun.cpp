@@ -8,8 +8,10 @@
 #include "db/DbDb.h"
 #include "db/tables/Text.h"
 #include "download/Download.h"
+#include "driver/Args.h"
 #include "driver/DateTime.h"
 #include "driver/Run.h"
+#include "driver/RunDisplay.h"
 #include "msg/Msg.h"
 
 namespace jf {
@@ -29,12 +31,12 @@ constexpr MasterKind kKinds[] = {
 constexpr std::size_t kKindCount = std::size(kKinds);
 
 constexpr const char* kUsage =
-    "usage: jobfeed-master REQUESTER [KIND...]\n"
+    "usage: jobfeed-master [--quiet] REQUESTER [KIND...]\n"
     "Sends the master data marked for REQUESTER (cut to 8 characters) to the shop-floor\n"
     "terminals' send-buffer files, in the same site as jobfeed (working directory, login file,\n"
     "message file .\\Msg\\Jobfeed.txt). KIND is one of\n"
     "  MAG  workplace groups          MAS  workplaces\n"
-    "  UBG  interruption reasons      PNR  persons (an AWN and a PNR line each)\n"
+    "  UBG  interruption reasons      PNR  persons (a PNR and an AWN line each)\n"
     "  KST  every cost centre for every production area of type 1 (sent on every run)\n"
     "Without KIND all five run, in this order; named kinds run in this order too, once each.\n"
     "Exit code: 0 when every download ended well (a row that failed is logged and stays\n"
@@ -42,7 +44,9 @@ constexpr const char* kUsage =
     "database status; -2 for a missing requester or an unknown KIND (logged, nothing touched).\n"
     "Where only 8 bits of it survive (Linux) the status becomes its low 8 bits, or 255 when\n"
     "those are 0: -2 gives 254.\n"
-    "  jobfeed-master --help      this text\n"
+    "When standard error is a terminal, a progress line and a summary (rows sent and failed,\n"
+    "lines per terminal, time) show there; --quiet turns them off.\n"
+    "  jobfeed-master --help, -h  this text\n"
     "  jobfeed-master --version   the version\n";
 
 // Logs a usage error and tells the console; the database is not touched.
@@ -70,8 +74,18 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
   }
   OpenRunLog();
 
-  if (argc < 2 || argv[1][0] == '\0') return UsageError("kein Anforderer");
+  // "--quiet" in front of the requester keeps a run started by hand from showing its progress.
+  const bool quiet = argc > 1 && std::string_view(argv[1]) == "--quiet";
+  if (quiet) {
+    --argc;
+    ++argv;
+  }
+  if (argc < 2) return UsageError("kein Anforderer");
   if (argv[1][0] == '-') return UsageError(std::string("unbekannte Option ") + argv[1]);
+  const Text<8> requester = std::string_view(argv[1]);  // cut to 8 characters
+  if (CheckArgument(requester.view(), false) != ArgFault::kNone) {
+    return UsageError("kein Anforderer");
+  }
   bool chosen[kKindCount] = {};
   for (int i = 2; i < argc; ++i) {
     std::size_t k = 0;
@@ -81,12 +95,18 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
   }
   const bool all = argc == 2;
 
-  if (ConnectForRun() != 0) return 0;
+  RunDisplay display(std::string("jobfeed-master ") + requester.c_str(), !quiet);
+  for (std::size_t k = 0; k < kKindCount; ++k) {
+    if (all || chosen[k]) display.Expect(kKinds[k].name);
+  }
+  if (ConnectForRun() != 0) {
+    display.Finish(0);
+    return 0;
+  }
 
   char date[41] = {};
   char time[10] = {};
   DateTimeText(date, time, 3);
-  const Text<8> requester = std::string_view(argv[1]);  // cut to 8 characters
 
   // Every chosen download runs whatever the others returned; the first failure is the status.
   int32_t status = 0;
@@ -96,6 +116,7 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
     if (status == 0) status = rc;
   }
   bdCommit();
+  display.Finish(status);
   return status;
 }
 

@@ -1,13 +1,26 @@
 #include "driver/Run.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "db/DbDb.h"
+#include "db/sql/Session.h"
+#include "db/sql/Status.h"
+#include "driver/Args.h"
 #include "driver/DateTime.h"
 #include "driver/Prepare.h"
+#include "driver/RunDisplay.h"
+#include "login/Login.h"
 #include "msg/Msg.h"
 
 namespace jf {
+
+int32_t LogEscapedException(const char* what) {
+  const std::string text = std::string("Abbruch durch Ausnahme: ") + what;
+  Msg_Log(kAbortStatus, "main", text.c_str(), kMsgError);
+  return kAbortStatus;
+}
 
 int ExitCodeFromStatus(int32_t status) {
   if (status == 0) return 0;
@@ -15,11 +28,66 @@ int ExitCodeFromStatus(int32_t status) {
   return low != 0 ? low : 255;
 }
 
+namespace {
+
+// What the status of a failed connect cannot tell: a login file that is missing or not one, or
+// a database client that cannot be loaded or a database that cannot be written, logged before
+// the usual message.
+void LogConnectReason(int rc) {
+  int error = 0;
+  const char* key = nullptr;
+  std::string text = std::string("Login-Datei ") + kLoginFile;
+  switch (iniCheckFile(kLoginFile, &error, &key)) {
+    case LoginFileFault::kNone:
+      if (rc == sql::kBackendUnavailable || rc == sql::kReadOnly) {
+        Msg_Log(rc, "bdConnect", sql::ConnectErrorText().c_str(), kMsgError);
+      }
+      return;
+    case LoginFileFault::kMissing:
+      text += " fehlt";
+      break;
+    case LoginFileFault::kFolder:
+      text += " ist ein Ordner";
+      break;
+    case LoginFileFault::kUnreadable:
+      text += " nicht lesbar";
+      break;
+    case LoginFileFault::kEmpty:
+      text += " ist leer";
+      break;
+    case LoginFileFault::kNotLoginFile:
+      text += std::string(": Eintrag ") + key + " fehlt oder ist ungueltig";
+      break;
+  }
+  Msg_Log(error != 0 ? error : -1, "iniGetLogin", text.c_str(), kMsgError);
+}
+
+}  // namespace
+
 int ConnectForRun() {
   const int rc = bdConnect();
-  if (rc != 0) Msg_Log(rc, "bdConnect", "Fehlethafte Connect mit der DB ", kMsgError);
+  if (rc != 0) {
+    LogConnectReason(rc);
+    Msg_Log(rc, "bdConnect", "Fehlethafte Connect mit der DB ", kMsgError);
+  }
   return rc;
 }
+
+namespace {
+
+// A usage error is logged and told on standard error to whoever typed the command; the
+// database is not touched.
+int UsageError(const std::string& why) {
+  const std::string text = "Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - " + why;
+  Msg_Log(kUsageStatus, "main", text.c_str(), kMsgError);
+  std::fprintf(
+      stderr,
+      "jobfeed: %s\nusage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION (see --help)\n",
+      why.c_str());
+  return kUsageStatus;
+}
+
+}  // namespace
 
 void OpenRunLog() {
   Msg_Init(kMsgData | kMsgSystem | kMsgError, ".\\Msg\\Jobfeed.txt");
@@ -31,34 +99,48 @@ std::string UnusableArgumentText(int index) {
 
 int RefuseArgument(int index) {
   OpenRunLog();
-  const std::string text =
-      "Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - " + UnusableArgumentText(index);
-  Msg_Log(kUsageStatus, "main", text.c_str(), kMsgError);
-  return kUsageStatus;
+  return UsageError(UnusableArgumentText(index));
 }
 
 int RunJobfeed(int argc, const char* const* argv) {
   OpenRunLog();
 
+  // "--quiet" in front of the four arguments keeps a run started by hand from showing its
+  // progress; a run whose standard error is no terminal shows nothing anyway.
+  const bool quiet = argc > 1 && std::strcmp(argv[1], "--quiet") == 0;
+  if (quiet) {
+    --argc;
+    ++argv;
+  }
   // Without all four arguments there is no order to prepare; touching the database with
   // missing keys could only mark the wrong rows.
-  if (argc < 5) {
-    Msg_Log(kUsageStatus, "main",
-            "Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - zu wenige Argumente",
-            kMsgError);
-    return kUsageStatus;
-  }
-
-  if (ConnectForRun() != 0) return 0;
+  if (argc < 5) return UsageError("zu wenige Argumente");
 
   RunContext ctx;
-  DateTimeText(ctx.date, ctx.time, 3);
   ctx.requester = argv[1];  // cut to 8 characters
   ctx.action = argv[4];     // cut to 5 characters
+  // Marked for a blank requester, the order would be taken from the requester it was due for
+  // and sent to nobody.
+  if (CheckArgument(ctx.requester.view(), false) != ArgFault::kNone) {
+    return UsageError("kein Anforderer");
+  }
+
+  RunDisplay display(std::string("jobfeed ") + ctx.requester.c_str() + " " + argv[2] + " " +
+                         argv[3] + " " + ctx.action.c_str(),
+                     !quiet);
+  display.Expect("APK");
+  display.Expect("APP");
+  if (ConnectForRun() != 0) {
+    display.Finish(0);
+    return 0;
+  }
+
+  DateTimeText(ctx.date, ctx.time, 3);
 
   const int32_t status = RunOrder(ctx, argv[2], argv[3]);
 
   bdCommit();
+  display.Finish(status);
   return status;
 }
 

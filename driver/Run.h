@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 namespace jf {
@@ -14,6 +15,22 @@ int RunJobfeed(int argc, const char* const* argv);
 // Status of a run started without its four arguments.
 inline constexpr int32_t kUsageStatus = -2;
 
+// Status of a run that ended in an exception: logged, never an abort.
+inline constexpr int32_t kAbortStatus = -1;
+int32_t LogEscapedException(const char* what);
+
+// Runs a program's body and returns its status; an exception it lets out is logged ("main")
+// and becomes kAbortStatus, so no run ends with an abort and nothing said.
+template <class Body>
+int32_t RunGuarded(Body&& body) {
+  try {
+    return body();
+  } catch (const std::exception& e) {
+    return LogEscapedException(e.what());
+  } catch (...) {
+    return LogEscapedException("?");
+  }
+}
 // Opens the message log of the programs' runs: kinds 1, 2 and 4, .\Msg\Jobfeed.txt.
 void OpenRunLog();
 

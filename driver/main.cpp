@@ -8,7 +8,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: jobfeed REQUESTER ORDER POSITION ACTION\n"
+    "usage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION\n"
     "\n"
     "Marks the order header ORDER and its position POSITION as due for REQUESTER, applies\n"
     "ACTION (SPERR, FREI* or BEGIN) to the position's status, and sends every order header and\n"
@@ -16,11 +16,13 @@ constexpr char kUsage[] =
     "(..\\Comm\\Buff\\SndDnl<terminal>.buf). Run it in the site's working directory: failures\n"
     "go to .\\Msg\\Jobfeed.txt, the login is read from ..\\..\\..\\..\\files\\quantelor.ini.\n"
     "The exit code is the status of the order position download.\n"
+    "When standard error is a terminal, a progress line and a summary (rows sent and failed,\n"
+    "lines per terminal, time) show there; --quiet turns them off.\n"
     "\n"
-    "  jobfeed --help      this text\n"
+    "  jobfeed --help, -h  this text\n"
     "  jobfeed --version   the version\n";
 
-// "--help" or "--version" as the only argument answers at once, without the log or the
+// "--help", "-h" or "--version" as the only argument answers at once, without the log or the
 // database; every other command line is a run.
 bool IsOption(int argc, char** argv, const char* option) {
   return argc == 2 && std::strcmp(argv[1], option) == 0;
@@ -29,12 +31,14 @@ bool IsOption(int argc, char** argv, const char* option) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (IsOption(argc, argv, "--help")) {
+  if (IsOption(argc, argv, "--help") || IsOption(argc, argv, "-h")) {
     std::fputs(kUsage, stdout);
     return 0;
   }
   if (IsOption(argc, argv, "--version")) return jf::PrintVersion("jobfeed");
-  const jf::ProgramArgs args(argc, argv);
-  if (args.bad() != 0) return jf::ProcessExitCode(jf::RefuseArgument(args.bad()));
-  return jf::ProcessExitCode(jf::RunJobfeed(args.argc(), args.argv()));
+  return jf::ProcessExitCode(jf::RunGuarded([&] {
+    const jf::ProgramArgs args(argc, argv);
+    if (args.bad() != 0) return jf::RefuseArgument(args.bad());
+    return jf::RunJobfeed(args.argc(), args.argv());
+  }));
 }

@@ -9,7 +9,9 @@ int main(int argc, char** argv) {
   // "--version" as the only argument answers without the log or the database.
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
     return jf::PrintVersion("jobfeed-master");
-  const jf::ProgramArgs args(argc, argv);
-  if (args.bad() != 0) return jf::ProcessExitCode(jf::RefuseMasterArgument(args.bad()));
-  return jf::ProcessExitCode(jf::RunJobfeedMaster(args.argc(), args.argv()));
+  return jf::ProcessExitCode(jf::RunGuarded([&] {
+    const jf::ProgramArgs args(argc, argv);
+    if (args.bad() != 0) return jf::RefuseMasterArgument(args.bad());
+    return jf::RunJobfeedMaster(args.argc(), args.argv());
+  }));
 }

@@ -11,13 +11,16 @@ namespace {
 
 std::string g_path;
 
-// Whether every line is 552 bytes, starts with "$" and ends with "*\r\n".
+// Whether every line is 552 bytes, starts with "$", ends with "*\r\n" and carries a known
+// record type.
 bool AllLinesWhole(const std::string& text) {
+  static const std::string kTypes = " APK APP MAG MAS UBG PNR AWN KST ";
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t eol = text.find("\r\n", pos);
     if (eol == std::string::npos) return false;
     if (eol + 2 - pos != 552 || text[pos] != '$' || text[eol - 1] != '*') return false;
+    if (kTypes.find(" " + text.substr(pos + 90, 3) + " ") == std::string::npos) return false;
     pos = eol + 2;
   }
   return true;

@@ -128,6 +128,27 @@ bool Same(std::string_view field, const char* wanted) {
   return wanted != nullptr && field == std::string_view(wanted);
 }
 
+// The scrambled value of the first entry that matches by name, key or number; false when none
+// does.
+bool FindEntry(std::string_view text, const char* name, const char* key, int number,
+               std::string_view* value) {
+  LineReader reader(text);
+  for (;;) {
+    // The outcome of reading line 1 is not looked at: at the end of the file line 2 fails too.
+    std::string_view line1, line2;
+    reader.Next(kLine1Buffer, &line1);
+    if (!reader.Next(kLine2Buffer, &line2)) return false;
+
+    Entry e;
+    e.name = NameOf(line1);
+    ParseLine2(line2, &e);
+    if (Same(e.name, name) || Same(e.key, key) || e.number == number) {
+      *value = e.value;
+      return true;
+    }
+  }
+}
+
 }  // namespace
 
 const char* iniGetValue(const char* name, const char* key, int number, const char* path) {
@@ -135,26 +156,43 @@ const char* iniGetValue(const char* name, const char* key, int number, const cha
   std::string raw;
   if (env()->ReadFile(path, &raw) != 0) return g_value;
   const std::string text = DropCarriageReturns(raw);
-  LineReader reader(text);
+  std::string_view value;
+  if (!FindEntry(text, name, key, number, &value)) return g_value;
+  // The clear text has at most 52 characters, well within the buffer.
+  const std::string clear = Unscramble(value, kLoginKey, kDigitForm);
+  const std::size_t n = std::min(clear.size(), kFieldMax);
+  std::memcpy(g_value, clear.data(), n);
+  g_value[n] = '\0';
+  return g_value;
+}
 
-  for (;;) {
-    // The outcome of reading line 1 is not looked at: at the end of the file line 2 fails too.
-    std::string_view line1, line2;
-    reader.Next(kLine1Buffer, &line1);
-    if (!reader.Next(kLine2Buffer, &line2)) return g_value;
-
-    Entry e;
-    e.name = NameOf(line1);
-    ParseLine2(line2, &e);
-    if (Same(e.name, name) || Same(e.key, key) || e.number == number) {
-      // The clear text has at most 52 characters, well within the buffer.
-      const std::string clear = Unscramble(e.value, kLoginKey, kDigitForm);
-      const std::size_t n = std::min(clear.size(), kFieldMax);
-      std::memcpy(g_value, clear.data(), n);
-      g_value[n] = '\0';
-      return g_value;
+LoginFileFault iniCheckFile(const char* path, int* error, const char** key) {
+  *error = 0;
+  *key = nullptr;
+  std::error_code ec;
+  const auto st = std::filesystem::status(NativePath(path), ec);
+  if (st.type() == std::filesystem::file_type::not_found) {
+    *error = kErrFileNotFound;
+    return LoginFileFault::kMissing;
+  }
+  if (st.type() == std::filesystem::file_type::directory) return LoginFileFault::kFolder;
+  std::string raw;
+  if (int rc = env()->ReadFile(path, &raw); rc != 0) {
+    *error = rc;
+    return rc == kErrFileNotFound || rc == kErrPathNotFound ? LoginFileFault::kMissing
+                                                            : LoginFileFault::kUnreadable;
+  }
+  if (raw.empty()) return LoginFileFault::kEmpty;
+  const std::string text = DropCarriageReturns(raw);
+  for (const char* k : {"LOGIN", "PASS", "NET8"}) {
+    std::string_view value;
+    if (!FindEntry(text, "", k, 0, &value) || !IsScrambledText(value, kDigitForm) ||
+        (std::string_view(k) == "NET8" && value.empty())) {
+      *key = k;
+      return LoginFileFault::kNotLoginFile;
     }
   }
+  return LoginFileFault::kNone;
 }
 
 void iniGetLogin(char* user, char* password, char* netService, bool* too_long) {

@@ -21,6 +21,19 @@ inline constexpr std::size_t kConnectStringMax = 100;
 // stays valid until the next call.
 const char* iniGetValue(const char* name, const char* key, int number, const char* path);
 
+// What keeps a login configuration file from serving a connect.
+enum class LoginFileFault {
+  kNone,
+  kMissing,
+  kFolder,  // a folder stands in its place
+  kUnreadable,
+  kEmpty,
+  kNotLoginFile,  // the LOGIN, PASS or NET8 entry is missing, not scrambled, or NET8 is empty
+};
+// Looks at the login file at path as the lookups read it. *error gets the system error of a
+// failed read (2 for a missing file), else 0; *key the entry that is not in the file's form.
+LoginFileFault iniCheckFile(const char* path, int* error, const char** key);
+
 // Reads LOGIN, PASS and NET8 into three buffers of 52 bytes each. A value longer than 51
 // characters is cut; *too_long (if given) tells that one was.
 void iniGetLogin(char* user, char* password, char* netService, bool* too_long = nullptr);

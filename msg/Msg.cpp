@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "msg/MsgName.h"
+#include "msg/Progress.h"
 #include "platform/Env.h"
 
 namespace jf {
@@ -36,17 +37,13 @@ LogSettings& Settings() {
   return settings;
 }
 
-bool IsSharingError(int err) {
-  return err == kErrAccessDenied || err == kErrSharingViolation || err == kErrSharingBufferExceeded;
-}
-
-// Runs op until it succeeds or fails with an error other than the sharing errors, waiting
-// between tries; gives up with the sharing error after kMaxRetries waits.
+// Runs op until it succeeds or fails with an error other than a sharing conflict, waiting
+// between tries; gives up with the conflict after kMaxRetries waits.
 template <typename Op>
 int WithSharingRetries(Op op) {
   for (int waits = 0;; ++waits) {
     int err = op();
-    if (!IsSharingError(err) || waits == kMaxRetries) return err;
+    if (!IsSharingConflict(err) || waits == kMaxRetries) return err;
     env()->SleepMillis(kRetryWaitMillis);
   }
 }
@@ -198,7 +195,10 @@ void Msg_Write(const MessageRecord* rec) {
   const std::string entry = FormatEntry(*rec, effectiveKind);
   // An entry the file does not take still reaches whoever started the program (a scheduler
   // shows a task's standard error), rather than being lost without a trace.
-  if (!WriteEntry(s, entry)) WriteStdErr(entry);
+  if (!WriteEntry(s, entry)) {
+    HideProgressLine();
+    WriteStdErr(entry);
+  }
 }
 
 void Msg_Log(int32_t errorCode, const char* functionName, const char* messageText, int kind) {

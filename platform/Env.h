@@ -99,6 +99,18 @@ class Env {
 // to the working directory) into one the OS understands. Identity on Windows.
 std::string NativePath(std::string_view path);
 
+// Whether an error opening, renaming or deleting a file can be another process holding it, which
+// passes. Windows reports such a conflict as 5, 32 or 36 (5 also for a file pending deletion);
+// on POSIX only a held lock is one (32), while 5 there is a permission or a folder in the
+// file's place, which waiting does not mend.
+bool IsSharingConflict(int err);
+
+// Whether standard error is a terminal a person watches (a console on Windows); false for a file,
+// a pipe or a closed stream.
+bool StdErrIsTerminal();
+// The same of standard output.
+bool StdOutIsTerminal();
+
 // Writes bytes to standard error as they are, without line-end translation. Failures are
 // ignored: standard error is where failures go when nothing else takes them.
 void WriteStdErr(std::string_view bytes);

@@ -24,6 +24,18 @@ std::string NativePath(std::string_view path) {
   return p;
 }
 
+bool IsSharingConflict(int err) {
+  return err == kErrSharingViolation || err == kErrSharingBufferExceeded;
+}
+
+bool StdErrIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
+
+bool StdOutIsTerminal() {
+  return ::isatty(STDOUT_FILENO) == 1;
+}
+
 void WriteStdErr(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(STDERR_FILENO, bytes.data(), bytes.size());

@@ -22,6 +22,29 @@ std::string NativePath(std::string_view path) {
   return std::string(path);
 }
 
+bool IsSharingConflict(int err) {
+  return err == kErrAccessDenied || err == kErrSharingViolation || err == kErrSharingBufferExceeded;
+}
+
+namespace {
+
+// A console answers GetConsoleMode; a file, a pipe or no handle at all does not.
+bool IsConsole(DWORD which) {
+  DWORD mode = 0;
+  const HANDLE h = ::GetStdHandle(which);
+  return h != nullptr && h != INVALID_HANDLE_VALUE && ::GetConsoleMode(h, &mode) != 0;
+}
+
+}  // namespace
+
+bool StdErrIsTerminal() {
+  return IsConsole(STD_ERROR_HANDLE);
+}
+
+bool StdOutIsTerminal() {
+  return IsConsole(STD_OUTPUT_HANDLE);
+}
+
 void WriteStdErr(std::string_view bytes) {
   // Binary mode: the bytes go out as they are, CR LF stays CR LF.
   _setmode(_fileno(stderr), _O_BINARY);

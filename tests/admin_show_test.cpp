@@ -93,11 +93,16 @@ TEST_F(ShowBufferTest, LabelsTheFieldsOfEveryMasterDataRecord) {
 
 TEST_F(ShowBufferTest, FlagsMalformedAndCutLines) {
   std::string text = Lines();
+  text.replace(90, 3, "apk");            // a record type nobody sends
+  text.replace(111 + 12, 4, "\x1B[2J");  // an escape sequence in the first text field
   text.insert(0, "$short*\r\n");
   text.resize(text.size() - 100);  // the file ends inside the last line
   test::WriteBytes(root() / "bad.buf", text);
   std::string out;
   EXPECT_EQ(Show({"bad.buf"}, &out), 1);
+  EXPECT_NE(out.find("! unknown record type [apk]"), std::string::npos) << out;
+  EXPECT_NE(out.find("payload           [4711        \\x1B[2J"), std::string::npos) << out;
+  EXPECT_EQ(out.find('\x1B'), std::string::npos) << "control bytes reach the terminal raw";
   EXPECT_NE(out.find("! length 9, expected 552"), std::string::npos) << out;
   EXPECT_NE(out.find("! no CR LF at its end"), std::string::npos) << out;
   EXPECT_NE(out.find("the last line has no CR LF (452 bytes)"), std::string::npos) << out;
@@ -111,7 +116,7 @@ TEST_F(ShowBufferTest, MissingFileAndBadUse) {
   EXPECT_EQ(Show({"a", "b"}, &out), 2);
   out.clear();
   EXPECT_EQ(Show({"--help"}, &out), 0);
-  EXPECT_NE(out.find("usage: jobfeed-admin show-buffer FILE"), std::string::npos);
+  EXPECT_NE(out.find("usage: jobfeed-admin show-buffer [--quiet] FILE"), std::string::npos);
 }
 
 }  // namespace

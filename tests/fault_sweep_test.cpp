@@ -125,6 +125,7 @@ const std::set<std::pair<std::string, std::string>> kKnownMessages = {
     {"ApkDnl", "Fehler bei Apk_PKeyRead"},
     {"ApkDnl", "Fehler bei Apk_PKeyUpd"},
     {"App_Frei", "Fehler bei Apk_PKeyDel"},
+    {"App_Frei", "Fehler bei App_PKeyRead"},
     {"APP_Frei", "Fehler bei App_PKeyUpd"},
     {"Auk_To_Apk", "Fehelr bei Apk_PKeyDel"},
     {"App_Sel", "Fehelr bei App_PKeyDel"},
@@ -150,6 +151,13 @@ const std::set<std::pair<std::string, std::string>> kKnownMessages = {
     {"PrvDnl", "Fehler bei Prv_PKeyUpd"},
     {"Prv_Frei", "Fehler bei Prv_PKeyDel"},
     {"Ksg_Dnl", "fehlerhafte Ksg_OpenDnl"},
+    {"Apk_Dnl", "fehlerhafte Apk_FetchDnl"},
+    {"App_Dnl", "fehlerhafte App_FetchDnl"},
+    {"Apg_Dnl", "fehlerhafte Apg_FetchDnl"},
+    {"Apl_Dnl", "fehlerhafte Apl_FetchDnl"},
+    {"Ubg_Dnl", "fehlerhafte Ubg_FetchDnl"},
+    {"Prv_Dnl", "fehlerhafte Prv_FetchDnl"},
+    {"Ksg_Dnl", "fehlerhafte Ksg_FetchDnl"},
 };
 
 // Client calls that go to the server, and the local ones.

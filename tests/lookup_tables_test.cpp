@@ -13,6 +13,7 @@
 #include "driver/CalendarDays.h"
 #include "support/FixedClockEnv.h"
 #include "support/OrderSite.h"
+#include "support/StatementCheck.h"
 
 namespace jf {
 namespace {
@@ -30,6 +31,7 @@ class LookupTablesSite : public test::OrderSiteTest {
     ASSERT_EQ(OpenBackend("jobfeed", "secret", net_service(), &real), 0);
     auto fb = std::make_unique<FaultBackend>(std::move(real));
     db_ = fb.get();
+    test::WatchStatements(fb.get());
     sql::Attach(std::move(fb));
   }
   void TearDown() override {

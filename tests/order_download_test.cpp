@@ -251,7 +251,7 @@ JF_ON_EVERY_BACKEND_WITH(
                       [](FaultBackend* d, FaultEnv*) {
                         d->FailNth(FaultBackend::kFetch, kApkCursor, 2, -1114);
                       },
-                      {},
+                      {{"Apk_Dnl", "fehlerhafte Apk_FetchDnl", "-1114"}},
                       1,
                       "gone",
                       "REQ1/AEN",
@@ -485,7 +485,7 @@ JF_ON_EVERY_BACKEND_WITH(
                                       [](FaultBackend* d, FaultEnv*) {
                                         d->FailNth(FaultBackend::kFetch, kAppCursor, 2, -1114);
                                       },
-                                      {},
+                                      {{"App_Dnl", "fehlerhafte App_FetchDnl", "-1114"}},
                                       1,
                                       "/",
                                       "REQ1/AEN",
@@ -518,7 +518,7 @@ JF_ON_EVERY_BACKEND_WITH(
                                       [](FaultBackend* d, FaultEnv*) {
                                         d->FailNth(FaultBackend::kExecute, kAppRead, 1, -54);
                                       },
-                                      {},
+                                      {{"App_Frei", "Fehler bei App_PKeyRead", "-54"}},
                                       1,
                                       "REQ1/NEU",
                                       "REQ1/AEN",
@@ -676,19 +676,23 @@ TEST(DnlLoopTest, RunningNumberCountsInSixteenOrThirtyTwoBitsAndRestartsPerCall)
 }
 
 TEST(DnlLoopTest, SecondLineFollowsTheFirstAndTheRowIsUpdatedOnlyWhenBothWentOut) {
-  g_rows = 3;
-  g_fail_send = {"2", "3b"};
-  g_sent.clear();
-  g_updates = 0;
-  auto d = FakeLoop(true);
-  d.buildSecond = FakeBuildSecond;
-  RunDnlLoop(d, "20261207", "093015", "REQ1");
-  ASSERT_EQ(g_sent.size(), 3u);  // 1, 1b, 3: row 2's second line is never tried
-  EXPECT_EQ(g_sent[0].DnlApk, "1");
-  EXPECT_EQ(g_sent[1].DnlApk, "1b");
-  EXPECT_EQ(g_sent[1].DnlLfn, 1);  // both lines of a row carry its number
-  EXPECT_EQ(g_sent[2].DnlLfn, 3);
-  EXPECT_EQ(g_updates, 1);
+  for (bool regardless : {false, true}) {
+    g_rows = 3;
+    g_fail_send = {"2", "3b"};
+    g_sent.clear();
+    g_updates = 0;
+    auto d = FakeLoop(true);
+    d.buildSecond = FakeBuildSecond;
+    d.secondAfterFailedFirst = regardless;
+    RunDnlLoop(d, "20261207", "093015", "REQ1");
+    std::string sent;
+    for (const DnlRecord& r : g_sent) sent += std::string(r.DnlApk.c_str()) + " ";
+    // Row 2's second line goes out only when asked for despite its failed first line.
+    EXPECT_EQ(sent, regardless ? "1 1b 2b 3 " : "1 1b 3 ");
+    EXPECT_EQ(g_sent[1].DnlLfn, 1);  // both lines of a row carry its number
+    EXPECT_EQ(g_sent.back().DnlLfn, 3);
+    EXPECT_EQ(g_updates, 1);
+  }
   g_fail_send.clear();
 }
 

@@ -166,9 +166,11 @@ TEST_P(ResourceFaults, UnreadableLoginFileIsLoggedAndChangesNothing) {
   fs::remove(login);
   fs::create_directory(login);  // unreadable as a file, even for root
   EXPECT_EQ(Run(), 0);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].function, "bdConnect");
-  EXPECT_EQ(Messages()[0].message, "Fehlethafte Connect mit der DB ");
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Messages()[0].message,
+            "Login-Datei ..\\..\\..\\..\\files\\quantelor.ini ist ein Ordner");
+  EXPECT_EQ(Messages()[1].function, "bdConnect");
+  EXPECT_EQ(Messages()[1].message, "Fehlethafte Connect mit der DB ");
   const Report r = CheckPromises("without a login", false);
   EXPECT_EQ(r.violations, 0);
   EXPECT_EQ(r.still_due, static_cast<int>(due().size()));

@@ -117,14 +117,26 @@ TEST_P(RunTest, ConnectsCommitsAndEndsQuietly) {
   EXPECT_TRUE(Messages().empty()) << test::ReadBytes(msg_file());
 }
 
-TEST_P(RunTest, MissingLoginFileIsOneMessageAndExitZero) {
-  fs::remove(top() / "files" / "quantelor.ini");
-  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
-  auto m = Messages();
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0].function, "bdConnect");
-  EXPECT_EQ(m[0].message, "Fehlethafte Connect mit der DB ");
-  EXPECT_NE(m[0].code, "0");
+// A login file that cannot serve the connect is named, with the reason, before the usual message.
+TEST_P(RunTest, BadLoginFileIsNamedBeforeTheConnectMessage) {
+  const fs::path login = top() / "files" / "quantelor.ini";
+  const std::pair<const char*, const char*> cases[] = {
+      {nullptr, " fehlt"},
+      {"", " ist leer"},
+      {"[database]\nuser=jobfeed\n", ": Eintrag LOGIN fehlt oder ist ungueltig"}};
+  for (const auto& [contents, why] : cases) {
+    fs::remove(msg_file());
+    fs::remove(login);
+    if (contents != nullptr) test::WriteBytes(login, contents);
+    EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
+    auto m = Messages();
+    ASSERT_EQ(m.size(), 2u) << why;
+    EXPECT_EQ(m[0].function, "iniGetLogin");
+    EXPECT_EQ(m[0].message, std::string("Login-Datei ") + kLoginFile + why);
+    EXPECT_EQ(m[1].function, "bdConnect");
+    EXPECT_EQ(m[1].message, "Fehlethafte Connect mit der DB ");
+    EXPECT_NE(m[1].code, "0");
+  }
 }
 
 TEST_P(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
@@ -152,14 +164,16 @@ TEST_P(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].function, "main");
   EXPECT_NE(m[0].message.find("Argumente"), std::string::npos);
-  EXPECT_EQ(err_, "") << "the log took the entry";
+  const std::string told =
+      "jobfeed: zu wenige Argumente\nusage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION (see --help)\n";
+  EXPECT_EQ(ConsoleText(err_), told) << "the log took the entry";
 
   // Without the Msg folder the entry still reaches whoever started the program, as the file
   // would have held it.
   const std::string entry = test::ReadBytes(msg_file());
   fs::remove_all(root() / "Msg");
   EXPECT_EQ(Run(JOBFEED_BIN, {"REQ1", "4711", "10"}), ExitCode(kUsageStatus));
-  EXPECT_EQ(WithoutClock(err_), WithoutClock(entry));
+  EXPECT_EQ(ConsoleText(WithoutClock(err_)), ConsoleText(WithoutClock(entry)) + told);
   EXPECT_EQ(out_, "");
   EXPECT_FALSE(fs::exists(root() / "Msg"));
 }
@@ -175,7 +189,7 @@ TEST_F(RunTestSite, HelpAndVersionAnswerWithoutTheLogOrTheDatabase) {
   EXPECT_EQ(Run(JOBFEED_MASTER_BIN, {"--version"}), 0);
   EXPECT_EQ(ConsoleText(out_), "jobfeed-master" + version);
   EXPECT_EQ(Run(JOBFEED_BIN, {"--help"}), 0);
-  EXPECT_EQ(ConsoleText(out_).rfind("usage: jobfeed REQUESTER ORDER POSITION ACTION\n", 0), 0u)
+  EXPECT_EQ(ConsoleText(out_).rfind("usage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION\n", 0), 0u)
       << out_;
   EXPECT_EQ(err_, "");
   EXPECT_TRUE(fs::is_empty(root()));
@@ -184,6 +198,88 @@ TEST_F(RunTestSite, HelpAndVersionAnswerWithoutTheLogOrTheDatabase) {
   // Only as the single argument: otherwise it is a run's argument like any other.
   EXPECT_EQ(Run(JOBFEED_BIN, {"--help", "4711"}), ExitCode(kUsageStatus));
   EXPECT_EQ(out_, "");
+}
+
+// Usage errors of every program are refused with their reason and a non-zero exit code before
+// any database access (jobfeed and jobfeed-master also log them); -h, --help and --version
+// answer on every program and command.
+TEST_F(RunTestSite, UsageErrorsAndHelpOfEveryProgram) {
+  RemoveDatabase();  // any database access would show up as a connect message
+  const char* const admin = JOBFEED_ADMIN_BIN;
+  const char* const master = JOBFEED_MASTER_BIN;
+  const std::string version = std::string("jobfeed-admin ") + kVersion;
+  struct Case {
+    const char* program;
+    std::vector<std::string> args;
+    int32_t status;
+    std::string says;    // in its standard output or error
+    const char* logged;  // the reason in the log entry, or nullptr: nothing logged
+  } cases[] = {
+      {JOBFEED_BIN,
+       {"", "4711", "10", "BEGIN"},
+       kUsageStatus,
+       "kein Anforderer",
+       "kein Anforderer"},
+      // Cut to its first 8 characters, the name is blank.
+      {JOBFEED_BIN,
+       {"        X", "4711", "10", "BEGIN"},
+       kUsageStatus,
+       "kein Anforderer",
+       "kein Anforderer"},
+      {JOBFEED_BIN, {"-h"}, 0, "usage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION", nullptr},
+      {master, {}, kUsageStatus, "kein Anforderer", "kein Anforderer"},
+      {master, {" \t "}, kUsageStatus, "kein Anforderer", "kein Anforderer"},
+      {master,
+       {"MEISTER1", "MAG", "mas"},
+       kUsageStatus,
+       "unbekannte Art mas",
+       "unbekannte Art mas"},
+      {master,
+       {"--version", "MAG"},
+       kUsageStatus,
+       "unbekannte Option --version",
+       "unbekannte Option --version"},
+      {master, {"-h"}, 0, "usage: jobfeed-master [--quiet] REQUESTER [KIND...]", nullptr},
+      {admin,
+       {"resend-order", "A100", "OP1 "},
+       2,
+       "REQUESTER starts or ends with a blank",
+       nullptr},
+      {admin, {"resend-order", " A100", "OP1"}, 2, "ORDER starts or ends with a blank", nullptr},
+      {admin, {"resend-order", "A100", " "}, 2, "REQUESTER is empty or blank", nullptr},
+      {admin,
+       {"journal", "OP\x1B", "20261207", "093015"},
+       2,
+       "REQUESTER holds a control character",
+       nullptr},
+      {admin, {"init-db", ""}, 2, "expected one PATH", nullptr},
+      {admin, {"init-db", "nofolder/j.db"}, 1, "the folder nofolder does not exist", nullptr},
+      {admin, {"show-buffer", "Msg"}, 1, "Msg is a folder", nullptr},
+      {admin, {"write-login", "Msg", "--user", "u", "--net", "n"}, 1, "Msg is a folder", nullptr},
+      {admin, {"scramble", "--version"}, 0, version, nullptr},
+      {admin, {"check-db", "--version"}, 0, version, nullptr},
+      {admin, {"init-db", "-h"}, 0, "usage: jobfeed-admin init-db PATH", nullptr},
+      {admin, {"show-buffer", "-h"}, 0, "usage: jobfeed-admin show-buffer [--quiet] FILE", nullptr},
+      {admin, {"journal", "-h"}, 0, "usage: jobfeed-admin journal", nullptr},
+  };
+  for (const Case& c : cases) {
+    const std::string what = std::string(c.program) + " " + (c.args.empty() ? "" : c.args[0]);
+    fs::remove_all(msg_file());
+    fs::create_directories(root() / "Msg");
+    EXPECT_EQ(Run(c.program, c.args), c.status == 0 ? 0 : ExitCode(c.status)) << what;
+    EXPECT_NE((out_ + err_).find(c.says), std::string::npos) << what << ": " << out_ << err_;
+    const auto m = Messages();
+    if (c.logged == nullptr) {
+      EXPECT_TRUE(m.empty()) << what;
+      continue;
+    }
+    ASSERT_EQ(m.size(), 1u) << what;
+    EXPECT_EQ(m[0].function, "main");
+    EXPECT_EQ(m[0].message.substr(0, 7) + m[0].message.substr(m[0].message.rfind(" - ")),
+              std::string("Aufruf: - ") + c.logged)
+        << m[0].message;
+  }
+  EXPECT_FALSE(fs::exists(db_path()));
 }
 
 // One run end to end, compared byte for byte: the Windows build must write exactly what the

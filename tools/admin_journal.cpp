@@ -51,16 +51,16 @@ void ShowLine(std::size_t number, const DnlRecord& r) {
 }  // namespace
 
 int CmdJournal(int argc, char** argv) {
-  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (int rc = 0; AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
   if (argc != 4) return BadUse("expected REQUESTER DATE TIME");
   std::string requester;  // in the program's code page, as jobfeed stamped its lines
   if (!ArgumentFromTerminal(argv[1], &requester)) {
     return BadUse("REQUESTER takes only characters of Windows-1252");
   }
-  if (requester.empty() || requester.size() > DnlRecord{}.DnlErf.kWidth) {
+  if (const char* fault = TypedValueFault(requester)) {
+    return BadUse(("REQUESTER " + std::string(fault)).c_str());
+  }
+  if (requester.size() > DnlRecord{}.DnlErf.kWidth) {
     return BadUse("REQUESTER has 1 to 8 characters (jobfeed uses the first 8 of its argument)");
   }
   if (!Digits(argv[2], 8)) return BadUse("DATE is 8 digits, yyyymmdd");

@@ -3,13 +3,17 @@
 #include "tools/admin_login.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "driver/TerminalText.h"
 #include "login/Login.h"
 #include "login/Scramble.h"
+#include "platform/Env.h"
+#include "tools/admin_commands.h"
 
 namespace jf::admin {
 
@@ -22,8 +26,9 @@ constexpr const char* kUnscrambleUsage =
     "usage: jobfeed-admin unscramble [--letters] TEXT\n"
     "  Prints the clear text of a value scrambled with the login key.\n";
 constexpr const char* kWriteLoginUsage =
-    "usage: jobfeed-admin write-login PATH --user USER --net NET < password\n"
+    "usage: jobfeed-admin write-login PATH --user USER --net NET [--force] < password\n"
     "  Writes the login configuration file PATH with the entries LOGIN, PASS and NET8.\n"
+    "  An existing file is replaced only with --force.\n"
     "  The password is the first line of standard input, never an argument.\n"
     "  NET is an Oracle net service name or sqlite:PATH (relative to the working directory).\n"
     "  Each value holds at most 40 characters.\n";
@@ -33,22 +38,14 @@ int BadUse(const char* usage, const std::string& message) {
   return 2;
 }
 
-bool IsHelp(std::string_view a) {
-  return a == "--help" || a == "-h";
-}
-
 // The shared shape of scramble and unscramble: [--letters] TEXT.
 bool ParseTextArgs(int argc, char** argv, const char* usage, int* form, std::string* text,
                    int* rc) {
   *form = kDigitForm;
+  if (AnswersHelpOrVersion(argc, argv, usage, rc)) return false;
   bool have_text = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
-    if (IsHelp(a)) {
-      std::cout << usage;
-      *rc = 0;
-      return false;
-    }
     if (a == "--letters") {
       *form = kLetterForm;
     } else if (a.size() > 1 && a[0] == '-' && !have_text) {
@@ -103,14 +100,13 @@ int CmdUnscramble(int argc, char** argv) {
 
 int CmdWriteLogin(int argc, char** argv) {
   std::string path, user, net;
-  bool have_path = false, have_user = false, have_net = false;
+  bool have_path = false, have_user = false, have_net = false, force = false;
+  if (int rc = 0; AnswersHelpOrVersion(argc, argv, kWriteLoginUsage, &rc)) return rc;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
-    if (IsHelp(a)) {
-      std::cout << kWriteLoginUsage;
-      return 0;
-    }
-    if (a == "--user" || a == "--net") {
+    if (a == "--force") {
+      force = true;
+    } else if (a == "--user" || a == "--net") {
       if (i + 1 >= argc) return BadUse(kWriteLoginUsage, std::string(a) + " needs a value");
       (a == "--user" ? user : net) = argv[++i];
       // The user name is a text the database compares; NET names a file or a network service
@@ -131,9 +127,21 @@ int CmdWriteLogin(int argc, char** argv) {
       return BadUse(kWriteLoginUsage, "more than one PATH given");
     }
   }
-  if (!have_path) return BadUse(kWriteLoginUsage, "PATH is missing");
+  if (!have_path || path.empty()) return BadUse(kWriteLoginUsage, "PATH is missing");
   if (!have_user || user.empty()) return BadUse(kWriteLoginUsage, "--user USER is missing");
   if (!have_net || net.empty()) return BadUse(kWriteLoginUsage, "--net NET is missing");
+
+  // A login file in use is not replaced by a slip of the keyboard.
+  std::error_code ec;
+  const std::filesystem::path target(NativePath(path));
+  if (std::filesystem::is_directory(target, ec)) {
+    std::cerr << "jobfeed-admin: write-login: " << path << " is a folder\n";
+    return 1;
+  }
+  if (!force && std::filesystem::exists(target, ec)) {
+    std::cerr << "jobfeed-admin: write-login: " << path << " exists; add --force to replace it\n";
+    return 1;
+  }
 
   std::string password;
   if (!std::getline(std::cin, password)) {

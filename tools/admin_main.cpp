@@ -1,6 +1,7 @@
 // jobfeed-admin: the operator tool beside the program.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "Version.h"
 #include "tools/admin_commands.h"
@@ -17,6 +18,7 @@ const Command kCommands[] = {
     {"init-db", jf::admin::CmdInitDb, "create the SQLite database with the program's tables"},
     {"check-db", jf::admin::CmdCheckDb,
      "check the site's database (Oracle or SQLite) for the program's tables and columns"},
+    {"print-ddl", jf::admin::CmdPrintDdl, "print the DDL of the program's tables for a database"},
     {"show-buffer", jf::admin::CmdShowBuffer,
      "print the lines of a send-buffer file field by field"},
     {"scramble", jf::admin::CmdScramble, "scramble a login value (digit or letter form)"},
@@ -35,9 +37,7 @@ void Usage(std::FILE* out) {
                "'jobfeed-admin --version' prints the version.\n");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   if (argc < 2) {
     Usage(stderr);
     return 2;
@@ -54,4 +54,17 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "jobfeed-admin: unknown command '%s'\n\n", argv[1]);
   Usage(stderr);
   return 2;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Whatever a command lets out ends as a message and an exit code, never as an abort.
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "jobfeed-admin: stopped by an internal error: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "jobfeed-admin: stopped by an internal error\n");
+  }
+  return 1;
 }

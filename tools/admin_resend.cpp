@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <string_view>
 
 #include "db/DbDb.h"
 #include "db/DbDnl.h"
 #include "db/sql/Status.h"
 #include "driver/TerminalText.h"
+#include "msg/Progress.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -17,13 +19,14 @@ namespace jf::admin {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: jobfeed-admin resend-order ORDER REQUESTER [KIND] [--yes]\n"
+    "usage: jobfeed-admin resend-order ORDER REQUESTER [KIND] [--yes] [--quiet]\n"
     "Marks every position of ORDER as due for REQUESTER with the download kind KIND (AEN when\n"
     "left out), so the next jobfeed run for REQUESTER sends them to the terminals. KIND is NEU,\n"
     "AEN, STA or LOE. LOE withdraws the positions: the next run sends each as a deletion and then\n"
     "deletes it from the database, so LOE asks for --yes.\n"
     "Run it in jobfeed's working directory: it connects through the same login file.\n"
-    "Exit code: 0 marked, 1 the order has no positions or the database failed, 2 bad use.\n";
+    "Exit code: 0 marked, 1 the order has no positions or the database failed, 2 bad use.\n"
+    "On a terminal it shows on standard error that it is at work; --quiet turns that off.\n";
 
 constexpr const char* kKinds[] = {"NEU", "AEN", "STA", "LOE"};
 
@@ -35,15 +38,13 @@ int BadUse(const char* message) {
 }  // namespace
 
 int CmdResendOrder(int argc, char** argv) {
+  if (int rc = 0; AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
+  const bool quiet = TakeQuiet(&argc, argv);
   const char* args[3] = {};
   int n = 0;
   bool yes = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
     if (a == "--yes") {
       yes = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -63,11 +64,15 @@ int CmdResendOrder(int argc, char** argv) {
   }
   const std::string_view order = order_text, requester = requester_text;
   const std::string_view kind = n == 3 ? args[2] : "AEN";
-  // Nothing is cut: a cut order number could mark another order, a cut name another requester.
-  if (order.empty() || order.size() > AppRecord{}.AppApk.kWidth) {
-    return BadUse("ORDER has 1 to 12 characters");
+  // Nothing is cut or trimmed: a cut order number could mark another order, a cut name another
+  // requester, and rows marked for " OP1" or "OP1 " would never be sent.
+  if (const char* fault = TypedValueFault(order))
+    return BadUse(("ORDER " + std::string(fault)).c_str());
+  if (const char* fault = TypedValueFault(requester)) {
+    return BadUse(("REQUESTER " + std::string(fault)).c_str());
   }
-  if (requester.empty() || requester.size() > AppRecord{}.AppDwn.kWidth) {
+  if (order.size() > AppRecord{}.AppApk.kWidth) return BadUse("ORDER has 1 to 12 characters");
+  if (requester.size() > AppRecord{}.AppDwn.kWidth) {
     return BadUse("REQUESTER has 1 to 8 characters (jobfeed uses the first 8 of its argument)");
   }
   if (std::find(std::begin(kKinds), std::end(kKinds), kind) == std::end(kKinds)) {
@@ -83,8 +88,12 @@ int CmdResendOrder(int argc, char** argv) {
   rec.AppApk = order;
   rec.AppDwn = requester;
   rec.AppDna = kind;
+  // One statement marks them all: there is nothing to count, only that it is at work.
+  ProgressLine progress(!quiet);
+  progress.Draw(std::string("resend-order: marking every position of order ") + args[0] + " ...");
   const int rc = Apk_AppDel(&rec);
   bdCommit();
+  progress.Hide();
   if (rc == sql::kNotFound) {
     std::fprintf(stderr, "jobfeed-admin resend-order: order %s has no positions\n", args[0]);
     return 1;

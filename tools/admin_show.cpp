@@ -1,19 +1,37 @@
 // jobfeed-admin show-buffer: prints the lines of a send-buffer file as labelled fields, so an
 // operator can see what a terminal will receive without counting columns.
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "driver/DateHelpers.h"
 #include "driver/TerminalText.h"
+#include "msg/Progress.h"
+#include "platform/Env.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: jobfeed-admin show-buffer [--quiet] FILE\n"
+    "Prints each line of a send-buffer file (SndDnl<n>.buf) as labelled fields: terminal\n"
+    "address, port, timestamp, record type, run date and time, download kind, and the\n"
+    "payload cut into the fields of its record type (APK, APP, MAG, MAS, UBG, PNR, AWN,\n"
+    "KST). Values are shown in [ ], quantities and dates (yymmdd) also as what they read\n"
+    "as: 125.500, 2026-12-07. Control bytes and bytes that are no character are shown as\n"
+    "\\xHH.\n"
+    "Lines that are not 552 bytes, do not start with '$', do not end with '*' CR LF or carry\n"
+    "an unknown record type are flagged with '!'.\n"
+    "Exit code: 0 all lines well-formed, 1 file unreadable or a line flagged, 2 bad use.\n"
+    "On a terminal it shows how far it is on standard error; --quiet turns that off.\n";
 
 constexpr std::size_t kLineLength = 552;
 constexpr std::size_t kPayloadOffset = 111;
@@ -168,36 +186,131 @@ std::string Decoded(Kind kind, std::string_view value) {
   return {};
 }
 
+// A value as it can safely go to a terminal: control bytes and bytes that are no character of
+// the code page are shown as \xHH, so a damaged file cannot send escape sequences.
+std::string Shown(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (const char c : value) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 || u == 0x9D) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 void PrintField(const Field& f, std::string_view value) {
   const std::string decoded = Decoded(f.kind, value);
-  const std::string shown = ForTerminal(value);  // a field is cut by bytes, which are characters
+  // A field is cut by bytes, which are characters of the code page.
+  const std::string shown = ForTerminal(Shown(value));
   std::printf("  %-17s [%s]%s%s\n", f.name, shown.c_str(), decoded.empty() ? "" : " ",
               decoded.c_str());
 }
 
+const Layout* LayoutOf(std::string_view type) {
+  for (const Layout& l : kLayouts) {
+    if (type == l.type) return &l;
+  }
+  return nullptr;
+}
+
+// One line of the file as far as it is shown: its first bytes, its length and its last byte.
+struct Line {
+  std::string head;     // the first kLineLength bytes at most
+  uint64_t length = 0;  // bytes before CR LF
+  int last = -1;        // the last of them, -1 for none
+  bool crlf = false;    // CR LF ended it (else the file did)
+};
+
+// Reads a file line by line, each ended by CR LF, holding no more than a line's head: a damaged
+// file may be one line of many megabytes.
+class LineReader {
+ public:
+  explicit LineReader(std::FILE* f) : f_(f) {}
+
+  // False at the end of the file or on a read error (failed() tells).
+  bool Next(Line* line) {
+    line->head.clear();
+    line->length = 0;
+    line->last = -1;
+    line->crlf = false;
+    bool any = false;
+    for (int c; (c = Get()) != EOF;) {
+      any = true;
+      if (c == '\r') {
+        const int n = Get();
+        if (n == '\n') {
+          line->crlf = true;
+          break;
+        }
+        if (n != EOF) --pos_;  // still in the buffer: it was just read from it
+      }
+      if (line->head.size() < kLineLength) line->head.push_back(static_cast<char>(c));
+      ++line->length;
+      line->last = c;
+    }
+    return any;
+  }
+  bool failed() const { return failed_; }
+  // Bytes taken from the file so far.
+  uint64_t consumed() const { return read_ - (len_ - pos_); }
+
+ private:
+  int Get() {
+    if (pos_ == len_) {
+      len_ = std::fread(buf_, 1, sizeof buf_, f_);
+      read_ += len_;
+      pos_ = 0;
+      if (len_ == 0) {
+        failed_ = std::ferror(f_) != 0;
+        return EOF;
+      }
+    }
+    return static_cast<unsigned char>(buf_[pos_++]);
+  }
+
+  std::FILE* f_;
+  char buf_[1 << 16];
+  std::size_t pos_ = 0, len_ = 0;
+  uint64_t read_ = 0;
+  bool failed_ = false;
+};
+
 // Prints one line; returns false when it is malformed.
-bool ShowLine(std::size_t number, std::string_view line, bool has_crlf) {
-  const std::size_t length = line.size() + (has_crlf ? 2 : 0);
-  std::printf("line %zu: %zu bytes\n", number, length);
+bool ShowLine(std::size_t number, const Line& line) {
+  const uint64_t length = line.length + (line.crlf ? 2 : 0);
+  const std::string_view head = line.head;
+  std::printf("line %zu: %llu bytes\n", number, static_cast<unsigned long long>(length));
   bool ok = true;
   if (length != kLineLength) {
-    std::printf("  ! length %zu, expected %zu\n", length, kLineLength);
+    std::printf("  ! length %llu, expected %zu\n", static_cast<unsigned long long>(length),
+                kLineLength);
     ok = false;
   }
-  if (line.empty() || line.front() != '$') {
+  if (head.empty() || head.front() != '$') {
     std::printf("  ! does not start with '$'\n");
     ok = false;
   }
-  if (!has_crlf) {
+  if (!line.crlf) {
     std::printf("  ! no CR LF at its end (the file ends in the middle of a line)\n");
     ok = false;
-  } else if (line.empty() || line.back() != '*') {
+  } else if (line.last != '*') {
     std::printf("  ! does not end with '*' CR LF\n");
     ok = false;
   }
-  for (const Field& f : kHeader) PrintField(f, Cut(line, f.offset, f.width));
+  const std::string_view type = Cut(head, 90, 3);
+  if (LayoutOf(type) == nullptr) {
+    std::printf("  ! unknown record type [%s]\n", ForTerminal(Shown(type)).c_str());
+    ok = false;
+  }
+  for (const Field& f : kHeader) PrintField(f, Cut(head, f.offset, f.width));
 
-  PrintPayload(Cut(line, 90, 3), Cut(line, kPayloadOffset, kPayloadWidth));
+  PrintPayload(type, Cut(head, kPayloadOffset, kPayloadWidth));
   return ok;
 }
 
@@ -208,65 +321,70 @@ void PrintField(const char* name, std::string_view value) {
 }
 
 void PrintPayload(std::string_view type, std::string_view payload) {
-  for (const Layout& l : kLayouts) {
-    if (type != l.type) continue;
-    std::size_t end = 0;
-    for (std::size_t i = 0; i < l.count; ++i) {
-      const Field& f = l.fields[i];
-      PrintField(f, Cut(payload, f.offset, f.width));
-      end = f.offset + f.width;
-    }
-    const std::string_view rest = Cut(payload, end, kPayloadWidth);
-    if (rest.find_first_not_of(' ') != std::string_view::npos) PrintField("(after record)", rest);
+  const Layout* l = LayoutOf(type);
+  if (l == nullptr) {
+    PrintField("payload", payload);
     return;
   }
-  PrintField("payload", payload);
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < l->count; ++i) {
+    const Field& f = l->fields[i];
+    PrintField(f, Cut(payload, f.offset, f.width));
+    end = f.offset + f.width;
+  }
+  const std::string_view rest = Cut(payload, end, kPayloadWidth);
+  if (rest.find_first_not_of(' ') != std::string_view::npos) PrintField("(after record)", rest);
 }
 
 int CmdShowBuffer(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::printf(
-        "usage: jobfeed-admin show-buffer FILE\n"
-        "Prints each line of a send-buffer file (SndDnl<n>.buf) as labelled fields: terminal\n"
-        "address, port, timestamp, record type, run date and time, download kind, and the\n"
-        "payload cut into the fields of its record type (APK, APP, MAG, MAS, UBG, PNR, AWN,\n"
-        "KST). Values are shown in [ ], quantities and dates (yymmdd) also as what they read\n"
-        "as: 125.500, 2026-12-07.\n"
-        "Lines that are not 552 bytes, do not start with '$' or do not end with '*' CR LF are\n"
-        "flagged with '!'.\n"
-        "Exit code: 0 all lines well-formed, 1 file unreadable or a line flagged, 2 bad use.\n");
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fprintf(stderr,
-                 "jobfeed-admin show-buffer: expected one FILE\n"
-                 "usage: jobfeed-admin show-buffer FILE\n");
+  int rc = 0;
+  if (AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
+  // A listing on the terminal shows how far it is by itself.
+  ProgressLine progress(!TakeQuiet(&argc, argv) && !StdOutIsTerminal());
+  if (argc != 2 || argv[1][0] == '-' || argv[1][0] == '\0') {
+    std::fprintf(stderr, "jobfeed-admin show-buffer: expected one FILE\n%s", kUsage);
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "jobfeed-admin show-buffer: %s: cannot be opened\n", argv[1]);
+  const char* path = argv[1];
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    std::fprintf(stderr, "jobfeed-admin show-buffer: %s is a folder, not a send-buffer file\n",
+                 path);
     return 1;
   }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    std::fprintf(stderr, "jobfeed-admin show-buffer: %s: cannot be read\n", argv[1]);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), std::fclose);
+  if (!file) {
+    std::fprintf(stderr, "jobfeed-admin show-buffer: %s: cannot be opened: %s\n", path,
+                 std::strerror(errno));
     return 1;
   }
+  LineReader reader(file.get());
+  Line line;
   std::size_t number = 0;
   std::size_t bad = 0;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t eol = text.find("\r\n", pos);
-    const bool has_crlf = eol != std::string::npos;
-    const std::size_t end = has_crlf ? eol : text.size();
-    if (!ShowLine(++number, std::string_view(text).substr(pos, end - pos), has_crlf)) ++bad;
-    if (!has_crlf) {
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  while (reader.Next(&line)) {
+    if (!ShowLine(++number, line)) ++bad;
+    if (!line.crlf) {
+      progress.Hide();
       std::fprintf(stderr,
-                   "jobfeed-admin show-buffer: %s: the last line has no CR LF (%zu bytes)\n",
-                   argv[1], end - pos);
+                   "jobfeed-admin show-buffer: %s: the last line has no CR LF (%llu bytes)\n", path,
+                   static_cast<unsigned long long>(line.length));
     }
-    pos = has_crlf ? eol + 2 : end;
+    if (progress.Due()) {
+      char text[100];
+      std::snprintf(text, sizeof text, "show-buffer: line %s, %llu of %llu MB",
+                    Grouped(number).c_str(),
+                    static_cast<unsigned long long>(reader.consumed() >> 20),
+                    static_cast<unsigned long long>(ec ? 0 : size >> 20));
+      progress.Draw(text);
+    }
+  }
+  progress.Hide();
+  if (reader.failed()) {
+    std::fprintf(stderr, "jobfeed-admin show-buffer: %s: cannot be read after line %zu\n", path,
+                 number);
+    return 1;
   }
   if (number == 0) std::printf("no lines\n");
   if (bad > 0) {

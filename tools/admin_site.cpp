@@ -13,26 +13,39 @@
 
 namespace jf::admin {
 
-bool ConnectSite(const char* command) {
-  if (!env()->FileExists(kLoginFile)) {
-    std::fprintf(stderr,
-                 "jobfeed-admin %s: there is no login file %s here.\n"
-                 "Run it in jobfeed's working directory.\n",
-                 command, kLoginFile);
-    return false;
+std::string LoginFileFailure() {
+  int error = 0;
+  const char* key = nullptr;
+  const std::string file = kLoginFile;
+  switch (iniCheckFile(kLoginFile, &error, &key)) {
+    case LoginFileFault::kNone:
+      return {};
+    case LoginFileFault::kMissing:
+      return "there is no login file " + file + " here; run it in jobfeed's working directory";
+    case LoginFileFault::kFolder:
+      return "the login file " + file + " is a folder";
+    case LoginFileFault::kUnreadable:
+      return "the login file " + file + " cannot be read (error " + std::to_string(error) + ")";
+    case LoginFileFault::kEmpty:
+      return "the login file " + file + " is empty";
+    case LoginFileFault::kNotLoginFile:
+      return file + " is not a login file: its " + key + " entry is missing or not scrambled";
   }
+  return {};
+}
+
+std::string ConnectFailure(int rc) {
+  if (std::string login = LoginFileFailure(); !login.empty()) return login;
+  if (!sql::ConnectErrorText().empty()) return sql::ConnectErrorText();
+  return rc == sql::kLoginTooLong ? "a login value is too long"
+                                  : "the database refused the connection";
+}
+
+bool ConnectSite(const char* command) {
   const int rc = bdConnect();
   if (rc == 0) return true;
-  const char* why =
-      rc == sql::kConnectIdentifier ? "the database named in the login file cannot be opened"
-      : rc == sql::kLoginTooLong    ? "a login value is too long"
-      : rc == sql::kBackendUnavailable
-          ? "no database backend of this build serves the login file's net service name"
-          : "the database refused the connection";
-  std::fprintf(stderr,
-               "jobfeed-admin %s: cannot connect (status %d): %s.\n"
-               "Run it in jobfeed's working directory: the login is read from %s there.\n",
-               command, rc, why, kLoginFile);
+  std::fprintf(stderr, "jobfeed-admin %s: cannot connect (status %d): %s\n", command, rc,
+               ForTerminal(ConnectFailure(rc), stderr).c_str());
   return false;
 }
 

@@ -1,24 +1,15 @@
-// The tables and columns the program uses, as it needs them, and the check of a database's own
-// catalog against them (jobfeed-admin check-db).
+// What check-db wants of a site's database: every table and column of the schema description
+// (db/schema/Description.h), as the database's own catalog describes them, of a type that
+// carries what the program puts in and takes out, wide enough for the program's fields.
 #pragma once
 
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "db/schema/Description.h"
+
 namespace jf {
-
-// One table the program uses: its name as the statements write it, and its columns as
-// "Name KIND" separated by ", ", where KIND is Tn (a text of n characters), I16 or I32 (an
-// integer travelling in 16 or 32 bits), N (a number with fractions) or D (an instant).
-struct TableNeed {
-  const char* table;
-  const char* columns;
-};
-
-// Every table of the program, one entry each.
-std::span<const TableNeed> ProgramTables();
 
 // Whose catalog the columns come from.
 enum class CatalogKind { kSqlite, kOracle, kPostgres };
@@ -27,20 +18,33 @@ enum class CatalogKind { kSqlite, kOracle, kPostgres };
 struct DbColumn {
   std::string name;  // as the catalog spells it
   std::string type;  // declared type (SQLite), data type (Oracle) or type name (PostgreSQL)
-  int length = 0;    // Oracle, PostgreSQL: the width of a text column; 0 where not known
+  int length = 0;    // Oracle: bytes of a text column; 0 where not known
+  // Oracle, PostgreSQL: characters of a text column, and whether its width counts characters
+  // ('C') or bytes ('B').
+  int char_length = 0;
+  char char_used = 0;
+  int precision = -1;  // the digits a number declares; -1 where it declares none
 };
 
-// Reads the columns of table from the connected database's catalog: Oracle's data dictionary
-// (the table in the schema its name gives, else in the login's own, else where a private or
-// public synonym leads), PostgreSQL's (the table or view the name finds on the search path), or
-// SQLite's table_info. A missing table gives no columns. Returns 0 or the status of the catalog
-// query.
+// Reads the columns of table (its name as the statements write it) from the connected
+// database's catalog: Oracle's data dictionary (the table in the schema its name gives, else in
+// the login's own, else where a private or public synonym leads), PostgreSQL's (the table or
+// view the name finds on the search path), or SQLite's table_info. A missing table gives no
+// columns. Returns 0 or the status of the catalog query.
 int ReadTableColumns(CatalogKind kind, std::string_view user, std::string_view table,
                      std::vector<DbColumn>* out);
 
-// What is wrong with a table's columns for the program: one line per missing column or
-// unusable type; none when all is there. have empty: the table is missing.
-std::vector<std::string> CheckTableColumns(CatalogKind kind, const TableNeed& need,
+// The connected Oracle database's character set ("AL32UTF8"). Returns 0 or the status.
+int ReadCharacterSet(std::string* name);
+// Whether a character set takes more than one byte for some characters: then a text width that
+// counts bytes holds fewer characters than it says.
+bool MultiByteCharacterSet(std::string_view name);
+
+// What is wrong with a table's columns for the program: one line per missing column, unusable
+// type or too narrow a width, with the statement that mends it where there is one; none when
+// all is well. have empty: the table is missing. multibyte: the database's character set is.
+std::vector<std::string> CheckTableColumns(CatalogKind kind, bool multibyte,
+                                           const schema::Table& table,
                                            const std::vector<DbColumn>& have);
 
 }  // namespace jf

@@ -17,6 +17,9 @@ struct In {
   std::string_view text;
   int32_t i = 0;
   double d = 0;
+  // A text from a field of a record or statement buffer: the field's width, which the backends
+  // do not need but the check of statements against the schema does; 0 for other texts.
+  uint16_t width = 0;
 
   // An empty text is bound as NULL, as Oracle stores it.
   static In Text(std::string_view v) { return In{Type::kText, v, 0, 0}; }
@@ -28,7 +31,9 @@ struct In {
   static In Dbl(double v) { return In{Type::kDouble, {}, 0, v}; }
   template <std::size_t N>
   static In Text(const jf::Text<N>& t) {
-    return Text(t.view());
+    In in = Text(t.view());
+    in.width = static_cast<uint16_t>(N);
+    return in;
   }
 };
 

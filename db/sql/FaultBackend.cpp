@@ -10,10 +10,12 @@ class FaultStmt final : public BackendStmt {
       : owner_(owner), text_(std::move(text)), base_(std::move(base)) {}
 
   int Execute(std::span<const In> in) override {
+    owner_->Show(text_, in, {});
     if (int status = owner_->Check(FaultBackend::kExecute, text_)) return status;
     return base_->Execute(in);
   }
   int Fetch(std::span<const Out> out) override {
+    owner_->Show(text_, {}, out);
     if (int status = owner_->Check(FaultBackend::kFetch, text_)) return status;
     return base_->Fetch(out);
   }

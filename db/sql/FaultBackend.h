@@ -4,8 +4,10 @@
 // executes from its counts.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,15 @@ class FaultBackend final : public Backend {
   // Every such call fails until Clear().
   void FailAlways(Op op, std::string text_part, int status);
   void Clear() { rules_.clear(); }
+
+  // watch sees every statement's inputs as it runs and its outputs as it fetches (the other span
+  // empty), through Show: tests hold the statements to the schema description so.
+  using Watcher = std::function<void(const std::string& text, std::span<const In> in,
+                                     std::span<const Out> out)>;
+  void Watch(Watcher watch) { watch_ = std::move(watch); }
+  void Show(const std::string& text, std::span<const In> in, std::span<const Out> out) const {
+    if (watch_) watch_(text, in, out);
+  }
 
   // Executions of statements whose text contains text_part (failed ones included).
   int Executions(std::string_view text_part) const;
@@ -57,6 +68,7 @@ class FaultBackend final : public Backend {
   std::unique_ptr<Backend> base_;
   std::vector<Rule> rules_;
   std::map<std::string, int> executions_;
+  Watcher watch_;
 };
 
 }  // namespace jf::sql

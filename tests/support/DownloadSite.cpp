@@ -4,6 +4,7 @@
 #include "db/sql/Session.h"
 #include "download/SndBuf.h"
 #include "msg/Msg.h"
+#include "support/StatementCheck.h"
 
 namespace jf::test {
 
@@ -14,6 +15,7 @@ void DownloadSiteTest::SetUp() {
   ASSERT_EQ(OpenBackend("jobfeed", "secret", net_service(), &real), 0);
   auto fb = std::make_unique<sql::FaultBackend>(std::move(real));
   db_ = fb.get();
+  test::WatchStatements(fb.get());
   sql::Attach(std::move(fb));
   clock_.Set(LocalTime{2026, 12, 7, 10, 11, 12});
   PinServerClock(clock_);

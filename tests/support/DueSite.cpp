@@ -151,7 +151,7 @@ void DueSiteTest::InsertMasterRows(const Marking& m, bool remember) {
                     person_kind,
                     requester,
                     terminal,
-                    {"AWN|" + person, "PNR|" + person},
+                    {"PNR|" + person, "AWN|" + person},
                     person_kind == "LOE" && awa == 3});
   }
   Sql("commit");

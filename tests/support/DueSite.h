@@ -2,7 +2,7 @@
 // operators about them, for the crash, fault and concurrency tests:
 //   - a row that is due is sent at least once;
 //   - a row is unmarked or deleted only after its lines are in its terminal's send-buffer file
-//     (for a person both, AWN and PNR), and deleted only when its kind asks for it;
+//     (for a person both, PNR and AWN), and deleted only when its kind asks for it;
 //   - a send-buffer file holds only whole lines of 552 bytes, "$" ... "*\r\n";
 //   - the order's position count ApkAfo moves by exactly the positions that went out as new
 //     ("NEU", +1) or deleted ("LOE", -1);
@@ -49,7 +49,7 @@ class DueSiteTest : public OrderSiteTest {
     std::string key;  // "APK|order", "APP|order|position", "MAG|group", "PRV|person" ...
     std::string order, position, kind, requester;
     int terminal = 0;
-    std::vector<std::string> lines;  // keys of its lines ("AWN|person", "PNR|person"); none: key
+    std::vector<std::string> lines;  // keys of its lines ("PNR|person", "AWN|person"); none: key
     bool deletable = false;          // its kind asks for it to be deleted after sending
     bool everyRun = false;           // not marked: sent by every run (cost centres)
   };

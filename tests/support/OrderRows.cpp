@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "db/schema/Catalog.h"
+#include "db/schema/Description.h"
 
 namespace jf::test {
 
@@ -47,15 +47,11 @@ std::vector<std::pair<std::string, std::string>> OrderRowsTest::TableColumns(
     out.emplace_back(f[0], f[1]);
   }
   if (backend() != BackendKind::kPostgres) return out;
-  // PostgreSQL keeps the names in lower case; the program's catalog spells them.
-  for (const TableNeed& t : ProgramTables()) {
-    std::string name = t.table;
-    name = name.substr(name.find('.') + 1);
-    if (Lower(name) != Lower(table)) continue;
-    const std::string columns = t.columns;
+  // PostgreSQL keeps the names in lower case; the schema description spells them.
+  for (const schema::Table& t : schema::Tables()) {
+    if (Lower(t.name) != Lower(table)) continue;
     for (auto& [column, type] : out) {
-      const std::size_t at = Lower(columns).find(Lower(column) + " ");
-      if (at != std::string::npos) column = columns.substr(at, column.size());
+      if (const schema::Column* c = schema::FindColumn(t, column)) column = c->name;
     }
   }
   return out;

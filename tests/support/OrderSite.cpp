@@ -7,6 +7,7 @@
 #include "msg/Msg.h"
 #include "support/FakeClient.h"
 #include "support/Process.h"
+#include "support/StatementCheck.h"
 
 namespace jf::test {
 
@@ -22,12 +23,15 @@ void OrderSiteTest::SetUp() {
   db_ = OpenTestDb(db_path().string());
   ASSERT_NE(db_, nullptr);
   Msg_ResetForTest();
+  sql::SetBackendWrapper(CheckStatements);
   // In-process, the fake client's server clock is the test's clock, pinned or not.
   if (backend() == BackendKind::kOracle) FakeClient::Get().FollowClock();
 }
 
 void OrderSiteTest::TearDown() {
   sql::Disconnect();
+  sql::SetBackendWrapper(nullptr);
+  EXPECT_EQ(TakeStatementProblems(), "") << "statements that do not fit the schema description";
   if (backend() == BackendKind::kOracle) FakeClient::Get().RealClock();
   Msg_ResetForTest();
   db_.reset();

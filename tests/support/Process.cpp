@@ -11,6 +11,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <pty.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -165,6 +166,40 @@ int RunProcess(const std::string& program, const std::vector<std::string>& args,
   }
   if (out != nullptr) *out = out_file.ReadBack();
   if (err != nullptr) *err = err_file.ReadBack();
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunInTerminal(const std::string& program, const std::vector<std::string>& args,
+                  std::string* screen) {
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int master = -1;
+  const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  // Read until the program's side of the terminal is closed (EIO), or it would block on a full
+  // terminal.
+  screen->clear();
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(master, buf, sizeof buf);
+    if (n > 0) {
+      screen->append(buf, static_cast<std::size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;
+    }
+  }
+  ::close(master);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

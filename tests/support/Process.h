@@ -14,4 +14,11 @@ namespace jf::test {
 int RunProcess(const std::string& program, const std::vector<std::string>& args, std::string* out,
                std::string* err);
 
+#ifndef _WIN32
+// Runs program as a person at a terminal starts it: a pseudo-terminal is its standard input,
+// output and error. *screen gets what it wrote there. Returns the exit code, or -1.
+int RunInTerminal(const std::string& program, const std::vector<std::string>& args,
+                  std::string* screen);
+#endif
+
 }  // namespace jf::test
