@@ -255,6 +255,8 @@ int PgBackend::Savepoint(const std::string& name) {
   const auto old = std::find(savepoints_.begin(), savepoints_.end(), name);
   if (old != savepoints_.end()) {
     pending_.push_back("RELEASE SAVEPOINT " + name);
+    // What came after the block's first savepoint now comes before the new one.
+    if (old == savepoints_.begin()) opened_by_savepoint_ = false;
     savepoints_.erase(old, savepoints_.end());
   }
   pending_.push_back("SAVEPOINT " + name);
