@@ -149,6 +149,19 @@ TEST_P(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
   EXPECT_FALSE(fs::exists(db_path()));
 }
 
+#ifdef _WIN32
+// The Windows build has no PostgreSQL client: such a site fails its connect, said plainly.
+TEST_F(RunTestSite, PostgresSiteIsRefusedWithoutAClient) {
+  WriteLogin("jobfeed", "secret", "postgresql://dbhost/jobfeed");
+  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
+  auto m = Messages();
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_NE(m[0].message.find("no PostgreSQL client"), std::string::npos) << m[0].message;
+  EXPECT_EQ(m[1].message, "Fehlethafte Connect mit der DB ");
+  EXPECT_EQ(m[1].code, "-12560");
+}
+#endif
+
 TEST_P(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
   RemoveDatabase();  // any database access would show up as a connect message
 #ifndef _WIN32
@@ -165,7 +178,8 @@ TEST_P(RunTest, MissingArgumentsFailWithoutTouchingTheDatabase) {
   EXPECT_EQ(m[0].function, "main");
   EXPECT_NE(m[0].message.find("Argumente"), std::string::npos);
   const std::string told =
-      "jobfeed: zu wenige Argumente\nusage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION (see --help)\n";
+      "jobfeed: zu wenige Argumente\nusage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION (see "
+      "--help)\n";
   EXPECT_EQ(ConsoleText(err_), told) << "the log took the entry";
 
   // Without the Msg folder the entry still reaches whoever started the program, as the file
@@ -189,7 +203,8 @@ TEST_F(RunTestSite, HelpAndVersionAnswerWithoutTheLogOrTheDatabase) {
   EXPECT_EQ(Run(JOBFEED_MASTER_BIN, {"--version"}), 0);
   EXPECT_EQ(ConsoleText(out_), "jobfeed-master" + version);
   EXPECT_EQ(Run(JOBFEED_BIN, {"--help"}), 0);
-  EXPECT_EQ(ConsoleText(out_).rfind("usage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION\n", 0), 0u)
+  EXPECT_EQ(
+      ConsoleText(out_).rfind("usage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION\n", 0), 0u)
       << out_;
   EXPECT_EQ(err_, "");
   EXPECT_TRUE(fs::is_empty(root()));
