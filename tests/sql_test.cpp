@@ -419,6 +419,15 @@ TEST(SqlText, IntoClauseAndTranslation) {
   EXPECT_EQ(sqlite.text,
             "select a from Kvl301Asw where (x=?1 and y<=trunc(sysdate()) and z=':b1' and w=?2)");
   EXPECT_EQ(sqlite.params, 2);
+  // Most of the PostgreSQL rules run in the tests above; these are the ones they do not reach.
+  const auto pg = dialect::Translate(
+      "select a from KvlSystem.Kvl301Asw where (x=nvl(:b0,'') and w=':b1''s' and d=TO_DATE(c,"
+      "'yyyymmdd')-1) for update wait 30",
+      dialect::Target::kPostgres);
+  EXPECT_EQ(pg.text,
+            "select a from KvlSystem.Kvl301Asw where (x=coalesce($1,NULL) and w=':b1''s' and "
+            "d=to_timestamp(c,'yyyymmdd')::timestamp-1*interval '1 day') for update");
+  EXPECT_EQ(pg.date_formats, std::vector<std::string>{""});
 }
 
 JF_ON_EVERY_BACKEND(SqlTest);

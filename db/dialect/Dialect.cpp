@@ -166,6 +166,14 @@ class Translator {
       i_ = next + 1;
       return;
     }
+    if (pg_ && WordIs(word, "wait") && EndsInUpdate()) {
+      // "for update wait N": the session's lock_timeout bounds every lock wait.
+      std::size_t j = SkipBlanks(text_, end);
+      while (j < text_.size() && IsDigit(text_[j])) ++j;
+      while (!t_.text.empty() && t_.text.back() == ' ') t_.text.pop_back();
+      i_ = j;
+      return;
+    }
     if (pg_ && call && WordIs(word, "nvl")) {
       t_.text += "coalesce";
       i_ = end;
@@ -189,6 +197,14 @@ class Translator {
     }
     t_.text.append(word);
     i_ = end;
+  }
+
+  // Whether what was written last is the word "update" (of "for update").
+  bool EndsInUpdate() const {
+    std::size_t e = t_.text.size();
+    while (e > 0 && t_.text[e - 1] == ' ') --e;
+    return e >= 6 && WordIs(std::string_view(t_.text).substr(e - 6, 6), "update") &&
+           (e == 6 || !IsIdent(t_.text[e - 7]));
   }
 
   // A date plus or minus a bound or literal number is that many days later or earlier. Writes

@@ -20,7 +20,8 @@ enum class Target {
   // clock, to the second; trunc(d) date_trunc('day', d); TO_DATE(:b, 'fmt') a timestamp
   // parameter whose text the backend reads with ReadDate before it sends it, so a bad date text
   // fails with Oracle's status; a date plus or minus a number of days an interval; Oracle's
-  // empty text literal '' is NULL; nvl is coalesce. TO_CHAR keeps its name and formats, which
+  // empty text literal '' is NULL; nvl is coalesce; "for update wait N" is "for update", the
+  // session's lock_timeout bounding the wait. TO_CHAR keeps its name and formats, which
   // PostgreSQL reads alike; "KvlSystem." names a schema of the database, as on Oracle.
   kPostgres,
 };
