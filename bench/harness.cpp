@@ -2,7 +2,8 @@
 // against its durable-write floor, measured on the same disk right before and after the run.
 //
 //   jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] [--case CASE]...
-//                 [--repeat R] [--keep] [--terminal] [--postgres PG-SERVER-SCRIPT]
+//                 [--repeat R] [--keep] [--terminal] [--against JOBFEED MASTER [--rounds R]]
+//                 [--postgres PG-SERVER-SCRIPT]
 //
 // With --postgres the sites' rows live on a PostgreSQL server of the benchmark's own (started
 // with the script in FOLDER/pg, durable: fsync and synchronous commits on); the floor's commits
@@ -13,6 +14,11 @@
 // positions; MAS:N:T and PNR:N:T are jobfeed-master on N marked workplaces or persons over T
 // terminals. Without --case the standard cases run: 10000:4:0, 100000:4:0, the empty run
 // 0:4:1000000, MAS:10000:4, MAS:100000:4, PNR:10000:4 and PNR:100000:4.
+//
+// --against runs each case instead on two builds side by side: the programs given and the
+// programs of another build (an older one), each on a freshly generated copy of the same site,
+// alternating which goes first, R rounds (default 3). The disk's flush latency drifts within
+// minutes, so only times taken in one such interleaved series are compared.
 //
 // A run's standard error goes to a file in the site, as under a scheduler. With --terminal each
 // case runs a second time, on a site generated afresh, with a pseudo-terminal as its standard
@@ -473,6 +479,82 @@ void PrintTargets(const std::vector<Result>& rs) {
   }
 }
 
+// The wall time of one run of a case on a fresh site; false (with *error) when the run did not
+// end well, send every marked row and write its lines.
+bool TimeOnce(const Programs& programs, const std::string& dir, const Case& c, double* wall,
+              std::string* error) {
+  SiteOptions o;
+  o.folder = dir + "/site-compare";
+  const bool master = !c.kind.empty();
+  o.positions = master ? 0 : c.positions;
+  o.workplaces = c.kind == "MAS" ? c.positions : 0;
+  o.persons = c.kind == "PNR" ? c.positions : 0;
+  o.terminals = c.terminals;
+  o.unmarked = c.unmarked;
+  SiteFacts f;
+  std::error_code ec;
+  fs::remove_all(o.folder, ec);
+  if (jf::bench::GenerateSite(o, &f, error) != 0) return false;
+  const bool marking = !master && c.positions > 0;
+  const std::vector<std::string> args =
+      master ? std::vector<std::string>{o.requester, c.kind}
+             : std::vector<std::string>{o.requester, marking ? f.firstOrder : "0",
+                                        marking ? f.firstPosition : "0", "BEGIN"};
+  int exitCode = -1;
+  rusage ru{};
+  if (!RunOnce(master ? programs.master : programs.jobfeed, f.runFolder, args, c.terminal,
+               &exitCode, wall, &ru)) {
+    *error = "cannot run the programs";
+    return false;
+  }
+  int64_t left = 0;
+  for (const auto& [kind, n] : Marked(f.database, "", o.requester)) left += n;
+  bool whole = true;
+  CountLines(f.bufFolder, &whole);
+  if (exitCode != 0 || left != 0 || !whole ||
+      CountMessages(f.runFolder + "/Msg/Jobfeed.txt") != 0) {
+    *error = "case " + CaseName(c) + ": a run did not end well or left rows marked";
+    return false;
+  }
+  fs::remove_all(o.folder, ec);
+  return true;
+}
+
+// Both builds on each case, interleaved; prints each case's median times and their ratio.
+bool Compare(const Programs& ours, const Programs& theirs, const std::string& dir,
+             const std::vector<Case>& cases, int rounds) {
+  // Each round's two runs follow each other, so their ratio is little disturbed by the disk's
+  // drift; the median of the rounds' ratios is the figure to judge.
+  std::printf("%-17s %10s %10s %7s %7s   %s\n", "case", "other s", "this s", "ratio", "median",
+              "rounds (other / this, seconds)");
+  for (const Case& c : cases) {
+    std::vector<double> a, b, ratios;
+    std::string detail;
+    for (int r = 0; r < rounds; ++r) {
+      double ta = 0, tb = 0;
+      std::string error;
+      // Alternate which build goes first, so a drift of the disk weighs on both alike.
+      const bool theirsFirst = r % 2 == 0;
+      if (!TimeOnce(theirsFirst ? theirs : ours, dir, c, theirsFirst ? &ta : &tb, &error) ||
+          !TimeOnce(theirsFirst ? ours : theirs, dir, c, theirsFirst ? &tb : &ta, &error)) {
+        std::fprintf(stderr, "jobfeed-bench: %s\n", error.c_str());
+        return false;
+      }
+      a.push_back(ta);
+      b.push_back(tb);
+      ratios.push_back(tb / ta);
+      char pair[48];
+      std::snprintf(pair, sizeof pair, "%s%.3f / %.3f", r ? ", " : "", ta, tb);
+      detail += pair;
+    }
+    for (auto* v : {&a, &b, &ratios}) std::sort(v->begin(), v->end());
+    const double ma = a[a.size() / 2], mb = b[b.size() / 2];
+    std::printf("%-17s %10.3f %10.3f %7.3f %7.3f   %s\n", CaseName(c).c_str(), ma, mb, mb / ma,
+                ratios[ratios.size() / 2], detail.c_str());
+  }
+  return true;
+}
+
 // What the display costs a run that shows it: each case with a terminal against the same case
 // without.
 void PrintDisplayCost(const std::vector<Result>& rs) {
@@ -514,7 +596,8 @@ bool ParseCase(const char* text, Case* c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Programs programs;
+  Programs programs, against;
+  int rounds = 3;
   std::string dir;
   std::vector<Case> cases;
   bool smoke = false, keep = false, terminal = false;
@@ -534,6 +617,11 @@ int main(int argc, char** argv) {
       ++i;
     } else if (a == "--repeat" && hasValue) {
       repeat = std::atoi(argv[++i]);
+    } else if (a == "--against" && i + 2 < argc) {
+      against.jobfeed = fs::absolute(argv[++i]).string();
+      against.master = fs::absolute(argv[++i]).string();
+    } else if (a == "--rounds" && hasValue) {
+      rounds = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--smoke") {
       smoke = true;
     } else if (a == "--keep") {
@@ -546,7 +634,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr,
                    "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
                    "[--case N:T:M | MAS:N:T | PNR:N:T]... [--repeat R] [--keep] [--terminal] "
-                   "[--postgres PG-SERVER-SCRIPT]\n");
+                   "[--against JOBFEED MASTER [--rounds R]] [--postgres PG-SERVER-SCRIPT]\n");
       return 2;
     }
   }
@@ -576,6 +664,8 @@ int main(int argc, char** argv) {
   programs.jobfeed = fs::absolute(programs.jobfeed).string();
   programs.master = fs::absolute(programs.master).string();
   dir = fs::absolute(dir).string();
+
+  if (!against.jobfeed.empty()) return Compare(programs, against, dir, cases, rounds) ? 0 : 1;
 
   if (!programs.pgServer.empty()) {
     std::string error;

@@ -1,6 +1,8 @@
 // The program's one database connection.
 #pragma once
 
+#include "db/sql/Status.h"
+
 namespace jf {
 
 // Reads the login from the login configuration file and opens the connection. Returns the
@@ -17,5 +19,24 @@ void bdRollback();
 // Both return the status of their last statement.
 int bdBeginUnit(const char* name);
 int bdEndUnit(bool keep);
+
+// How often a unit runs in all when a deadlock undoes it. A deadlock needs two sessions that take
+// the same locks in opposite orders; the program always locks a position before its order
+// header, so only another program's transaction can be the other side, and trying again after
+// it has gone almost always succeeds.
+inline constexpr int kUnitTries = 3;
+
+// Runs unit(last) until it ends in anything but a deadlock (-60), kUnitTries times at most;
+// last is true for the final try, the one whose deadlock stands (and is logged by the unit).
+// The unit must have undone its writes when it reports the deadlock. Returns its last status.
+template <class Unit>
+int bdRetryUnit(Unit unit) {
+  int rc = 0;
+  for (int tries = 1; tries <= kUnitTries; ++tries) {
+    rc = unit(tries == kUnitTries);
+    if (rc != sql::kDeadlock) break;
+  }
+  return rc;
+}
 
 }  // namespace jf

@@ -1,5 +1,10 @@
 // Table access of the order and master data tables: single rows by key, each write committed at
 // once or rolled back to its own savepoint, and the range cursors.
+//
+// X_PKeyLock reads a row as X_PKeyRead does and locks it until the transaction ends ("for update
+// wait 30"; on the embedded database the transaction holds the database's write lock): the unit
+// that sent a row's lines writes back exactly the version it read. A row held elsewhere for
+// longer than the lock wait gives -54.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +33,7 @@ inline constexpr int kBadRangeKind = sql::kBadSelector;
 
 // Order header, Kvl501Apk.
 int Apk_PKeyRead(ApkRecord* rec);
+int Apk_PKeyLock(ApkRecord* rec);
 int Apk_PKeyUpd(const ApkRecord* rec);
 int Apk_PKeyIns(const ApkRecord* rec);
 int Apk_PKeyDel(const char* key);
@@ -37,6 +43,7 @@ int Apk_CloseRange(int kind);
 
 // Order position, Kvl504App.
 int App_PKeyRead(AppRecord* rec);
+int App_PKeyLock(AppRecord* rec);
 int App_PKeyUpd(const AppRecord* rec);
 int App_PKeyIns(const AppRecord* rec);
 int App_PKeyDel(const AppRecord* rec);
@@ -55,6 +62,7 @@ int App_CloseRangeSts();
 
 // Workplace groups, Kvl530Apg.
 int Apg_PKeyRead(ApgRecord* rec);
+int Apg_PKeyLock(ApgRecord* rec);
 int Apg_PKeyUpd(const ApgRecord* rec);
 int Apg_PKeyDel(const ApgRecord* rec);
 int Apg_OpenRange(const char* lower, const char* upper);
@@ -63,6 +71,7 @@ int Apg_CloseRange();
 
 // Workplaces, Kvl531Apl.
 int Apl_PKeyRead(AplRecord* rec);
+int Apl_PKeyLock(AplRecord* rec);
 int Apl_PKeyUpd(const AplRecord* rec);
 int Apl_PKeyDel(const AplRecord* rec);
 int Apl_OpenRange(const char* lower, const char* upper);
@@ -74,6 +83,7 @@ int Apl_CloseByApg();
 
 // Interruption reasons, Kvl521Ubg.
 int Ubg_PKeyRead(UbgRecord* rec);
+int Ubg_PKeyLock(UbgRecord* rec);
 int Ubg_PKeyUpd(const UbgRecord* rec);
 int Ubg_PKeyDel(const UbgRecord* rec);
 int Ubg_OpenRange(const char* lower, const char* upper);
@@ -82,6 +92,7 @@ int Ubg_CloseRange();
 
 // Personnel, Kvl510Prv.
 int Prv_PKeyRead(PrvRecord* rec);
+int Prv_PKeyLock(PrvRecord* rec);
 int Prv_ReadByAwn(PrvRecord* rec);
 int Prv_PKeyIns(PrvRecord* rec);  // may fill PrvFbe from the production area of type 1
 int Prv_PKeyUpd(const PrvRecord* rec);

@@ -1,11 +1,24 @@
-// The loop every download runs: walk the rows due for a requester, send the row's lines, then
-// unmark or delete the row. A download describes itself with a DnlLoop and calls RunDnlLoop.
+// The loop every download runs: walk the rows due for a requester and, one row at a time in a
+// unit of its own, lock the row and read it again, unmark or delete it, write its lines and
+// commit. A download describes itself with a DnlLoop and calls RunDnlLoop.
+//
+// Runs for the same requester overlap, and the order system changes rows and marks them again
+// while a run sends. The cursor's rows are fixed when it opens, so a fetched row only names a
+// row that was due; what goes out is the row as it stands under the lock:
+//   - still marked for the requester: its current version is sent (the fetched one or a newer
+//     one) and unmarked or deleted as that version's download kind says;
+//   - gone, or no longer marked for the requester (another run sent it, or it was marked for
+//     someone else): nothing is sent and nothing written.
+// The lines are written while the row is locked, so an older version's lines can never follow a
+// newer one's: whoever sends the next version locks the row after this unit has ended.
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
+#include "db/DbDb.h"
 #include "db/sql/Status.h"
 #include "download/DnlRecord.h"
 #include "download/DnlWatch.h"
@@ -33,9 +46,6 @@ struct DnlLoop {
   bool secondAfterFailedFirst = false;
   // Production area of the row: the key of the terminal lookup.
   const char* (*area)(const Row& row);
-  // Unmarks or deletes the row after its lines were written; logs its own failures. nullptr
-  // for a download that changes nothing in the database.
-  int (*update)(const Row& row);
   // The writer: SndBuf_Write (tests put a fake in its place).
   int (*send)(DnlRecord rec, const char* area);
   // Messages of the download. sendFailedText nullptr: a row that cannot be sent adds no message
@@ -49,10 +59,37 @@ struct DnlLoop {
   // The running number DnlLfn counts in 16 bits, as the journal column holds it; the personnel
   // download counts in 32.
   bool wideRunningNumber = false;
+
+  // The row's unit. lock nullptr: a download that changes nothing in the database, whose rows
+  // go out as the cursor delivers them.
+  const char* unit = nullptr;  // the unit's savepoint name without "_Sp", e.g. "App_Frei"
+  // Reads the row by the key *row holds, locked until the unit ends; 1403 when it is gone.
+  int (*lock)(Row* row) = nullptr;
+  // Logs a failed lock or read (never 1403) of the fetched row with the download's message.
+  void (*lockFailed)(const Row& fetched, int status) = nullptr;
+  // The row's download marker.
+  std::string_view (*marker)(const Row& row) = nullptr;
+  // Copies into the locked image what the cursor delivers beside the row's own columns (a
+  // workplace group's cost centre comes from its current assignment), or nullptr.
+  void (*carry)(Row* locked, const Row& fetched) = nullptr;
+  // For a cursor that delivers a row once per joined row: the row's key. A row this loop has
+  // sent and unmarked goes out again when the cursor delivers it again. nullptr otherwise.
+  std::string_view (*again)(const Row& row) = nullptr;
+  // Unmarks or deletes the locked image, inside the unit, before its lines are written; logs its
+  // own failures. 0 keeps the unit's writes; so does 1403, a write that found nothing left to
+  // change beyond the row (a position's order header that is gone), which still ends an order
+  // loop. Any other status undoes the unit: the row stays due.
+  int (*update)(const Row& locked) = nullptr;
+  // The unit's boundaries: bdBeginUnit and bdEndUnit (tests put fakes in their place).
+  int (*begin)(const char* name) = bdBeginUnit;
+  int (*end)(bool keep) = bdEndUnit;
+  // Lets go of what the writer holds when a unit has ended (SndBuf_CloseCache: the send-buffer
+  // file, which another run may be waiting for), or nullptr.
+  void (*release)() = nullptr;
 };
 
 // A loop over a download cursor that sends through send and logs with these messages; the
-// caller sets the builder, the area and the status update.
+// caller sets the builder, the area and the row's unit.
 template <class Row>
 DnlLoop<Row> CursorLoop(int (*open)(const char*), int (*fetch)(Row*), int (*close)(),
                         int (*send)(DnlRecord, const char*), const char* function,
@@ -68,21 +105,90 @@ DnlLoop<Row> CursorLoop(int (*open)(const char*), int (*fetch)(Row*), int (*clos
   return d;
 }
 
-// Builds and sends the lines of one row from the loop-filled record. Returns 0 when every line
-// went out, else the first failing status.
+// The lines of one row, built from the loop-filled record: one or two.
+struct RowLines {
+  DnlRecord rec[2];
+  int n = 0;
+};
+
+// Builds the row's lines. Returns 0, or the status of the first builder that failed.
 template <class Row>
-int SendRowLines(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
-                 std::string_view requester) {
-  int first = 0;
+int BuildRowLines(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
+                  std::string_view requester, RowLines* lines) {
+  lines->n = 0;
   for (typename DnlLoop<Row>::Build build : {d.build, d.buildSecond}) {
     if (build == nullptr) break;
-    DnlRecord rec = base;
-    int rc = build(&rec, row, requester);
-    if (rc == 0) rc = d.send(rec, d.area(row));
+    DnlRecord& rec = lines->rec[lines->n++];
+    rec = base;
+    if (int rc = build(&rec, row, requester); rc != 0) return rc;
+  }
+  return 0;
+}
+
+// Sends the row's lines in order. Returns 0 when every line went out, else the status of the
+// first that did not; the lines after it are tried only when the loop asks for it.
+template <class Row>
+int SendRowLines(const DnlLoop<Row>& d, const RowLines& lines, const Row& row) {
+  int first = 0;
+  for (int i = 0; i < lines.n; ++i) {
+    const int rc = d.send(lines.rec[i], d.area(row));
     if (first == 0) first = rc;
     if (rc != 0 && !d.secondAfterFailedFirst) break;
   }
   return first;
+}
+
+// Whether the locked image of a row still asks this loop for its lines: marked for the
+// requester, or (for a cursor that delivers a row more than once) sent by this loop already.
+template <class Row>
+bool StillDue(const DnlLoop<Row>& d, const Row& locked, std::string_view requester,
+              const std::set<std::string, std::less<>>& sent) {
+  if (d.marker(locked) == requester) return true;
+  return d.again != nullptr && sent.find(d.again(locked)) != sent.end();
+}
+
+// One try of a row's unit: lock and read the row, build its lines from the version read,
+// unmark or delete it, write its lines, commit. Every database lock the unit needs is taken
+// before its send-buffer file is, and the file is let go when the unit ends, so two runs never
+// hold one each of a lock and a file that the other waits for. A line is durable when written,
+// so the commit that unmarks the row follows its lines. Returns 0 when the row went out or has
+// nothing left to send; otherwise the failing status, logged, with the unit undone and the row
+// still due. last: the final try, whose deadlock is logged like any other failure.
+template <class Row>
+int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
+            std::string_view requester, std::set<std::string, std::less<>>* sent, bool last,
+            bool* passed_over) {
+  Row row = fetched;
+  int rc = d.begin(d.unit);
+  if (rc == 0) rc = d.lock(&row);
+  *passed_over = rc == sql::kNotFound || (rc == 0 && !StillDue(d, row, requester, *sent));
+  if (*passed_over) {
+    d.end(true);  // nothing was written: the commit only ends the lock
+    return 0;
+  }
+  if (rc != 0) {
+    d.end(false);
+    if (rc != sql::kDeadlock || last) d.lockFailed(fetched, rc);
+    return rc;
+  }
+  if (d.carry != nullptr) d.carry(&row, fetched);
+  RowLines lines;
+  int status = BuildRowLines(d, base, row, requester, &lines);
+  bool keep = false;
+  if (status != 0) {  // a row whose lines cannot be built stays due, as one not sent
+    if (d.sendFailedText != nullptr) Msg_Log(status, d.function, d.sendFailedText, kMsgError);
+  } else if (status = d.update(row); status == 0 || status == sql::kNotFound) {
+    if (int sent_rc = SendRowLines(d, lines, row); sent_rc != 0) {
+      if (d.sendFailedText != nullptr) Msg_Log(sent_rc, d.function, d.sendFailedText, kMsgError);
+      status = sent_rc;
+    } else {
+      keep = true;
+    }
+  }
+  const int end = d.end(keep);
+  if (d.release != nullptr) d.release();
+  if (keep && end == 0 && d.again != nullptr) sent->emplace(d.again(row));
+  return status != 0 ? status : end;
 }
 
 // Runs the loop. Returns the status of the cursor's close, or of a failed open (the cursor is
@@ -93,6 +199,9 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
     Msg_Log(rc, d.function, d.openFailedText, kMsgError);
     return rc;
   }
+  // The markers hold the requester name as the cursor selects it: cut to 8 characters.
+  const std::string_view who = std::string_view(requester).substr(0, 8);
+  std::set<std::string, std::less<>> sent;  // rows sent, for a cursor that repeats rows
   uint32_t count = 0;
   Row row{};
   int fetched = 0;
@@ -104,15 +213,21 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
     ++count;
     base.DnlLfn = d.wideRunningNumber ? static_cast<int32_t>(count)
                                       : static_cast<int16_t>(static_cast<uint16_t>(count));
-    if (int rc = SendRowLines(d, base, row, requester); rc != 0) {
-      if (d.sendFailedText != nullptr) Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
-      if (DnlWatcher* w = DnlWatch()) w->RowDone(d.function, false);
-      if (d.continueAfterRowFailure) continue;
-      break;
+    int rc = 0;
+    bool passed_over = false;  // gone, or no longer due for the requester: not this run's row
+    if (d.lock != nullptr) {
+      rc = bdRetryUnit(
+          [&](bool last) { return RowUnit(d, base, row, who, &sent, last, &passed_over); });
+    } else {
+      RowLines lines;
+      rc = BuildRowLines(d, base, row, who, &lines);
+      if (rc == 0) rc = SendRowLines(d, lines, row);
+      if (rc != 0 && d.sendFailedText != nullptr) {
+        Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+      }
     }
-    const bool unmarked = d.update == nullptr || d.update(row) == 0;
-    if (DnlWatcher* w = DnlWatch()) w->RowDone(d.function, unmarked);
-    if (!unmarked && !d.continueAfterRowFailure) break;
+    if (DnlWatcher* w = DnlWatch(); w != nullptr && !passed_over) w->RowDone(d.function, rc == 0);
+    if (rc != 0 && !d.continueAfterRowFailure) break;
   }
   // A fetch that fails ends the download as the end of the rows does, but this row and every
   // later one stay due until the cause is mended: say so, in the style of the open's message.

@@ -37,130 +37,134 @@ void FillMasterRecord(DnlRecord* rec, std::string_view skz, std::string_view fun
   rec->DnlDnl = payload;
 }
 
-// How a row is taken off the due list after its lines went out.
+// How a row is taken off the due list in the unit that sends its lines, and the messages of that
+// unit.
 template <class Rec>
 struct Unmark {
-  int (*read)(Rec*);
+  int (*lock)(Rec*);
   int (*update)(const Rec*);
   int (*remove)(const Rec*);
-  bool (*deletes)(const Rec& fresh);
-  void (*clear)(Rec* fresh);  // empties the marker and the kind, and what else the kind asks
-  const char* function;       // of a failed read or update, e.g. "ApgDnl"
+  std::string_view (*marker)(const Rec&);
+  bool (*deletes)(const Rec& locked);
+  void (*clear)(Rec* locked);  // empties the marker and the kind, and what else the kind asks
+  const char* function;        // the unit's name and the function of a failed read or update
   const char* readFailed;
   const char* updateFailed;
   const char* deleteFunction;  // e.g. "Apg_Frei"
   const char* deleteFailed;
 };
 
-// The row is read again; the fresh copy decides between delete and update and is what is written
-// back, so only the columns clear() names change. A failed read leaves the row as it is and
-// marked: writing back a copy that holds only its key would wipe every other column.
+// The locked row decides between delete and update and is what is written back, so only the
+// columns clear() names change.
 template <class Rec>
-int UnmarkOrDelete(const Unmark<Rec>& u, const Rec& row) {
-  Rec fresh = row;
-  if (int rc = u.read(&fresh); rc != 0) {
-    Msg_Log(rc, u.function, u.readFailed, kMsgError);
-    return rc;
-  }
-  if (u.deletes(fresh)) {
-    const int rc = u.remove(&fresh);
+int UnmarkOrDelete(const Unmark<Rec>& u, const Rec& locked) {
+  if (u.deletes(locked)) {
+    const int rc = u.remove(&locked);
     if (rc != 0) Msg_Log(rc, u.deleteFunction, u.deleteFailed, kMsgError);
     return rc;
   }
-  u.clear(&fresh);
-  const int rc = u.update(&fresh);
+  Rec cur = locked;
+  u.clear(&cur);
+  const int rc = u.update(&cur);
   if (rc != 0) Msg_Log(rc, u.function, u.updateFailed, kMsgError);
   return rc;
 }
 
-int Apg_StatusUpdate(const ApgDnlRecord& row) {
-  static constexpr Unmark<ApgRecord> u{Apg_PKeyRead,
-                                       Apg_PKeyUpd,
-                                       Apg_PKeyDel,
-                                       [](const ApgRecord& r) { return r.ApgDna == "LOE"; },
-                                       [](ApgRecord* r) {
-                                         r->ApgDwn.Clear();
-                                         r->ApgDna.Clear();
-                                       },
-                                       "ApgDnl",
-                                       "Fehler bei Apg_PKeyRead",
-                                       "Fehler bei Apg_PKeyUpd",
-                                       "Apg_Frei",
-                                       "Fehler bei Apg_PKeyDel"};
-  return UnmarkOrDelete(u, row);
-}
+constexpr Unmark<ApgRecord> kApg{Apg_PKeyLock,
+                                 Apg_PKeyUpd,
+                                 Apg_PKeyDel,
+                                 [](const ApgRecord& r) { return r.ApgDwn.view(); },
+                                 [](const ApgRecord& r) { return r.ApgDna == "LOE"; },
+                                 [](ApgRecord* r) {
+                                   r->ApgDwn.Clear();
+                                   r->ApgDna.Clear();
+                                 },
+                                 "ApgDnl",
+                                 "Fehler bei Apg_PKeyRead",
+                                 "Fehler bei Apg_PKeyUpd",
+                                 "Apg_Frei",
+                                 "Fehler bei Apg_PKeyDel"};
 
-int Apl_StatusUpdate(const AplDnlRecord& row) {
-  static constexpr Unmark<AplRecord> u{Apl_PKeyRead,
-                                       Apl_PKeyUpd,
-                                       Apl_PKeyDel,
-                                       [](const AplRecord& r) { return r.AplDna == "LOE"; },
-                                       [](AplRecord* r) {
-                                         r->AplDwn.Clear();
-                                         r->AplDna.Clear();
-                                       },
-                                       "AplDnl",
-                                       "Fehler bei Apl_PKeyRead",
-                                       "Fehler bei Apl_PKeyUpd",
-                                       "Apl_Frei",
-                                       "Fehler bei Apl_PKeyDel"};
-  return UnmarkOrDelete(u, row);
-}
+constexpr Unmark<AplRecord> kApl{Apl_PKeyLock,
+                                 Apl_PKeyUpd,
+                                 Apl_PKeyDel,
+                                 [](const AplRecord& r) { return r.AplDwn.view(); },
+                                 [](const AplRecord& r) { return r.AplDna == "LOE"; },
+                                 [](AplRecord* r) {
+                                   r->AplDwn.Clear();
+                                   r->AplDna.Clear();
+                                 },
+                                 "AplDnl",
+                                 "Fehler bei Apl_PKeyRead",
+                                 "Fehler bei Apl_PKeyUpd",
+                                 "Apl_Frei",
+                                 "Fehler bei Apl_PKeyDel"};
 
-int Ubg_StatusUpdate(const UbgDnlRecord& row) {
-  static constexpr Unmark<UbgRecord> u{Ubg_PKeyRead,
-                                       Ubg_PKeyUpd,
-                                       Ubg_PKeyDel,
-                                       [](const UbgRecord& r) { return r.UbgDna == "LOE"; },
-                                       [](UbgRecord* r) {
-                                         r->UbgDwn.Clear();
-                                         r->UbgDna.Clear();
-                                       },
-                                       "UbgDnl",
-                                       "Fehler bei Ubg_PKeyRead",
-                                       "Fehler bei Ubg_PKeyUpd",
-                                       "Ubg_Frei",
-                                       "Fehler bei Ubg_PKeyDel"};
-  return UnmarkOrDelete(u, row);
-}
+constexpr Unmark<UbgRecord> kUbg{Ubg_PKeyLock,
+                                 Ubg_PKeyUpd,
+                                 Ubg_PKeyDel,
+                                 [](const UbgRecord& r) { return r.UbgDwn.view(); },
+                                 [](const UbgRecord& r) { return r.UbgDna == "LOE"; },
+                                 [](UbgRecord* r) {
+                                   r->UbgDwn.Clear();
+                                   r->UbgDna.Clear();
+                                 },
+                                 "UbgDnl",
+                                 "Fehler bei Ubg_PKeyRead",
+                                 "Fehler bei Ubg_PKeyUpd",
+                                 "Ubg_Frei",
+                                 "Fehler bei Ubg_PKeyDel"};
 
 // A person leaves for good ("LOE" with PrvAwa 3) or only loses the assignment ("LOE" otherwise).
-int Prv_StatusUpdate(const PrvDnlRecord& row) {
-  static constexpr Unmark<PrvRecord> u{
-      Prv_PKeyRead,
-      Prv_PKeyUpd,
-      Prv_PKeyDel,
-      [](const PrvRecord& r) { return r.PrvDna == "LOE" && r.PrvAwa == 3; },
-      [](PrvRecord* r) {
-        if (r->PrvDna == "LOE") {
-          r->PrvAwn.Clear();
-          r->PrvGvo.Clear();
-          r->PrvGbi.Clear();
-          r->PrvAvn.Clear();
-          r->PrvAbi.Clear();
-          r->PrvAnw = 0;
-          r->PrvApl = 0;
-          r->PrvApp = 0;
-        }
-        r->PrvDwn.Clear();
-        r->PrvDna.Clear();
-      },
-      "PrvDnl",
-      "Fehler bei Prv_PKeyReadk",
-      "Fehler bei Prv_PKeyUpd",
-      "Prv_Frei",
-      "Fehler bei Prv_PKeyDel"};
-  return UnmarkOrDelete(u, row);
-}
+constexpr Unmark<PrvRecord> kPrv{
+    Prv_PKeyLock,
+    Prv_PKeyUpd,
+    Prv_PKeyDel,
+    [](const PrvRecord& r) { return r.PrvDwn.view(); },
+    [](const PrvRecord& r) { return r.PrvDna == "LOE" && r.PrvAwa == 3; },
+    [](PrvRecord* r) {
+      if (r->PrvDna == "LOE") {
+        r->PrvAwn.Clear();
+        r->PrvGvo.Clear();
+        r->PrvGbi.Clear();
+        r->PrvAvn.Clear();
+        r->PrvAbi.Clear();
+        r->PrvAnw = 0;
+        r->PrvApl = 0;
+        r->PrvApp = 0;
+      }
+      r->PrvDwn.Clear();
+      r->PrvDna.Clear();
+    },
+    "PrvDnl",
+    "Fehler bei Prv_PKeyReadk",
+    "Fehler bei Prv_PKeyUpd",
+    "Prv_Frei",
+    "Fehler bei Prv_PKeyDel"};
 
 // The parts every master data loop shares: the writer, and a failing row that is logged and left
 // marked while the loop goes on.
 template <class Row>
-DnlLoop<Row> MasterLoop(int (*open)(const char*), int (*fetch)(Row*), int (*close)(),
-                        const char* function, const char* openFailed, const char* sendFailed) {
+DnlLoop<Row> MasterCursor(int (*open)(const char*), int (*fetch)(Row*), int (*close)(),
+                          const char* function, const char* openFailed, const char* sendFailed) {
   DnlLoop<Row> d =
       CursorLoop<Row>(open, fetch, close, SndBuf_Write, function, openFailed, sendFailed);
   d.continueAfterRowFailure = true;
+  return d;
+}
+
+// A master data loop whose rows are unmarked or deleted as U describes. A failed read (a lock
+// that could not be had included) is logged and leaves the row as it is, still marked.
+template <class Row, const Unmark<Row>* U>
+DnlLoop<Row> MasterLoop(int (*open)(const char*), int (*fetch)(Row*), int (*close)(),
+                        const char* function, const char* openFailed, const char* sendFailed) {
+  DnlLoop<Row> d = MasterCursor<Row>(open, fetch, close, function, openFailed, sendFailed);
+  d.unit = U->function;
+  d.lock = U->lock;
+  d.lockFailed = [](const Row&, int rc) { Msg_Log(rc, U->function, U->readFailed, kMsgError); };
+  d.marker = U->marker;
+  d.update = [](const Row& locked) { return UnmarkOrDelete(*U, locked); };
+  d.release = SndBuf_CloseCache;
   return d;
 }
 
@@ -251,39 +255,40 @@ int Ksg_Build(DnlRecord* rec, const KsgDnlRecord& row, std::string_view) {
 }
 
 int Apg_Dnl(const char* date, const char* time, const char* requester) {
-  auto d =
-      MasterLoop<ApgDnlRecord>(Apg_OpenDnl, Apg_FetchDnl, Apg_CloseDnl, "Apg_Dnl",
-                               "fehlerhafter Apg_OpenDnl", "Fehler beim Senden von ApgS\xE4tze");
+  auto d = MasterLoop<ApgDnlRecord, &kApg>(Apg_OpenDnl, Apg_FetchDnl, Apg_CloseDnl, "Apg_Dnl",
+                                           "fehlerhafter Apg_OpenDnl",
+                                           "Fehler beim Senden von ApgS\xE4tze");
   d.build = Apg_Build;
   d.area = [](const ApgDnlRecord& r) { return r.ApgFbe.c_str(); };
-  d.update = Apg_StatusUpdate;
+  // The cursor delivers a group once per current cost centre assignment, with that assignment's
+  // cost centre: the group's row does not hold it, and the group goes out once per assignment.
+  d.carry = [](ApgRecord* locked, const ApgRecord& fetched) { locked->ApgKst = fetched.ApgKst; };
+  d.again = [](const ApgRecord& r) { return r.ApgApg.view(); };
   return RunDnlLoop(d, date, time, requester);
 }
 
 int Apl_Dnl(const char* date, const char* time, const char* requester) {
-  auto d =
-      MasterLoop<AplDnlRecord>(Apl_OpenDnl, Apl_FetchDnl, Apl_CloseDnl, "Apl_Dnl",
-                               "fehlerhafte Apl_OpenDnl", "Fehler beim Senden von AplS\xE4tze");
+  auto d = MasterLoop<AplDnlRecord, &kApl>(Apl_OpenDnl, Apl_FetchDnl, Apl_CloseDnl, "Apl_Dnl",
+                                           "fehlerhafte Apl_OpenDnl",
+                                           "Fehler beim Senden von AplS\xE4tze");
   d.build = Apl_Build;
   d.area = [](const AplDnlRecord& r) { return r.AplFbe.c_str(); };
-  d.update = Apl_StatusUpdate;
   return RunDnlLoop(d, date, time, requester);
 }
 
 int Ubg_Dnl(const char* date, const char* time, const char* requester) {
-  auto d =
-      MasterLoop<UbgDnlRecord>(Ubg_OpenDnl, Ubg_FetchDnl, Ubg_CloseDnl, "Ubg_Dnl",
-                               "fehlerhafte Ubg_OpenDnl", "Fehler beim Senden von UbgS\xE4tze");
+  auto d = MasterLoop<UbgDnlRecord, &kUbg>(Ubg_OpenDnl, Ubg_FetchDnl, Ubg_CloseDnl, "Ubg_Dnl",
+                                           "fehlerhafte Ubg_OpenDnl",
+                                           "Fehler beim Senden von UbgS\xE4tze");
   d.build = Ubg_Build;
   d.area = [](const UbgDnlRecord& r) { return r.UbgFbe.c_str(); };
-  d.update = Ubg_StatusUpdate;
   return RunDnlLoop(d, date, time, requester);
 }
 
 int Prv_Dnl(const char* date, const char* time, const char* requester) {
-  auto d =
-      MasterLoop<PrvDnlRecord>(Prv_OpenDnl, Prv_FetchDnl, Prv_CloseDnl, "Prv_Dnl",
-                               "fehlerhafte Pvr_OpenDnl", "Fehler beim Senden von PrvS\xE4tze");
+  auto d = MasterLoop<PrvDnlRecord, &kPrv>(Prv_OpenDnl, Prv_FetchDnl, Prv_CloseDnl, "Prv_Dnl",
+                                           "fehlerhafte Pvr_OpenDnl",
+                                           "Fehler beim Senden von PrvS\xE4tze");
   // Two lines a person with one running number: the PNR line first, so a terminal knows the
   // person before the badge assignment arrives; the AWN line goes out even when the PNR line
   // failed. The person is unmarked or deleted only when both went out, so a failed line is sent
@@ -292,7 +297,6 @@ int Prv_Dnl(const char* date, const char* time, const char* requester) {
   d.buildSecond = Prv_BuildAwn;
   d.secondAfterFailedFirst = true;
   d.area = [](const PrvDnlRecord& r) { return r.PrvFbe.c_str(); };
-  d.update = Prv_StatusUpdate;
   d.wideRunningNumber = true;
   return RunDnlLoop(d, date, time, requester);
 }
@@ -301,11 +305,10 @@ int Ksg_Dnl(const char* date, const char* time, const char* requester) {
   // Every cost centre goes to every production area of type 1 on every run: nothing is marked,
   // so nothing is unmarked, and a line the writer could not write (it has logged why) is simply
   // part of the next run's full list.
-  auto d = MasterLoop<KsgDnlRecord>(Ksg_OpenDnl, Ksg_FetchDnl, Ksg_CloseDnl, "Ksg_Dnl",
-                                    "fehlerhafte Ksg_OpenDnl", nullptr);
+  auto d = MasterCursor<KsgDnlRecord>(Ksg_OpenDnl, Ksg_FetchDnl, Ksg_CloseDnl, "Ksg_Dnl",
+                                      "fehlerhafte Ksg_OpenDnl", nullptr);
   d.build = Ksg_Build;
   d.area = [](const KsgDnlRecord& r) { return r.KsgFbe.c_str(); };
-  d.update = nullptr;
   return RunDnlLoop(d, date, time, requester);
 }
 

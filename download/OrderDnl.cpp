@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "db/DbDb.h"
 #include "db/DbDnl.h"
 #include "db/Dbstd.h"
 #include "db/sql/Status.h"
@@ -38,19 +37,28 @@ const char* ApkArea(const ApkDnlRecord& row) {
 const char* AppArea(const AppDnlRecord& row) {
   return row.AppFbe.c_str();
 }
+std::string_view ApkMarker(const ApkDnlRecord& row) {
+  return row.ApkDwn.view();
+}
+std::string_view AppMarker(const AppDnlRecord& row) {
+  return row.AppDwn.view();
+}
 
-int Apk_StatusUpdate(const ApkDnlRecord& row) {
-  // The freshly read row is written back, so only the marker and the kind change.
-  ApkRecord cur;
-  cur.ApkApk = row.ApkApk;
-  int rc = Apk_PKeyRead(&cur);
-  if (rc != 0) {
-    Msg_Log(rc, "ApkDnl", "Fehler bei Apk_PKeyRead", kMsgError);
-    return rc;
-  }
+void Apk_LockFailed(const ApkDnlRecord&, int rc) {
+  Msg_Log(rc, "ApkDnl", "Fehler bei Apk_PKeyRead", kMsgError);
+}
+
+void App_LockFailed(const AppDnlRecord&, int rc) {
+  Msg_Log(rc, "App_Frei", "Fehler bei App_PKeyRead", kMsgError);
+}
+
+// The locked row is written back, so only the marker and the kind change.
+int Apk_StatusUpdate(const ApkRecord& row) {
+  int rc = 0;
   if (row.ApkDna == "LOE") {
     rc = Apk_PKeyDel(row.ApkApk.c_str());
   } else {
+    ApkRecord cur = row;
     cur.ApkDwn.Clear();
     cur.ApkDna.Clear();
     rc = Apk_PKeyUpd(&cur);
@@ -59,34 +67,31 @@ int Apk_StatusUpdate(const ApkDnlRecord& row) {
   return rc;
 }
 
-// Moves the position count of an order by delta. Failures are not logged: the position is
-// already sent and updated.
+// Moves the position count of an order by delta, with the order header locked after its
+// position (the one lock order of the program). Failures are not logged: the position's unit is
+// undone and the position goes again.
 int AdjustPositionCount(const char* order, int delta) {
   ApkRecord head;
   head.ApkApk = order;
-  if (int rc = Apk_PKeyRead(&head); rc != 0) return rc;
+  if (int rc = Apk_PKeyLock(&head); rc != 0) return rc;
   head.ApkAfo += delta;
   return Apk_PKeyUpd(&head);
 }
 
-int App_StatusSteps(const AppDnlRecord& row) {
+// The position's own write and its order's position count are one unit. Committed one by one, a
+// crash or a failed count update between them would leave the count wrong for good, since the
+// position is no longer due; as a unit, the position stays due and goes again with the next
+// run, which then counts it. An order header that is gone (not found) has no count to keep, so
+// the position's write stands.
+int App_StatusUpdate(const AppRecord& row) {
   if (row.AppDna == "LOE") {
-    AppRecord key;
-    key.AppApk = row.AppApk;
-    key.AppApp = row.AppApp;
-    if (int rc = App_PKeyDel(&key); rc != 0) {
+    if (int rc = App_PKeyDel(&row); rc != 0) {
       Msg_Log(rc, "App_Frei", "Fehler bei Apk_PKeyDel", kMsgError);
       return rc;
     }
     return AdjustPositionCount(row.AppApk.c_str(), -1);
   }
-  AppRecord cur;
-  cur.AppApk = row.AppApk;
-  cur.AppApp = row.AppApp;
-  if (int rc = App_PKeyRead(&cur); rc != 0) {
-    Msg_Log(rc, "App_Frei", "Fehler bei App_PKeyRead", kMsgError);
-    return rc;
-  }
+  AppRecord cur = row;
   cur.AppDwn.Clear();
   cur.AppDna.Clear();
   if (int rc = App_PKeyUpd(&cur); rc != 0) {
@@ -95,18 +100,6 @@ int App_StatusSteps(const AppDnlRecord& row) {
   }
   if (row.AppDna == "NEU") return AdjustPositionCount(row.AppApk.c_str(), +1);
   return 0;
-}
-
-int App_StatusUpdate(const AppDnlRecord& row) {
-  // The position's own write and its order's position count are one unit. Committed one by
-  // one, a crash or a failed count update between them would leave the count wrong for good,
-  // since the position is no longer due; as a unit, the position stays due and goes again with
-  // the next run, which then counts it. An order header that is gone (not found) has no count
-  // to keep, so the position's write stands.
-  bdBeginUnit("App_Frei");
-  const int rc = App_StatusSteps(row);
-  const int end = bdEndUnit(rc == 0 || rc == sql::kNotFound);
-  return rc != 0 ? rc : end;
 }
 
 }  // namespace
@@ -172,7 +165,12 @@ int Apk_Dnl(const char* date, const char* time, const char* requester) {
                                "fehlerhafte Apk_OpenDnl", "Fehler beim Senden von ApkS\xE4tze");
   d.build = Apk_Build;
   d.area = ApkArea;
+  d.unit = "ApkDnl";
+  d.lock = Apk_PKeyLock;
+  d.lockFailed = Apk_LockFailed;
+  d.marker = ApkMarker;
   d.update = Apk_StatusUpdate;
+  d.release = SndBuf_CloseCache;
   return RunDnlLoop(d, date, time, requester);
 }
 
@@ -182,7 +180,12 @@ int App_Dnl(const char* date, const char* time, const char* requester) {
                                "fehlerhafte App_OpenDnl", "Fehler beim Senden von AppS\xE4tze");
   d.build = App_Build;
   d.area = AppArea;
+  d.unit = "App_Frei";
+  d.lock = App_PKeyLock;
+  d.lockFailed = App_LockFailed;
+  d.marker = AppMarker;
   d.update = App_StatusUpdate;
+  d.release = SndBuf_CloseCache;
   return RunDnlLoop(d, date, time, requester);
 }
 

@@ -23,6 +23,10 @@ struct Cache {
   int32_t terminal = 0;
   std::unique_ptr<WritableFile> file;
   uint64_t end = 0;  // size of the file after the last complete line
+  // The name of the last terminal's file: a run closes and opens it again for every row.
+  bool named = false;
+  int32_t namedTerminal = 0;
+  std::string name;
 };
 
 Cache& TheCache() {
@@ -41,14 +45,18 @@ void Drop(Cache& c) {
 // Opens the terminal's file exclusively and moves to its end. Returns 0 or -1 (logged).
 int OpenFor(Cache& c, int32_t terminal) {
   Drop(c);
-  const std::string name = SndBuf_FileName(terminal);
+  if (!c.named || c.namedTerminal != terminal) {
+    c.name = SndBuf_FileName(terminal);
+    c.named = true;
+    c.namedTerminal = terminal;
+  }
+  const std::string& name = c.name;
   std::unique_ptr<WritableFile> f;
-  bool existed = false;
   // The communication process, or another run, holds the file only while it takes lines out
   // or puts one in: a sharing error is waited out for a bounded time before the row fails.
   int err = 0;
   for (int waits = 0;; ++waits) {
-    err = env()->OpenAppend(name, ShareMode::kExclusive, &f, &existed);
+    err = env()->OpenAppend(name, ShareMode::kExclusive, &f, nullptr);
     const bool sharing =
         err == kErrSharingViolation || err == kErrLockViolation || err == kErrSharingBufferExceeded;
     if (!sharing || waits == kOpenRetries) break;

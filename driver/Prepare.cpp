@@ -1,6 +1,8 @@
 #include "driver/Prepare.h"
 
+#include "db/DbDb.h"
 #include "db/Dbstd.h"
+#include "db/sql/Status.h"
 #include "db/tables/Apk.h"
 #include "db/tables/App.h"
 #include "download/Download.h"
@@ -21,6 +23,33 @@ constexpr int32_t kStatusLocked = 7;
 constexpr int32_t kStatusClosed = 9;
 constexpr int32_t kStatusReleased = 10;
 
+// Marks one row in a unit of its own: the row is locked and read, changed by apply (which says
+// false to leave it as it is) and written back, so a change that another process commits in
+// the meantime is neither overwritten nor lost, and a run that sends the row meanwhile waits. A
+// row that cannot be read, or is not there, ends the step silently; a lock held past the lock
+// wait is logged as the write's failure, which is where a run used to meet it.
+template <class Rec, class Apply>
+int32_t MarkRow(const char* function, const char* failed, const Rec& key, int (*lock)(Rec*),
+                int (*write)(const Rec*), Apply apply) {
+  return bdRetryUnit([&](bool last) {
+    auto logged = [&](int rc) {
+      if (rc != sql::kDeadlock || last) Msg_Log(rc, function, failed, kMsgError);
+      return rc;
+    };
+    Rec rec = key;
+    int rc = bdBeginUnit(function);
+    if (rc == 0) rc = lock(&rec);
+    if (rc != 0) {
+      bdEndUnit(false);
+      return rc == sql::kBusy || rc == sql::kDeadlock ? logged(rc) : rc;
+    }
+    if (!apply(&rec)) return bdEndUnit(true);
+    rc = write(&rec);
+    const int end = bdEndUnit(rc == 0);
+    return rc != 0 ? logged(rc) : end;
+  });
+}
+
 }  // namespace
 
 int32_t PrepareOrderHeader(std::string_view order, const Text<8>& requester) {
@@ -28,16 +57,15 @@ int32_t PrepareOrderHeader(std::string_view order, const Text<8>& requester) {
     Msg_Log(kKeyTooLong, "Auk_To_Apk", kOrderTooLong, kMsgError);
     return kKeyTooLong;
   }
-  ApkRecord rec;
-  rec.ApkApk = order;
-  if (int rc = Apk_PKeyRead(&rec); rc != 0) return rc;
-  if (rec.ApkSts == kStatusClosed || rec.ApkSts == kStatusLocked) return 0;
-
-  rec.ApkDna = "AEN";
-  rec.ApkDwn = requester.view();
-  const int rc = Apk_PKeyUpd(&rec);
-  if (rc != 0) Msg_Log(rc, "Auk_To_Apk", "Fehelr bei Apk_PKeyDel", kMsgError);
-  return rc;
+  ApkRecord key;
+  key.ApkApk = order;
+  return MarkRow("Auk_To_Apk", "Fehelr bei Apk_PKeyDel", key, Apk_PKeyLock, Apk_PKeyUpd,
+                 [&](ApkRecord* rec) {
+                   if (rec->ApkSts == kStatusClosed || rec->ApkSts == kStatusLocked) return false;
+                   rec->ApkDna = "AEN";
+                   rec->ApkDwn = requester.view();
+                   return true;
+                 });
 }
 
 int32_t PreparePosition(std::string_view order, std::string_view position, const Text<8>& requester,
@@ -50,30 +78,29 @@ int32_t PreparePosition(std::string_view order, std::string_view position, const
     Msg_Log(kKeyTooLong, "App_Sel", kPositionTooLong, kMsgError);
     return kKeyTooLong;
   }
-  AppRecord rec;
-  rec.AppApk = order;
-  rec.AppApp = position;
-  if (int rc = App_PKeyRead(&rec); rc != 0) return rc;
-  if (rec.AppSts == kStatusClosed) return 0;
-
-  rec.AppDna = "AEN";
-  rec.AppDwn = requester.view();
-  // Compared whole and case-sensitively; the asterisk belongs to "FREI*".
-  const std::string_view keyword = action.view();
-  if (keyword == "SPERR") {
-    rec.AppDna = "STA";
-    rec.AppSis = rec.AppSts;
-    rec.AppSts = kStatusLocked;
-  } else if (keyword == "FREI*") {
-    rec.AppDna = "STA";
-    rec.AppSts = kStatusReleased;
-  } else if (keyword == "BEGIN") {
-    rec.AppSis = rec.AppSts;
-    rec.AppSts = kStatusReleased;
-  }
-  const int rc = App_PKeyUpd(&rec);
-  if (rc != 0) Msg_Log(rc, "App_Sel", "Fehelr bei App_PKeyDel", kMsgError);
-  return rc;
+  AppRecord key;
+  key.AppApk = order;
+  key.AppApp = position;
+  return MarkRow("App_Sel", "Fehelr bei App_PKeyDel", key, App_PKeyLock, App_PKeyUpd,
+                 [&](AppRecord* rec) {
+                   if (rec->AppSts == kStatusClosed) return false;
+                   rec->AppDna = "AEN";
+                   rec->AppDwn = requester.view();
+                   // Compared whole and case-sensitively; the asterisk belongs to "FREI*".
+                   const std::string_view keyword = action.view();
+                   if (keyword == "SPERR") {
+                     rec->AppDna = "STA";
+                     rec->AppSis = rec->AppSts;
+                     rec->AppSts = kStatusLocked;
+                   } else if (keyword == "FREI*") {
+                     rec->AppDna = "STA";
+                     rec->AppSts = kStatusReleased;
+                   } else if (keyword == "BEGIN") {
+                     rec->AppSis = rec->AppSts;
+                     rec->AppSts = kStatusReleased;
+                   }
+                   return true;
+                 });
 }
 
 int32_t RunOrder(const RunContext& ctx, std::string_view order, std::string_view position) {

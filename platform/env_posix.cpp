@@ -152,7 +152,8 @@ class PosixEnv final : public Env {
   int OpenAppend(std::string_view path, ShareMode mode, std::unique_ptr<WritableFile>* out,
                  bool* existed) override {
     const std::string p = NativePath(path);
-    bool was_there = ::access(p.c_str(), F_OK) == 0;
+    // Only a caller that asks learns whether the file was there: it costs a look-up of its own.
+    const bool was_there = existed != nullptr && ::access(p.c_str(), F_OK) == 0;
     const mode_t perms = mode == ShareMode::kExclusivePrivate ? 0600 : 0644;
     int fd = ::open(p.c_str(), O_RDWR | O_CREAT | O_DSYNC | O_CLOEXEC, perms);
     // With O_CREAT only a missing folder gives ENOENT, which Windows reports as "path not found".

@@ -5,14 +5,12 @@
 // JOBFEED_CRASH_POSITIONS, JOBFEED_CRASH_SEED).
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
-#include <thread>
 
 #include "support/DueSite.h"
 
@@ -22,32 +20,6 @@ namespace {
 int EnvInt(const char* name, int fallback) {
   const char* v = std::getenv(name);
   return v != nullptr && *v != '\0' ? std::atoi(v) : fallback;
-}
-
-// Starts the program in the working directory with its output thrown away.
-pid_t Start(const char* program, const std::vector<std::string>& args) {
-  std::fflush(nullptr);  // or the child would write the parent's buffered output again
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    std::vector<char*> argv{const_cast<char*>(program)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::freopen("/dev/null", "w", stdout);
-    std::freopen("/dev/null", "w", stderr);
-    ::execv(program, argv.data());
-    ::_exit(127);
-  }
-  return pid;
-}
-
-// Waits up to ms for the child; true when it ended by itself.
-bool WaitFor(pid_t pid, int ms, int* status) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  for (;;) {
-    if (::waitpid(pid, status, WNOHANG) == pid) return true;
-    if (std::chrono::steady_clock::now() >= until) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
 }
 
 // The program killed, its rows and its arguments.
@@ -90,7 +62,7 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
     const int delay = std::uniform_int_distribution<int>(0, static_cast<int>(window))(rng);
 
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = Start(c.program, c.args);
+    const pid_t pid = StartProgram(c.program, c.args);
     ASSERT_GT(pid, 0);
     int status = 0;
     if (WaitFor(pid, delay, &status)) {
@@ -112,7 +84,7 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
   }
 
   // The run to completion sends whatever the killed runs left.
-  const pid_t pid = Start(c.program, c.args);
+  const pid_t pid = StartProgram(c.program, c.args);
   ASSERT_GT(pid, 0);
   int status = 0;
   ASSERT_TRUE(WaitFor(pid, 600000, &status)) << "the final run did not end";

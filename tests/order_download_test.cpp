@@ -3,6 +3,8 @@
 // seams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -169,7 +171,8 @@ TEST_P(OrderDownloadTest, AreasOfTerminalsThreeFiveThreeReopenTheFirstFile) {
   Header("3", "C1", "AEN");
   ASSERT_EQ(RunApk(), 0);
   EXPECT_EQ(files_.Calls(FaultEnv::kOpen), 3);  // no messages: every open is a buffer file
-  EXPECT_EQ(files_.Calls(FaultEnv::kClose), 2);
+  // Each row lets go of its file when its unit ends: another run may be waiting for it.
+  EXPECT_EQ(files_.Calls(FaultEnv::kClose), 3);
   EXPECT_EQ(Lines(3).size(), 2u);
   EXPECT_EQ(Lines(5).size(), 1u);
 }
@@ -310,21 +313,39 @@ JF_ON_EVERY_BACKEND_WITH(
                       "gone",
                       "REQ1/AEN",
                       0},
+        // The row is locked and read before its line: a row that cannot be had sends nothing.
         HeaderFailure{"ReadByKey",
                       [](FaultBackend* d, FaultEnv*) {
                         d->FailNth(FaultBackend::kExecute, kApkRead, 1, -54);
                       },
                       {{"ApkDnl", "Fehler bei Apk_PKeyRead", "-54"}},
-                      1,
+                      0,
+                      "REQ1/LOE",
+                      "REQ1/AEN",
+                      0},
+        // A deadlock undoes the row's unit, which runs again; only the last try's stands.
+        HeaderFailure{"DeadlockOnce",
+                      [](FaultBackend* d, FaultEnv*) {
+                        d->FailNth(FaultBackend::kExecute, kApkRead, 1, -60);
+                      },
+                      {},
+                      2,
+                      "gone",
+                      "/",
+                      0},
+        HeaderFailure{"DeadlockEveryTry",
+                      [](FaultBackend* d,
+                         FaultEnv*) { d->FailAlways(FaultBackend::kExecute, kApkRead, -60); },
+                      {{"ApkDnl", "Fehler bei Apk_PKeyRead", "-60"}},
+                      0,
                       "REQ1/LOE",
                       "REQ1/AEN",
                       0},
         HeaderFailure{"Delete",
-                      [](FaultBackend* d, FaultEnv*) {
-                        d->FailNth(FaultBackend::kExecute, kApkDelete, 1, -54);
-                      },
+                      [](FaultBackend* d,
+                         FaultEnv*) { d->FailNth(FaultBackend::kExecute, kApkDelete, 1, -54); },
                       {{"ApkDnl", "Fehler bei Apk_PKeyUpd", "-54"}},
-                      1,
+                      0,
                       "REQ1/LOE",
                       "REQ1/AEN",
                       0},
@@ -332,7 +353,7 @@ JF_ON_EVERY_BACKEND_WITH(
                       [](FaultBackend* d,
                          FaultEnv*) { d->FailNth(FaultBackend::kExecute, kApkUpdate, 1, -1400); },
                       {{"ApkDnl", "Fehler bei Apk_PKeyUpd", "-1400"}},
-                      2,
+                      1,
                       "gone",
                       "REQ1/AEN",
                       0}));
@@ -508,18 +529,19 @@ JF_ON_EVERY_BACKEND_WITH(
                                         d->FailNth(FaultBackend::kExecute, kAppDelete, 1, -54);
                                       },
                                       {{"App_Frei", "Fehler bei Apk_PKeyDel", "-54"}},
-                                      1,
+                                      0,
                                       "REQ1/LOE",
                                       "REQ1/AEN",
                                       3,
                                       0},
-                      PositionFailure{"ReadBeforeUpdate",
+                      // The position is locked and read before its line: nothing goes out.
+                      PositionFailure{"LockedTooLong",
                                       "NEU",
                                       [](FaultBackend* d, FaultEnv*) {
                                         d->FailNth(FaultBackend::kExecute, kAppRead, 1, -54);
                                       },
                                       {{"App_Frei", "Fehler bei App_PKeyRead", "-54"}},
-                                      1,
+                                      0,
                                       "REQ1/NEU",
                                       "REQ1/AEN",
                                       3,
@@ -530,7 +552,7 @@ JF_ON_EVERY_BACKEND_WITH(
                                         d->FailNth(FaultBackend::kExecute, kAppUpdate, 1, -1400);
                                       },
                                       {{"APP_Frei", "Fehler bei App_PKeyUpd", "-1400"}},
-                                      1,
+                                      0,
                                       "REQ1/NEU",
                                       "REQ1/AEN",
                                       3,
@@ -541,11 +563,24 @@ JF_ON_EVERY_BACKEND_WITH(
                                         d->FailNth(FaultBackend::kExecute, kApkRead, 1, -54);
                                       },
                                       {},
-                                      1,
+                                      0,
                                       // The count could not follow: the position stays due.
                                       "REQ1/NEU",
                                       "REQ1/AEN",
                                       3,
+                                      0},
+                      // The order header is locked after its position: a deadlock there
+                      // undoes the position too, and the unit runs again.
+                      PositionFailure{"DeadlockOnHeaderOnce",
+                                      "NEU",
+                                      [](FaultBackend* d, FaultEnv*) {
+                                        d->FailNth(FaultBackend::kExecute, kApkRead, 1, -60);
+                                      },
+                                      {},
+                                      2,
+                                      "/",
+                                      "/",
+                                      4,
                                       0},
                       PositionFailure{"HeaderUpdateForCount",
                                       "LOE",
@@ -553,7 +588,7 @@ JF_ON_EVERY_BACKEND_WITH(
                                         d->FailNth(FaultBackend::kExecute, kApkUpdate, 1, -54);
                                       },
                                       {},
-                                      1,
+                                      0,
                                       "REQ1/LOE",
                                       "REQ1/AEN",
                                       3,
@@ -597,15 +632,21 @@ TEST(OrderRecord, RecordFieldsOfHeadersAndPositions) {
   EXPECT_EQ(q.DnlDnl.size(), 257u);
 }
 
-// The loop itself, with a fake cursor and writer.
+// The loop itself, with a fake cursor, writer and table. The table holds each row's marker and
+// version as the row's unit finds them under its lock; the cursor delivers rows 1 to g_rows.
 struct FakeRow {
   int n = 0;
+  int version = 1;
+  std::string marker = "REQ1";
 };
 int g_rows = 0;
 int g_next = 0;
+std::map<int, FakeRow> g_table;  // rows as they stand now; a missing one is gone
 std::vector<DnlRecord> g_sent;
 std::vector<std::string> g_fail_send;  // lines the writer refuses, by DnlApk
 int g_updates = 0;
+std::vector<std::string> g_units;  // "begin", "keep", "undo"
+std::vector<int> g_lock_failures;
 
 int FakeOpen(const char*) {
   g_next = 0;
@@ -613,7 +654,7 @@ int FakeOpen(const char*) {
 }
 int FakeFetch(FakeRow* r) {
   if (g_next >= g_rows) return 1403;
-  r->n = ++g_next;
+  *r = FakeRow{++g_next};
   return 0;
 }
 int FakeClose() {
@@ -621,6 +662,7 @@ int FakeClose() {
 }
 int FakeBuild(DnlRecord* rec, const FakeRow& row, std::string_view) {
   rec->DnlApk = std::to_string(row.n);
+  rec->DnlApl = "v" + std::to_string(row.version);
   return 0;
 }
 const char* FakeArea(const FakeRow&) {
@@ -630,8 +672,15 @@ int FakeBuildSecond(DnlRecord* rec, const FakeRow& row, std::string_view) {
   rec->DnlApk = std::to_string(row.n) + "b";
   return 0;
 }
-int FakeUpdate(const FakeRow&) {
+int FakeLock(FakeRow* row) {
+  const auto it = g_table.find(row->n);
+  if (it == g_table.end()) return 1403;
+  *row = it->second;
+  return 0;
+}
+int FakeUpdate(const FakeRow& row) {
   ++g_updates;
+  g_table[row.n].marker.clear();
   return 0;
 }
 int FakeSend(DnlRecord rec, const char*) {
@@ -643,11 +692,29 @@ int FakeSend(DnlRecord rec, const char*) {
 }
 
 DnlLoop<FakeRow> FakeLoop(bool go_on) {
+  g_table.clear();
+  for (int n = 1; n <= g_rows; ++n) g_table[n] = FakeRow{n};
+  g_sent.clear();
+  g_updates = 0;
+  g_units.clear();
+  g_lock_failures.clear();
   auto d =
       CursorLoop<FakeRow>(FakeOpen, FakeFetch, FakeClose, FakeSend, "Fake_Dnl", "open", "send");
   d.build = FakeBuild;
   d.area = FakeArea;
+  d.unit = "Fake";
+  d.lock = FakeLock;
+  d.lockFailed = [](const FakeRow&, int rc) { g_lock_failures.push_back(rc); };
+  d.marker = [](const FakeRow& r) { return std::string_view(r.marker); };
   d.update = FakeUpdate;
+  d.begin = [](const char*) {
+    g_units.push_back("begin");
+    return 0;
+  };
+  d.end = [](bool keep) {
+    g_units.push_back(keep ? "keep" : "undo");
+    return 0;
+  };
   d.continueAfterRowFailure = go_on;
   return d;
 }
@@ -657,7 +724,6 @@ TEST(DnlLoopTest, RunningNumberCountsInSixteenOrThirtyTwoBitsAndRestartsPerCall)
   for (bool wide : {false, true}) {
     SCOPED_TRACE(wide ? "32 bits" : "16 bits");
     g_rows = 32769;
-    g_sent.clear();
     auto d = FakeLoop(false);
     d.wideRunningNumber = wide;
     ASSERT_EQ(RunDnlLoop(d, "20261207", "093015", "REQ1"), 0);
@@ -669,7 +735,8 @@ TEST(DnlLoopTest, RunningNumberCountsInSixteenOrThirtyTwoBitsAndRestartsPerCall)
     EXPECT_EQ(g_sent[0].time, "093015");
     EXPECT_EQ(g_sent[0].DnlErf, "REQ1");
     g_rows = 1;
-    g_sent.clear();
+    d = FakeLoop(false);
+    d.wideRunningNumber = wide;
     RunDnlLoop(d, "20261207", "093015", "REQ1");
     EXPECT_EQ(g_sent.at(0).DnlLfn, 1);
   }
@@ -679,8 +746,6 @@ TEST(DnlLoopTest, SecondLineFollowsTheFirstAndTheRowIsUpdatedOnlyWhenBothWentOut
   for (bool regardless : {false, true}) {
     g_rows = 3;
     g_fail_send = {"2", "3b"};
-    g_sent.clear();
-    g_updates = 0;
     auto d = FakeLoop(true);
     d.buildSecond = FakeBuildSecond;
     d.secondAfterFailedFirst = regardless;
@@ -691,7 +756,9 @@ TEST(DnlLoopTest, SecondLineFollowsTheFirstAndTheRowIsUpdatedOnlyWhenBothWentOut
     EXPECT_EQ(sent, regardless ? "1 1b 2b 3 " : "1 1b 3 ");
     EXPECT_EQ(g_sent[1].DnlLfn, 1);  // both lines of a row carry its number
     EXPECT_EQ(g_sent.back().DnlLfn, 3);
-    EXPECT_EQ(g_updates, 1);
+    // Rows 2 and 3 are unmarked before their lines are written; their units are undone.
+    EXPECT_EQ(g_units,
+              (std::vector<std::string>{"begin", "keep", "begin", "undo", "begin", "undo"}));
   }
   g_fail_send.clear();
 }
@@ -699,19 +766,54 @@ TEST(DnlLoopTest, SecondLineFollowsTheFirstAndTheRowIsUpdatedOnlyWhenBothWentOut
 TEST(DnlLoopTest, RowFailureStopsOrderLoopsButNotMasterDataLoops) {
   g_rows = 3;
   g_fail_send = {"2"};
-  g_sent.clear();
-  g_updates = 0;
   RunDnlLoop(FakeLoop(false), "20261207", "093015", "REQ1");
   EXPECT_EQ(g_sent.size(), 1u);
-  EXPECT_EQ(g_updates, 1);
-  g_sent.clear();
-  g_updates = 0;
+  EXPECT_EQ(g_units, (std::vector<std::string>{"begin", "keep", "begin", "undo"}));
   RunDnlLoop(FakeLoop(true), "20261207", "093015", "REQ1");
   ASSERT_EQ(g_sent.size(), 2u);
   EXPECT_EQ(g_sent[1].DnlApk, "3");
   EXPECT_EQ(g_sent[1].DnlLfn, 3);  // the failed row still took its number
-  EXPECT_EQ(g_updates, 2);
+  EXPECT_EQ(std::count(g_units.begin(), g_units.end(), "keep"), 2);
   g_fail_send.clear();
+}
+
+// What the unit finds under its lock decides: the row's current version goes out while it is
+// marked for the requester; a row that is gone, or marked for someone else (or sent and unmarked
+// by another run), sends nothing, changes nothing and is no failure.
+TEST(DnlLoopTest, TheLockedVersionDecidesWhatGoesOut) {
+  g_rows = 5;
+  g_fail_send.clear();
+  auto d = FakeLoop(false);
+  g_table[2].version = 2;       // changed and marked again after the cursor opened
+  g_table[3].marker = "OTHER";  // marked for another requester since
+  g_table.erase(4);             // deleted by another run
+  g_table[5].marker.clear();    // sent and unmarked by another run
+  EXPECT_EQ(RunDnlLoop(d, "20261207", "093015", "REQ1"), 0);
+  ASSERT_EQ(g_sent.size(), 2u);
+  EXPECT_EQ(g_sent[0].DnlApl, "v1");
+  EXPECT_EQ(g_sent[1].DnlApk, "2");
+  EXPECT_EQ(g_sent[1].DnlApl, "v2");
+  EXPECT_EQ(g_sent[1].DnlLfn, 2);
+  EXPECT_EQ(g_updates, 2);
+  EXPECT_EQ(g_table[3].marker, "OTHER");
+  EXPECT_TRUE(g_lock_failures.empty());
+  EXPECT_EQ(std::count(g_units.begin(), g_units.end(), "begin"), 5);
+
+  // A cursor that delivers a row once per joined row sends it again after unmarking it itself,
+  // but not a row someone else unmarked.
+  g_rows = 2;
+  auto twice = FakeLoop(true);
+  twice.fetch = [](FakeRow* r) {
+    static const int kOrder[] = {1, 2, 1, 2};
+    if (g_next >= 4) return 1403;
+    *r = FakeRow{kOrder[g_next++]};
+    return 0;
+  };
+  twice.again = [](const FakeRow& r) { return std::string_view(r.n == 1 ? "1" : "2"); };
+  g_table[2].marker.clear();
+  RunDnlLoop(twice, "20261207", "093015", "REQ1");
+  ASSERT_EQ(g_sent.size(), 2u);
+  EXPECT_EQ(g_sent[1].DnlApk, "1");
 }
 
 }  // namespace

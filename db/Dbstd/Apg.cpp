@@ -13,6 +13,7 @@ constexpr char kKeyRead[] =
     "select ApgApg ,ApgBez ,ApgTxt ,ApgFbe ,ApgKst ,ApgApl ,ApgTag ,ApgKap ,ApgPrd ,ApgRst ,ApgPau "
     ",ApgUnt ,ApgIak ,ApgSt1 ,ApgSt2 ,ApgSt3 ,ApgSf1 ,ApgSf2 ,ApgSf3 ,ApgZf1 ,ApgZf2 ,ApgZf3 "
     ",ApgDna ,ApgDwn ,ApgSta ,ApgErf  from Kvl530Apg where ApgApg=:b0";
+constexpr auto kKeyLock = ForUpdate(kKeyRead);
 
 constexpr char kUpdate[] =
     "update KVL530Apg  set "
@@ -51,6 +52,10 @@ Text<10> g_upper;
 
 int Apg_PKeyRead(ApgRecord* rec) {
   return ReadByKey<R>(kKeyRead, kKey, kApgTableColumns, rec);
+}
+
+int Apg_PKeyLock(ApgRecord* rec) {
+  return ReadByKey<R>(kKeyLock.view(), kKey, kApgTableColumns, rec);
 }
 
 int Apg_PKeyUpd(const ApgRecord* rec) {

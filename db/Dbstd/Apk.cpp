@@ -18,6 +18,7 @@ constexpr char kKeyRead[] =
     ",TO_CHAR(ApkEdi,'yyyymmdd') ,TO_CHAR(ApkEdi,'HH24MISS') ,ApkFbe ,ApkKst ,ApkZf1 ,ApkZf2 "
     ",ApkZf3 ,ApkKnz ,ApkSsn ,ApkDna ,ApkDwn ,ApkSta ,ApkErf ,ApkAba  from Kvl501Apk where "
     "ApkApk=:b0";
+constexpr auto kKeyLock = ForUpdate(kKeyRead);
 
 // The key column is written with its own value: the WHERE binds the key a second time.
 constexpr char kUpdate[] =
@@ -75,6 +76,10 @@ constexpr auto kApkKey = Cols<&ApkRecord::ApkApk>();
 int Apk_PKeyRead(ApkRecord* rec) {
   // A miss leaves a record that holds nothing but the key asked for.
   return ReadByKey<ApkRecord>(kKeyRead, kApkKey, kApkKeyReadColumns, rec);
+}
+
+int Apk_PKeyLock(ApkRecord* rec) {
+  return ReadByKey<ApkRecord>(kKeyLock.view(), kApkKey, kApkKeyReadColumns, rec);
 }
 
 int Apk_PKeyUpd(const ApkRecord* rec) {

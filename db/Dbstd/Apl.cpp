@@ -15,6 +15,7 @@ constexpr char kKeyRead[] =
     ",AplUnt ,AplIak ,AplAvt ,AplKap ,AplAvr ,AplAvp ,AplSt1 ,AplSt2 ,AplSt3 ,AplSf1 ,AplSf2 "
     ",AplSf3 ,AplZf1 ,AplZf2 ,AplZf3 ,AplDna ,AplDwn ,AplSta ,AplErf  from Kvl531Apl where "
     "AplApl=:b0";
+constexpr auto kKeyLock = ForUpdate(kKeyRead);
 
 constexpr char kUpdate[] =
     "update KVL531Apl  set "
@@ -68,6 +69,10 @@ Text<10> g_group;
 
 int Apl_PKeyRead(AplRecord* rec) {
   return ReadByKey<R>(kKeyRead, kKey, kAplTableColumns, rec);
+}
+
+int Apl_PKeyLock(AplRecord* rec) {
+  return ReadByKey<R>(kKeyLock.view(), kKey, kAplTableColumns, rec);
 }
 
 int Apl_PKeyUpd(const AplRecord* rec) {

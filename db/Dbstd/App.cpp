@@ -24,6 +24,7 @@ constexpr char kKeyRead[] =
     ",AppKt3 ,AppKz3 ,AppKt4 ,AppKz4 ,AppFbe ,AppKst ,AppZf1 ,AppZf2 ,AppZf3 ,AppKnz ,AppSsn "
     ",AppDna ,AppDwn ,AppSta ,TO_CHAR(AppDat,'yyyymmddHH24MISS') ,AppErf  from Kvl504App where "
     "(AppApk=:b0 and AppApp=:b2)";
+constexpr auto kKeyLock = ForUpdate(kKeyRead);
 
 // The WHERE binds the key once more after the 51 column values.
 constexpr char kUpdate[] =
@@ -205,12 +206,21 @@ Bounds SetBounds(const char* lowerApk, const char* lowerApp, const char* upperAp
           TextArg(g_upperApk, upperApk), TextArg(g_upperApp, upperApp)};
 }
 
+// A key read: the key goes through the key buffers, the row is filled by the shared step.
+int ReadPosition(std::string_view text, AppRecord* rec) {
+  g_host.AppApk = rec->AppApk.view();
+  g_host.AppApp = rec->AppApp.view();
+  return FillRecord(rec, SelectRow<R>(text, kKey, kAppTableColumns, &g_host));
+}
+
 }  // namespace
 
 int App_PKeyRead(AppRecord* rec) {
-  g_host.AppApk = rec->AppApk.view();
-  g_host.AppApp = rec->AppApp.view();
-  return FillRecord(rec, SelectRow<R>(kKeyRead, kKey, kAppTableColumns, &g_host));
+  return ReadPosition(kKeyRead, rec);
+}
+
+int App_PKeyLock(AppRecord* rec) {
+  return ReadPosition(kKeyLock.view(), rec);
 }
 
 int App_PKeyUpd(const AppRecord* rec) {

@@ -16,6 +16,7 @@ constexpr char kKeyRead[] =
     ",PrvApl "
     ",PrvApp ,PrvPzm ,TO_CHAR(PrvAvn,'yyyymmddHH24MISS') ,TO_CHAR(PrvAbi,'yyyymmddHH24MISS') "
     ",PrvNam ,PrvStr ,PrvOrt  from Kvl510Prv where PrvPnr=:b0";
+constexpr auto kKeyLock = ForUpdate(kKeyRead);
 
 // The person holding the value today; two such persons are the too-many-rows status.
 constexpr char kReadByAwn[] =
@@ -92,6 +93,10 @@ Text<8> g_awn;
 
 int Prv_PKeyRead(PrvRecord* rec) {
   return ReadByKey<R>(kKeyRead, kKey, kPrvTableColumns, rec);
+}
+
+int Prv_PKeyLock(PrvRecord* rec) {
+  return ReadByKey<R>(kKeyLock.view(), kKey, kPrvTableColumns, rec);
 }
 
 int Prv_ReadByAwn(PrvRecord* rec) {

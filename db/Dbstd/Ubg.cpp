@@ -13,6 +13,7 @@ constexpr char kKeyRead[] =
     "select UbgUbg ,UbgKnz ,UbgFbe ,UbgBez ,UbgTxt ,UbgZf1 ,UbgZf2 ,UbgZf3 ,UbgAst ,UbgRst ,UbgAsf "
     ",UbgSt1 ,UbgSt2 ,UbgSt3 ,UbgSf1 ,UbgSf2 ,UbgSf3 ,UbgDna ,UbgDwn ,UbgSta ,UbgErf  from "
     "Kvl521Ubg where UbgUbg=:b0";
+constexpr auto kKeyLock = ForUpdate(kKeyRead);
 
 constexpr char kUpdate[] =
     "update KVL521Ubg  set "
@@ -49,6 +50,10 @@ Text<5> g_upper;
 
 int Ubg_PKeyRead(UbgRecord* rec) {
   return ReadByKey<R>(kKeyRead, kKey, kUbgTableColumns, rec);
+}
+
+int Ubg_PKeyLock(UbgRecord* rec) {
+  return ReadByKey<R>(kKeyLock.view(), kKey, kUbgTableColumns, rec);
 }
 
 int Ubg_PKeyUpd(const UbgRecord* rec) {

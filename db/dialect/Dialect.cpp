@@ -166,6 +166,15 @@ class Translator {
       i_ = next + 1;
       return;
     }
+    if (WordIs(word, "for") && next < text_.size() &&
+        WordIs(text_.substr(next, IdentEnd(text_, next) - next), "update")) {
+      t_.locks = true;
+      if (!pg_) {  // the locking clause closes the statement; what follows is its wait option
+        while (!t_.text.empty() && t_.text.back() == ' ') t_.text.pop_back();
+        i_ = text_.size();
+        return;
+      }
+    }
     if (pg_ && WordIs(word, "wait") && EndsInUpdate()) {
       // "for update wait N": the session's lock_timeout bounds every lock wait.
       std::size_t j = SkipBlanks(text_, end);

@@ -29,6 +29,9 @@ enum class Target {
 struct Translation {
   std::string text;
   int params = 0;  // placeholder occurrences
+  // A locking query ("for update"). SQLite has no row locks: its text loses the clause (with its
+  // wait option) and the backend takes its write lock for it instead.
+  bool locks = false;
   // PostgreSQL: by parameter position, the Oracle date format of a TO_DATE(:b, 'fmt')
   // parameter, empty for any other.
   std::vector<std::string> date_formats;

@@ -73,6 +73,9 @@ inline constexpr ub4 kErrorTextMax = 3072;
 // Error numbers the backend looks at.
 inline constexpr sb4 kOraNoDataFound = 1403;
 inline constexpr sb4 kOraNotConnected = 3114;  // not connected to ORACLE
+// "resource busy; acquire with WAIT timeout expired": a locking read's "for update wait N" ran
+// out; the program reports it as every other lock held too long, -54.
+inline constexpr sb4 kOraWaitTimeout = 30006;
 
 // The functions, as pointer types.
 using OCIEnvNlsCreateFn = sword (*)(OCIEnv** envhpp, ub4 mode, void* ctxp,

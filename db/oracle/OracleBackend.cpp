@@ -144,6 +144,7 @@ class OracleBackend final : public sql::Backend {
       case OCI_ERROR: {
         const sb4 code = ReadError(*oci_, err_, OCI_HTYPE_ERROR, &last_error_);
         if (code == kOraNoDataFound) return sql::kNotFound;
+        if (code == kOraWaitTimeout) return sql::kBusy;
         if (SessionLost(code)) lost_ = true;
         return code > 0 ? -code : sql::kOtherError;
       }
@@ -500,6 +501,8 @@ int OpenOracle(std::string_view user, std::string_view password, std::string_vie
   // A round trip that hangs (a dead network, a server that stopped answering) ends with
   // ORA-03156 after the timeout instead of blocking the run forever. Clients before 18 do not
   // know the attribute and refuse it; they run without a timeout, as before.
+  static_assert(kCallTimeoutMillis > sql::kLockWaitSeconds * 1000u,
+                "a locking read must give up waiting for its row before its call times out");
   ub4 timeout = kCallTimeoutMillis;
   oci->AttrSet(svc, OCI_HTYPE_SVCCTX, &timeout, 0, OCI_ATTR_CALL_TIMEOUT, errh);
   *out = std::make_unique<OracleBackend>(oci, env, errh, svc);

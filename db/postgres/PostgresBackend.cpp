@@ -44,7 +44,7 @@ int StatusFromSqlstate(const char* state) {
       {"42883", sql::kInvalidIdentifier},  // Oracle reports an unknown function so
       {"42601", sql::kInvalidSqlStatement},
       {"55P03", sql::kBusy},  // lock_timeout, NOWAIT
-      {"40P01", sql::kDeadlockDetected},
+      {"40P01", sql::kDeadlock},
       {"40001", -8177},  // cannot serialize access
       {"57014", sql::kCancelled},
       {"3B001", sql::kSavepointUnknown},
@@ -728,7 +728,7 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
   // Lock waits are bounded unless the site set its own bound (for the role, the database or in
   // the URI's options): a row another session holds fails with -54 after that long.
   *out = std::make_unique<PgBackend>(
-      conn, "SELECT set_config('lock_timeout','" + std::to_string(kLockTimeoutMillis) +
+      conn, "SELECT set_config('lock_timeout','" + std::to_string(sql::kLockWaitSeconds * 1000) +
                 "',false) WHERE current_setting('lock_timeout')='0'");
   return 0;
 }

@@ -18,14 +18,12 @@ inline bool IsPostgresNetService(std::string_view net_service) {
 
 // Rows a cursor brings along with each round trip.
 inline constexpr int kFetchRows = 500;
-// How long a statement waits for a row or table another session holds before it fails with -54:
-// the session's lock_timeout, unless the site set one (for the role, the database, or in the
-// URI's "options").
-inline constexpr int kLockTimeoutMillis = 5000;
 // How long the connect may take, unless the URI sets connect_timeout.
 inline constexpr int kConnectTimeoutSeconds = 10;
 
-// Logs on as user with password to the database the URI names. Returns 0 with *out set, or a
+// Logs on as user with password to the database the URI names. Lock waits end after
+// sql::kLockWaitSeconds (the session's lock_timeout), unless the site set its own bound for the
+// role, the database or in the URI's "options". Returns 0 with *out set, or a
 // status with the reason in *error: -12154 the URI cannot be used (not a URI, or it names a user,
 // a password or a source of them) or the server or database cannot be reached, -1017 the server
 // refused the user or password (or the login file lacks them), -12560 a build without libpq.

@@ -11,7 +11,11 @@ enum Status : int32_t {
   kOk = 0,
   kNotFound = 1403,              // no row, no further row, or an UPDATE/DELETE that touched none
   kUniqueViolated = -1,          // unique constraint violated
-  kBusy = -54,                   // resource busy: table or row held by another session
+  kBusy = -54,                   // resource busy: table or row held by another session for
+                                 // longer than the lock wait (kLockWaitSeconds)
+  kDeadlock = -60,               // deadlock: the transaction waited for a lock held by one that
+                                 // waits for it (SQLite: its read snapshot went stale before it
+                                 // could write); undone as a whole, it may simply run again
   kInvalidIdentifier = -904,     // unknown column
   kNoTable = -942,               // table or view does not exist
   kNotLoggedOn = -1012,          // no connection (statement before a successful connect)
@@ -44,10 +48,15 @@ enum Status : int32_t {
   kLogonDenied = -1017,          // the server refused the user or password
   kLostConnection = -3113,       // the connection to the server broke during the call
   kNotConnected = -3114,         // every call after that
-  kDeadlockDetected = -60,       // the server broke a deadlock by failing this statement
   kCancelled = -1013,            // the server cancelled the statement (its statement timeout)
   kOtherError = -99999,          // any other failure of the backend
 };
+
+// How long a statement waits for a row or table that another session holds before it fails with
+// kBusy. Other runs and the order system hold a row for milliseconds; a hold this long is someone
+// keeping it for good. SQLite waits this long for its write lock; Oracle's locking reads say
+// "for update wait 30" in their texts.
+inline constexpr int kLockWaitSeconds = 30;
 
 // Cursor misuse has one fixed answer, never the status some earlier statement left behind, so a
 // fetch loop that is handed one always ends:

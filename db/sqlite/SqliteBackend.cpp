@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +34,10 @@ int StatusFromSqlite(int rc, const char* msg) {
         return sql::kUniqueViolated;
       return sql::kOtherError;
     case SQLITE_BUSY:
+      // A transaction whose read snapshot another connection's commit made stale cannot write:
+      // as a deadlock, it is undone and may run again at once. Waiting would not help.
+      if (rc == SQLITE_BUSY_SNAPSHOT) return sql::kDeadlock;
+      return sql::kBusy;
     case SQLITE_LOCKED:
       return sql::kBusy;
     case SQLITE_FULL:
@@ -72,12 +77,14 @@ class SqliteBackend;
 
 class SqliteStmt final : public sql::BackendStmt {
  public:
-  SqliteStmt(SqliteBackend* owner, sqlite3_stmt* stmt, int params, bool counts_changes, bool cursor)
+  SqliteStmt(SqliteBackend* owner, sqlite3_stmt* stmt, int params, bool counts_changes, bool cursor,
+             bool locks)
       : owner_(owner),
         stmt_(stmt),
         params_(params),
         counts_changes_(counts_changes),
-        cursor_(cursor) {}
+        cursor_(cursor),
+        locks_(locks) {}
   ~SqliteStmt() override {
     for (sqlite3_stmt* s : {stmt_, fill_, clear_, read_}) sqlite3_finalize(s);
   }
@@ -136,6 +143,7 @@ class SqliteStmt final : public sql::BackendStmt {
   bool counts_changes_;                  // INSERT, UPDATE, DELETE: no row touched is 1403
   sqlite3_int64 row_count_changed_ = 0;  // rows the last write touched
   bool cursor_;
+  bool locks_;  // a locking query ("for update"): it takes the database's write lock
   // "savepoint NAME" or "rollback to NAME": the name, which the backend tracks (see
   // SqliteBackend::outer_savepoint_); empty for any other statement.
   std::string savepoint_;
@@ -173,6 +181,7 @@ class SqliteBackend final : public sql::Backend {
     const dialect::Translation t = dialect::Translate(text, dialect::Target::kSqlite);
     const std::string& translated = t.text;
     const int params = t.params;
+    const bool locks = t.locks;
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v3(db_, translated.c_str(), static_cast<int>(translated.size()),
                                 SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
@@ -186,7 +195,8 @@ class SqliteBackend final : public sql::Backend {
     std::string_view head = std::string_view(translated).substr(0, 6);
     const bool dml = writes && (EqualsNoCase(head, "insert") || EqualsNoCase(head, "update") ||
                                 EqualsNoCase(head, "delete"));
-    auto made = std::make_unique<SqliteStmt>(this, stmt, params, dml, cursor && is_query);
+    auto made = std::make_unique<SqliteStmt>(this, stmt, params, dml, cursor && is_query,
+                                             is_query && locks);
     made->NameSavepoint(text);
     // The temporary table is made outside any transaction only, so no rollback can undo it.
     if (cursor && is_query && sqlite3_get_autocommit(db_) != 0 && Sorts(translated)) {
@@ -199,17 +209,23 @@ class SqliteBackend final : public sql::Backend {
   }
 
   // Oracle always has a transaction open; SQLite starts one on demand. A write opens one so
-  // that a later rollback undoes it, as it would on Oracle.
+  // that a later rollback undoes it, as it would on Oracle. It takes the write lock at once
+  // (waiting for it as long as the lock wait allows): a transaction that read first and then
+  // wanted to write would be refused, without waiting, by any other connection's commit in
+  // between.
   int EnsureTransaction() {
     if (sqlite3_get_autocommit(db_) == 0) return 0;
-    return RunControl(&begin_, "BEGIN");
+    return RunControl(&begin_, "BEGIN IMMEDIATE");
   }
 
-  // A savepoint set outside any transaction opens one. Rolled back to, it still holds the
-  // transaction open, and with it SQLite's write lock, until the next commit, although nothing is
-  // left to commit: other processes would wait for a failed write. Oracle releases what the
-  // statements after a savepoint locked when it rolls back to it, so the transaction is ended
-  // here. A savepoint inside an open transaction (a unit of writes) is left as it stands.
+  // A savepoint set outside any transaction opens one, with the write lock: the statements a
+  // savepoint guards here are writes, and a unit's locking read must see the row as no one else
+  // can change it any more. Rolled back to, the transaction ends: kept open, it would hold the
+  // write lock until the next commit although nothing is left to commit, and other processes
+  // would wait for a failed write. Oracle releases what the statements after a savepoint locked
+  // when it rolls back to it. A savepoint inside an open transaction (a unit of writes) is left
+  // as it stands.
+  bool IsOuterSavepoint(const std::string& name) const { return name == outer_savepoint_; }
   int SavepointDone(const std::string& name, bool set, bool outside_transaction) {
     if (set) {
       if (outside_transaction) outer_savepoint_ = name;
@@ -217,9 +233,21 @@ class SqliteBackend final : public sql::Backend {
     }
     if (name != outer_savepoint_) return 0;
     outer_savepoint_.clear();
-    const std::string release = "RELEASE " + name;
-    const int rc = sqlite3_exec(db_, release.c_str(), nullptr, nullptr, nullptr);
-    return rc == SQLITE_OK ? 0 : Status(rc);
+    return RunControl(&rollback_, "ROLLBACK");
+  }
+
+  // Waits for another connection's lock in steps of a millisecond, up to the lock wait. SQLite's
+  // own busy timeout sleeps ever longer, up to 100 ms a step; under a stream of short
+  // transactions from other runs, each taking the lock again microseconds after its commit, such
+  // a waiter would seldom find it free and could wait out the whole bound behind holds of a few
+  // milliseconds each.
+  static int BusyWait(void* self, int count) {
+    auto* b = static_cast<SqliteBackend*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0) b->busy_since_ = now;
+    if (now - b->busy_since_ >= std::chrono::seconds(sql::kLockWaitSeconds)) return 0;
+    sqlite3_sleep(1);
+    return 1;
   }
 
   int Commit() override {
@@ -315,6 +343,7 @@ class SqliteBackend final : public sql::Backend {
   int spills_ = 0;  // temporary tables of sorted cursors made so far
   std::string last_error_;
   std::string outer_savepoint_;  // the savepoint that opened the transaction, if one did
+  std::chrono::steady_clock::time_point busy_since_;  // start of the current lock wait
 };
 
 void SqliteStmt::NameSavepoint(std::string_view text) {
@@ -475,6 +504,10 @@ int SqliteStmt::Execute(std::span<const In> in) {
   }
   if (int b = Bind(stmt_, in); b != 0) return b;
   if (sqlite3_column_count(stmt_) > 0) {
+    // A locking read holds the write lock until the transaction ends, as Oracle holds the row.
+    if (locks_) {
+      if (int rc = owner_->EnsureTransaction(); rc != 0) return rc;
+    }
     // A query runs up to its first row now, as an OPEN executes the query: a sorted cursor
     // then holds its whole result, so later writes to the table cannot disturb the walk.
     int rc = Step();
@@ -495,10 +528,20 @@ int SqliteStmt::Execute(std::span<const In> in) {
     }
     return 0;
   }
+  const bool outside_transaction = sqlite3_get_autocommit(owner_->db()) != 0;
+  // A savepoint that opens the transaction is the transaction itself: rolled back to, the
+  // whole transaction goes. SQLite gets no savepoint of its own for it, a statement less for
+  // every unit of a run.
+  if (sets_savepoint_ && outside_transaction) {
+    if (int rc = owner_->EnsureTransaction(); rc != 0) return rc;
+    return owner_->SavepointDone(savepoint_, true, true);
+  }
+  if (!savepoint_.empty() && !sets_savepoint_ && owner_->IsOuterSavepoint(savepoint_)) {
+    return owner_->SavepointDone(savepoint_, false, false);
+  }
   if (!sqlite3_stmt_readonly(stmt_)) {
     if (int rc = owner_->EnsureTransaction(); rc != 0) return rc;
   }
-  const bool outside_transaction = sqlite3_get_autocommit(owner_->db()) != 0;
   int rc = sqlite3_step(stmt_);
   if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
     int st = owner_->Status(rc);
@@ -651,8 +694,8 @@ int OpenSqlite(std::string_view path, std::unique_ptr<sql::Backend>* out) {
     return sql::kConnectIdentifier;
   }
   sqlite3_extended_result_codes(db, 1);
-  sqlite3_busy_timeout(db, kBusyTimeoutMillis);
   auto backend = std::make_unique<SqliteBackend>(db);
+  sqlite3_busy_handler(db, SqliteBackend::BusyWait, backend.get());
   // WAL keeps readers and the one writer apart; synchronous FULL makes every commit durable.
   rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr,
                     nullptr);

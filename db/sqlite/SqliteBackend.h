@@ -8,9 +8,6 @@
 
 namespace jf::sqlite {
 
-// How long a statement waits for a lock another process holds before it reports -54.
-inline constexpr int kBusyTimeoutMillis = 5000;
-
 // Opens the database file at path; never creates it. Returns 0 or a status.
 int OpenSqlite(std::string_view path, std::unique_ptr<sql::Backend>* out);
 

@@ -3,6 +3,7 @@
 // (db/tables/Columns.h).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <initializer_list>
 #include <span>
@@ -10,6 +11,7 @@
 
 #include "db/sql/Bind.h"
 #include "db/sql/Session.h"
+#include "db/sql/Status.h"
 #include "db/tables/Columns.h"
 #include "db/tables/Text.h"
 
@@ -42,6 +44,27 @@ template <class R>
 int WriteRecord(std::string_view routine, std::string_view text, std::span<const Column<R>> cols,
                 const R* rec) {
   return sql::WriteWithSavepoint(routine, text, Inputs<R>(cols, rec));
+}
+
+// The locking variant of a key read: its text with " for update wait 30" after it. The row read
+// stays locked until the transaction ends, so what a unit writes back is what it read; a wait for
+// a row that someone else holds ends, as every lock wait does, after sql::kLockWaitSeconds.
+inline constexpr char kForUpdateWait[] = " for update wait 30";
+static_assert(sql::kLockWaitSeconds == 30, "kForUpdateWait names the lock wait");
+
+template <std::size_t N>
+struct LockingText {
+  std::array<char, N + sizeof(kForUpdateWait) - 1> text{};
+  constexpr std::string_view view() const { return {text.data(), text.size() - 1}; }
+};
+
+template <std::size_t N>
+constexpr LockingText<N> ForUpdate(const char (&read)[N]) {
+  LockingText<N> l;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i + 1 < N; ++i) l.text[at++] = read[i];
+  for (char c : kForUpdateWait) l.text[at++] = c;  // its terminating zero included
+  return l;
 }
 
 // A declared cursor whose rows fill records of type R by its column list.

@@ -7,6 +7,11 @@
 // each; a query's execute brings back the first rows (as many as OCI_ATTR_PREFETCH_ROWS, default
 // 1), and a fetch costs one only when those are used up, bringing one row plus the prefetch
 // count; prepare, bind, define, attributes, error texts and statement release are local.
+//
+// Locks, as the embedded database has them: sessions of several processes serialise their writes
+// on the database's one write lock, which a unit's savepoint (or a "for update" read outside one)
+// takes and the commit gives back; a wait past the lock wait fails a "for update wait N" read with
+// ORA-30006, any other statement with ORA-00054. Rows are not locked one by one.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -180,6 +185,10 @@ const char* KnownText(int ora) {
       return "your session has been killed";
     case 54:
       return "resource busy and acquire with NOWAIT specified or timeout expired";
+    case 60:
+      return "deadlock detected while waiting for resource";
+    case 30006:
+      return "resource busy; acquire with WAIT timeout expired";
     case 1000:
       return "maximum open cursors exceeded";
     case 1002:
@@ -579,6 +588,10 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
   if (rc == 0 && query) {
     s->executed = true;
     s->buffered = s->prefetch;
+  }
+  // A locking read that waited out its "wait N" fails as Oracle's does.
+  if (rc == jf::sql::kBusy && query && s->text.find(" for update wait ") != std::string::npos) {
+    return SetError(errhp, 30006);
   }
   if (rc == 0) {
     if (int ora = Fault("OCIStmtExecute", s->text, true)) return Inject(svchp, errhp, ora);

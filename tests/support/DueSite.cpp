@@ -1,9 +1,14 @@
 #include "support/DueSite.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 namespace jf::test {
 
@@ -19,8 +24,8 @@ std::string Trim(std::string s) {
   return s;
 }
 
-// The key of a line's row, from where its record type keeps it: "APP|order|position",
-// "AWN|person" ...
+}  // namespace
+
 std::string LineKey(const std::string& line) {
   const std::string type = line.substr(90, 3);
   const std::string p = line.substr(111);
@@ -33,7 +38,29 @@ std::string LineKey(const std::string& line) {
   return type + "|" + Trim(p.substr(0, 12));
 }
 
-}  // namespace
+pid_t StartProgram(const char* program, const std::vector<std::string>& args) {
+  std::fflush(nullptr);  // or the child would write the parent's buffered output again
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::vector<char*> argv{const_cast<char*>(program)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::freopen("/dev/null", "w", stdout);
+    std::freopen("/dev/null", "w", stderr);
+    ::execv(program, argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+bool WaitFor(pid_t pid, int ms, int* status) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    if (::waitpid(pid, status, WNOHANG) == pid) return true;
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
 
 void DueSiteTest::AddTerminals() {
   AddTerminal(3, "10.1.0.3", "4001", "100", "199");

@@ -11,6 +11,8 @@
 //   - every cost centre goes out to the terminal of every production area of type 1.
 #pragma once
 
+#include <sys/types.h>
+
 #include <map>
 #include <set>
 #include <string>
@@ -19,6 +21,15 @@
 #include "support/OrderSite.h"
 
 namespace jf::test {
+
+// The key of a send-buffer line's row, from where its record type keeps it: "APK|order",
+// "APP|order|position", "MAG|group", "PNR|person", "AWN|person" ...
+std::string LineKey(const std::string& line);
+
+// Starts a program in the working directory with its output thrown away.
+pid_t StartProgram(const char* program, const std::vector<std::string>& args);
+// Waits up to ms for the child; true when it ended by itself.
+bool WaitFor(pid_t pid, int ms, int* status);
 
 class DueSiteTest : public OrderSiteTest {
  protected:

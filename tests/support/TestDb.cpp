@@ -54,7 +54,10 @@ std::unique_ptr<TestDb> OpenSqliteTestDb(const std::string& path, std::string* e
     sqlite3_close(db);
     return nullptr;
   }
-  sqlite3_busy_timeout(db, 5000);
+  // It waits for a database another connection holds as the programs do, trying every
+  // millisecond, for a minute at most.
+  sqlite3_busy_handler(
+      db, [](void*, int tries) { return tries < 60000 ? sqlite3_sleep(1) + 1 : 0; }, nullptr);
   return std::make_unique<SqliteTestDb>(db);
 }
 
