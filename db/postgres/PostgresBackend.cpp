@@ -726,10 +726,14 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
     return sql::kBackendUnavailable;
   }
   // Lock waits are bounded unless the site set its own bound (for the role, the database or in
-  // the URI's options): a row another session holds fails with -54 after that long.
+  // the URI's options): a row another session holds fails with -54 after that long. A server of
+  // version 14 or later also looks for the program during a long wait: a run killed while it
+  // waited would otherwise hold its locks, and keep other runs waiting, until the wait ended.
   *out = std::make_unique<PgBackend>(
       conn, "SELECT set_config('lock_timeout','" + std::to_string(sql::kLockWaitSeconds * 1000) +
-                "',false) WHERE current_setting('lock_timeout')='0'");
+                "',false) WHERE current_setting('lock_timeout')='0' UNION ALL SELECT "
+                "set_config('client_connection_check_interval','1000',false) WHERE "
+                "current_setting('server_version_num')::int>=140000");
   return 0;
 }
 

@@ -128,7 +128,9 @@ std::string AdminExec(const std::string& sql) {
 std::string PostgresDatabase(const std::string& path) {
   std::string stem = path.substr(path.find_last_of("/\\") + 1);
   stem = stem.substr(0, stem.find('.'));
-  std::string name = "jf_" + std::to_string(::getpid()) + "_";
+  // The test's process, also in a child it forks: the database is the site's, not the child's.
+  static const pid_t process = ::getpid();
+  std::string name = "jf_" + std::to_string(process) + "_";
   for (char c : stem) name += std::isalnum(static_cast<unsigned char>(c)) ? std::tolower(c) : '_';
   return name;
 }
