@@ -307,7 +307,7 @@ int GenerateSite(const SiteOptions& o, SiteFacts* f, std::string* error) {
       std::snprintf(bz2, sizeof bz2, "Zeichnung Z-%06lld", static_cast<long long>(h % 1000000));
       std::snprintf(tnr, sizeof tnr, "TN-%03lld-%04lld", static_cast<long long>(h % 997),
                     static_cast<long long>(h % 9973));
-      std::snprintf(zf, sizeof zf, "Kunde %lld", static_cast<long long>(h % 311));
+      std::snprintf(zf, sizeof zf, "Kd %03lld", static_cast<long long>(h % 311));  // 7 wide
       apk.Text(1, number.c_str());
       apk.Text(2, Pick(kParts, h));
       apk.Text(3, bz2);

@@ -3,6 +3,12 @@
 //
 //   jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] [--case CASE]...
 //                 [--repeat R] [--keep] [--terminal] [--g1] [--against JOBFEED MASTER [--rounds R]]
+//                 [--postgres PG-SERVER-SCRIPT]
+//
+// With --postgres the sites' rows live on a PostgreSQL server of the benchmark's own (started
+// with the script in FOLDER/pg, durable: fsync and synchronous commits on); the floor's commits
+// are one-row UPDATE commits on that server, and each run is made a second time in-process on
+// a fresh copy of its site to count its round trips.
 //
 // A case N:T:M is the order run on N marked positions over T terminals plus M unmarked
 // positions; MAS:N:T and PNR:N:T are jobfeed-master on N marked workplaces or persons over T
@@ -41,6 +47,7 @@
 #include <vector>
 
 #include "bench/Floor.h"
+#include "bench/PgSite.h"
 #include "bench/Site.h"
 #include "download/DnlGroup.h"
 
@@ -79,25 +86,41 @@ struct Result {
   double floorAppends = 0, floorCommits = 0;  // seconds, the mean of before and after the run
   double floorCpuUs = 0;                      // CPU of the floor loop (user + system)
   double floorPre = 0, floorPost = 0;         // the two measurements of the floor, seconds
+  jf::postgres::RoundTrips trips;             // PostgreSQL: of a second, in-process run
+  int64_t tripRows = 0;                       // the rows that run sent
 };
 
-// Rows marked for the requester, by table and download kind ("APK/AEN", "APP/LOE" ...).
-std::map<std::string, int64_t> Marked(const std::string& database, const std::string& requester) {
+// Rows marked for the requester, by table and download kind ("APK/AEN", "APP/LOE" ...), in the
+// site's SQLite file or, when pg names one, in that PostgreSQL database.
+std::map<std::string, int64_t> Marked(const std::string& database, const std::string& pg,
+                                      const std::string& requester) {
   std::map<std::string, int64_t> out;
+  const std::string queries[] = {
+      "select 'APK/' || coalesce(ApkDna,''), count(*) from Kvl501Apk where ApkDwn='" + requester +
+          "' group by 1",
+      "select 'APP/' || coalesce(AppDna,''), count(*) from Kvl504App where AppDwn='" + requester +
+          "' group by 1",
+      "select 'MAS/' || coalesce(AplDna,''), count(*) from Kvl531Apl where AplDwn='" + requester +
+          "' group by 1",
+      "select 'PNR/' || coalesce(PrvDna,''), count(*) from Kvl510Prv where PrvDwn='" + requester +
+          "' group by 1"};
+  if (!pg.empty()) {
+    for (const std::string& q : queries) {
+      for (const std::string& row : jf::bench::QueryPostgres(pg, q)) {
+        const std::size_t bar = row.find('|');
+        out[row.substr(0, bar)] = std::stoll(row.substr(bar + 1));
+      }
+    }
+    return out;
+  }
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
     return out;
   }
-  const char* queries[] = {
-      "select 'APK/' || ifnull(ApkDna,''), count(*) from Kvl501Apk where ApkDwn=? group by 1",
-      "select 'APP/' || ifnull(AppDna,''), count(*) from Kvl504App where AppDwn=? group by 1",
-      "select 'MAS/' || ifnull(AplDna,''), count(*) from Kvl531Apl where AplDwn=? group by 1",
-      "select 'PNR/' || ifnull(PrvDna,''), count(*) from Kvl510Prv where PrvDwn=? group by 1"};
-  for (const char* q : queries) {
+  for (const std::string& q : queries) {
     sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db, q, -1, &s, nullptr) == SQLITE_OK) {
-      sqlite3_bind_text(s, 1, requester.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_prepare_v2(db, q.c_str(), -1, &s, nullptr) == SQLITE_OK) {
       while (sqlite3_step(s) == SQLITE_ROW) {
         out[reinterpret_cast<const char*>(sqlite3_column_text(s, 0))] = sqlite3_column_int64(s, 1);
       }
@@ -232,15 +255,17 @@ struct FloorSample {
 
 // The floor of a run of c: its lines written through one by one with groups of one row; with
 // larger groups written plainly to the case's terminals' files, each flushed at every group's end.
-bool MeasureFloor(const std::string& folder, const Case& c, int64_t lines, int64_t commits,
-                  FloorSample* out) {
+// The floor's commits are on the site's own PostgreSQL server when pg names its database.
+bool MeasureFloor(const std::string& folder, const std::string& pg, const Case& c, int64_t lines,
+                  int64_t commits, FloorSample* out) {
   rusage a{}, b{};
   ::getrusage(RUSAGE_SELF, &a);
   const int64_t perGroup = int64_t{GroupRows(c)} * (c.kind == "PNR" ? 2 : 1);
   out->appends = perGroup <= 1
                      ? jf::bench::FloorAppends(folder, lines)
                      : jf::bench::FloorGroupedAppends(folder, lines, perGroup, c.terminals);
-  out->commits = jf::bench::FloorCommits(folder, commits);
+  out->commits = pg.empty() ? jf::bench::FloorCommits(folder, commits)
+                            : jf::bench::FloorCommitsPostgres(pg, commits);
   ::getrusage(RUSAGE_SELF, &b);
   out->cpuUs = Us(b.ru_utime) - Us(a.ru_utime) + Us(b.ru_stime) - Us(a.ru_stime);
   return out->appends >= 0 && out->commits >= 0;
@@ -248,7 +273,15 @@ bool MeasureFloor(const std::string& folder, const Case& c, int64_t lines, int64
 
 struct Programs {
   std::string jobfeed, master;
+  std::string pgServer;  // scripts/pg-server: the sites are moved to PostgreSQL
 };
+
+// The site's rows on the benchmark's PostgreSQL server, in database name. Returns false with
+// *error on failure.
+bool MoveToPostgres(const Programs& programs, const SiteFacts& f, const std::string& name,
+                    std::string* error) {
+  return jf::bench::MoveSiteToPostgres(programs.pgServer, f, name, error) == 0;
+}
 
 bool RunCase(const Programs& programs, const std::string& dir, const Case& c, int repeat, bool keep,
              Result* r, std::string* error) {
@@ -268,8 +301,10 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   std::error_code ec;
   fs::remove_all(o.folder, ec);
   if (jf::bench::GenerateSite(o, &f, error) != 0) return false;
+  const std::string pg = programs.pgServer.empty() ? "" : "jf_bench";
+  if (!pg.empty() && !MoveToPostgres(programs, f, pg, error)) return false;
 
-  const auto before = Marked(f.database, o.requester);
+  const auto before = Marked(f.database, pg, o.requester);
   // The disk is shared: its flush latency drifts. The floor is measured right before and right
   // after the run and the mean is taken; its size is known only after the run, so the first
   // measurement is sized from what the generator marked and scaled.
@@ -279,7 +314,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   const int64_t expectCommits = (marking ? 2 : 0) + Commits(before, c);
   for (const auto& [kind, n] : before) expectLines += n * LinesPerRow(kind);
   FloorSample pre;
-  if (!MeasureFloor(o.folder, c, expectLines, expectCommits, &pre)) {
+  if (!MeasureFloor(o.folder, pg, c, expectLines, expectCommits, &pre)) {
     *error = "the floor loop cannot write in " + o.folder;
     return false;
   }
@@ -310,7 +345,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   r->sysUs = Us(median.second.ru_stime);
   r->maxRssKb = median.second.ru_maxrss;
 
-  const auto after = Marked(f.database, o.requester);
+  const auto after = Marked(f.database, pg, o.requester);
   // Marking the named header and position commits once each (they are marked already, as
   // "AEN", so the kinds counted before the run stay right).
   std::map<std::string, int64_t> sent;
@@ -331,7 +366,7 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   }
   r->messages = CountMessages(f.runFolder + "/Msg/Jobfeed.txt");
   FloorSample post;
-  if (!MeasureFloor(o.folder, c, r->lines, r->commits, &post)) {
+  if (!MeasureFloor(o.folder, pg, c, r->lines, r->commits, &post)) {
     *error = "the floor loop cannot write in " + o.folder;
     return false;
   }
@@ -344,6 +379,23 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
   r->floorPre =
       scaled(pre.appends, expectLines, r->lines) + scaled(pre.commits, expectCommits, r->commits);
   r->floorPost = post.appends + post.commits;
+  if (!pg.empty() && c.positions > 0) {
+    // The round trips of the same run, counted in-process on a fresh copy of the site.
+    if (jf::bench::GenerateSite(o, &f, error) != 0 || !MoveToPostgres(programs, f, pg, error)) {
+      return false;
+    }
+    std::vector<std::string> argv = args;
+    argv.insert(argv.begin(), master ? "jobfeed-master" : "jobfeed");
+    // In-process, the run takes its groups from the harness's own environment.
+    if (c.groupRows > 0) ::setenv("JOBFEED_GROUP_ROWS", std::to_string(c.groupRows).c_str(), 1);
+    jf::bench::RunCounted(f, master, argv, &r->trips);
+    ::unsetenv("JOBFEED_GROUP_ROWS");
+    const auto left = Marked(f.database, pg, o.requester);
+    for (const auto& [kind, n] : before) {
+      const auto it = left.find(kind);
+      r->tripRows += n - (it == left.end() ? 0 : it->second);
+    }
+  }
   if (!keep) fs::remove_all(o.folder, ec);
   return true;
 }
@@ -352,6 +404,23 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
 double OwnCpuUs(const Result& r) {
   if (r.rows == 0) return 0;
   return (r.userUs + r.sysUs - r.floorCpuUs) / static_cast<double>(r.rows);
+}
+
+// Round trips to PostgreSQL per sent row, by what they were for.
+void PrintTrips(const std::vector<Result>& rs) {
+  for (const Result& r : rs) {
+    if (r.tripRows == 0) continue;
+    const jf::postgres::RoundTrips& t = r.trips;
+    const double rows = static_cast<double>(r.tripRows);
+    std::printf("\nround trips of %s on PostgreSQL, %lld rows sent (%ld statements prepared)\n",
+                CaseName(r.c).c_str(), static_cast<long long>(r.tripRows), t.prepares);
+    const std::pair<const char*, long> kinds[] = {{"execute", t.execute}, {"commit", t.commit},
+                                                  {"fetch", t.fetch},     {"repair", t.repair},
+                                                  {"connect", t.connect}, {"all", t.Total()}};
+    for (const auto& [what, n] : kinds) {
+      std::printf("  %-10s %9ld %10.3f per row\n", what, n, static_cast<double>(n) / rows);
+    }
+  }
 }
 
 void PrintTable(const std::vector<Result>& rs) {
@@ -500,7 +569,7 @@ bool TimeOnce(const Programs& programs, const std::string& dir, const Case& c, d
     return false;
   }
   int64_t left = 0;
-  for (const auto& [kind, n] : Marked(f.database, o.requester)) left += n;
+  for (const auto& [kind, n] : Marked(f.database, "", o.requester)) left += n;
   bool whole = true;
   CountLines(f.bufFolder, &whole);
   if (exitCode != 0 || left != 0 || !whole ||
@@ -629,11 +698,14 @@ int main(int argc, char** argv) {
       terminal = true;
     } else if (a == "--g1") {
       g1 = true;
+    } else if (a == "--postgres" && hasValue) {
+      programs.pgServer = fs::absolute(argv[++i]).string();
     } else {
-      std::fprintf(stderr,
-                   "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
-                   "[--case N:T:M | MAS:N:T | PNR:N:T[@G]]... [--repeat R] [--keep] [--terminal] "
-                   "[--g1] [--against JOBFEED MASTER [--rounds R]]\n");
+      std::fprintf(
+          stderr,
+          "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
+          "[--case N:T:M | MAS:N:T | PNR:N:T[@G]]... [--repeat R] [--keep] [--terminal] "
+          "[--g1] [--against JOBFEED MASTER [--rounds R]] [--postgres PG-SERVER-SCRIPT]\n");
       return 2;
     }
   }
@@ -673,6 +745,9 @@ int main(int argc, char** argv) {
       cases.back().terminal = true;
     }
   }
+  // Each case runs with its own groups, whatever the harness's environment says.
+  ::unsetenv("JOBFEED_GROUP_ROWS");
+  ::unsetenv("JOBFEED_GROUP_MS");
   std::error_code ec;
   fs::create_directories(dir, ec);
   programs.jobfeed = fs::absolute(programs.jobfeed).string();
@@ -681,6 +756,13 @@ int main(int argc, char** argv) {
 
   if (!against.jobfeed.empty()) return Compare(programs, against, dir, cases, rounds) ? 0 : 1;
 
+  if (!programs.pgServer.empty()) {
+    std::string error;
+    if (jf::bench::StartPostgres(programs.pgServer, dir + "/pg", &error) != 0) {
+      std::fprintf(stderr, "jobfeed-bench: %s\n", error.c_str());
+      return 1;
+    }
+  }
   std::vector<Result> results;
   for (const Case& c : cases) {
     Result r;
@@ -692,6 +774,7 @@ int main(int argc, char** argv) {
     results.push_back(r);
   }
   PrintTable(results);
+  PrintTrips(results);
   PrintDisplayCost(results);
   if (!smoke) PrintTargets(results);
 

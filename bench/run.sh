@@ -3,16 +3,18 @@
 # one table.
 #
 #   bench/run.sh [--smoke] [--dir FOLDER] [--case N:T:M | MAS:N:T | PNR:N:T[@G]]... [--g1]
-#                [--repeat R] [--keep]
+#                [--repeat R] [--keep] [--postgres]
 #   bench/run.sh --against REV [--rounds R] [--case ...]...
 #
 # Builds the optimised binaries first (build/default). Without --case it runs N = 10,000 and
 # N = 100,000 positions over 4 terminals, the empty run on 1,000,000 unmarked positions, and
 # jobfeed-master on 10,000 and 100,000 workplaces (MAS) and persons (PNR), all with the default
 # groups, and the 10,000-row cases once more with one row a group (@1, JOBFEED_GROUP_ROWS=1); a
-# case given as CASE@G runs with groups of G rows, --g1 adds the @1 run of each case given. --smoke runs a few hundred rows of each.
+# case given as CASE@G runs with groups of G rows, --g1 adds the @1 run of each case given.
+# --smoke runs a few hundred rows of each.
 # The sites are generated under FOLDER (default build/bench-sites, on the repository's disk),
-# which is where the floor is measured too: put it on the disk you want to judge.
+# which is where the floor is measured too: put it on the disk you want to judge. With --postgres
+# the rows live on a throwaway PostgreSQL server with durable commits, in FOLDER/pg.
 # --against REV builds the programs of git revision REV (say main) in build/against and times
 # each case on both builds side by side, alternating, R rounds (default 3); without --case the
 # order run on 10,000 positions and jobfeed-master on 10,000 workplaces and 10,000 persons.
@@ -30,6 +32,7 @@ against=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --dir) dir="$2"; shift 2 ;;
+    --postgres) args+=(--postgres "$repo/scripts/pg-server"); shift ;;
     --against) against="$2"; shift 2 ;;
     *) args+=("$1"); shift ;;
   esac

@@ -21,10 +21,9 @@ endif()
 install(TARGETS ${JOBFEED_PROGRAMS} RUNTIME DESTINATION ${bin_dir})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${doc_dir})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc_dir}/docs)
-# Both are generated from the schema description (jobfeed-admin print-ddl) and kept equal to it
-# by a test.
+# Generated from the schema description (jobfeed-admin print-ddl) and kept equal to it by a test.
 install(FILES ${CMAKE_SOURCE_DIR}/db/schema/oracle.sql ${CMAKE_SOURCE_DIR}/db/schema/sqlite.sql
-        DESTINATION ${schema_dir})
+        ${CMAKE_SOURCE_DIR}/db/schema/postgres.sql DESTINATION ${schema_dir})
 
 set(CPACK_PACKAGE_NAME jobfeed)
 set(CPACK_PACKAGE_VENDOR jobfeed)

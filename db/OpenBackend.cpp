@@ -1,6 +1,7 @@
 #include "db/OpenBackend.h"
 
 #include "db/oracle/OracleBackend.h"
+#include "db/postgres/PostgresBackend.h"
 #include "db/sql/Status.h"
 #include "db/sqlite/SqliteBackend.h"
 
@@ -36,6 +37,9 @@ int OpenBackend(std::string_view user, std::string_view password, std::string_vi
       *why = "the SQLite database " + std::string(path) + " cannot be opened";
     }
     return rc;
+  }
+  if (postgres::IsPostgresNetService(net_service)) {
+    return postgres::OpenPostgres(user, password, net_service, out, why);
   }
   return jf::oracle::OpenOracle(user, password, net_service, out, why);
 }

@@ -17,7 +17,8 @@ bool IsSqliteNetService(std::string_view net_service);
 std::string_view SqlitePath(std::string_view net_service);
 
 // Opens the backend that serves the net service name: "sqlite:PATH" for the embedded database,
-// anything else an Oracle net service name. Returns 0 or a status; on failure *error (when
+// a PostgreSQL URI ("postgresql://..." or "postgres://...") for PostgreSQL, anything else an
+// Oracle net service name. Returns 0 or a status; on failure *error (when
 // given) tells why, for the operator (a client library that is missing or too old, a refused
 // logon).
 int OpenBackend(std::string_view user, std::string_view password, std::string_view net_service,

@@ -22,7 +22,7 @@ class AdminOrdersSite : public test::OrderRowsTest {
   V Marks() { return Query("select AppApp||':'||AppDwn||':'||AppDna from Kvl504App order by 1"); }
 };
 
-using AdminOrders = test::OnBothBackends<AdminOrdersSite>;
+using AdminOrders = test::OnEveryBackend<AdminOrdersSite>;
 
 TEST_P(AdminOrders, ResendOrderMarksEveryPositionAndTheNextRunSendsThem) {
   AddTerminal(3, "10.0.0.3", "4001", "100", "199");
@@ -109,7 +109,7 @@ TEST_P(AdminOrders, JournalListsTheLinesOfOneInstantFieldByField) {
   EXPECT_NE(out.find("there is no login file"), std::string::npos) << out;
 }
 
-JF_ON_BOTH_BACKENDS(AdminOrders);
+JF_ON_EVERY_BACKEND(AdminOrders);
 
 }  // namespace
 }  // namespace jf

@@ -5,7 +5,6 @@
 // version "V<n>" into a column the row's line carries, so the send-buffer files show which
 // version of a row went out when. CI runs a short form, scripts/concurrency the long one.
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,11 +99,8 @@ class ConcurrencySite : public DueSiteTest {
     std::fflush(nullptr);
     const pid_t parent = ::getpid();
     if (const pid_t pid = ::fork(); pid != 0) return pid;
-    sqlite3* db = nullptr;
-    sqlite3_open(db_path().string().c_str(), &db);
-    // It waits for the database as the runs do, trying every millisecond (a minute at most).
-    sqlite3_busy_handler(
-        db, [](void*, int tries) { return tries < 60000 ? sqlite3_sleep(1) + 1 : 0; }, nullptr);
+    // It waits for the database as the runs do (support/TestDb.h).
+    const std::unique_ptr<TestDb> db = OpenTestDb(db_path().string());
     std::mt19937 rng(seed);
     std::FILE* out = std::fopen(log.string().c_str(), "w");
     double longest = 0;
@@ -120,11 +116,12 @@ class ConcurrencySite : public DueSiteTest {
           w.key + "='" + r.key + "'" +
           (w.key2 ? std::string(" and ") + w.key2 + "='" + r.key2 + "'" : "");
       const auto start = Clock::now();
-      if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        std::fprintf(out, "error|%s\n", sqlite3_errmsg(db));
+      std::string why;
+      const auto touched = db->Query(sql + " returning 1", &why);
+      if (!why.empty()) std::fprintf(out, "error|%s\n", why.c_str());
       longest = std::max(longest, MillisSince(start));
-      std::fprintf(out, "%s|%d|%d|%s|%s\n", version.c_str(), sqlite3_changes(db), call_off, w.type,
-                   (r.key + (w.key2 ? "|" + r.key2 : "")).c_str());
+      std::fprintf(out, "%s|%d|%d|%s|%s\n", version.c_str(), static_cast<int>(touched.size()),
+                   call_off, w.type, (r.key + (w.key2 ? "|" + r.key2 : "")).c_str());
       std::this_thread::sleep_for(std::chrono::microseconds(500 + rng() % 2500));
     }
     std::fprintf(out, "wait|%.1f\n", longest);
@@ -133,7 +130,7 @@ class ConcurrencySite : public DueSiteTest {
   }
 };
 
-using ConcurrencyHarness = OnBothBackendsWith<ConcurrencySite, Grouping>;
+using ConcurrencyHarness = OnEveryBackendWith<ConcurrencySite, Grouping>;
 
 TEST_P(ConcurrencyHarness, RunsSideBySideWithEditsLoseNoUpdate) {
   test_case().Use();
@@ -277,7 +274,7 @@ TEST_P(ConcurrencyHarness, RunsSideBySideWithEditsLoseNoUpdate) {
   EXPECT_LT(longest_wait, sql::kLockWaitSeconds * 1000.0);
 }
 
-JF_ON_BOTH_BACKENDS_WITH(ConcurrencyHarness, ::testing::Values(kGrouped, kSingle));
+JF_ON_EVERY_BACKEND_WITH(ConcurrencyHarness, ::testing::Values(kGrouped, kSingle));
 
 }  // namespace
 }  // namespace jf::test

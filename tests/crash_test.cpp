@@ -35,7 +35,7 @@ void PrintTo(const CrashCase& c, std::ostream* os) {
   *os << c.name << "_" << c.grouping.name;
 }
 
-using CrashHarness = OnBothBackendsWith<DueSiteTest, CrashCase>;
+using CrashHarness = OnEveryBackendWith<DueSiteTest, CrashCase>;
 
 TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
   const CrashCase& c = test_case();
@@ -104,7 +104,7 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
       last.extra_lines, violations);
 }
 
-JF_ON_BOTH_BACKENDS_WITH(
+JF_ON_EVERY_BACKEND_WITH(
     CrashHarness,
     ::testing::Values(
         // An order that does not exist: the preparation marks nothing, the

@@ -253,7 +253,7 @@ void PrintTo(const SweepCase& c, std::ostream* os) {
   *os << c.name << "_" << c.grouping.name;
 }
 
-class FaultSweep : public OnBothBackendsWith<FaultSweepSite, SweepCase> {
+class FaultSweep : public OnEveryBackendWith<FaultSweepSite, SweepCase> {
  protected:
   bool master() const override { return test_case().master; }
 };
@@ -360,7 +360,7 @@ TEST_P(FaultSweep, EveryCallFailingOnceLosesNothing) {
       by_layer[Fault::kClient], failures);
 }
 
-JF_ON_BOTH_BACKENDS_WITH(FaultSweep,
+JF_ON_EVERY_BACKEND_WITH(FaultSweep,
                          ::testing::Values(SweepCase{"Order", false}, SweepCase{"Master", true},
                                            SweepCase{"Order", false, kSingle},
                                            SweepCase{"Master", true, kSingle}));

@@ -26,6 +26,7 @@ class LookupTablesSite : public test::OrderSiteTest {
   void SetUp() override {
     OrderSiteTest::SetUp();
     Env::Install(&clock_);
+    PinServerClock(clock_);
     std::unique_ptr<sql::Backend> real;
     ASSERT_EQ(OpenBackend("jobfeed", "secret", net_service(), &real), 0);
     auto fb = std::make_unique<FaultBackend>(std::move(real));
@@ -55,7 +56,7 @@ class LookupTablesSite : public test::OrderSiteTest {
   FaultBackend* db_ = nullptr;
 };
 
-using LookupTables = test::OnBothBackends<LookupTablesSite>;
+using LookupTables = test::OnEveryBackend<LookupTablesSite>;
 
 TEST_P(LookupTables, FunctionAssignmentsLeaveNothingStaleOnAMiss) {
   Sql("insert into Kvl553Fzu values ('F01','0','M01','Bez','Txt',1,2,3,4,'Z1','Z2','Z3',-2,"
@@ -383,7 +384,7 @@ TEST_P(LookupTables, NumberCountersInsideTheirWindow) {
   EXPECT_EQ(Scalar("select count(*) from Kvl591Nzp where NzpAan=101"), "1");
 }
 
-JF_ON_BOTH_BACKENDS(LookupTables);
+JF_ON_EVERY_BACKEND(LookupTables);
 
 }  // namespace
 }  // namespace jf

@@ -123,8 +123,8 @@ void PrintTo(const Golden& g, std::ostream* os) {
   *os << g.name;
 }
 
-using MasterDownloadTest = test::OnBothBackends<MasterDownloadSite>;
-using GoldenTest = test::OnBothBackendsWith<MasterDownloadSite, Golden>;
+using MasterDownloadTest = test::OnEveryBackend<MasterDownloadSite>;
+using GoldenTest = test::OnEveryBackendWith<MasterDownloadSite, Golden>;
 
 TEST_P(GoldenTest, LinesCarryTheRecordAtItsOffsets) {
   const Golden& g = test_case();
@@ -221,7 +221,7 @@ const Golden kGoldens[] = {
            {"KSTNEU" + L("K12", 7) + L("Kostenstelle", 25) + S(5) + "X",
             "KSTNEUKST4567" + L("Kostenstelle", 25) + S(5) + "X"}}};
 
-JF_ON_BOTH_BACKENDS_WITH(GoldenTest, ::testing::ValuesIn(kGoldens));
+JF_ON_EVERY_BACKEND_WITH(GoldenTest, ::testing::ValuesIn(kGoldens));
 
 // ---- the loop rules: one failure in a download of two rows, row 1 to be deleted ("LOE"), row
 // 2 to be unmarked; a failing row is logged, stays due, and the loop goes on
@@ -283,7 +283,7 @@ const Failure kFailures[] = {
 };
 // clang-format on
 
-using FailureTest = test::OnBothBackendsWith<MasterDownloadSite, std::tuple<MasterKind, Failure>>;
+using FailureTest = test::OnEveryBackendWith<MasterDownloadSite, std::tuple<MasterKind, Failure>>;
 
 TEST_P(FailureTest, RowFailsAloneAndStaysDue) {
   const auto& [k, f] = test_case();
@@ -304,7 +304,7 @@ TEST_P(FailureTest, RowFailsAloneAndStaysDue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, FailureTest,
-                         ::testing::Combine(test::BothBackends(),
+                         ::testing::Combine(test::EveryBackend(),
                                             ::testing::Combine(::testing::ValuesIn(kKinds),
                                                                ::testing::ValuesIn(kFailures))),
                          [](const auto& tpi) {
@@ -368,7 +368,7 @@ TEST_P(MasterDownloadTest, CostCentresGoToEveryTypeOneAreaOnEveryRunAndChangeNot
   EXPECT_EQ(Lines(3).size() + Lines(5).size(), 17u);
 }
 
-JF_ON_BOTH_BACKENDS(MasterDownloadTest);
+JF_ON_EVERY_BACKEND(MasterDownloadTest);
 
 }  // namespace
 }  // namespace jf

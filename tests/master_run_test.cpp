@@ -49,14 +49,14 @@ class MasterRunSite : public test::OrderSiteTest {
   }
   std::string Marked() {
     return Scalar(
-        "select (select count(*) from Kvl530Apg where ApgDwn='MEISTER1') || "
-        "(select count(*) from Kvl531Apl where AplDwn='MEISTER1') || "
-        "(select count(*) from Kvl521Ubg where UbgDwn='MEISTER1') || "
-        "(select count(*) from Kvl510Prv where PrvDwn='MEISTER1')");
+        "select cast((select count(*) from Kvl530Apg where ApgDwn='MEISTER1') as text) || "
+        "cast((select count(*) from Kvl531Apl where AplDwn='MEISTER1') as text) || "
+        "cast((select count(*) from Kvl521Ubg where UbgDwn='MEISTER1') as text) || "
+        "cast((select count(*) from Kvl510Prv where PrvDwn='MEISTER1') as text)");
   }
 };
 
-using MasterRunTest = test::OnBothBackends<MasterRunSite>;
+using MasterRunTest = test::OnEveryBackend<MasterRunSite>;
 
 TEST_P(MasterRunTest, SendsEveryKindInItsOrderAndUnmarksTheRows) {
   // The requester is cut to 8 characters, as in jobfeed.
@@ -150,7 +150,7 @@ TEST_P(MasterRunTest, FailedConnectIsOneMessageAndExitZero) {
   EXPECT_FALSE(fs::exists(buffer_file(3)));
 }
 
-JF_ON_BOTH_BACKENDS(MasterRunTest);
+JF_ON_EVERY_BACKEND(MasterRunTest);
 
 }  // namespace
 }  // namespace jf

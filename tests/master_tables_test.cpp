@@ -21,7 +21,7 @@ using V = std::vector<std::string>;
 
 // Midnight of today plus n days, as a DATE column holds it.
 std::string Day(int n) {
-  return "julianday('2026-06-15')+" + std::to_string(n);
+  return "julianday('2026-06-15','" + std::string(n < 0 ? "" : "+") + std::to_string(n) + " days')";
 }
 constexpr int kOpen = 9999;  // no end of validity
 
@@ -43,6 +43,7 @@ class MasterTablesSite : public test::OrderRowsTest {
   void SetUp() override {
     OrderRowsTest::SetUp();
     Env::Install(&clock_);
+    PinServerClock(clock_);
     ConnectInProcess();
   }
   void TearDown() override {
@@ -60,7 +61,7 @@ class MasterTablesSite : public test::OrderRowsTest {
   test::FixedClockEnv clock_{Env::Default(), LocalTime{2026, 6, 15, 10, 11, 12}};
 };
 
-using MasterTables = test::OnBothBackends<MasterTablesSite>;
+using MasterTables = test::OnEveryBackend<MasterTablesSite>;
 
 // --- Download cursors ---
 
@@ -284,7 +285,7 @@ void PrintTo(const WriteCase& c, std::ostream* os) {
   *os << c.table;
 }
 
-using Writes = test::OnBothBackendsWith<MasterTablesSite, WriteCase>;
+using Writes = test::OnEveryBackendWith<MasterTablesSite, WriteCase>;
 
 // Rows of distinct values read and written back show any column read into or written from
 // another column's field.
@@ -324,7 +325,7 @@ TEST_P(Writes, EveryColumnTravelsByItsOwnField) {
 #define JF_WRITES(R, Tag, Key)                                                       \
   WithK1<R, &R::Key, Tag##_PKeyRead, Tag##_OpenDnl, Tag##_FetchDnl, Tag##_CloseDnl>, \
       Erased<R, Tag##_PKeyUpd>, Erased<R, Tag##_PKeyDel>
-JF_ON_BOTH_BACKENDS_WITH(
+JF_ON_EVERY_BACKEND_WITH(
     Writes,
     ::testing::Values(
         WriteCase{"Kvl530Apg", {"ApgApg"}, JF_WRITES(ApgRecord, Apg, ApgApg), "ApgDat,ApgKst"},
@@ -392,7 +393,7 @@ TEST_F(MasterTablesSite, InitDbAddsTheTablesAndColumnsAnEarlierDatabaseLacksAndK
   EXPECT_EQ(Query(kSchema), fresh);
 }
 
-JF_ON_BOTH_BACKENDS(MasterTables);
+JF_ON_EVERY_BACKEND(MasterTables);
 
 }  // namespace
 }  // namespace jf

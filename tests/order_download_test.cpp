@@ -74,7 +74,7 @@ class OrderDownloadSite : public test::DownloadSiteTest {
   int RunApp() { return App_Dnl("20261207", "093015", "REQ1"); }
 };
 
-using OrderDownloadTest = test::OnBothBackends<OrderDownloadSite>;
+using OrderDownloadTest = test::OnEveryBackend<OrderDownloadSite>;
 
 TEST_P(OrderDownloadTest, HeaderLinesCarryThePayloadAtItsOffsets) {
   const std::string cols =
@@ -83,7 +83,8 @@ TEST_P(OrderDownloadTest, HeaderLinesCarryThePayloadAtItsOffsets) {
   const std::string texts =
       ",'Bezeichnung 1','Bez2','Text123456','Teil-4711','TB1','TB2','Stk','Z1-abcdefghijk',"
       "'Z2','Z3-" +
-      std::string(40, 'z') + "'";
+      // Over-long where the database lets it in; a server keeps the column's width.
+      std::string(backend() == test::BackendKind::kPostgres ? 27 : 40, 'z') + "'";
   Header("4711", "A1", "AEN", cols, texts + ",0,NULL,julianday('2026-01-31')");
   Header("4712", "A2", "NEU", cols, texts + ",125.5,julianday('2025-11-03'),NULL");
   Header("4713", "A3", "AEN", cols, texts + ",-125.5,NULL,NULL");
@@ -244,7 +245,7 @@ void PrintTo(const HeaderFailure& f, std::ostream* os) {
   *os << f.name;
 }
 
-using HeaderFailureTest = test::OnBothBackendsWith<OrderDownloadSite, HeaderFailure>;
+using HeaderFailureTest = test::OnEveryBackendWith<OrderDownloadSite, HeaderFailure>;
 
 TEST_P(HeaderFailureTest, StopsAsDescribed) {
   const HeaderFailure& f = test_case();
@@ -265,7 +266,7 @@ TEST_P(HeaderFailureTest, StopsAsDescribed) {
   EXPECT_EQ(Marker("2"), f.second);
 }
 
-JF_ON_BOTH_BACKENDS_WITH(
+JF_ON_EVERY_BACKEND_WITH(
     HeaderFailureTest,
     ::testing::Values(
         HeaderFailure{"CursorOpen",
@@ -491,7 +492,7 @@ void PrintTo(const PositionFailure& f, std::ostream* os) {
   *os << f.name;
 }
 
-using PositionFailureTest = test::OnBothBackendsWith<OrderDownloadSite, PositionFailure>;
+using PositionFailureTest = test::OnEveryBackendWith<OrderDownloadSite, PositionFailure>;
 
 TEST_P(PositionFailureTest, StopsAsDescribed) {
   const PositionFailure& f = test_case();
@@ -515,7 +516,7 @@ TEST_P(PositionFailureTest, StopsAsDescribed) {
   EXPECT_EQ(Afo("4711"), f.afo);
 }
 
-JF_ON_BOTH_BACKENDS_WITH(
+JF_ON_EVERY_BACKEND_WITH(
     PositionFailureTest,
     ::testing::Values(PositionFailure{"CursorOpen",
                                       "NEU",
@@ -621,7 +622,7 @@ JF_ON_BOTH_BACKENDS_WITH(
                                       3,
                                       0}));
 
-JF_ON_BOTH_BACKENDS(OrderDownloadTest);
+JF_ON_EVERY_BACKEND(OrderDownloadTest);
 
 TEST(OrderRecord, RecordFieldsOfHeadersAndPositions) {
   ApkDnlRecord h;

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "db/OpenBackend.h"
-#include "db/schema/Schema.h"
 #include "db/sql/Session.h"
 #include "support/TestSite.h"
 
@@ -21,9 +20,8 @@ class SqlReuseSite : public test::SiteTest {
  protected:
   void SetUp() override {
     test::SiteTest::SetUp();
-    const char* err = nullptr;
-    ASSERT_EQ(CreateSqliteDatabase("r.db", &err), 0) << err;
-    ASSERT_EQ(sql::Connect("user/pw@" + NetService("r.db"), OpenBackend), 0);
+    ASSERT_NO_FATAL_FAILURE(CreateDatabase("r.db"));
+    ASSERT_EQ(sql::Connect("jobfeed/secret@" + NetService("r.db"), OpenBackend), 0);
   }
   void TearDown() override {
     sql::Disconnect();
@@ -32,7 +30,7 @@ class SqlReuseSite : public test::SiteTest {
 };
 
 // What holds for every backend; the rest is about the embedded one's own machinery.
-using SqlReuseTest = test::OnBothBackends<SqlReuseSite>;
+using SqlReuseTest = test::OnEveryBackend<SqlReuseSite>;
 
 TEST_P(SqlReuseTest, ReopenedCursorDeliversOnlyTheCurrentRows) {
   // No sort: the cursor reads its rows in full at open and keeps the storage for the next open.
@@ -125,17 +123,10 @@ TEST_P(SqlReuseTest, ManyCommitsAndRollbacksInTurn) {
   sql::Commit();
   EXPECT_EQ(sql::Sqlcode(), 0);
 
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open_v2("r.db", &other, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  sqlite3_stmt* q = nullptr;
-  ASSERT_EQ(
-      sqlite3_prepare_v2(other, "select count(*), sum(CfgDta) from Kvl557Cfg", -1, &q, nullptr),
-      SQLITE_OK);
-  ASSERT_EQ(sqlite3_step(q), SQLITE_ROW);
-  EXPECT_EQ(sqlite3_column_int(q, 0), 21);
-  EXPECT_EQ(sqlite3_column_int(q, 1), 210 + 98);
-  sqlite3_finalize(q);
-  sqlite3_close(other);
+  std::string why;
+  EXPECT_EQ(OpenTestDb("r.db")->Query("select count(*), sum(CfgDta) from Kvl557Cfg", &why),
+            std::vector<std::string>{"21|" + std::to_string(210 + 98)})
+      << why;
 }
 
 TEST_F(SqlReuseSite, SortedCursorHoldsNoSnapshotWhileTheWalkCommits) {
@@ -175,7 +166,7 @@ TEST_F(SqlReuseSite, SortedCursorHoldsNoSnapshotWhileTheWalkCommits) {
   sqlite3_close(other);
 }
 
-JF_ON_BOTH_BACKENDS(SqlReuseTest);
+JF_ON_EVERY_BACKEND(SqlReuseTest);
 
 }  // namespace
 }  // namespace jf

@@ -9,6 +9,7 @@
 #include "db/DbDb.h"
 #include "db/OpenBackend.h"
 #include "db/oracle/OciLibrary.h"
+#include "db/postgres/PostgresBackend.h"
 #include "db/schema/Catalog.h"
 #include "db/schema/Description.h"
 #include "db/sql/Backend.h"
@@ -24,9 +25,10 @@ int CmdCheckDb(int argc, char** argv) {
   constexpr const char* kUsage =
       "usage: jobfeed-admin check-db [--quiet]\n"
       "Run it in the site's working directory: it logs on as jobfeed does (the login file\n"
-      "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name or sqlite:PATH) and\n"
-      "checks that every table and column the program uses is there with a usable type, wide\n"
-      "enough for the program's fields (on Oracle: texts in characters, 16-bit integers).\n"
+      "..\\..\\..\\..\\files\\quantelor.ini; an Oracle net service name, a PostgreSQL URI or\n"
+      "sqlite:PATH) and checks that every table and column the program uses is there with a\n"
+      "usable type, wide enough for the program's fields (on Oracle and PostgreSQL: texts in\n"
+      "characters, 16-bit integers).\n"
       "Prints one line per table: \"ok\", or each column that is missing, unusable or too\n"
       "narrow, with the ALTER statement that widens a text.\n"
       "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n"
@@ -47,8 +49,14 @@ int CmdCheckDb(int argc, char** argv) {
   char password[kLoginValueMax + 1] = {};
   char net[kLoginValueMax + 1] = {};
   iniGetLogin(user, password, net);
-  const bool oracle = !IsSqliteNetService(net);
-  std::printf("database: %s (%s), user %s\n", net, oracle ? "Oracle" : "SQLite",
+  const CatalogKind kind = IsSqliteNetService(net)               ? CatalogKind::kSqlite
+                           : postgres::IsPostgresNetService(net) ? CatalogKind::kPostgres
+                                                                 : CatalogKind::kOracle;
+  const bool oracle = kind == CatalogKind::kOracle;
+  std::printf("database: %s (%s), user %s\n", net,
+              oracle                           ? "Oracle"
+              : kind == CatalogKind::kPostgres ? "PostgreSQL"
+                                               : "SQLite",
               ForTerminal(user).c_str());
   const int connected = bdConnect();
   // Which client library answered, whether the logon then worked or not.
@@ -87,20 +95,23 @@ int CmdCheckDb(int argc, char** argv) {
       progress.Draw("check-db: table " + std::to_string(done) + " of " +
                     std::to_string(tables.size()) + ": " + name);
     }
-    const int read = ReadTableColumns(oracle, user, name, &columns);
+    const int read = ReadTableColumns(kind, user, name, &columns);
     progress.MakeRoom();
     if (read != 0) {
       catalog_failed(name, read);
       continue;
     }
-    std::vector<std::string> lines = CheckTableColumns(oracle, multibyte, t, columns);
+    std::vector<std::string> lines = CheckTableColumns(kind, multibyte, t, columns);
     // A statement names the table without its owner: that name must reach it too.
     if (t.synonym && !columns.empty()) {
-      if (const int rc = ReadTableColumns(oracle, user, t.name, &columns); rc != 0) {
+      if (const int rc = ReadTableColumns(kind, user, t.name, &columns); rc != 0) {
         catalog_failed(t.name, rc);
       } else if (columns.empty()) {
         lines.push_back(std::string(t.name) + ": the login's schema does not reach " + name +
-                        " by this name; CREATE SYNONYM " + t.name + " FOR " + name);
+                        " by this name; " +
+                        (oracle
+                             ? "CREATE SYNONYM " + std::string(t.name) + " FOR " + name
+                             : "CREATE VIEW " + std::string(t.name) + " AS SELECT * FROM " + name));
       }
     }
     if (lines.empty()) std::printf("%s: ok\n", name.c_str());

@@ -27,6 +27,15 @@ sql::Cursor g_sqliteColumns("select name ,type  from pragma_table_info(:b0)");
 sql::Cursor g_oracleColumns(
     "select column_name ,data_type ,data_length ,char_length ,char_used ,data_precision  from "
     "all_tab_columns where owner=:b0 and table_name=:b1");
+// PostgreSQL: a varchar's typmod is its characters plus 4; a numeric's holds its precision in
+// the upper half, plus 4; the integer types have the digits of their range.
+sql::Cursor g_postgresColumns(
+    "select a.attname ,t.typname ,case when t.typname in ('varchar','bpchar') and a.atttypmod>4 "
+    "then a.atttypmod-4 else 0 end ,case when t.typname='numeric' and a.atttypmod>4 then "
+    "(a.atttypmod-4)/65536 when t.typname='int2' then 5 when t.typname='int4' then 10 when "
+    "t.typname='int8' then 19 else -1 end  from pg_attribute a ,pg_type t where "
+    "a.attrelid=to_regclass(:b0) and a.attnum>0 and not a.attisdropped and t.oid=a.atttypid "
+    "order by a.attnum");
 sql::Cursor g_oracleSynonym(
     "select table_owner ,table_name  from all_synonyms where synonym_name=:b0 and (owner=:b1 or "
     "owner='PUBLIC') order by case when owner='PUBLIC' then 1 else 0 end");
@@ -51,6 +60,21 @@ int ReadOracleColumns(const std::string& owner, const std::string& table,
   return rc == sql::kNotFound ? 0 : rc;
 }
 
+int ReadPostgresColumns(std::string_view table, std::vector<DbColumn>* out) {
+  const Name t(table);
+  if (int rc = g_postgresColumns.Open({sql::In::Text(t)}); rc != 0) return rc;
+  Name name, type;
+  int32_t chars = 0, precision = 0;
+  const sql::Out row[] = {sql::Out::Text(name), sql::Out::Text(type), sql::Out::I32(&chars),
+                          sql::Out::I32(&precision)};
+  int rc = 0;
+  while ((rc = g_postgresColumns.Fetch(row)) == 0) {
+    out->push_back({std::string(name.view()), std::string(type.view()), 0, chars, 'C', precision});
+  }
+  g_postgresColumns.Close();
+  return rc == sql::kNotFound ? 0 : rc;
+}
+
 const char* Wanted(schema::Kind kind) {
   switch (kind) {
     case schema::Kind::kText:
@@ -63,9 +87,15 @@ const char* Wanted(schema::Kind kind) {
 }
 
 // Whether a column of the database can carry what the program puts in and takes out.
-bool Usable(bool oracle, schema::Kind kind, const DbColumn& col) {
+bool Usable(CatalogKind catalog, schema::Kind kind, const DbColumn& col) {
   const std::string t = Upper(col.type);
-  if (oracle) {
+  if (catalog == CatalogKind::kPostgres) {
+    if (kind == schema::Kind::kText) return t == "VARCHAR" || t == "BPCHAR" || t == "TEXT";
+    if (kind == schema::Kind::kInstant) return t == "TIMESTAMP" || t == "TIMESTAMPTZ";
+    return t == "NUMERIC" || t == "INT2" || t == "INT4" || t == "INT8" || t == "FLOAT4" ||
+           t == "FLOAT8";
+  }
+  if (catalog == CatalogKind::kOracle) {
     const bool text =
         t == "VARCHAR2" || t == "VARCHAR" || t == "CHAR" || t == "NVARCHAR2" || t == "NCHAR";
     const bool number = t == "NUMBER" || t == "FLOAT" || t == "INTEGER" || t == "BINARY_DOUBLE" ||
@@ -84,11 +114,17 @@ bool Usable(bool oracle, schema::Kind kind, const DbColumn& col) {
   return !text_affinity && !blob_affinity;
 }
 
-// What is wrong with the width of an Oracle column the program can use, or "" when nothing is.
-// Texts must hold the program's characters; integers the program's digits, and a 16-bit one
+// What is wrong with the width of a server's column the program can use, or "" when nothing
+// is. Texts must hold the program's characters; integers the program's digits, and a 16-bit one
 // no more than they, as a larger value fails its read (-1455).
-std::string OracleWidthProblem(bool multibyte, const schema::Table& table,
-                               const schema::Column& need, const DbColumn& col) {
+std::string WidthProblem(CatalogKind catalog, bool multibyte, const schema::Table& table,
+                         const schema::Column& need, const DbColumn& col) {
+  if (need.kind == schema::Kind::kText && catalog == CatalogKind::kPostgres) {
+    if (col.char_length == 0 || col.char_length >= need.width) return "";  // text: no limit
+    return col.type + "(" + std::to_string(col.char_length) + ") is narrower than the program's " +
+           std::to_string(need.width) + " characters; ALTER TABLE " + schema::QualifiedName(table) +
+           " ALTER COLUMN " + need.name + " TYPE varchar(" + std::to_string(need.width) + ")";
+  }
   if (need.kind == schema::Kind::kText) {
     const std::string alter = "; ALTER TABLE " + schema::QualifiedName(table) + " MODIFY (" +
                               need.name + " VARCHAR2(" + std::to_string(need.width) + " CHAR))";
@@ -124,13 +160,14 @@ std::string OracleWidthProblem(bool multibyte, const schema::Table& table,
 
 }  // namespace
 
-int ReadTableColumns(bool oracle, std::string_view user, std::string_view table,
+int ReadTableColumns(CatalogKind kind, std::string_view user, std::string_view table,
                      std::vector<DbColumn>* out) {
   out->clear();
+  if (kind == CatalogKind::kPostgres) return ReadPostgresColumns(table, out);
   const std::size_t dot = table.find('.');
   const std::string_view schema = dot == std::string_view::npos ? "" : table.substr(0, dot);
   const std::string_view bare = dot == std::string_view::npos ? table : table.substr(dot + 1);
-  if (!oracle) {
+  if (kind == CatalogKind::kSqlite) {
     // The embedded database holds every schema's tables in its one file.
     const Name t(bare);
     if (int rc = g_sqliteColumns.Open({sql::In::Text(t)}); rc != 0) return rc;
@@ -179,7 +216,8 @@ bool MultiByteCharacterSet(std::string_view name) {
   return bits != 7 && bits != 8;
 }
 
-std::vector<std::string> CheckTableColumns(bool oracle, bool multibyte, const schema::Table& table,
+std::vector<std::string> CheckTableColumns(CatalogKind kind, bool multibyte,
+                                           const schema::Table& table,
                                            const std::vector<DbColumn>& have) {
   std::vector<std::string> problems;
   const std::string name = schema::QualifiedName(table);
@@ -195,11 +233,11 @@ std::vector<std::string> CheckTableColumns(bool oracle, bool multibyte, const sc
     const std::string where = name + "." + need.name + ": ";
     if (col == nullptr) {
       problems.push_back(where + "column missing");
-    } else if (!Usable(oracle, need.kind, *col)) {
+    } else if (!Usable(kind, need.kind, *col)) {
       problems.push_back(where + (col->type.empty() ? "no declared type" : col->type) +
                          ", but the program keeps " + Wanted(need.kind) + " in it");
-    } else if (oracle) {
-      const std::string width = OracleWidthProblem(multibyte, table, need, *col);
+    } else if (kind != CatalogKind::kSqlite) {
+      const std::string width = WidthProblem(kind, multibyte, table, need, *col);
       if (!width.empty()) problems.push_back(where + width);
     }
   }

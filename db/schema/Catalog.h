@@ -11,23 +11,27 @@
 
 namespace jf {
 
+// Whose catalog the columns come from.
+enum class CatalogKind { kSqlite, kOracle, kPostgres };
+
 // A column as the database's catalog describes it.
 struct DbColumn {
   std::string name;  // as the catalog spells it
-  std::string type;  // declared type (SQLite) or data type (Oracle)
+  std::string type;  // declared type (SQLite), data type (Oracle) or type name (PostgreSQL)
   int length = 0;    // Oracle: bytes of a text column; 0 where not known
-  // Oracle: characters of a text column, and whether its width counts characters ('C') or
-  // bytes ('B').
+  // Oracle, PostgreSQL: characters of a text column, and whether its width counts characters
+  // ('C') or bytes ('B').
   int char_length = 0;
   char char_used = 0;
-  int precision = -1;  // Oracle: the digits a NUMBER declares; -1 where it declares none
+  int precision = -1;  // the digits a number declares; -1 where it declares none
 };
 
 // Reads the columns of table (its name as the statements write it) from the connected
 // database's catalog: Oracle's data dictionary (the table in the schema its name gives, else in
-// the login's own, else where a private or public synonym leads), or SQLite's table_info. A
-// missing table gives no columns. Returns 0 or the status of the catalog query.
-int ReadTableColumns(bool oracle, std::string_view user, std::string_view table,
+// the login's own, else where a private or public synonym leads), PostgreSQL's (the table or
+// view the name finds on the search path), or SQLite's table_info. A missing table gives no
+// columns. Returns 0 or the status of the catalog query.
+int ReadTableColumns(CatalogKind kind, std::string_view user, std::string_view table,
                      std::vector<DbColumn>* out);
 
 // The connected Oracle database's character set ("AL32UTF8"). Returns 0 or the status.
@@ -39,7 +43,8 @@ bool MultiByteCharacterSet(std::string_view name);
 // What is wrong with a table's columns for the program: one line per missing column, unusable
 // type or too narrow a width, with the statement that mends it where there is one; none when
 // all is well. have empty: the table is missing. multibyte: the database's character set is.
-std::vector<std::string> CheckTableColumns(bool oracle, bool multibyte, const schema::Table& table,
+std::vector<std::string> CheckTableColumns(CatalogKind kind, bool multibyte,
+                                           const schema::Table& table,
                                            const std::vector<DbColumn>& have);
 
 }  // namespace jf

@@ -29,6 +29,12 @@ struct Dialect {
   // A table whose key is one integer column is made WITHOUT ROWID: in SQLite such a key is
   // otherwise the row id, which takes NULL as "the next number" instead of refusing it.
   bool without_rowid_integer_key;
+  // The statement that makes an owner's schema before its first table ("%s" the owner); nullptr:
+  // the owners are made apart from the DDL (Oracle's are users).
+  const char* owner_schema;
+  // An index's name carries its table's owner (Oracle); otherwise the index lives in its table's
+  // schema under its bare name.
+  bool owned_index_names;
 };
 
 // Every database's rule set.
@@ -43,6 +49,9 @@ std::string ColumnType(const Dialect& dialect, const Column& column);
 
 // The statements that make table: CREATE TABLE, its indexes, its synonym; no terminators.
 std::vector<std::string> TableStatements(const Dialect& dialect, const Table& table);
+
+// The statements that make the schemas of the tables' owners, where the dialect makes them.
+std::vector<std::string> OwnerStatements(const Dialect& dialect);
 
 // The whole DDL as a script: the header, then each table's heading and statements, each
 // statement ended by ";".

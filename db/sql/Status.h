@@ -28,7 +28,8 @@ enum Status : int32_t {
   kInvalidSqlStatement = -900,   // statement text the backend cannot parse
   kNotConnectedFetch = -1001,    // fetch or close of a cursor that is not open ("invalid cursor")
   kBadSelector = -3,             // a routine's selector names none of its cursors
-  kLoginTooLong = -1017,         // login values that do not fit the connect string
+  kLoginTooLong = -1017,         // login values that do not fit the connect string (as a refused
+                                 // logon, kLogonDenied)
   kConnectIdentifier = -12154,   // net service name cannot be resolved / database cannot be opened
   kBackendUnavailable = -12560,  // the database client library is missing or too old
   kIoError = -1114,              // the database file could not be read or written
@@ -44,6 +45,10 @@ enum Status : int32_t {
   kMinute = -1851,               // minute out of range in a date text
   kSecond = -1852,               // second out of range in a date text
   kSavepointUnknown = -1086,     // rollback to a savepoint that was never set
+  kLogonDenied = -1017,          // the server refused the user or password
+  kLostConnection = -3113,       // the connection to the server broke during the call
+  kNotConnected = -3114,         // every call after that
+  kCancelled = -1013,            // the server cancelled the statement (its statement timeout)
   kOtherError = -99999,          // any other failure of the backend
 };
 

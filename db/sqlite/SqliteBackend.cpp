@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "db/Cp1252.h"
+#include "db/dialect/Dialect.h"
 #include "db/sql/Status.h"
 #include "db/sqlite/Dialect.h"
 #include "platform/Env.h"
@@ -184,9 +185,10 @@ class SqliteBackend final : public sql::Backend {
   }
 
   int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override {
-    int params = 0;
-    bool locks = false;
-    const std::string translated = Translate(text, &params, &locks);
+    const dialect::Translation t = dialect::Translate(text, dialect::Target::kSqlite);
+    const std::string& translated = t.text;
+    const int params = t.params;
+    const bool locks = t.locks;
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v3(db_, translated.c_str(), static_cast<int>(translated.size()),
                                 SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);

@@ -1,23 +1,25 @@
-// Running a test body against a site of either backend: the embedded SQLite database, or the
-// Oracle backend talking to the fake client library (tests/fakeoci), which keeps its rows in the
-// same SQLite file. A site of one differs from a site of the other only in its login file's net
-// service name ("sqlite:PATH" or PATH) and in the client library on the library path (ctest puts
-// the fake there for every test).
+// Running a test body against a site of every backend: the embedded SQLite database; the Oracle
+// backend talking to the fake client library (tests/fakeoci), which keeps its rows in the same
+// SQLite file; and a real PostgreSQL server, the one the test command starts for the run
+// (scripts/pg-server; ctest's fixture sets PGHOST to its folder). A site of one differs from a
+// site of another only in its login file's net service name ("sqlite:PATH", PATH, or
+// "postgresql:///NAME") and in the database behind it.
 //
 // Adopting it in a test file, for a fixture derived from SiteTest:
 //
 //   class OrderTablesSite : public test::OrderRowsTest { ... };  // the fixture as it was
-//   using OrderTables = test::OnBothBackends<OrderTablesSite>;
+//   using OrderTables = test::OnEveryBackend<OrderTablesSite>;
 //   TEST_P(OrderTables, Name) { ... }                             // was TEST_F
-//   JF_ON_BOTH_BACKENDS(OrderTables);
+//   JF_ON_EVERY_BACKEND(OrderTables);
 //
 // A fixture parameterised already takes the backend beside its case:
 //
-//   using HeaderFailureTest = test::OnBothBackendsWith<OrderDownloadTest, HeaderFailure>;
+//   using HeaderFailureTest = test::OnEveryBackendWith<OrderDownloadTest, HeaderFailure>;
 //   TEST_P(HeaderFailureTest, Name) { const HeaderFailure& f = test_case(); ... }
-//   JF_ON_BOTH_BACKENDS_WITH(HeaderFailureTest, ::testing::Values(HeaderFailure{...}, ...));
+//   JF_ON_EVERY_BACKEND_WITH(HeaderFailureTest, ::testing::Values(HeaderFailure{...}, ...));
 //
 // The fixture reads the backend with backend() and builds its site with it (OrderSiteTest does).
+// The Windows build has no PostgreSQL client; its tests run on the other two.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,44 +29,49 @@
 
 namespace jf::test {
 
-enum class BackendKind { kSqlite, kOracle };
+enum class BackendKind { kSqlite, kOracle, kPostgres };
 
 const char* BackendName(BackendKind kind);
 
-// The net service name under which a site of the backend reaches its database file at path
-// (relative to the working directory, or absolute).
+// The net service name under which a site of the backend reaches its database at path
+// (relative to the working directory, or absolute; on PostgreSQL the path names the site's
+// database on the test server).
 std::string NetServiceName(BackendKind kind, const std::string& path);
 
 template <class Fixture>
-class OnBothBackends : public Fixture, public ::testing::WithParamInterface<BackendKind> {
+class OnEveryBackend : public Fixture, public ::testing::WithParamInterface<BackendKind> {
  protected:
   BackendKind backend() const override { return this->GetParam(); }
 };
 
 template <class Fixture, class Case>
-class OnBothBackendsWith : public Fixture,
+class OnEveryBackendWith : public Fixture,
                            public ::testing::WithParamInterface<std::tuple<BackendKind, Case>> {
  protected:
   BackendKind backend() const override { return std::get<0>(this->GetParam()); }
   const Case& test_case() const { return std::get<1>(this->GetParam()); }
 };
 
-inline auto BothBackends() {
+inline auto EveryBackend() {
+#ifdef _WIN32
   return ::testing::Values(BackendKind::kSqlite, BackendKind::kOracle);
+#else
+  return ::testing::Values(BackendKind::kSqlite, BackendKind::kOracle, BackendKind::kPostgres);
+#endif
 }
 
 }  // namespace jf::test
 
-#define JF_ON_BOTH_BACKENDS(Fixture)                                                        \
-  INSTANTIATE_TEST_SUITE_P(Backends, Fixture, ::jf::test::BothBackends(),                   \
+#define JF_ON_EVERY_BACKEND(Fixture)                                                        \
+  INSTANTIATE_TEST_SUITE_P(Backends, Fixture, ::jf::test::EveryBackend(),                   \
                            [](const ::testing::TestParamInfo<::jf::test::BackendKind>& i) { \
                              return std::string(::jf::test::BackendName(i.param));          \
                            })
 
 // Cases print as their names (a PrintTo for the case type).
-#define JF_ON_BOTH_BACKENDS_WITH(Fixture, cases)                                                 \
+#define JF_ON_EVERY_BACKEND_WITH(Fixture, cases)                                                 \
   INSTANTIATE_TEST_SUITE_P(Backends, Fixture,                                                    \
-                           ::testing::Combine(::jf::test::BothBackends(), cases),                \
+                           ::testing::Combine(::jf::test::EveryBackend(), cases),                \
                            [](const auto& i) {                                                   \
                              return std::string(::jf::test::BackendName(std::get<0>(i.param))) + \
                                     "_" + ::testing::PrintToString(std::get<1>(i.param));        \

@@ -18,6 +18,7 @@ void DownloadSiteTest::SetUp() {
   test::WatchStatements(fb.get());
   sql::Attach(std::move(fb));
   clock_.Set(LocalTime{2026, 12, 7, 10, 11, 12});
+  PinServerClock(clock_);
   Env::Install(&files_);
   AddTerminal(3, "10.1.2.3", "4001", "A", "AZ");
 }

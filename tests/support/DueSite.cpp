@@ -363,8 +363,11 @@ DueSiteTest::Report DueSiteTest::CheckPromises(const std::string& when, bool fin
   for (const auto& [query, rows] : untouched_) {
     if (Query(query) != rows) broken("a row of another requester changed: " + query);
   }
-  const std::string integrity = Scalar("pragma integrity_check");
-  if (integrity != "ok") broken("database integrity: " + integrity);
+  // A client killed or failing cannot damage a server's files; an SQLite file it writes itself.
+  if (backend() != BackendKind::kPostgres) {
+    const std::string integrity = Scalar("pragma integrity_check");
+    if (integrity != "ok") broken("database integrity: " + integrity);
+  }
   return r;
 }
 

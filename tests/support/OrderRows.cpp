@@ -1,8 +1,11 @@
 #include "support/OrderRows.h"
 
+#include <cctype>
 #include <cstdio>
 #include <set>
 #include <vector>
+
+#include "db/schema/Description.h"
 
 namespace jf::test {
 
@@ -14,6 +17,11 @@ bool IsInstant(const std::string& column, const std::string& type) {
                                               "Sbd", "Eds", "Sed", "Rad", "Red", "Dta",
                                               "Udt", "Gvo", "Gbi", "Avn", "Abi"};
   return type == "REAL" && column.size() == 6 && kTags.count(column.substr(3)) > 0;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
 }
 
 std::vector<std::string> Split(const std::string& s) {
@@ -30,6 +38,25 @@ std::vector<std::string> Split(const std::string& s) {
 
 }  // namespace
 
+std::vector<std::pair<std::string, std::string>> OrderRowsTest::TableColumns(
+    const std::string& table) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const std::string& r :
+       Query("select name, type from pragma_table_info('" + table + "') order by cid")) {
+    const auto f = Split(r);
+    out.emplace_back(f[0], f[1]);
+  }
+  if (backend() != BackendKind::kPostgres) return out;
+  // PostgreSQL keeps the names in lower case; the schema description spells them.
+  for (const schema::Table& t : schema::Tables()) {
+    if (Lower(t.name) != Lower(table)) continue;
+    for (auto& [column, type] : out) {
+      if (const schema::Column* c = schema::FindColumn(t, column)) column = c->name;
+    }
+  }
+  return out;
+}
+
 std::string OrderRowsTest::InstantDate(int i) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "2026%02d%02d", 1 + i % 12, 1 + i % 28);
@@ -45,11 +72,9 @@ std::string OrderRowsTest::InstantTime(int i) {
 void OrderRowsTest::InsertFull(const std::string& table, const Row& overrides) {
   std::vector<std::string> names;
   std::vector<std::string> types;
-  for (const std::string& r :
-       Query("select name, type from pragma_table_info('" + table + "') order by cid")) {
-    const auto f = Split(r);
-    names.push_back(f[0]);
-    types.push_back(f[1]);
+  for (const auto& [name, type] : TableColumns(table)) {
+    names.push_back(name);
+    types.push_back(type);
   }
   std::string cols;
   std::string vals;
@@ -83,11 +108,9 @@ void OrderRowsTest::InsertFull(const std::string& table, const Row& overrides) {
 OrderRowsTest::Row OrderRowsTest::ReadRow(const std::string& table, const std::string& where) {
   std::vector<std::string> names;
   std::string list;
-  for (const std::string& r :
-       Query("select name, type from pragma_table_info('" + table + "') order by cid")) {
-    const auto f = Split(r);
-    list += (names.empty() ? "" : ",") + (IsInstant(f[0], f[1]) ? "datetime(" + f[0] + ")" : f[0]);
-    names.push_back(f[0]);
+  for (const auto& [name, type] : TableColumns(table)) {
+    list += (names.empty() ? "" : ",") + (IsInstant(name, type) ? "datetime(" + name + ")" : name);
+    names.push_back(name);
   }
   Row row;
   const auto rows = Query("select " + list + " from " + table + " where " + where);

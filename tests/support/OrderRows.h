@@ -5,6 +5,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/OrderSite.h"
 
@@ -29,6 +31,10 @@ class OrderRowsTest : public OrderSiteTest {
 
   // Names of the columns whose values differ between two rows.
   static std::string Differences(const Row& a, const Row& b);
+
+ private:
+  // The table's columns in their order, as names and SQLite affinities (INTEGER, REAL, TEXT).
+  std::vector<std::pair<std::string, std::string>> TableColumns(const std::string& table);
 };
 
 }  // namespace jf::test

@@ -18,11 +18,10 @@ void OrderSiteTest::SetUp() {
   fs::create_directories(root() / "Msg");
   fs::create_directories(buffer_dir());
   fs::create_directories(top() / "files");
-  const char* err = nullptr;
-  ASSERT_EQ(CreateSqliteDatabase(db_path().string().c_str(), &err), 0) << (err ? err : "");
+  ASSERT_NO_FATAL_FAILURE(CreateDatabase(db_path().string()));
   WriteLogin("jobfeed", "secret");
-  ASSERT_EQ(sqlite3_open(db_path().string().c_str(), &db_), SQLITE_OK);
-  sqlite3_busy_timeout(db_, 5000);
+  db_ = OpenTestDb(db_path().string());
+  ASSERT_NE(db_, nullptr);
   Msg_ResetForTest();
   sql::SetBackendWrapper(CheckStatements);
   // In-process, the fake client's server clock is the test's clock, pinned or not.
@@ -35,8 +34,7 @@ void OrderSiteTest::TearDown() {
   EXPECT_EQ(TakeStatementProblems(), "") << "statements that do not fit the schema description";
   if (backend() == BackendKind::kOracle) FakeClient::Get().RealClock();
   Msg_ResetForTest();
-  sqlite3_close(db_);
-  db_ = nullptr;
+  db_.reset();
   SiteTest::TearDown();
 }
 
@@ -54,29 +52,19 @@ fs::path OrderSiteTest::buffer_file(int terminal) const {
 }
 
 void OrderSiteTest::Sql(const std::string& sql) {
-  char* err = nullptr;
-  int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
-  ASSERT_EQ(rc, SQLITE_OK) << (err ? err : "") << "\n" << sql;
-  sqlite3_free(err);
+  ASSERT_NE(db_, nullptr);
+  const std::string why = db_->Exec(sql);
+  ASSERT_EQ(why, "") << sql;
 }
 
 std::vector<std::string> OrderSiteTest::Query(const std::string& sql) {
-  std::vector<std::string> rows;
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sqlite3_errmsg(db_) << "\n" << sql;
-    return rows;
+  if (db_ == nullptr) {
+    ADD_FAILURE() << "no connection of the test's own";
+    return {};
   }
-  while (sqlite3_step(st) == SQLITE_ROW) {
-    std::string row;
-    for (int i = 0; i < sqlite3_column_count(st); ++i) {
-      if (i > 0) row += '|';
-      const unsigned char* t = sqlite3_column_text(st, i);
-      if (t != nullptr) row += reinterpret_cast<const char*>(t);
-    }
-    rows.push_back(row);
-  }
-  sqlite3_finalize(st);
+  std::string why;
+  std::vector<std::string> rows = db_->Query(sql, &why);
+  if (!why.empty()) ADD_FAILURE() << why << "\n" << sql;
   return rows;
 }
 
@@ -87,9 +75,9 @@ std::string OrderSiteTest::Scalar(const std::string& sql) {
 }
 
 void OrderSiteTest::RemoveDatabase() {
-  sqlite3_close(db_);
-  db_ = nullptr;
+  db_.reset();
   fs::remove(db_path());
+  DropDatabase(db_path().string());
 }
 
 void OrderSiteTest::AddTerminal(int dta, const std::string& ip, const std::string& port,

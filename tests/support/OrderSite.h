@@ -1,12 +1,13 @@
 // A complete site in a temporary folder, as the program finds it at a customer: the working
 // directory with its Msg folder, ..\Comm\Buff for the send-buffer files, the login file four
-// levels up and an SQLite database with the tables. Tests arrange and inspect rows with plain
-// SQL, independently of the code under test.
+// levels up and a database with the tables (an SQLite file, or on PostgreSQL a database of the
+// test server). Tests arrange and inspect rows with plain SQL, independently of the code under
+// test; the SQLite functions the tests use there (julianday, datetime, ifnull, pragma_table_info)
+// exist on the PostgreSQL test server too.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,9 +41,12 @@ class OrderSiteTest : public SiteTest {
   // The first column of the first row, "" when there is none.
   std::string Scalar(const std::string& sql);
 
-  // Closes the test's own connection and deletes the database file: Windows deletes no file
-  // that is open. Sql() and Query() cannot be used afterwards.
+  // Closes the test's own connection and deletes the database (Windows deletes no file that is
+  // open). Sql() and Query() cannot be used afterwards.
   void RemoveDatabase();
+
+  // The site database's clock (sysdate) reads clock's time from now on (SiteTest).
+  void PinServerClock(FixedClockEnv& clock) { SiteTest::PinServerClock(clock, db_path().string()); }
 
   // Adds a terminal serving the areas from..to (first range).
   void AddTerminal(int dta, const std::string& ip, const std::string& port, const std::string& from,
@@ -64,7 +68,7 @@ class OrderSiteTest : public SiteTest {
   std::vector<Entry> Messages();
 
  private:
-  sqlite3* db_ = nullptr;
+  std::unique_ptr<TestDb> db_;
 };
 
 // Runs a program with arguments in the current directory; returns its exit code (or -1) and

@@ -4,7 +4,11 @@
 #include <fstream>
 #include <random>
 
+#include "db/schema/Schema.h"
 #include "platform/Env.h"
+#ifndef _WIN32
+#include "support/PostgresSite.h"
+#endif
 
 namespace jf::test {
 
@@ -36,7 +40,56 @@ void SiteTest::SetUp() {
 
 void SiteTest::TearDown() {
   Env::Install(nullptr);
+#ifndef _WIN32
+  for (const std::string& name : databases_) DropPostgresDatabase(name);
+#endif
+  databases_.clear();
   site_.reset();
+}
+
+void SiteTest::CreateDatabase(const std::string& path) {
+  if (backend() == BackendKind::kPostgres) {
+#ifndef _WIN32
+    const std::string name = PostgresDatabase(path);
+    databases_.push_back(name);
+    const std::string why = CreatePostgresDatabase(name);
+    ASSERT_EQ(why, "") << "database " << name;
+#endif
+    return;
+  }
+  const char* err = nullptr;
+  ASSERT_EQ(CreateSqliteDatabase(path.c_str(), &err), 0) << (err ? err : "");
+}
+
+std::unique_ptr<TestDb> SiteTest::OpenTestDb(const std::string& path) {
+  std::string why;
+  std::unique_ptr<TestDb> db;
+#ifndef _WIN32
+  if (backend() == BackendKind::kPostgres) db = OpenPostgresTestDb(PostgresDatabase(path), &why);
+#endif
+  if (backend() != BackendKind::kPostgres) db = OpenSqliteTestDb(path, &why);
+  EXPECT_NE(db, nullptr) << why;
+  return db;
+}
+
+void SiteTest::PinServerClock(FixedClockEnv& clock, const std::string& path) {
+  if (backend() != BackendKind::kPostgres) return;
+  LocalTime t;
+  clock.Now(&t);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                t.hour, t.minute, t.second);
+  const auto db = OpenTestDb(path);
+  ASSERT_NE(db, nullptr);
+  EXPECT_EQ(db->Exec(std::string("delete from jf_test.clock; insert into jf_test.clock values ('") +
+                     stamp + "')"),
+            "");
+}
+
+void SiteTest::DropDatabase(const std::string& path) {
+#ifndef _WIN32
+  if (backend() == BackendKind::kPostgres) DropPostgresDatabase(PostgresDatabase(path));
+#endif
 }
 
 std::string ReadBytes(const fs::path& path) {

@@ -1,0 +1,740 @@
+#include "db/postgres/PostgresBackend.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "db/Cp1252.h"
+#include "db/dialect/Dialect.h"
+#include "db/sql/Status.h"
+
+namespace jf::postgres {
+
+namespace {
+
+using sql::In;
+using sql::Out;
+using sql::Type;
+
+RoundTrips g_trips;
+
+struct ResultDeleter {
+  void operator()(PGresult* r) const { PQclear(r); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+// The status of a server error, by its SQLSTATE: the number Oracle gives for the same fault.
+int StatusFromSqlstate(const char* state) {
+  static const struct {
+    const char* state;
+    int status;
+  } kMap[] = {
+      {"23505", sql::kUniqueViolated},
+      {"23502", sql::kCannotInsertNull},
+      {"23503", -2291},  // parent key not found
+      {"23514", -2290},  // check constraint violated
+      {"42P01", sql::kNoTable},
+      {"3F000", sql::kNoTable},  // the schema of a qualified table name does not exist
+      {"42703", sql::kInvalidIdentifier},
+      {"42883", sql::kInvalidIdentifier},  // Oracle reports an unknown function so
+      {"42601", sql::kInvalidSqlStatement},
+      {"55P03", sql::kBusy},  // lock_timeout, NOWAIT
+      {"40P01", sql::kDeadlock},
+      {"40001", -8177},  // cannot serialize access
+      {"57014", sql::kCancelled},
+      {"3B001", sql::kSavepointUnknown},
+      {"22003", sql::kValueOverflow},
+      {"22001", -12899},  // value too large for column
+      {"22P02", -1722},   // invalid number
+      {"22012", -1476},   // divisor is equal to zero
+      {"22007", sql::kDateFormat},
+      {"22008", sql::kDateFormat},
+      {"42501", -1031},  // insufficient privileges
+      {"53100", sql::kDiskFull},
+      {"53200", -4030},  // out of process memory
+      {"57P01", sql::kLostConnection},
+      {"57P02", sql::kLostConnection},
+      {"57P03", sql::kLostConnection},
+  };
+  if (state == nullptr) return sql::kOtherError;
+  for (const auto& m : kMap) {
+    if (std::strcmp(state, m.state) == 0) return m.status;
+  }
+  if (std::strncmp(state, "08", 2) == 0) return sql::kLostConnection;
+  return sql::kOtherError;
+}
+
+// A text of the server or of libpq, in the program's code page, without its line end.
+std::string Trimmed(const char* text) {
+  std::string s;
+  cp1252::FromUtf8(text != nullptr ? text : "", &s);
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+// One command of a round trip.
+struct Call {
+  enum Kind { kText, kPrepare, kPrepared } kind = kText;
+  std::string text;  // kText: the statement; kPrepare: the text prepared
+  std::string name;  // kPrepare, kPrepared: the prepared statement
+  const std::vector<const char*>* values = nullptr;
+  Result result;
+
+  static Call Text(std::string text) { return Call{kText, std::move(text), {}, nullptr, {}}; }
+};
+
+class PgStmt;
+
+class PgBackend final : public sql::Backend {
+ public:
+  // setup: a statement that goes with the first round trip.
+  PgBackend(PGconn* conn, std::string setup) : conn_(conn), setup_(std::move(setup)) {}
+  ~PgBackend() override { PQfinish(conn_); }  // the server rolls back what is uncommitted
+
+  int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override;
+  int Commit() override { return EndBlock("COMMIT"); }
+  int Rollback() override { return EndBlock("ROLLBACK"); }
+  std::string LastErrorText() const override { return last_error_; }
+
+  // --- for the statements ---
+  std::string NextName() { return "jf_" + std::to_string(++names_); }
+  bool InBlock() const { return block_; }
+  // A write needs a transaction block, as Oracle always has one open: it starts with the next
+  // round trip.
+  void EnsureBlock() {
+    if (block_) return;
+    pending_.push_back("BEGIN");
+    block_ = true;
+    opened_by_savepoint_ = false;
+  }
+  void Changed() { dirty_ = true; }
+  void QueueClose(std::string text) { closes_.push_back(std::move(text)); }
+  int Savepoint(const std::string& name);
+  int RollbackTo(const std::string& name);
+  void SetError(std::string text) { last_error_ = std::move(text); }
+
+  enum class Trip { kExecute, kFetch, kCommit };
+  // Runs the calls of one statement in one round trip, with what waits to be sent: the queued
+  // closes and transaction control before them. Inside a block with changes since its latest
+  // savepoint, the calls are guarded by a savepoint of their own, so that a failure undoes the
+  // statement alone, as on Oracle. Returns 0 or the status of the first failure.
+  int Run(std::vector<Call>* main, Trip trip);
+
+ private:
+  int Exchange(std::vector<Call>* calls);
+  int Lost();
+  int ErrorOf(const Call& c);
+  void Repair(bool guarded);
+  int EndBlock(const char* command);
+  void ForgetBlock() {
+    block_ = begun_ = dirty_ = false;
+    savepoints_.clear();
+  }
+
+  PGconn* conn_;
+  bool lost_ = false;
+  // A transaction block is open: its BEGIN is sent (begun_) or waits in pending_.
+  bool block_ = false;
+  bool begun_ = false;
+  bool opened_by_savepoint_ = false;  // nothing of the block came before its first savepoint
+  // Since the block's latest savepoint (or its start), a statement changed what a failure of
+  // the next must not undo.
+  bool dirty_ = false;
+  std::vector<std::string> savepoints_;  // the block's savepoints, oldest first
+  std::vector<std::string> pending_;     // transaction control for the next round trip
+  std::vector<std::string> closes_;      // cursors to close with the next round trip
+  std::string setup_;
+  long names_ = 0;
+  std::string last_error_;
+};
+
+class PgStmt final : public sql::BackendStmt {
+ public:
+  enum class Kind { kQuery, kLockingQuery, kWrite, kSavepoint, kRollbackTo };
+
+  PgStmt(PgBackend* owner, dialect::Translation t, Kind kind, bool cursor, std::string savepoint)
+      : owner_(owner),
+        t_(std::move(t)),
+        kind_(kind),
+        cursor_(cursor),
+        savepoint_(std::move(savepoint)),
+        name_(owner->NextName()) {
+    for (const std::string& f : t_.date_formats) formats_.push_back(dialect::ParseDateFormat(f));
+  }
+  ~PgStmt() override { Close(); }
+
+  int Execute(std::span<const In> in) override;
+  int Fetch(std::span<const Out> out) override;
+  int Close() override {
+    rows_.reset();
+    Release();
+    return 0;
+  }
+  int64_t RowCount() const override { return row_count_; }
+
+ private:
+  std::string CursorName() const { return name_ + "_c"; }
+  // Closes the server's cursor with the next round trip; the rows at hand stay.
+  void Release() {
+    if (held_) owner_->QueueClose("CLOSE " + CursorName());
+    held_ = more_ = false;
+  }
+  int Bind(std::span<const In> in);
+  int Deliver(std::span<const Out> out) const;
+  // The calls that prepare (on first use) and execute a prepared text.
+  void AddExecute(std::vector<Call>* calls, const std::string& name, const std::string& text,
+                  bool* prepared);
+
+  PgBackend* owner_;
+  dialect::Translation t_;
+  std::vector<dialect::DateFormat> formats_;
+  Kind kind_;
+  bool cursor_;
+  std::string savepoint_;  // kSavepoint, kRollbackTo: its name
+  std::string name_;
+  bool prepared_ = false;          // the statement text
+  bool declare_prepared_ = false;  // its DECLARE as a cursor that survives commits
+  std::vector<std::string> storage_;
+  std::vector<const char*> values_;
+  Result rows_;        // the rows at hand
+  int next_ = 0;       // the next of them to deliver
+  bool held_ = false;  // a cursor of the statement is open on the server
+  bool more_ = false;  // it may have rows beyond those at hand
+  int64_t row_count_ = -1;
+};
+
+// --- PgBackend ---
+
+int PgBackend::Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) {
+  // The kind by the statement's first words; savepoints are kept by the backend itself.
+  std::size_t i = 0;
+  auto word = [&]() {
+    while (i < text.size() && text[i] == ' ') ++i;
+    std::string w;
+    while (i < text.size() && text[i] != ' ' && text[i] != '(') {
+      w += static_cast<char>(text[i] >= 'A' && text[i] <= 'Z' ? text[i] + 32 : text[i]);
+      ++i;
+    }
+    return w;
+  };
+  const std::string first = word();
+  PgStmt::Kind kind = PgStmt::Kind::kWrite;
+  std::string savepoint;
+  if (first == "select") {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    kind = lower.find(" for update") != std::string::npos ? PgStmt::Kind::kLockingQuery
+                                                          : PgStmt::Kind::kQuery;
+  } else if (first == "savepoint" || (first == "rollback" && word() == "to")) {
+    kind = first == "savepoint" ? PgStmt::Kind::kSavepoint : PgStmt::Kind::kRollbackTo;
+    savepoint = word();
+    if (savepoint == "savepoint") savepoint = word();  // "rollback to savepoint NAME"
+    if (savepoint.empty()) {
+      last_error_ = "a savepoint statement without a name";
+      return sql::kInvalidSqlStatement;
+    }
+  }
+  *out = std::make_unique<PgStmt>(this, dialect::Translate(text, dialect::Target::kPostgres), kind,
+                                  cursor && kind == PgStmt::Kind::kQuery, savepoint);
+  return 0;
+}
+
+int PgBackend::Savepoint(const std::string& name) {
+  if (lost_) return sql::kNotConnected;
+  if (block_ && !dirty_ && !savepoints_.empty() && savepoints_.back() == name) return 0;
+  const bool opens = !block_;
+  EnsureBlock();
+  opened_by_savepoint_ = opened_by_savepoint_ || opens;
+  // Oracle moves a savepoint whose name is set again; PostgreSQL would keep both, nested
+  // ever deeper. The old one is released (its changes stay) before the new one is set.
+  const auto old = std::find(savepoints_.begin(), savepoints_.end(), name);
+  if (old != savepoints_.end()) {
+    pending_.push_back("RELEASE SAVEPOINT " + name);
+    // What came after the block's first savepoint now comes before the new one.
+    if (old == savepoints_.begin()) opened_by_savepoint_ = false;
+    savepoints_.erase(old, savepoints_.end());
+  }
+  pending_.push_back("SAVEPOINT " + name);
+  savepoints_.push_back(name);
+  dirty_ = false;
+  return 0;
+}
+
+int PgBackend::RollbackTo(const std::string& name) {
+  if (lost_) return sql::kNotConnected;
+  const auto it = std::find(savepoints_.rbegin(), savepoints_.rend(), name);
+  if (it == savepoints_.rend()) {
+    last_error_ = "ORA-01086: savepoint '" + name + "' never established in this session";
+    return sql::kSavepointUnknown;
+  }
+  if (it == savepoints_.rbegin() && !dirty_) return 0;  // nothing happened since
+  savepoints_.erase(it.base(), savepoints_.end());
+  // Sent at once: what the statements after the savepoint locked is released now, as on Oracle.
+  std::vector<Call> main;
+  if (savepoints_.size() == 1 && opened_by_savepoint_) {
+    // Back to the savepoint that opened the block: the block ends, holding nothing, and a new
+    // one with the same savepoint waits for the next write.
+    ForgetBlock();
+    main.push_back(Call::Text("ROLLBACK"));
+    const int rc = Run(&main, Trip::kExecute);
+    if (rc == 0) Savepoint(name);
+    return rc;
+  }
+  dirty_ = false;
+  main.push_back(Call::Text("ROLLBACK TO SAVEPOINT " + name));
+  return Run(&main, Trip::kExecute);
+}
+
+int PgBackend::Lost() {
+  lost_ = true;
+  last_error_ = "the connection to the server was lost: " + Trimmed(PQerrorMessage(conn_));
+  return -1;
+}
+
+int PgBackend::ErrorOf(const Call& c) {
+  const PGresult* r = c.result.get();
+  if (r == nullptr) return sql::kOtherError;
+  const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+  // An error of libpq's own, with no SQLSTATE: the server closed the connection.
+  if (state == nullptr) {
+    Lost();
+    return sql::kLostConnection;
+  }
+  last_error_ = Trimmed(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY));
+  if (const char* detail = PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) {
+    last_error_ += " (" + Trimmed(detail) + ")";
+  }
+  last_error_ = std::string(state) + ": " + last_error_;
+  const int status = StatusFromSqlstate(state);
+  if (status == sql::kLostConnection) lost_ = true;  // the server ends the session
+  return status;
+}
+
+// Sends the calls as one pipeline and reads every answer. Returns the index of the first call
+// that failed, calls->size() when none did, or -1 when the connection is lost.
+int PgBackend::Exchange(std::vector<Call>* calls) {
+  for (Call& c : *calls) {
+    int sent = 0;
+    switch (c.kind) {
+      case Call::kText:
+        sent = PQsendQueryParams(conn_, c.text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        break;
+      case Call::kPrepare:
+        sent = PQsendPrepare(conn_, c.name.c_str(), c.text.c_str(), 0, nullptr);
+        ++g_trips.prepares;
+        break;
+      case Call::kPrepared:
+        sent = PQsendQueryPrepared(conn_, c.name.c_str(), static_cast<int>(c.values->size()),
+                                   c.values->data(), nullptr, nullptr, 0);
+        break;
+    }
+    if (sent == 0) return Lost();
+  }
+  if (PQpipelineSync(conn_) == 0 || PQflush(conn_) != 0) return Lost();
+  int failed = static_cast<int>(calls->size());
+  for (std::size_t i = 0; i < calls->size(); ++i) {
+    PGresult* r = PQgetResult(conn_);
+    if (r == nullptr || PQstatus(conn_) == CONNECTION_BAD) {
+      PQclear(r);
+      return Lost();
+    }
+    (*calls)[i].result.reset(r);
+    while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);  // each answer ends in none
+    const ExecStatusType st = PQresultStatus(r);
+    if (failed == static_cast<int>(calls->size()) && st != PGRES_COMMAND_OK &&
+        st != PGRES_TUPLES_OK) {
+      failed = static_cast<int>(i);
+    }
+  }
+  Result sync(PQgetResult(conn_));
+  if (sync == nullptr || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC ||
+      PQstatus(conn_) == CONNECTION_BAD) {
+    return Lost();
+  }
+  return failed;
+}
+
+int PgBackend::Run(std::vector<Call>* main, Trip trip) {
+  if (lost_) return sql::kNotConnected;
+  std::vector<Call> calls;
+  if (!setup_.empty()) calls.push_back(Call::Text(std::move(setup_)));
+  setup_.clear();
+  for (std::string& t : closes_) calls.push_back(Call::Text(std::move(t)));
+  for (std::string& t : pending_) calls.push_back(Call::Text(std::move(t)));
+  const std::size_t preamble = calls.size();
+  const bool begins = block_ && !begun_;
+  closes_.clear();
+  pending_.clear();
+  const bool guarded = block_ && dirty_;
+  if (guarded) calls.push_back(Call::Text("SAVEPOINT jf_statement"));
+  const std::size_t first = calls.size();
+  for (Call& c : *main) calls.push_back(std::move(c));
+  if (guarded) calls.push_back(Call::Text("RELEASE SAVEPOINT jf_statement"));
+  ++(trip == Trip::kFetch    ? g_trips.fetch
+     : trip == Trip::kCommit ? g_trips.commit
+                             : g_trips.execute);
+  const int failed = Exchange(&calls);
+  const int status = failed < 0                                 ? sql::kLostConnection
+                     : failed == static_cast<int>(calls.size()) ? 0
+                                                                : ErrorOf(calls[failed]);
+  for (std::size_t i = 0; i < main->size(); ++i) (*main)[i] = std::move(calls[first + i]);
+  if (failed < 0 || lost_) return status;
+  if (begins) begun_ = true;
+  if (status == 0) return 0;
+  if (static_cast<std::size_t>(failed) < preamble) {
+    // The backend's own bookkeeping went wrong: nothing of the block can be trusted.
+    ForgetBlock();
+    std::vector<Call> rollback;
+    rollback.push_back(Call::Text("ROLLBACK"));
+    Exchange(&rollback);
+    return status;
+  }
+  if (block_) Repair(guarded && static_cast<std::size_t>(failed) >= first);
+  return status;
+}
+
+// PostgreSQL fails the whole transaction block at a failed statement; Oracle undoes the
+// statement alone. The block is taken back to where it stood before the statement: to the
+// statement's own savepoint, or, when nothing changed since the block's latest savepoint (or
+// its start), to that.
+void PgBackend::Repair(bool guarded) {
+  const std::string error = last_error_;
+  std::vector<Call> calls;
+  if (guarded) {
+    calls.push_back(Call::Text("ROLLBACK TO SAVEPOINT jf_statement"));
+    calls.push_back(Call::Text("RELEASE SAVEPOINT jf_statement"));
+  } else if (!savepoints_.empty()) {
+    calls.push_back(Call::Text("ROLLBACK TO SAVEPOINT " + savepoints_.back()));
+  } else {
+    calls.push_back(Call::Text("ROLLBACK"));
+    ForgetBlock();
+  }
+  ++g_trips.repair;
+  const int failed = Exchange(&calls);
+  if (failed >= 0 && failed < static_cast<int>(calls.size())) {
+    ForgetBlock();
+    std::vector<Call> rollback;
+    rollback.push_back(Call::Text("ROLLBACK"));
+    Exchange(&rollback);
+  }
+  last_error_ = error;  // the statement's error, not the repair's
+}
+
+int PgBackend::EndBlock(const char* command) {
+  if (lost_) return sql::kNotConnected;
+  if (!begun_) {
+    // Nothing of the block reached the server: there is nothing to end.
+    pending_.clear();
+    ForgetBlock();
+    return 0;
+  }
+  std::vector<Call> main;
+  main.push_back(Call::Text(command));
+  const bool commit = command[0] == 'C';
+  // The block ends whatever the answer; the queued control still goes first.
+  ForgetBlock();
+  const int rc = Run(&main, Trip::kCommit);
+  if (rc != 0) return rc;
+  // The server answers a COMMIT of a failed block with ROLLBACK.
+  if (commit && std::strcmp(PQcmdStatus(main[0].result.get()), "ROLLBACK") == 0) {
+    last_error_ = "the transaction had failed and was rolled back";
+    return -2091;  // transaction rolled back
+  }
+  return 0;
+}
+
+// --- PgStmt ---
+
+void PgStmt::AddExecute(std::vector<Call>* calls, const std::string& name, const std::string& text,
+                        bool* prepared) {
+  if (!*prepared) {
+    Call p;
+    p.kind = Call::kPrepare;
+    p.name = name;
+    p.text = text;
+    calls->push_back(std::move(p));
+  }
+  Call e;
+  e.kind = Call::kPrepared;
+  e.name = name;
+  e.values = &values_;
+  calls->push_back(std::move(e));
+}
+
+int PgStmt::Bind(std::span<const In> in) {
+  if (static_cast<int>(in.size()) != t_.params) return sql::kNotAllBound;
+  storage_.resize(in.size());
+  values_.resize(in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const In& v = in[i];
+    std::string& s = storage_[i];
+    char buf[32];
+    switch (v.type) {
+      case Type::kText:
+        // The server keeps UTF-8; every byte of the code page has its character there.
+        s.clear();
+        cp1252::AppendUtf8(std::string_view(v.text.data(), strnlen(v.text.data(), v.text.size())),
+                           &s);
+        break;
+      case Type::kInt16:
+      case Type::kInt32:
+        s.assign(buf, std::to_chars(buf, buf + sizeof buf, v.i).ptr);
+        break;
+      case Type::kDouble:
+        s.assign(buf, std::to_chars(buf, buf + sizeof buf, v.d).ptr);
+        break;
+    }
+    if (!t_.date_formats[i].empty()) {
+      // Read here as Oracle reads it, so a bad text fails with Oracle's status.
+      dialect::CivilTime t;
+      bool null = false;
+      if (const int rc = dialect::ReadDate(s, formats_[i], &t, &null); rc != 0) {
+        owner_->SetError(dialect::DateErrorText(rc));
+        return rc;
+      }
+      if (null) {
+        s.clear();
+      } else {
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                      t.hour, t.minute, t.second);
+        s = buf;
+      }
+    }
+    // Oracle stores the empty text as NULL.
+    values_[i] = s.empty() && v.type == Type::kText ? nullptr : s.c_str();
+  }
+  return 0;
+}
+
+int PgStmt::Execute(std::span<const In> in) {
+  Close();
+  row_count_ = -1;
+  if (kind_ == Kind::kSavepoint) return owner_->Savepoint(savepoint_);
+  if (kind_ == Kind::kRollbackTo) return owner_->RollbackTo(savepoint_);
+  if (int rc = Bind(in); rc != 0) return rc;
+  std::vector<Call> calls;
+  if (kind_ == Kind::kQuery && cursor_ && !owner_->InBlock()) {
+    // Outside a transaction block the cursor is declared to survive commits: the server keeps
+    // its rows as they were at the open, and sends them a batch per round trip, the first with
+    // the open.
+    AddExecute(&calls, name_ + "_d",
+               "DECLARE " + CursorName() + " NO SCROLL CURSOR WITH HOLD FOR " + t_.text,
+               &declare_prepared_);
+    calls.push_back(Call::Text("FETCH " + std::to_string(kFetchRows) + " FROM " + CursorName()));
+    const int rc = owner_->Run(&calls, PgBackend::Trip::kExecute);
+    if (calls[0].kind == Call::kPrepare && calls[0].result != nullptr &&
+        PQresultStatus(calls[0].result.get()) == PGRES_COMMAND_OK) {
+      declare_prepared_ = true;
+    }
+    if (calls[calls.size() - 2].result != nullptr &&
+        PQresultStatus(calls[calls.size() - 2].result.get()) == PGRES_COMMAND_OK) {
+      held_ = true;  // declared, whatever became of the fetch
+    }
+    if (rc != 0) {
+      Close();
+      return rc;
+    }
+    rows_ = std::move(calls.back().result);
+    next_ = 0;
+    more_ = PQntuples(rows_.get()) == kFetchRows;
+    if (!more_) Release();
+    return 0;
+  }
+  // Writes and locking reads belong to a transaction; a cursor opened inside one has its rows
+  // brought over whole, so that no rollback of the block can take them away.
+  if (kind_ != Kind::kQuery) owner_->EnsureBlock();
+  AddExecute(&calls, name_, t_.text, &prepared_);
+  const int rc = owner_->Run(&calls, PgBackend::Trip::kExecute);
+  if (calls[0].kind == Call::kPrepare && calls[0].result != nullptr &&
+      PQresultStatus(calls[0].result.get()) == PGRES_COMMAND_OK) {
+    prepared_ = true;
+  }
+  if (rc != 0) return rc;
+  Result r = std::move(calls.back().result);
+  if (kind_ != Kind::kQuery) owner_->Changed();
+  if (PQresultStatus(r.get()) == PGRES_TUPLES_OK) {
+    rows_ = std::move(r);
+    next_ = 0;
+    return 0;
+  }
+  const char* tuples = PQcmdTuples(r.get());
+  if (tuples != nullptr && *tuples != '\0') {
+    row_count_ = std::atoll(tuples);
+    if (row_count_ == 0) return sql::kNotFound;
+  }
+  return 0;
+}
+
+int PgStmt::Fetch(std::span<const Out> out) {
+  if (rows_ == nullptr) return sql::kNotFound;
+  if (next_ >= PQntuples(rows_.get())) {
+    if (!more_) {
+      rows_.reset();
+      return sql::kNotFound;
+    }
+    std::vector<Call> calls;
+    calls.push_back(Call::Text("FETCH " + std::to_string(kFetchRows) + " FROM " + CursorName()));
+    if (const int rc = owner_->Run(&calls, PgBackend::Trip::kFetch); rc != 0) return rc;
+    rows_ = std::move(calls[0].result);
+    next_ = 0;
+    more_ = PQntuples(rows_.get()) == kFetchRows;
+    if (!more_) Release();
+    if (PQntuples(rows_.get()) == 0) {
+      rows_.reset();
+      return sql::kNotFound;
+    }
+  }
+  const int rc = Deliver(out);
+  ++next_;
+  return rc;
+}
+
+// Copies the row at hand into the outputs. A NULL column gives an empty text or 0; a text
+// longer than its field is cut. An integer that does not fit its field fails the row with
+// -1455, as Oracle's client does, before any field changes.
+int PgStmt::Deliver(std::span<const Out> out) const {
+  if (out.empty()) return 0;  // only asked whether a row is there
+  const PGresult* r = rows_.get();
+  if (static_cast<int>(out.size()) != PQnfields(r)) return sql::kNotInSelectList;
+  for (int i = 0; i < static_cast<int>(out.size()); ++i) {
+    const Type t = out[static_cast<std::size_t>(i)].type;
+    if ((t != Type::kInt16 && t != Type::kInt32) || PQgetisnull(r, next_, i)) continue;
+    const double d = std::strtod(PQgetvalue(r, next_, i), nullptr);
+    const double lo = t == Type::kInt16 ? -32768.0 : -2147483648.0;
+    const double hi = t == Type::kInt16 ? 32767.0 : 2147483647.0;
+    if (!(d > lo - 1 && d < hi + 1)) return sql::kIntegerOverflow;
+  }
+  for (int i = 0; i < static_cast<int>(out.size()); ++i) {
+    const Out& o = out[static_cast<std::size_t>(i)];
+    const bool null = PQgetisnull(r, next_, i) != 0;
+    const char* v = PQgetvalue(r, next_, i);
+    int16_t indicator = null ? -1 : 0;
+    switch (o.type) {
+      case Type::kText: {
+        if (o.cap == 0) break;
+        // In the program's code page, cut to the field between characters; a character the
+        // code page lacks arrives as "?", as Oracle's client gives it.
+        char* dst = static_cast<char*>(o.dst);
+        const std::size_t len = null ? 0 : static_cast<std::size_t>(PQgetlength(r, next_, i));
+        const cp1252::Converted c = cp1252::FromUtf8(std::string_view(v, len), dst, o.cap - 1);
+        if (c.written < c.length) {
+          indicator = static_cast<int16_t>(std::min<std::size_t>(c.length, 32767));
+        }
+        std::memset(dst + c.written, 0, o.cap - c.written);
+        break;
+      }
+      case Type::kInt16:
+      case Type::kInt32:
+        *static_cast<int32_t*>(o.dst) = null ? 0 : static_cast<int32_t>(std::strtod(v, nullptr));
+        break;
+      case Type::kDouble:
+        *static_cast<double*>(o.dst) = null ? 0.0 : std::strtod(v, nullptr);
+        break;
+    }
+    if (o.ind != nullptr) *o.ind = indicator;
+  }
+  return 0;
+}
+
+}  // namespace
+
+const RoundTrips& Trips() {
+  return g_trips;
+}
+
+void ResetTrips() {
+  g_trips = RoundTrips{};
+}
+
+int OpenPostgres(std::string_view user, std::string_view password, std::string_view net_service,
+                 std::unique_ptr<sql::Backend>* out, std::string* error) {
+  // Without a user or password of its own, libpq would take one from the environment or the
+  // user's password file; the login file is the one place they come from.
+  if (user.empty() || password.empty()) {
+    *error =
+        "the login file holds no user or no password (a server that needs no password "
+        "ignores it, but the login file must name one)";
+    return sql::kLogonDenied;
+  }
+  char* parse_error = nullptr;
+  PQconninfoOption* parsed = PQconninfoParse(std::string(net_service).c_str(), &parse_error);
+  if (parsed == nullptr) {
+    *error = "the net service name is not a usable PostgreSQL URI: " + Trimmed(parse_error);
+    PQfreemem(parse_error);
+    return sql::kConnectIdentifier;
+  }
+  std::vector<std::string> keys, values;
+  std::string options;
+  bool timeout = false;
+  std::string refused;
+  for (const PQconninfoOption* o = parsed; o->keyword != nullptr; ++o) {
+    if (o->val == nullptr) continue;
+    const std::string key = o->keyword;
+    if (key == "user" || key == "password" || key == "passfile" || key == "service") {
+      refused = key;
+    } else if (key == "options") {
+      options = o->val;
+    } else if (key != "client_encoding") {  // the backend converts from and to UTF-8 itself
+      keys.push_back(key);
+      values.push_back(o->val);
+      timeout = timeout || key == "connect_timeout";
+    }
+  }
+  PQconninfoFree(parsed);
+  if (!refused.empty()) {
+    *error = "the net service name names a " + refused +
+             "; user and password come from the login file only";
+    return sql::kConnectIdentifier;
+  }
+  keys.insert(keys.end(), {"user", "password", "client_encoding", "fallback_application_name"});
+  values.insert(values.end(), {cp1252::ToUtf8(user), cp1252::ToUtf8(password), "UTF8", "jobfeed"});
+  if (!options.empty()) {
+    keys.push_back("options");
+    values.push_back(options);
+  }
+  if (!timeout) {
+    keys.push_back("connect_timeout");
+    values.push_back(std::to_string(kConnectTimeoutSeconds));
+  }
+  std::vector<const char*> k, v;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    k.push_back(keys[i].c_str());
+    v.push_back(values[i].c_str());
+  }
+  k.push_back(nullptr);
+  v.push_back(nullptr);
+  ++g_trips.connect;
+  PGconn* conn = PQconnectdbParams(k.data(), v.data(), 0);
+  if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
+    const bool password_refused = conn != nullptr && PQconnectionUsedPassword(conn) != 0;
+    *error = conn != nullptr ? Trimmed(PQerrorMessage(conn)) : "out of memory";
+    PQfinish(conn);
+    return password_refused ? sql::kLogonDenied : sql::kConnectIdentifier;
+  }
+  // A notice (a warning the server sends beside an answer) must not reach the terminal: a run
+  // prints nothing.
+  PQsetNoticeProcessor(
+      conn, [](void*, const char*) {}, nullptr);
+  if (PQenterPipelineMode(conn) == 0) {
+    *error = "the PostgreSQL client library cannot pipeline: " + Trimmed(PQerrorMessage(conn));
+    PQfinish(conn);
+    return sql::kBackendUnavailable;
+  }
+  // Lock waits are bounded unless the site set its own bound (for the role, the database or in
+  // the URI's options): a row another session holds fails with -54 after that long. A server of
+  // version 14 or later also looks for the program during a long wait: a run killed while it
+  // waited would otherwise hold its locks, and keep other runs waiting, until the wait ended.
+  *out = std::make_unique<PgBackend>(
+      conn, "SELECT set_config('lock_timeout','" + std::to_string(sql::kLockWaitSeconds * 1000) +
+                "',false) WHERE current_setting('lock_timeout')='0' UNION ALL SELECT "
+                "set_config('client_connection_check_interval','1000',false) WHERE "
+                "current_setting('server_version_num')::int>=140000");
+  return 0;
+}
+
+}  // namespace jf::postgres
