@@ -49,6 +49,10 @@ int bdEndGroup(bool keep) {
   return sql::EndGroup(keep);
 }
 
+bool bdGroupFull() {
+  return sql::GroupFull();
+}
+
 void bdLockWait(bool wait) {
   sql::SetLockWait(wait);
 }

@@ -26,6 +26,8 @@ int bdEndUnit(bool keep);
 // once (a refused commit rolls them back), bdEndGroup(false) undoes them all.
 int bdBeginGroupUnit(const char* name);
 int bdEndGroup(bool keep);
+// Whether the database asks the open group to end before another unit begins in it.
+bool bdGroupFull();
 
 // Whether the locking reads wait for a row another session holds (up to the lock wait) or
 // fail at once with -54 ("for update nowait").

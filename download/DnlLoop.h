@@ -117,6 +117,8 @@ struct DnlLoop {
   void (*hold)(bool holding) = DnlHold;
   // The group's clock in milliseconds.
   int64_t (*clock)() = DnlClockMillis;
+  // Whether the database asks the group to end before another row begins in it, or nullptr.
+  bool (*full)() = bdGroupFull;
 };
 
 // A loop over a download cursor that sends through send and logs with these messages; the
@@ -278,8 +280,12 @@ class DnlGroup {
     if (r == RowResult::kFailed) ++failed_;
   }
 
-  // Whether the group has its rows, or has been open its time.
-  bool Full() const { return rows_ >= limits_.rows || d_.clock() - start_ >= limits_.millis; }
+  // Whether the group has its rows, has been open its time, or holds as many units as the
+  // database wants in one transaction.
+  bool Full() const {
+    return rows_ >= limits_.rows || d_.clock() - start_ >= limits_.millis ||
+           (d_.full != nullptr && d_.full());
+  }
 
   // Ends the group: flushes its files, then commits its units, or undoes them all when the
   // flush failed; a refused commit undoes them too. Either failure leaves every row of the

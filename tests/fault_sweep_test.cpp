@@ -51,6 +51,7 @@ class CountingBackend final : public sql::Backend {
   }
   int Rollback() override { return base_->Rollback(); }
   int ReleaseSavepoint(std::string_view name) override { return base_->ReleaseSavepoint(name); }
+  bool TransactionFull() const override { return base_->TransactionFull(); }
   std::string LastErrorText() const override { return base_->LastErrorText(); }
 
  private:

@@ -400,6 +400,25 @@ TEST_P(SqlTest, UnitsOfAGroupAreUndoneAloneAndCommittedTogether) {
             "");
 }
 
+// A group ends before its transaction holds more units than the database wants in one. On
+// PostgreSQL a subtransaction that wrote keeps its id until the transaction ends, released or
+// not, and the server caches 64 of them a session; here each unit makes two (its own savepoint
+// and its write's), and room for a unit's eight is kept.
+TEST_P(SqlTest, GroupEndsBeforeItsUnitsOutgrowTheDatabase) {
+  int units = 0;
+  while (units < 100 && !sql::GroupFull()) {
+    ASSERT_EQ(sql::BeginGroupUnit("G"), 0);
+    ASSERT_EQ(sql::WriteWithSavepoint(
+                  "Cfg_Ins", "insert into Kvl557Cfg (CfgDta,CfgVn1,CfgBi1) values (:b0,:b1,:b2)",
+                  {In::I32(++units), In::Text("A"), In::Text("B")}),
+              0);
+    ASSERT_EQ(sql::EndUnit(true), 0);
+  }
+  EXPECT_EQ(units, backend() == test::BackendKind::kPostgres ? (64 - 8) / 2 + 1 : 100);
+  ASSERT_EQ(sql::EndGroup(true), 0);
+  EXPECT_FALSE(sql::GroupFull());
+}
+
 TEST_P(SqlTest, CursorSurvivesWritesToItsTableAndCommits) {
   for (int i = 1; i <= 50; ++i) ASSERT_EQ(InsertCfg(i, "A", "B"), 0);
   sql::Commit();

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 #include <vector>
 
 #include "db/Cp1252.h"
@@ -99,6 +101,13 @@ class PgBackend final : public sql::Backend {
   int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override;
   int Commit() override { return EndBlock("COMMIT"); }
   int Rollback() override { return EndBlock("ROLLBACK"); }
+  int ReleaseSavepoint(std::string_view name) override;
+  // The server keeps the ids of at most kCachedSubxacts subtransactions of a transaction in
+  // shared memory; past that, every other session's snapshot is marked overflowed and its
+  // visibility checks look the ids up on disk (pg_subtrans) until the transaction ends. A
+  // subtransaction that wrote or locked a row keeps its id until then, released or not, so the
+  // group ends while the next unit's still fit.
+  bool TransactionFull() const override { return subxacts_ + kSubxactsPerUnit > kCachedSubxacts; }
   std::string LastErrorText() const override { return last_error_; }
 
   // --- for the statements ---
@@ -112,7 +121,13 @@ class PgBackend final : public sql::Backend {
     block_ = true;
     opened_by_savepoint_ = false;
   }
-  void Changed() { dirty_ = true; }
+  // A write or a locking read went through: every open savepoint's subtransaction has an id
+  // now (a child's id makes its parents take theirs), and so had the statement's own guard.
+  void Changed() {
+    dirty_ = true;
+    subxacts_ += static_cast<int>(savepoints_.size()) - with_ids_ + (guarded_ ? 1 : 0);
+    with_ids_ = static_cast<int>(savepoints_.size());
+  }
   void QueueClose(std::string text) { closes_.push_back(std::move(text)); }
   int Savepoint(const std::string& name);
   int RollbackTo(const std::string& name);
@@ -134,6 +149,12 @@ class PgBackend final : public sql::Backend {
   void ForgetBlock() {
     block_ = begun_ = dirty_ = false;
     savepoints_.clear();
+    subxacts_ = with_ids_ = 0;
+  }
+  // The savepoints from it on are gone (released or rolled back to and set again).
+  void DropSavepoints(std::vector<std::string>::iterator from) {
+    savepoints_.erase(from, savepoints_.end());
+    with_ids_ = std::min(with_ids_, static_cast<int>(savepoints_.size()));
   }
 
   PGconn* conn_;
@@ -146,8 +167,15 @@ class PgBackend final : public sql::Backend {
   // the next must not undo.
   bool dirty_ = false;
   std::vector<std::string> savepoints_;  // the block's savepoints, oldest first
-  std::vector<std::string> pending_;     // transaction control for the next round trip
-  std::vector<std::string> closes_;      // cursors to close with the next round trip
+  // Subtransactions of the block that were given an id (counted, not asked for: rolled back
+  // ones are counted too), and how many of the open savepoints, from the oldest, have one.
+  static constexpr int kCachedSubxacts = 64;
+  static constexpr int kSubxactsPerUnit = 8;  // a unit's savepoint, its writes' and guards
+  int subxacts_ = 0;
+  int with_ids_ = 0;
+  bool guarded_ = false;              // the last statement ran inside a savepoint of its own
+  std::vector<std::string> pending_;  // transaction control for the next round trip
+  std::vector<std::string> closes_;   // cursors to close with the next round trip
   std::string setup_;
   long names_ = 0;
   std::string last_error_;
@@ -257,11 +285,26 @@ int PgBackend::Savepoint(const std::string& name) {
     pending_.push_back("RELEASE SAVEPOINT " + name);
     // What came after the block's first savepoint now comes before the new one.
     if (old == savepoints_.begin()) opened_by_savepoint_ = false;
-    savepoints_.erase(old, savepoints_.end());
+    DropSavepoints(old);
   }
   pending_.push_back("SAVEPOINT " + name);
   savepoints_.push_back(name);
   dirty_ = false;
+  return 0;
+}
+
+// The unit whose savepoint is name ended and is kept: its savepoint and those set since are
+// released with the next round trip, not in one of their own. What they guarded stays in the
+// block, so a failure of the next statement must not undo it.
+int PgBackend::ReleaseSavepoint(std::string_view name) {
+  if (lost_) return sql::kNotConnected;
+  const auto it = std::find(savepoints_.rbegin(), savepoints_.rend(), name);
+  if (it == savepoints_.rend()) return 0;
+  const auto from = std::prev(it.base());
+  if (from == savepoints_.begin()) opened_by_savepoint_ = false;
+  pending_.push_back("RELEASE SAVEPOINT " + std::string(name));
+  DropSavepoints(from);
+  dirty_ = true;
   return 0;
 }
 
@@ -273,7 +316,7 @@ int PgBackend::RollbackTo(const std::string& name) {
     return sql::kSavepointUnknown;
   }
   if (it == savepoints_.rbegin() && !dirty_) return 0;  // nothing happened since
-  savepoints_.erase(it.base(), savepoints_.end());
+  DropSavepoints(it.base());
   // Sent at once: what the statements after the savepoint locked is released now, as on Oracle.
   std::vector<Call> main;
   if (savepoints_.size() == 1 && opened_by_savepoint_) {
@@ -371,6 +414,7 @@ int PgBackend::Run(std::vector<Call>* main, Trip trip) {
   closes_.clear();
   pending_.clear();
   const bool guarded = block_ && dirty_;
+  guarded_ = guarded;
   if (guarded) calls.push_back(Call::Text("SAVEPOINT jf_statement"));
   const std::size_t first = calls.size();
   for (Call& c : *main) calls.push_back(std::move(c));

@@ -42,6 +42,9 @@ class Backend {
   // name and moves it when it is set again; a database that stacks savepoints of one name would
   // pile up a group's worth of them, and the work of keeping each. Nothing is undone.
   virtual int ReleaseSavepoint(std::string_view /*name*/) { return 0; }
+  // Whether the open transaction should commit before another unit begins in it: a database
+  // that pays for every unit a transaction holds beyond some number says so in time.
+  virtual bool TransactionFull() const { return false; }
   // Human-readable detail of the last error, for the operator tool and tests.
   virtual std::string LastErrorText() const = 0;
 };

@@ -52,6 +52,7 @@ class FaultBackend final : public Backend {
   int Commit() override { return base_->Commit(); }
   int Rollback() override { return base_->Rollback(); }
   int ReleaseSavepoint(std::string_view name) override { return base_->ReleaseSavepoint(name); }
+  bool TransactionFull() const override { return base_->TransactionFull(); }
   std::string LastErrorText() const override { return base_->LastErrorText(); }
 
   // Called by the wrapped statements: counts the call and returns the status it must fail

@@ -255,6 +255,11 @@ int EndGroup(bool keep) {
   return SetCode(rc);
 }
 
+bool GroupFull() {
+  const State& s = S();
+  return s.in_group && s.backend && s.backend->TransactionFull();
+}
+
 void SetLockWait(bool wait) {
   S().lock_waits = wait;
 }

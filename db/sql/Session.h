@@ -73,6 +73,8 @@ int EndUnit(bool keep);
 // the commit or rollback (0 when no group is open).
 int BeginGroupUnit(std::string_view name);
 int EndGroup(bool keep);
+// Whether the database asks the open group to end before another unit begins in it.
+bool GroupFull();
 
 // Whether a locking read ("for update") waits for a row another session holds, up to the lock
 // wait, or fails at once with kBusy: a session that holds rows of its own for a while must not
