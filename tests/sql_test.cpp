@@ -468,6 +468,14 @@ TEST(SqlText, IntoClauseAndTranslation) {
             "select a from KvlSystem.Kvl301Asw where (x=coalesce($1,NULL) and w=':b1''s' and "
             "d=to_timestamp(c,'yyyymmdd')::timestamp-1*interval '1 day') for update");
   EXPECT_EQ(pg.date_formats, std::vector<std::string>{""});
+  // A group's later rows must not wait: the locking read fails at once on a held row.
+  for (const auto target : {dialect::Target::kSqlite, dialect::Target::kPostgres}) {
+    const auto t = dialect::Translate("select a from T where k=:b0 for update nowait", target);
+    EXPECT_EQ(t.text, target == dialect::Target::kPostgres
+                          ? "select a from T where k=$1 for update nowait"
+                          : "select a from T where k=?1");
+    EXPECT_TRUE(t.locks);
+  }
 }
 
 JF_ON_EVERY_BACKEND(SqlTest);
