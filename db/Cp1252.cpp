@@ -110,6 +110,12 @@ Converted FromUtf8(std::string_view utf8, char* dst, std::size_t cap) {
   return r;
 }
 
+int16_t FromUtf8ToField(std::string_view utf8, char* dst, std::size_t cap) {
+  const Converted c = FromUtf8(utf8, dst, cap - 1);
+  std::memset(dst + c.written, 0, cap - c.written);
+  return c.written < c.length ? static_cast<int16_t>(std::min<std::size_t>(c.length, 32767)) : 0;
+}
+
 std::size_t FromUtf8(std::string_view utf8, std::string* out) {
   out->resize(utf8.size());  // never longer than its UTF-8 form
   const Converted r = FromUtf8(utf8, out->data(), out->size());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,11 @@ struct Converted {
 // becomes "?", as Oracle's client gives it. Every character is one byte, so a text cut to cap
 // is cut between characters.
 Converted FromUtf8(std::string_view utf8, char* dst, std::size_t cap);
+
+// Fills a field of cap bytes (cap >= 1) at dst with the text, cut to cap - 1 characters and
+// padded with zeros. Returns 0, or, when the text was cut, its whole length (at most 32767) as
+// Oracle's client gives it in a fetched column's indicator.
+int16_t FromUtf8ToField(std::string_view utf8, char* dst, std::size_t cap);
 
 // The same into a string; returns how many characters became "?".
 std::size_t FromUtf8(std::string_view utf8, std::string* out);

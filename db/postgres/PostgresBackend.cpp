@@ -663,13 +663,10 @@ int PgStmt::Deliver(std::span<const Out> out) const {
         if (o.cap == 0) break;
         // In the program's code page, cut to the field between characters; a character the
         // code page lacks arrives as "?", as Oracle's client gives it.
-        char* dst = static_cast<char*>(o.dst);
         const std::size_t len = null ? 0 : static_cast<std::size_t>(PQgetlength(r, next_, i));
-        const cp1252::Converted c = cp1252::FromUtf8(std::string_view(v, len), dst, o.cap - 1);
-        if (c.written < c.length) {
-          indicator = static_cast<int16_t>(std::min<std::size_t>(c.length, 32767));
-        }
-        std::memset(dst + c.written, 0, o.cap - c.written);
+        const int16_t cut =
+            cp1252::FromUtf8ToField(std::string_view(v, len), static_cast<char*>(o.dst), o.cap);
+        if (cut != 0) indicator = cut;
         break;
       }
       case Type::kInt16:

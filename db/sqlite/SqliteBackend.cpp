@@ -710,10 +710,7 @@ int SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row)
           src = v->text;
         }
         // Stored UTF-8 arrives in the program's code page, cut to the field by characters.
-        const cp1252::Converted c = cp1252::FromUtf8(src, dst, o.cap - 1);
-        if (c.written < c.length)
-          indicator = static_cast<int16_t>(std::min<std::size_t>(c.length, 32767));
-        std::memset(dst + c.written, 0, o.cap - c.written);
+        if (const int16_t cut = cp1252::FromUtf8ToField(src, dst, o.cap); cut != 0) indicator = cut;
         break;
       }
       case Type::kInt16:
