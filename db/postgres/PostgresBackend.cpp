@@ -1,7 +1,5 @@
 #include "db/postgres/PostgresBackend.h"
 
-#include <libpq-fe.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -13,6 +11,7 @@
 
 #include "db/Cp1252.h"
 #include "db/dialect/Dialect.h"
+#include "db/postgres/Libpq.h"
 #include "db/sql/Status.h"
 
 namespace jf::postgres {
@@ -25,8 +24,12 @@ using sql::Type;
 
 RoundTrips g_trips;
 
+// The client library's functions, set by the first connect; every other call comes from a
+// connection that connect made.
+const Libpq* pq = nullptr;
+
 struct ResultDeleter {
-  void operator()(PGresult* r) const { PQclear(r); }
+  void operator()(PGresult* r) const { pq->PQclear(r); }
 };
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
@@ -96,7 +99,7 @@ class PgBackend final : public sql::Backend {
  public:
   // setup: a statement that goes with the first round trip.
   PgBackend(PGconn* conn, std::string setup) : conn_(conn), setup_(std::move(setup)) {}
-  ~PgBackend() override { PQfinish(conn_); }  // the server rolls back what is uncommitted
+  ~PgBackend() override { pq->PQfinish(conn_); }  // the server rolls back what is uncommitted
 
   int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override;
   int Commit() override { return EndBlock("COMMIT"); }
@@ -335,21 +338,21 @@ int PgBackend::RollbackTo(const std::string& name) {
 
 int PgBackend::Lost() {
   lost_ = true;
-  last_error_ = "the connection to the server was lost: " + Trimmed(PQerrorMessage(conn_));
+  last_error_ = "the connection to the server was lost: " + Trimmed(pq->PQerrorMessage(conn_));
   return -1;
 }
 
 int PgBackend::ErrorOf(const Call& c) {
   const PGresult* r = c.result.get();
   if (r == nullptr) return sql::kOtherError;
-  const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+  const char* state = pq->PQresultErrorField(r, PG_DIAG_SQLSTATE);
   // An error of libpq's own, with no SQLSTATE: the server closed the connection.
   if (state == nullptr) {
     Lost();
     return sql::kLostConnection;
   }
-  last_error_ = Trimmed(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY));
-  if (const char* detail = PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) {
+  last_error_ = Trimmed(pq->PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY));
+  if (const char* detail = pq->PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) {
     last_error_ += " (" + Trimmed(detail) + ")";
   }
   last_error_ = std::string(state) + ": " + last_error_;
@@ -365,38 +368,40 @@ int PgBackend::Exchange(std::vector<Call>* calls) {
     int sent = 0;
     switch (c.kind) {
       case Call::kText:
-        sent = PQsendQueryParams(conn_, c.text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        sent =
+            pq->PQsendQueryParams(conn_, c.text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
         break;
       case Call::kPrepare:
-        sent = PQsendPrepare(conn_, c.name.c_str(), c.text.c_str(), 0, nullptr);
+        sent = pq->PQsendPrepare(conn_, c.name.c_str(), c.text.c_str(), 0, nullptr);
         ++g_trips.prepares;
         break;
       case Call::kPrepared:
-        sent = PQsendQueryPrepared(conn_, c.name.c_str(), static_cast<int>(c.values->size()),
-                                   c.values->data(), nullptr, nullptr, 0);
+        sent = pq->PQsendQueryPrepared(conn_, c.name.c_str(), static_cast<int>(c.values->size()),
+                                       c.values->data(), nullptr, nullptr, 0);
         break;
     }
     if (sent == 0) return Lost();
   }
-  if (PQpipelineSync(conn_) == 0 || PQflush(conn_) != 0) return Lost();
+  if (pq->PQpipelineSync(conn_) == 0 || pq->PQflush(conn_) != 0) return Lost();
   int failed = static_cast<int>(calls->size());
   for (std::size_t i = 0; i < calls->size(); ++i) {
-    PGresult* r = PQgetResult(conn_);
-    if (r == nullptr || PQstatus(conn_) == CONNECTION_BAD) {
-      PQclear(r);
+    PGresult* r = pq->PQgetResult(conn_);
+    if (r == nullptr || pq->PQstatus(conn_) == CONNECTION_BAD) {
+      pq->PQclear(r);
       return Lost();
     }
     (*calls)[i].result.reset(r);
-    while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);  // each answer ends in none
-    const ExecStatusType st = PQresultStatus(r);
+    while (PGresult* extra = pq->PQgetResult(conn_))
+      pq->PQclear(extra);  // each answer ends in none
+    const ExecStatusType st = pq->PQresultStatus(r);
     if (failed == static_cast<int>(calls->size()) && st != PGRES_COMMAND_OK &&
         st != PGRES_TUPLES_OK) {
       failed = static_cast<int>(i);
     }
   }
-  Result sync(PQgetResult(conn_));
-  if (sync == nullptr || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC ||
-      PQstatus(conn_) == CONNECTION_BAD) {
+  Result sync(pq->PQgetResult(conn_));
+  if (sync == nullptr || pq->PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC ||
+      pq->PQstatus(conn_) == CONNECTION_BAD) {
     return Lost();
   }
   return failed;
@@ -485,7 +490,7 @@ int PgBackend::EndBlock(const char* command) {
   const int rc = Run(&main, Trip::kCommit);
   if (rc != 0) return rc;
   // The server answers a COMMIT of a failed block with ROLLBACK.
-  if (commit && std::strcmp(PQcmdStatus(main[0].result.get()), "ROLLBACK") == 0) {
+  if (commit && std::strcmp(pq->PQcmdStatus(main[0].result.get()), "ROLLBACK") == 0) {
     last_error_ = "the transaction had failed and was rolled back";
     return -2091;  // transaction rolled back
   }
@@ -572,11 +577,11 @@ int PgStmt::Execute(std::span<const In> in) {
     calls.push_back(Call::Text("FETCH " + std::to_string(kFetchRows) + " FROM " + CursorName()));
     const int rc = owner_->Run(&calls, PgBackend::Trip::kExecute);
     if (calls[0].kind == Call::kPrepare && calls[0].result != nullptr &&
-        PQresultStatus(calls[0].result.get()) == PGRES_COMMAND_OK) {
+        pq->PQresultStatus(calls[0].result.get()) == PGRES_COMMAND_OK) {
       declare_prepared_ = true;
     }
     if (calls[calls.size() - 2].result != nullptr &&
-        PQresultStatus(calls[calls.size() - 2].result.get()) == PGRES_COMMAND_OK) {
+        pq->PQresultStatus(calls[calls.size() - 2].result.get()) == PGRES_COMMAND_OK) {
       held_ = true;  // declared, whatever became of the fetch
     }
     if (rc != 0) {
@@ -585,7 +590,7 @@ int PgStmt::Execute(std::span<const In> in) {
     }
     rows_ = std::move(calls.back().result);
     next_ = 0;
-    more_ = PQntuples(rows_.get()) == kFetchRows;
+    more_ = pq->PQntuples(rows_.get()) == kFetchRows;
     if (!more_) Release();
     return 0;
   }
@@ -595,18 +600,18 @@ int PgStmt::Execute(std::span<const In> in) {
   AddExecute(&calls, name_, t_.text, &prepared_);
   const int rc = owner_->Run(&calls, PgBackend::Trip::kExecute);
   if (calls[0].kind == Call::kPrepare && calls[0].result != nullptr &&
-      PQresultStatus(calls[0].result.get()) == PGRES_COMMAND_OK) {
+      pq->PQresultStatus(calls[0].result.get()) == PGRES_COMMAND_OK) {
     prepared_ = true;
   }
   if (rc != 0) return rc;
   Result r = std::move(calls.back().result);
   if (kind_ != Kind::kQuery) owner_->Changed();
-  if (PQresultStatus(r.get()) == PGRES_TUPLES_OK) {
+  if (pq->PQresultStatus(r.get()) == PGRES_TUPLES_OK) {
     rows_ = std::move(r);
     next_ = 0;
     return 0;
   }
-  const char* tuples = PQcmdTuples(r.get());
+  const char* tuples = pq->PQcmdTuples(r.get());
   if (tuples != nullptr && *tuples != '\0') {
     row_count_ = std::atoll(tuples);
     if (row_count_ == 0) return sql::kNotFound;
@@ -616,7 +621,7 @@ int PgStmt::Execute(std::span<const In> in) {
 
 int PgStmt::Fetch(std::span<const Out> out) {
   if (rows_ == nullptr) return sql::kNotFound;
-  if (next_ >= PQntuples(rows_.get())) {
+  if (next_ >= pq->PQntuples(rows_.get())) {
     if (!more_) {
       rows_.reset();
       return sql::kNotFound;
@@ -626,9 +631,9 @@ int PgStmt::Fetch(std::span<const Out> out) {
     if (const int rc = owner_->Run(&calls, PgBackend::Trip::kFetch); rc != 0) return rc;
     rows_ = std::move(calls[0].result);
     next_ = 0;
-    more_ = PQntuples(rows_.get()) == kFetchRows;
+    more_ = pq->PQntuples(rows_.get()) == kFetchRows;
     if (!more_) Release();
-    if (PQntuples(rows_.get()) == 0) {
+    if (pq->PQntuples(rows_.get()) == 0) {
       rows_.reset();
       return sql::kNotFound;
     }
@@ -644,26 +649,26 @@ int PgStmt::Fetch(std::span<const Out> out) {
 int PgStmt::Deliver(std::span<const Out> out) const {
   if (out.empty()) return 0;  // only asked whether a row is there
   const PGresult* r = rows_.get();
-  if (static_cast<int>(out.size()) != PQnfields(r)) return sql::kNotInSelectList;
+  if (static_cast<int>(out.size()) != pq->PQnfields(r)) return sql::kNotInSelectList;
   for (int i = 0; i < static_cast<int>(out.size()); ++i) {
     const Type t = out[static_cast<std::size_t>(i)].type;
-    if ((t != Type::kInt16 && t != Type::kInt32) || PQgetisnull(r, next_, i)) continue;
-    const double d = std::strtod(PQgetvalue(r, next_, i), nullptr);
+    if ((t != Type::kInt16 && t != Type::kInt32) || pq->PQgetisnull(r, next_, i)) continue;
+    const double d = std::strtod(pq->PQgetvalue(r, next_, i), nullptr);
     const double lo = t == Type::kInt16 ? -32768.0 : -2147483648.0;
     const double hi = t == Type::kInt16 ? 32767.0 : 2147483647.0;
     if (!(d > lo - 1 && d < hi + 1)) return sql::kIntegerOverflow;
   }
   for (int i = 0; i < static_cast<int>(out.size()); ++i) {
     const Out& o = out[static_cast<std::size_t>(i)];
-    const bool null = PQgetisnull(r, next_, i) != 0;
-    const char* v = PQgetvalue(r, next_, i);
+    const bool null = pq->PQgetisnull(r, next_, i) != 0;
+    const char* v = pq->PQgetvalue(r, next_, i);
     int16_t indicator = null ? -1 : 0;
     switch (o.type) {
       case Type::kText: {
         if (o.cap == 0) break;
         // In the program's code page, cut to the field between characters; a character the
         // code page lacks arrives as "?", as Oracle's client gives it.
-        const std::size_t len = null ? 0 : static_cast<std::size_t>(PQgetlength(r, next_, i));
+        const std::size_t len = null ? 0 : static_cast<std::size_t>(pq->PQgetlength(r, next_, i));
         const int16_t cut =
             cp1252::FromUtf8ToField(std::string_view(v, len), static_cast<char*>(o.dst), o.cap);
         if (cut != 0) indicator = cut;
@@ -702,11 +707,12 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
         "ignores it, but the login file must name one)";
     return sql::kLogonDenied;
   }
+  if (const int rc = LoadLibpq(&pq, error); rc != 0) return rc;
   char* parse_error = nullptr;
-  PQconninfoOption* parsed = PQconninfoParse(std::string(net_service).c_str(), &parse_error);
+  PQconninfoOption* parsed = pq->PQconninfoParse(std::string(net_service).c_str(), &parse_error);
   if (parsed == nullptr) {
     *error = "the net service name is not a usable PostgreSQL URI: " + Trimmed(parse_error);
-    PQfreemem(parse_error);
+    pq->PQfreemem(parse_error);
     return sql::kConnectIdentifier;
   }
   std::vector<std::string> keys, values;
@@ -726,7 +732,7 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
       timeout = timeout || key == "connect_timeout";
     }
   }
-  PQconninfoFree(parsed);
+  pq->PQconninfoFree(parsed);
   if (!refused.empty()) {
     *error = "the net service name names a " + refused +
              "; user and password come from the login file only";
@@ -750,20 +756,20 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
   k.push_back(nullptr);
   v.push_back(nullptr);
   ++g_trips.connect;
-  PGconn* conn = PQconnectdbParams(k.data(), v.data(), 0);
-  if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
-    const bool password_refused = conn != nullptr && PQconnectionUsedPassword(conn) != 0;
-    *error = conn != nullptr ? Trimmed(PQerrorMessage(conn)) : "out of memory";
-    PQfinish(conn);
+  PGconn* conn = pq->PQconnectdbParams(k.data(), v.data(), 0);
+  if (conn == nullptr || pq->PQstatus(conn) != CONNECTION_OK) {
+    const bool password_refused = conn != nullptr && pq->PQconnectionUsedPassword(conn) != 0;
+    *error = conn != nullptr ? Trimmed(pq->PQerrorMessage(conn)) : "out of memory";
+    pq->PQfinish(conn);
     return password_refused ? sql::kLogonDenied : sql::kConnectIdentifier;
   }
   // A notice (a warning the server sends beside an answer) must not reach the terminal: a run
   // prints nothing.
-  PQsetNoticeProcessor(
+  pq->PQsetNoticeProcessor(
       conn, [](void*, const char*) {}, nullptr);
-  if (PQenterPipelineMode(conn) == 0) {
-    *error = "the PostgreSQL client library cannot pipeline: " + Trimmed(PQerrorMessage(conn));
-    PQfinish(conn);
+  if (pq->PQenterPipelineMode(conn) == 0) {
+    *error = "the PostgreSQL client library cannot pipeline: " + Trimmed(pq->PQerrorMessage(conn));
+    pq->PQfinish(conn);
     return sql::kBackendUnavailable;
   }
   // Lock waits are bounded unless the site set its own bound (for the role, the database or in
