@@ -39,7 +39,9 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-  # Dependencies (libsqlite3, libstdc++) as dpkg-shlibdeps finds them in the programs.
+  # Dependencies (libsqlite3, libstdc++) as dpkg-shlibdeps finds them in the programs; libpq,
+  # which the programs load only for a PostgreSQL site, named here as shlibdeps cannot see it.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpq5 (>= 14)")
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
 include(CPack)
