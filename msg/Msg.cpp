@@ -211,6 +211,17 @@ void Msg_Log(int32_t errorCode, const char* functionName, const char* messageTex
   Msg_Write(&rec);
 }
 
+void Msg_LogDetail(int32_t errorCode, const char* functionName, std::string_view detail) {
+  MessageRecord rec;
+  rec.functionName = functionName;
+  rec.messageText = "Detail";
+  rec.kind = kMsgData;
+  rec.errorCode = errorCode;
+  rec.data = detail.data();
+  rec.dataLength = static_cast<int>(detail.size());
+  Msg_Write(&rec);
+}
+
 int Msg_AppendLine(const char* fileName, const void* bytes, int length) {
   if (fileName == nullptr || fileName[0] == '\0') return kErrPathNotFound;
   std::unique_ptr<WritableFile> file;

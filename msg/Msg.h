@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace jf {
 
@@ -32,6 +33,10 @@ void Msg_Init(int mask, const char* fileName);
 void Msg_Write(const MessageRecord* rec);
 // Fills a record with these four values and writes it.
 void Msg_Log(int32_t errorCode, const char* functionName, const char* messageText, int kind);
+// Writes a detail entry (kind 1, "DMSG ") after an entry whose prescribed text cannot say
+// enough: the same function and code, the text "Detail" and `detail` as its data block (the
+// row's key, its production area, a file's path, the server's own reason ...).
+void Msg_LogDetail(int32_t errorCode, const char* functionName, std::string_view detail);
 // Appends the bytes and CR LF to the named file. Returns 0 or the system error code.
 int Msg_AppendLine(const char* fileName, const void* bytes, int length);
 

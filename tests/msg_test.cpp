@@ -168,6 +168,11 @@ TEST_F(MsgTest, DataBlockAndEmptyLines) {
                        Entry("SMSG ", "t", "f", "0") + "\r\n\r\n" +  //
                        Entry("DMSG SMSG ", "t", "f", "0") + block + "\r\n\r\n\r\n" +
                        Entry("DMSG ", "t", "f", "0") + "\r\n");
+
+  // A detail entry is the same kind of entry, its text in the data block.
+  fs::remove(kLogPath);
+  Msg_LogDetail(-54, "f", "Auftrag O1 Position 20");
+  EXPECT_EQ(Log(), Entry("DMSG ", "Detail", "f", "-54") + "Auftrag O1 Position 20\r\n");
 }
 
 TEST_F(MsgTest, LongAndMissingTextsAreWrittenWhole) {
