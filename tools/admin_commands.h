@@ -15,6 +15,9 @@ int CmdPrintDdl(int argc, char** argv);
 int CmdShowBuffer(int argc, char** argv);
 int CmdResendOrder(int argc, char** argv);
 int CmdJournal(int argc, char** argv);
+// The operator's questions: which terminal gets an area. Exit codes: tools/admin_operator.h.
+int CmdTerminals(int argc, char** argv);
+int CmdTerminal(int argc, char** argv);
 
 // -h or --help anywhere among a command's arguments prints its usage on standard output,
 // --version the version; returns true, with the exit code in *rc, when it answered.

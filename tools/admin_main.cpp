@@ -27,6 +27,8 @@ const Command kCommands[] = {
     {"resend-order", jf::admin::CmdResendOrder,
      "mark every position of an order as due for a requester again"},
     {"journal", jf::admin::CmdJournal, "list the download journal lines of a requester"},
+    {"terminals", jf::admin::CmdTerminals, "list and check the terminal configuration"},
+    {"terminal", jf::admin::CmdTerminal, "say which terminal gets the lines of an area"},
 };
 
 void Usage(std::FILE* out) {
