@@ -42,6 +42,62 @@ class AdminOperatorSite : public test::OrderRowsTest {
 
 using AdminOperator = test::OnEveryBackend<AdminOperatorSite>;
 
+TEST_P(AdminOperator, DueShowsWhatBlocksARowAndTheRowsHeldUpBehindIt) {
+  AddTerminal(3, "10.0.0.3", "4001", "100", "199");
+  InsertFull("Kvl501Apk", {{"ApkApk", "'4711'"},
+                           {"ApkFbe", "'150'"},
+                           {"ApkDwn", "'REQ1'"},
+                           {"ApkDna", "'AEN'"},
+                           {"ApkDat", "julianday('2026-12-07 09:30:15')"}});
+  // The position download goes by area: 110, then 130, which no download can read, stops it.
+  Position("4711", "10", "110", "REQ1", "2026-12-06 08:00:00");
+  Position("4711", "20", "130", "REQ1", "2026-12-07 10:00:00", {{"AppSts", "70000"}});
+  Position("4711", "30", "150", "REQ1", "2026-12-07 10:00:00");
+  Position("4711", "40", "900", "REQ1", "2026-12-07 10:00:00");
+  Position("4712", "10", "150", "REQ2", "2026-12-08 11:00:00");
+  InsertFull("Kvl521Ubg", {{"UbgUbg", "'U1'"},
+                           {"UbgFbe", "'800'"},
+                           {"UbgDwn", "'REQ2'"},
+                           {"UbgDna", "'NEU'"},
+                           {"UbgDat", "NULL"}});
+
+  const std::string t3 = " | 3 | 10.0.0.3 | 4001 | ";
+  std::string out;
+  EXPECT_EQ(Admin({"due"}, &out), 1) << out;
+  EXPECT_EQ(
+      Lines(out),
+      (V{"REQ1 | APK | 4711 | AEN | 150" + t3 + "2026-12-07 09:30:15 | due | -",
+         "REQ1 | APP | 4711/10 | AEN | 110" + t3 + "2026-12-06 08:00:00 | due | -",
+         "REQ1 | APP | 4711/20 | AEN | 130" + t3 +
+             "2026-12-07 10:00:00 | blocked | AppSts 70000 does not fit 16 bits: the row "
+             "cannot be read (-1455)",
+         "REQ1 | APP | 4711/30 | AEN | 150" + t3 +
+             "2026-12-07 10:00:00 | held | held up by APP 4711/20",
+         "REQ1 | APP | 4711/40 | AEN | 900 | - | - | - | 2026-12-07 10:00:00 | blocked | "
+         "no terminal serves area 900",
+         "REQ1 | summary | due 5 | blocked 2 | held-up 1 | oldest 2026-12-06 08:00:00",
+         "REQ2 | APP | 4712/10 | AEN | 150" + t3 + "2026-12-08 11:00:00 | due | -",
+         // A master data download goes on after a row it cannot send.
+         "REQ2 | UBG | U1 | NEU | 800 | - | - | - | - | blocked | no terminal serves area 800",
+         "REQ2 | summary | due 2 | blocked 1 | held-up 0 | oldest 2026-12-08 11:00:00",
+         "* | summary | due 0 | blocked 0 | held-up 0 | oldest -"}));
+
+  EXPECT_EQ(Admin({"due", "REQ1"}, &out), 1);
+  EXPECT_EQ(out.find("REQ2"), std::string::npos) << out;
+  Sql("update Kvl521Ubg set UbgFbe='150'");
+  EXPECT_EQ(Admin({"due", "REQ2"}, &out), 0) << out;
+  // The typo trap, a requester nothing is due for, and names no run could have marked.
+  EXPECT_EQ(Admin({"due", "req1"}, &out), 1);
+  EXPECT_NE(out.find("nothing is due for req1; rows are due for REQ1, which differs only in "
+                     "letter case"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Admin({"due", "REQ9"}, &out), 0);
+  EXPECT_NE(out.find("REQ9\tsummary\tdue 0"), std::string::npos) << out;
+  EXPECT_EQ(Admin({"due", "REQUESTR9"}, &out), 2);
+  EXPECT_NE(out.find("REQUESTER has 1 to 8 characters"), std::string::npos) << out;
+}
+
 TEST_P(AdminOperator, TerminalsChecksTheRangesAndTerminalAnswersAsTheWriterLooksUp) {
   AddTerminal(5, "10.0.0.5", "4002", "150", "250");
   AddTerminal(3, "10.0.0.3", "4001", "100", "199");

@@ -15,7 +15,9 @@ int CmdPrintDdl(int argc, char** argv);
 int CmdShowBuffer(int argc, char** argv);
 int CmdResendOrder(int argc, char** argv);
 int CmdJournal(int argc, char** argv);
-// The operator's questions: which terminal gets an area. Exit codes: tools/admin_operator.h.
+// The operator's questions: what is due and what blocks it, which terminal gets an area. Exit
+// codes: tools/admin_operator.h.
+int CmdDue(int argc, char** argv);
 int CmdTerminals(int argc, char** argv);
 int CmdTerminal(int argc, char** argv);
 
