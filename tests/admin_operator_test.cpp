@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "msg/Msg.h"
 #include "support/OrderRows.h"
 
 namespace jf {
@@ -135,6 +136,60 @@ TEST_P(AdminOperator, TerminalsChecksTheRangesAndTerminalAnswersAsTheWriterLooks
 }
 
 JF_ON_EVERY_BACKEND(AdminOperator);
+
+// The message file needs no database: one site will do.
+using AdminMessages = AdminOperatorSite;
+
+TEST_F(AdminMessages, MessagesListsEveryEntryAndFlagsDamagedOnesWithTheirBytes) {
+  Msg_ResetForTest();
+  Msg_Init(7, msg_file().string().c_str());
+  Msg_Log(1403, "ReadFile", "IP-Ermitteln", kMsgError);
+  Msg_LogDetail(1403, "App_Dnl", "Auftrag 4711 Position 20\tBereich 900");
+  Msg_ResetForTest();
+  std::string bytes = test::ReadBytes(msg_file());
+  test::WriteBytes(msg_file(),
+                   bytes +
+                       "\xFE\r\nSystem-Date: 07.12.26\r\nSystem-Time: 09:30:15\r\nMsgArt_____: "
+                       "FMSG \r\nMessage____: Datei oeffnen\r\nFunktion___: CreateFile\r\n"
+                       "ErrorCode__: 32\r\n"
+                       "\xFE\r\nSystem-Date: 07.12.26\r\nSystem-Time: 9:30\r\nMsgArt_____: FMSG "
+                       "\r\nMessage____: x\r\nFunktion___: y\r\nErrorCode__: 1\r\n"
+                       "\xFE\r\nSystem-Date: 07.12.26\r\nSystem-Ti");
+  test::WriteBytes(root() / "Msg" / "Jobfeed.old",
+                   "\xFE\r\nSystem-Date: 06.12.26\r\nSystem-Time: 23:59:59\r\nMsgArt_____: FMSG "
+                   "\r\nMessage____: Fehlethafte Connect mit der DB \r\nFunktion___: bdConnect\r\n"
+                   "ErrorCode__: -3114\r\n");
+
+  std::string out;
+  EXPECT_EQ(Admin({"messages", "--all"}, &out), 1) << out;
+  V lines = Lines(out);
+  ASSERT_EQ(lines.size(), 6u) << out;
+  // The clock of the entries the log wrote is today's; the rest of their lines is exact.
+  for (std::string* l : {&lines[1], &lines[2]}) l->replace(19, 21, "DATE | TIME");
+  EXPECT_EQ(
+      lines,
+      (V{"Jobfeed.old | ok | 2026-12-06 | 23:59:59 | FMSG | bdConnect | Fehlethafte Connect "
+         "mit der DB  | -3114 | not connected (connection lost before) | -",
+         "Jobfeed.txt | ok | DATE | TIME | FMSG | ReadFile | IP-Ermitteln | 1403 | no row "
+         "found | -",
+         "Jobfeed.txt | ok | DATE | TIME | DMSG | App_Dnl | Detail | 1403 | no row found | "
+         "Auftrag 4711 Position 20\\x09Bereich 900",
+         "Jobfeed.txt | ok | 2026-12-07 | 09:30:15 | FMSG | CreateFile | Datei oeffnen | 32 | "
+         "file held by another process | -",
+         "Jobfeed.txt | damaged | 2026-12-07 | 9:30 | FMSG | y | x | 1 | - | "
+         "\\x0D\\x0ASystem-Date: 07.12.26\\x0D\\x0ASystem-Time: 9:30\\x0D\\x0AMsgArt_____: "
+         "FMSG \\x0D\\x0AMessage____: x\\x0D\\x0AFunktion___: y\\x0D\\x0AErrorCode__: 1\\x0D\\x0A",
+         "Jobfeed.txt | truncated | 2026-12-07 | - | - | - | - | - | - | "
+         "\\x0D\\x0ASystem-Date: 07.12.26\\x0D\\x0ASystem-Ti"}));
+
+  EXPECT_EQ(Admin({"messages", "--last", "2"}, &out), 1);
+  EXPECT_EQ(Lines(out).size(), 2u) << out;
+  EXPECT_EQ(Admin({"messages", "--last", "x"}, &out), 2);
+  std::filesystem::remove(msg_file());
+  std::filesystem::create_directory(msg_file());
+  EXPECT_EQ(Admin({"messages"}, &out), 3);
+  EXPECT_NE(out.find("is a folder, not a message file"), std::string::npos) << out;
+}
 
 }  // namespace
 }  // namespace jf

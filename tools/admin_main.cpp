@@ -30,6 +30,7 @@ const Command kCommands[] = {
     {"due", jf::admin::CmdDue, "list the rows due for download and what keeps them from going"},
     {"terminals", jf::admin::CmdTerminals, "list and check the terminal configuration"},
     {"terminal", jf::admin::CmdTerminal, "say which terminal gets the lines of an area"},
+    {"messages", jf::admin::CmdMessages, "list the entries of the message file"},
 };
 
 void Usage(std::FILE* out) {
