@@ -61,6 +61,12 @@ TEST_P(AdminOperator, DueShowsWhatBlocksARowAndTheRowsHeldUpBehindIt) {
                            {"UbgDwn", "'REQ2'"},
                            {"UbgDna", "'NEU'"},
                            {"UbgDat", "NULL"}});
+  InsertFull("Kvl531Apl", {{"AplApl", "'W1'"},
+                           {"AplApg", "'G1'"},
+                           {"AplFbe", "'150'"},
+                           {"AplDwn", "'REQ2'"},
+                           {"AplDna", "'NEU'"},
+                           {"AplDat", "NULL"}});
 
   const std::string t3 = " | 3 | 10.0.0.3 | 4001 | ";
   std::string out;
@@ -79,13 +85,21 @@ TEST_P(AdminOperator, DueShowsWhatBlocksARowAndTheRowsHeldUpBehindIt) {
          "REQ1 | summary | due 5 | blocked 2 | held-up 1 | oldest 2026-12-06 08:00:00",
          "REQ2 | APP | 4712/10 | AEN | 150" + t3 + "2026-12-08 11:00:00 | due | -",
          // A master data download goes on after a row it cannot send.
+         "REQ2 | MAS | W1 | NEU | 150" + t3 +
+             "- | blocked | workplace group G1 has no cost centre assignment valid today",
          "REQ2 | UBG | U1 | NEU | 800 | - | - | - | - | blocked | no terminal serves area 800",
-         "REQ2 | summary | due 2 | blocked 1 | held-up 0 | oldest 2026-12-08 11:00:00",
+         "REQ2 | summary | due 3 | blocked 2 | held-up 0 | oldest 2026-12-08 11:00:00",
          "* | summary | due 0 | blocked 0 | held-up 0 | oldest -"}));
 
+  // What it says is what a run does: position 10 goes, 20 stops the download, 30 and 40 wait.
+  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
+  EXPECT_EQ(Query("select AppApp from Kvl504App where AppDwn='REQ1' order by 1"),
+            (V{"20", "30", "40"}));
   EXPECT_EQ(Admin({"due", "REQ1"}, &out), 1);
   EXPECT_EQ(out.find("REQ2"), std::string::npos) << out;
+  EXPECT_NE(out.find("REQ1\tsummary\tdue 3\tblocked 2\theld-up 1"), std::string::npos) << out;
   Sql("update Kvl521Ubg set UbgFbe='150'");
+  Sql("insert into Kvl537Ksg (KsgApg,KsgGvo,KsgKst) values ('G1',julianday('2020-01-01'),'K1')");
   EXPECT_EQ(Admin({"due", "REQ2"}, &out), 0) << out;
   // The typo trap, a requester nothing is due for, and names no run could have marked.
   EXPECT_EQ(Admin({"due", "req1"}, &out), 1);
@@ -155,20 +169,23 @@ TEST_F(AdminMessages, MessagesListsEveryEntryAndFlagsDamagedOnesWithTheirBytes) 
                        "\xFE\r\nSystem-Date: 07.12.26\r\nSystem-Time: 9:30\r\nMsgArt_____: FMSG "
                        "\r\nMessage____: x\r\nFunktion___: y\r\nErrorCode__: 1\r\n"
                        "\xFE\r\nSystem-Date: 07.12.26\r\nSystem-Ti");
-  test::WriteBytes(root() / "Msg" / "Jobfeed.old",
-                   "\xFE\r\nSystem-Date: 06.12.26\r\nSystem-Time: 23:59:59\r\nMsgArt_____: FMSG "
-                   "\r\nMessage____: Fehlethafte Connect mit der DB \r\nFunktion___: bdConnect\r\n"
-                   "ErrorCode__: -3114\r\n");
+  // Bytes before the first entry, an escape sequence among them, are an entry of their own.
+  test::WriteBytes(
+      root() / "Msg" / "Jobfeed.old",
+      "ab\x1B[31m\xFE\r\nSystem-Date: 06.12.26\r\nSystem-Time: 23:59:59\r\nMsgArt_____: FMSG "
+      "\r\nMessage____: Fehlethafte Connect mit der DB \r\nFunktion___: bdConnect\r\n"
+      "ErrorCode__: -3114\r\n");
 
   std::string out;
   EXPECT_EQ(Admin({"messages", "--all"}, &out), 1) << out;
   V lines = Lines(out);
-  ASSERT_EQ(lines.size(), 6u) << out;
+  ASSERT_EQ(lines.size(), 7u) << out;
   // The clock of the entries the log wrote is today's; the rest of their lines is exact.
-  for (std::string* l : {&lines[1], &lines[2]}) l->replace(19, 21, "DATE | TIME");
+  for (std::string* l : {&lines[2], &lines[3]}) l->replace(19, 21, "DATE | TIME");
   EXPECT_EQ(
       lines,
-      (V{"Jobfeed.old | ok | 2026-12-06 | 23:59:59 | FMSG | bdConnect | Fehlethafte Connect "
+      (V{"Jobfeed.old | damaged | - | - | - | - | - | - | - | ab\\x1B[31m",
+         "Jobfeed.old | ok | 2026-12-06 | 23:59:59 | FMSG | bdConnect | Fehlethafte Connect "
          "mit der DB  | -3114 | not connected (connection lost before) | -",
          "Jobfeed.txt | ok | DATE | TIME | FMSG | ReadFile | IP-Ermitteln | 1403 | no row "
          "found | -",
