@@ -1,13 +1,13 @@
 // jobfeed-admin due: every row that is due for download, the terminal its lines go to, and what
 // keeps it from going: no terminal for its area, a value the downloads cannot read, a missing
 // cost centre assignment, or, in an order download, an earlier row that stops the download.
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <map>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "db/DbDb.h"
 #include "db/DbDnl/Due.h"
