@@ -35,6 +35,10 @@ int App_CloseDnl();
 int Cfg_Open(const char* area);
 int Cfg_Fetch(CfgRecord* rec);
 int Cfg_Close();
+// Every terminal configuration row, by terminal number.
+int Cfg_OpenAll();
+int Cfg_FetchAll(CfgRecord* rec);
+int Cfg_CloseAll();
 
 // Master data due for a requester: workplace groups (once per cost centre assignment valid today),
 // workplaces, interruption reasons and persons whose download marker equals the requester name,

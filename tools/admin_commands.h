@@ -15,6 +15,12 @@ int CmdPrintDdl(int argc, char** argv);
 int CmdShowBuffer(int argc, char** argv);
 int CmdResendOrder(int argc, char** argv);
 int CmdJournal(int argc, char** argv);
+// The operator's questions: what is due and what blocks it, which terminal gets an area, what
+// the message file says. Exit codes: tools/admin_operator.h.
+int CmdDue(int argc, char** argv);
+int CmdTerminals(int argc, char** argv);
+int CmdTerminal(int argc, char** argv);
+int CmdMessages(int argc, char** argv);
 
 // -h or --help anywhere among a command's arguments prints its usage on standard output,
 // --version the version; returns true, with the exit code in *rc, when it answered.

@@ -27,6 +27,10 @@ const Command kCommands[] = {
     {"resend-order", jf::admin::CmdResendOrder,
      "mark every position of an order as due for a requester again"},
     {"journal", jf::admin::CmdJournal, "list the download journal lines of a requester"},
+    {"due", jf::admin::CmdDue, "list the rows due for download and what keeps them from going"},
+    {"terminals", jf::admin::CmdTerminals, "list and check the terminal configuration"},
+    {"terminal", jf::admin::CmdTerminal, "say which terminal gets the lines of an area"},
+    {"messages", jf::admin::CmdMessages, "list the entries of the message file"},
 };
 
 void Usage(std::FILE* out) {

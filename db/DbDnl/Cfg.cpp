@@ -32,6 +32,13 @@ RowCursor<CfgRecord> g_cfg(
 // Parameter buffer of the production area as the configuration ranges hold it.
 Text<10> g_area;
 
+// Every terminal, for the operator's view of the configuration.
+RowCursor<CfgRecord> g_cfgAll(
+    "select CfgDta ,CfgIP ,CfgPrt ,CfgBez ,CfgTxt ,CfgKr1 ,CfgVn1 ,CfgBi1 ,CfgBz1 ,CfgVn2 ,CfgBi2 "
+    ",CfgBz2 ,CfgVn3 ,CfgBi3 ,CfgBz3 ,CfgVn4 ,CfgBi4 ,CfgBz4 ,CfgVn5 ,CfgBi5 ,CfgBz5 ,CfgSta "
+    ",CfgDat ,CfgErf  from Kvl557Cfg order by CfgDta",
+    kCfgColumns);
+
 }  // namespace
 
 int Cfg_Open(const char* area) {
@@ -45,6 +52,18 @@ int Cfg_Fetch(CfgRecord* rec) {
 
 int Cfg_Close() {
   return g_cfg.Close();
+}
+
+int Cfg_OpenAll() {
+  return g_cfgAll.Open(std::span<const sql::In>());
+}
+
+int Cfg_FetchAll(CfgRecord* rec) {
+  return g_cfgAll.Fetch(rec);
+}
+
+int Cfg_CloseAll() {
+  return g_cfgAll.Close();
 }
 
 }  // namespace jf
