@@ -13,9 +13,11 @@ enum Status : int32_t {
   kUniqueViolated = -1,          // unique constraint violated
   kBusy = -54,                   // resource busy: table or row held by another session for
                                  // longer than the lock wait (kLockWaitSeconds)
-  kDeadlock = -60,               // deadlock: the transaction waited for a lock held by one that
+  kDeadlock = -60,               // deadlock: the statement waited for a lock held by one that
                                  // waits for it (SQLite: its read snapshot went stale before it
-                                 // could write); undone as a whole, it may simply run again
+                                 // could write). Oracle undoes that statement only: the
+                                 // transaction keeps its locks, and sessions queued behind them
+                                 // keep waiting, until it ends; only then may it run again
   kInvalidIdentifier = -904,     // unknown column
   kNoTable = -942,               // table or view does not exist
   kNotLoggedOn = -1012,          // no connection (statement before a successful connect)
