@@ -48,9 +48,12 @@ enum Status : int32_t {
   kSecond = -1852,               // second out of range in a date text
   kSavepointUnknown = -1086,     // rollback to a savepoint that was never set
   kLogonDenied = -1017,          // the server refused the user or password
+  kLogonWarning = -28002,        // the logon worked with a warning (the password will expire)
   kLostConnection = -3113,       // the connection to the server broke during the call
   kNotConnected = -3114,         // every call after that
   kCancelled = -1013,            // the server cancelled the statement (its statement timeout)
+  kCallTimeout = -3156,          // a round trip ran past the client's call timeout and was
+                                 // broken off; the session is still there (else kLostConnection)
   kOtherError = -99999,          // any other failure of the backend
 };
 
