@@ -83,6 +83,14 @@ int CmdCheckDb(int argc, char** argv) {
     } else {
       multibyte = MultiByteCharacterSet(charset);
       std::printf("character set %s\n", charset.c_str());
+      // A warning, not a problem: sites have run on such databases, losing only those characters.
+      if (!HoldsWindows1252(charset)) {
+        std::printf(
+            "warning: the character set %s lacks characters of Windows-1252 (such as "
+            "the euro sign): the database stores its own replacement for them; "
+            "AL32UTF8 and WE8MSWIN1252 hold them all\n",
+            charset.c_str());
+      }
     }
   }
   std::vector<DbColumn> columns;
