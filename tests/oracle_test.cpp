@@ -190,16 +190,24 @@ TEST_F(OracleSite, LostConnectionLosesOnlyTheOpenTransaction) {
 }
 
 // A call broken off at the call timeout fails alone when the session is still there, as its
-// server handle tells: the open transaction stays. When the session is gone (or its status
-// cannot be read) it is a lost connection.
+// server handle tells, and the open transaction stays: a write, which may wait for a row lock
+// without a "wait N" of its own, within the lock wait (then -54, as a locking read), anything
+// else within the call timeout. A session that is gone, or whose status cannot be read, is a
+// lost connection.
 TEST_F(OracleSite, CallTimeoutsAskWhetherTheSessionLives) {
+  int32_t rows = 0;
+  const Out out[] = {Out::I32(&rows)};
   for (const int ora : {3156, 3136, 12161}) {
     SCOPED_TRACE(ora);
     ASSERT_EQ(InsertCfg(1), 0);
-    FakeClient::Get().Fail("OCIStmtExecute", "Kvl557Cfg", 1, ora);
-    EXPECT_EQ(InsertCfg(2), sql::kCallTimeout);
+    FakeClient::Get().Fail("OCIStmtExecute", "count(*)", 1, ora);
+    EXPECT_EQ(sql::SelectInto("select count(*) into :b0  from Kvl557Cfg", {}, out),
+              sql::kCallTimeout);
     EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("call timeout (60 s)"),
               std::string::npos);
+    FakeClient::Get().Fail("OCIStmtExecute", "insert", 1, ora);
+    EXPECT_EQ(InsertCfg(2), sql::kBusy);
+    EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("lock wait (30 s)"), std::string::npos);
     ASSERT_EQ(InsertCfg(3), 0);
     sql::Commit();
     EXPECT_EQ(Scalar("select group_concat(CfgDta) from Kvl557Cfg"), "1,3");

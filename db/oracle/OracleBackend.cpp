@@ -22,6 +22,9 @@ using sql::Type;
 
 class OracleBackend;
 
+// The call timeout of a write, which may wait for a row lock without a "wait N" of its own.
+constexpr ub4 kLockWaitMillis = sql::kLockWaitSeconds * 1000u;
+
 // Bytes a character takes at most in UTF-8.
 constexpr std::size_t kUtf8MaxBytes = 4;
 
@@ -119,8 +122,9 @@ class OracleStmt final : public sql::BackendStmt {
 
 class OracleBackend final : public sql::Backend {
  public:
-  OracleBackend(const Oci* oci, OCIEnv* env, OCIError* err, OCISvcCtx* svc)
-      : oci_(oci), env_(env), err_(err), svc_(svc) {}
+  // call_timeout: the call timeout in force, 0 for a client that has none.
+  OracleBackend(const Oci* oci, OCIEnv* env, OCIError* err, OCISvcCtx* svc, ub4 call_timeout)
+      : oci_(oci), env_(env), err_(err), svc_(svc), call_timeout_(call_timeout) {}
 
   ~OracleBackend() override {
     // Ending a session commits what is open; the connection of a run that ends without its
@@ -180,14 +184,34 @@ class OracleBackend final : public sql::Backend {
                            oci_->AttrGet(server, OCI_HTYPE_SERVER, &status, nullptr,
                                          OCI_ATTR_SERVER_STATUS, err_) == OCI_SUCCESS &&
                            status == OCI_SERVER_NORMAL;
-    const std::string limit = std::to_string(kCallTimeoutMillis / 1000) + " s";
+    const std::string limit = std::to_string(call_timeout_ / 1000) + " s";
     if (!connected) {
       lost_ = true;
       last_error_ += "; the call ran past the call timeout (" + limit + ") and the session is gone";
       return sql::kLostConnection;
     }
+    if (call_timeout_ == kLockWaitMillis) {
+      last_error_ += "; the statement waited past the lock wait (" + limit +
+                     ") for a row another session holds";
+      return sql::kBusy;
+    }
     last_error_ += "; the call ran past the call timeout (" + limit + ") and was broken off";
     return sql::kCallTimeout;
+  }
+
+  // Bounds the next round trip. An INSERT, UPDATE or DELETE waits for a row another session
+  // holds without a "wait N" of its own (a position's UPDATE of a whole order, say): it gets
+  // the lock wait as its call timeout, so it fails as a locking read does. Everything else
+  // gets the call timeout. Setting the attribute is a local call; a client without call
+  // timeouts keeps none.
+  void Bound(bool write) {
+    const ub4 millis = write ? kLockWaitMillis : kCallTimeoutMillis;
+    if (call_timeout_ == 0 || call_timeout_ == millis) return;
+    ub4 value = millis;
+    if (oci_->AttrSet(svc_, OCI_HTYPE_SVCCTX, &value, 0, OCI_ATTR_CALL_TIMEOUT, err_) ==
+        OCI_SUCCESS) {
+      call_timeout_ = millis;
+    }
   }
 
   // The answer to every call once the session is lost: the rest of the run fails at once, as
@@ -255,10 +279,12 @@ class OracleBackend final : public sql::Backend {
 
   int Commit() override {
     if (lost_) return LostStatus();
+    Bound(false);
     return EndTransaction(oci_->TransCommit(svc_, err_, OCI_DEFAULT));
   }
   int Rollback() override {
     if (lost_) return LostStatus();
+    Bound(false);
     return EndTransaction(oci_->TransRollback(svc_, err_, OCI_DEFAULT));
   }
   std::string LastErrorText() const override { return last_error_; }
@@ -276,6 +302,7 @@ class OracleBackend final : public sql::Backend {
   OCISvcCtx* svc_;
   bool transaction_open_ = false;  // a statement ran that may have left changes uncommitted
   bool lost_ = false;              // the session is gone (SessionLost)
+  ub4 call_timeout_;               // milliseconds, in force for the next round trip (Bound)
   std::list<OracleStmt*> held_;    // statements holding a handle, most recently used first
   std::string last_error_;
 };
@@ -363,6 +390,7 @@ int OracleStmt::Execute(std::span<const In> in) {
   // back with this same round trip. Anything else runs once.
   const ub4 iters = IsQuery() ? 0 : 1;
   if (!IsQuery()) owner_->WriteHappened();
+  owner_->Bound(kind_ == OCI_STMT_UPDATE || kind_ == OCI_STMT_DELETE || kind_ == OCI_STMT_INSERT);
   int rc = owner_->Status(oci.StmtExecute(owner_->svc(), stmt_, owner_->err(), iters, 0, nullptr,
                                           nullptr, OCI_DEFAULT));
   if (rc != 0) return rc;
@@ -426,6 +454,7 @@ int OracleStmt::Fetch(std::span<const Out> out) {
   if (owner_->lost()) return owner_->LostStatus();
   if (!walking_) return sql::kNotConnectedFetch;
   if (int rc = DefineOutputs(out); rc != 0) return rc;
+  owner_->Bound(false);
   const int rc = owner_->Status(
       owner_->oci().StmtFetch2(stmt_, owner_->err(), 1, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
   if (rc == sql::kNotFound) {
@@ -546,8 +575,11 @@ int OpenOracle(std::string_view user, std::string_view password, std::string_vie
   static_assert(kCallTimeoutMillis > sql::kLockWaitSeconds * 1000u,
                 "a locking read must give up waiting for its row before its call times out");
   ub4 timeout = kCallTimeoutMillis;
-  oci->AttrSet(svc, OCI_HTYPE_SVCCTX, &timeout, 0, OCI_ATTR_CALL_TIMEOUT, errh);
-  *out = std::make_unique<OracleBackend>(oci, env, errh, svc);
+  if (oci->AttrSet(svc, OCI_HTYPE_SVCCTX, &timeout, 0, OCI_ATTR_CALL_TIMEOUT, errh) !=
+      OCI_SUCCESS) {
+    timeout = 0;
+  }
+  *out = std::make_unique<OracleBackend>(oci, env, errh, svc, timeout);
   return 0;
 }
 
