@@ -3,6 +3,7 @@
 // round trips of an order run.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -219,6 +220,18 @@ TEST_F(OracleSite, CallTimeoutsAskWhetherTheSessionLives) {
   FakeClient::Get().Fail("OCIAttrGet", "", 1, 3113);
   EXPECT_EQ(InsertCfg(2), sql::kLostConnection);
   EXPECT_EQ(InsertCfg(3), -3114);
+}
+
+// A write has no wait of its own: its call timeout, the lock wait, breaks it off, and it fails as
+// a locking read does, with the session still there.
+TEST_F(OracleSite, PlainWriteOnADatabaseHeldPastTheLockWaitIsBusy) {
+  Sql("begin immediate");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(InsertCfg(1), sql::kBusy);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(sql::kLockWaitSeconds));
+  EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("ORA-03156"), std::string::npos);
+  Sql("commit");
+  EXPECT_EQ(InsertCfg(2), 0);
 }
 
 // A session may hold only OPEN_CURSORS statements open on the server (50 by default): the

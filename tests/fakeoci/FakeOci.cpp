@@ -16,7 +16,8 @@
 // Locks, as the embedded database has them: sessions of several processes serialise their writes
 // on the database's one write lock, which a unit's savepoint (or a "for update" read outside one)
 // takes and the commit gives back; a wait past the lock wait fails a "for update wait N" read with
-// ORA-30006, any other statement with ORA-00054. Rows are not locked one by one.
+// ORA-30006, an INSERT, UPDATE or DELETE of a session with a call timeout with ORA-03156 (the
+// timeout broke it off), any other statement with ORA-00054. Rows are not locked one by one.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -638,6 +639,11 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
   if (rc == jf::sql::kBusy && query && s->text.find(" for update wait ") != std::string::npos) {
     return SetError(errhp, 30006);
   }
+  // A write has no wait of its own: Oracle lets it wait on until the call timeout breaks the
+  // call off, and the session stays.
+  const bool write =
+      s->kind == OCI_STMT_UPDATE || s->kind == OCI_STMT_DELETE || s->kind == OCI_STMT_INSERT;
+  if (rc == jf::sql::kBusy && write && svchp->call_timeout != 0) return SetError(errhp, 3156);
   if (rc == 0) {
     if (int ora = Fault("OCIStmtExecute", s->text, true)) return Inject(svchp, errhp, ora);
   }
