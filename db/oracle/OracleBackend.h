@@ -24,7 +24,8 @@ inline constexpr unsigned kHeldStatements = 30;
 inline constexpr unsigned kClientCachedStatements = 10;
 
 // How long one round trip to the server may take before the client breaks it off (clients 18
-// and later), in milliseconds.
+// and later), in milliseconds. An INSERT, UPDATE or DELETE gets the lock wait instead
+// (sql::kLockWaitSeconds): it may wait for a locked row, and has no "wait N" of its own.
 inline constexpr unsigned kCallTimeoutMillis = 60000;
 
 // Logs on as user with password to the net service name. Returns 0 with *out set and in *error

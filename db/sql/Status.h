@@ -60,7 +60,8 @@ enum Status : int32_t {
 // How long a statement waits for a row or table that another session holds before it fails with
 // kBusy. Other runs and the order system hold a row for milliseconds; a hold this long is someone
 // keeping it for good. SQLite waits this long for its write lock; Oracle's locking reads say
-// "for update wait 30" in their texts.
+// "for update wait 30" in their texts, and its writes, which have no wait of their own, run with
+// this as their call timeout.
 inline constexpr int kLockWaitSeconds = 30;
 
 // Cursor misuse has one fixed answer, never the status some earlier statement left behind, so a
