@@ -100,9 +100,13 @@ TEST_F(CheckDbOracle, ListsWidthsInBytesNarrowTextsAndWide16BitColumns) {
     EXPECT_EQ(out.find("warning"), std::string::npos) << out;
   }
   // A character set without every Windows-1252 character is worth a warning, not a failure.
+  // So is a logon that works with a warning.
   ::setenv("FAKEOCI_CHARSET", "WE8ISO8859P1", 1);
+  ::setenv("FAKEOCI_FAIL", "OCILogon2||1|28002|after", 1);
   std::string out;
   test::RunCommand(JOBFEED_ADMIN_BIN, {"check-db"}, &out);
+  ::unsetenv("FAKEOCI_FAIL");
+  EXPECT_NE(out.find("warning: the logon gave a warning: ORA-28002"), std::string::npos) << out;
   EXPECT_NE(out.find("character set WE8ISO8859P1\nwarning: the character set WE8ISO8859P1 lacks "
                      "characters of Windows-1252"),
             std::string::npos)

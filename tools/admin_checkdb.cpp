@@ -68,6 +68,9 @@ int CmdCheckDb(int argc, char** argv) {
                  connected, ForTerminal(ConnectFailure(connected), stderr).c_str());
     return 1;
   }
+  if (const std::string& warning = sql::ConnectErrorText(); !warning.empty()) {
+    std::printf("warning: the logon gave a warning: %s\n", ForTerminal(warning).c_str());
+  }
   int problems = 0;
   auto catalog_failed = [&problems](const std::string& what, int rc) {
     const std::string why = ForTerminal(sql::CurrentBackend()->LastErrorText());
