@@ -36,7 +36,9 @@ void bdLockWait(bool wait);
 // How often a unit runs in all when a deadlock undoes it. A deadlock needs two sessions that take
 // the same locks in opposite orders; the program always locks a position before its order
 // header, so only another program's transaction can be the other side, and trying again after
-// it has gone almost always succeeds.
+// it has gone almost always succeeds. Oracle undoes only the statement that met the deadlock:
+// the unit's own transaction must have ended before it tries again, or the other side stays
+// queued behind the locks it still holds.
 inline constexpr int kUnitTries = 3;
 
 // Runs unit(last) until it ends in anything but a deadlock (-60), kUnitTries times at most;

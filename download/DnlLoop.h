@@ -86,6 +86,9 @@ struct DnlLoop {
   int (*lock)(Row* row) = nullptr;
   // Logs a failed lock or read (never 1403) of the fetched row with the download's message.
   void (*lockFailed)(const Row& fetched, int status) = nullptr;
+  // Logs a lock the update failed to get (-54, or the last try's -60) on a row beside the
+  // unit's own, which the update leaves unlogged because the row may yet go again; or nullptr.
+  void (*updateLockFailed)(const Row& locked, int status) = nullptr;
   // The row's download marker.
   std::string_view (*marker)(const Row& row) = nullptr;
   // Copies into the locked image what the cursor delivers beside the row's own columns (a
@@ -242,6 +245,10 @@ int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
   *result = rc == 0               ? RowResult::kSent
             : Yields(holding, rc) ? RowResult::kYield
                                   : RowResult::kFailed;
+  const bool lock_failed = status == sql::kBusy || (status == sql::kDeadlock && last);
+  if (*result == RowResult::kFailed && lock_failed && d.updateLockFailed != nullptr) {
+    d.updateLockFailed(row, status);
+  }
   return rc;
 }
 
@@ -356,8 +363,14 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
       } else if (holding) {
         rc = RowUnit(d, base, row, who, &sent, true, true, &result);
       } else {
-        rc = bdRetryUnit(
-            [&](bool last) { return RowUnit(d, base, row, who, &sent, last, false, &result); });
+        rc = bdRetryUnit([&](bool last) {
+          const int unit = RowUnit(d, base, row, who, &sent, last, false, &result);
+          // Undoing the unit to its savepoint leaves the transaction open, and a session queued
+          // behind a row the unit locked waits on until the transaction ends: the next try would
+          // meet it again. The group holds nothing but this row yet, so end its transaction.
+          if (unit == sql::kDeadlock) d.commit(false);
+          return unit;
+        });
       }
       if (result != RowResult::kYield) break;
       // The row goes again as the first of the next group, which may wait for it.

@@ -67,15 +67,36 @@ int Apk_StatusUpdate(const ApkRecord& row) {
   return rc;
 }
 
+// The step of the position count whose lock failure the loop logs once the position cannot
+// go again (App_CountLockFailed), or nullptr.
+const char* g_countLockStep = nullptr;
+
 // Moves the position count of an order by delta, with the order header locked after its
-// position (the one lock order of the program). Failures are not logged: the position's unit is
-// undone and the position goes again.
+// position (the one lock order of the program). Either failure undoes the position's unit, so
+// the position stays due, and is logged: a lock held elsewhere (-54) or a deadlock (-60) by the
+// loop, which may first let the position go again, anything else here. An order header that is
+// gone (1403) has no count to keep and is no failure.
 int AdjustPositionCount(const char* order, int delta) {
   ApkRecord head;
   head.ApkApk = order;
-  if (int rc = Apk_PKeyLock(&head); rc != 0) return rc;
-  head.ApkAfo += delta;
-  return Apk_PKeyUpd(&head);
+  const char* step = "Fehler bei Apk_PKeyRead";
+  int rc = Apk_PKeyLock(&head);
+  if (rc == 0) {
+    head.ApkAfo += delta;
+    step = "Fehler bei Apk_PKeyUpd";
+    rc = Apk_PKeyUpd(&head);
+  }
+  if (rc == 0 || rc == sql::kNotFound) return rc;
+  if (rc == sql::kBusy || rc == sql::kDeadlock) {
+    g_countLockStep = step;
+  } else {
+    Msg_Log(rc, "App_Frei", step, kMsgError);
+  }
+  return rc;
+}
+
+void App_CountLockFailed(const AppDnlRecord&, int rc) {
+  if (g_countLockStep != nullptr) Msg_Log(rc, "App_Frei", g_countLockStep, kMsgError);
 }
 
 // The position's own write and its order's position count are one unit. Committed one by one, a
@@ -84,6 +105,7 @@ int AdjustPositionCount(const char* order, int delta) {
 // run, which then counts it. An order header that is gone (not found) has no count to keep, so
 // the position's write stands.
 int App_StatusUpdate(const AppRecord& row) {
+  g_countLockStep = nullptr;
   if (row.AppDna == "LOE") {
     if (int rc = App_PKeyDel(&row); rc != 0) {
       Msg_Log(rc, "App_Frei", "Fehler bei Apk_PKeyDel", kMsgError);
@@ -184,6 +206,7 @@ int App_Dnl(const char* date, const char* time, const char* requester) {
   d.unit = "App_Frei";
   d.lock = App_PKeyLock;
   d.lockFailed = App_LockFailed;
+  d.updateLockFailed = App_CountLockFailed;
   d.marker = AppMarker;
   d.update = App_StatusUpdate;
   d.commitFunction = "APP_Frei";

@@ -70,6 +70,9 @@ int ConnectForRun() {
   if (rc != 0) {
     LogConnectReason(rc);
     Msg_Log(rc, "bdConnect", "Fehlethafte Connect mit der DB ", kMsgError);
+  } else if (const std::string& warning = sql::ConnectErrorText(); !warning.empty()) {
+    // The only notice a site gets before the database refuses the login for good.
+    Msg_Log(sql::kLogonWarning, "bdConnect", warning.c_str(), kMsgError);
   }
   return rc;
 }

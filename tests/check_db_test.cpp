@@ -72,7 +72,8 @@ TEST_F(CheckDbOracle, ListsWidthsInBytesNarrowTextsAndWide16BitColumns) {
   for (const auto& [from, to] :
        {std::pair<std::string, std::string>{"ApkBz1 VARCHAR2(30 CHAR)", "ApkBz1 VARCHAR2(30)"},
         {"ApkKun VARCHAR2(7 CHAR)", "ApkKun VARCHAR2(5 CHAR)"},
-        {"ApkSts NUMBER(5)", "ApkSts NUMBER(10)"}}) {
+        {"ApkSts NUMBER(5)", "ApkSts NUMBER(10)"},
+        {"AppDwn VARCHAR2(8 CHAR)", "AppDwn CHAR(8 CHAR)"}}) {
     ddl.replace(ddl.find(from), from.size(), to);
   }
   test::WriteBytes(root() / "bytes.sql", ddl);
@@ -90,10 +91,27 @@ TEST_F(CheckDbOracle, ListsWidthsInBytesNarrowTextsAndWide16BitColumns) {
                        "Kvl501Apk.ApkSts: NUMBER(10), but the program carries it in 16 bits: a "
                        "value beyond -32768..32767 fails its read (-1455)\nKvl501Apk.ApkKun: "
                        "VARCHAR2(5 CHAR) is narrower than the program's 7 characters; ALTER TABLE "
-                       "Kvl501Apk MODIFY (ApkKun VARCHAR2(7 CHAR))\nKvl504App: ok\n"),
+                       "Kvl501Apk MODIFY (ApkKun VARCHAR2(7 CHAR))\nKvl504App.AppDwn: CHAR(8 "
+                       "CHAR) pads its values with blanks, which the program's texts never match; "
+                       "ALTER TABLE Kvl504App MODIFY (AppDwn VARCHAR2(8 CHAR)); UPDATE Kvl504App "
+                       "SET AppDwn=RTRIM(AppDwn)\n"),
               std::string::npos)
         << out;
+    EXPECT_EQ(out.find("warning"), std::string::npos) << out;
   }
+  // A character set without every Windows-1252 character is worth a warning, not a failure.
+  // So is a logon that works with a warning.
+  ::setenv("FAKEOCI_CHARSET", "WE8ISO8859P1", 1);
+  ::setenv("FAKEOCI_FAIL", "OCILogon2||1|28002|after", 1);
+  std::string out;
+  test::RunCommand(JOBFEED_ADMIN_BIN, {"check-db"}, &out);
+  ::unsetenv("FAKEOCI_FAIL");
+  EXPECT_NE(out.find("warning: the logon gave a warning: ORA-28002"), std::string::npos) << out;
+  EXPECT_NE(out.find("character set WE8ISO8859P1\nwarning: the character set WE8ISO8859P1 lacks "
+                     "characters of Windows-1252"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\n3 problems\n"), std::string::npos) << out;
   ::unsetenv("FAKEOCI_CHARSET");
   ::unsetenv("FAKEOCI_DDL");
 }

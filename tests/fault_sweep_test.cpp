@@ -127,6 +127,8 @@ const std::set<std::pair<std::string, std::string>> kKnownMessages = {
     {"ApkDnl", "Fehler bei Apk_PKeyRead"},
     {"ApkDnl", "Fehler bei Apk_PKeyUpd"},
     {"App_Frei", "Fehler bei Apk_PKeyDel"},
+    {"App_Frei", "Fehler bei Apk_PKeyRead"},  // the order header of the position count
+    {"App_Frei", "Fehler bei Apk_PKeyUpd"},
     {"App_Frei", "Fehler bei App_PKeyRead"},
     {"APP_Frei", "Fehler bei App_PKeyUpd"},
     {"Auk_To_Apk", "Fehelr bei Apk_PKeyDel"},

@@ -3,6 +3,7 @@
 // round trips of an order run.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "db/Dbstd.h"
 #include "db/oracle/OracleBackend.h"
 #include "db/sql/Session.h"
+#include "driver/Run.h"
 #include "support/DueSite.h"
 #include "support/FakeClient.h"
 
@@ -45,11 +47,25 @@ class OracleSite : public test::OrderSiteTest {
   }
 };
 
-// The environment's character set is the program's code page, WE8MSWIN1252 (178), found by
-// name; a warning from creating the environment is no failure, a failure's reason is told.
-TEST_F(OracleSite, LogsOnInWindows1252) {
-  EXPECT_EQ(FakeClient::Get().LastLogon(), "jobfeed|secret|../../../../jobfeed.db|178");
+// Texts travel in UTF-8 (AL32UTF8, 873), whatever NLS_LANG says: no environment of the client's
+// defaults, which a bad NLS_LANG fails. A warning from creating the environment is no failure, a
+// failure's reason is told; a warning with the logon (the password will expire) is logged.
+TEST_F(OracleSite, LogsOnInUtf8WhateverNlsLangSays) {
+  EXPECT_EQ(FakeClient::Get().LastLogon(), "jobfeed|secret|../../../../jobfeed.db|873");
   EXPECT_EQ(FakeClient::Get().RoundTrips("OCILogon2"), 1);
+  EXPECT_EQ(sql::ConnectErrorText(), "");
+  sql::Disconnect();
+  ::setenv("NLS_LANG", "GERMAN_GERMANY.NOSUCHSET", 1);
+  EXPECT_EQ(bdConnect(), 0);
+  ::unsetenv("NLS_LANG");
+  sql::Disconnect();
+  FakeClient::Get().Fail("OCILogon2", "", 1, 28002, true);
+  OpenRunLog();
+  EXPECT_EQ(ConnectForRun(), 0);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].function, "bdConnect");
+  EXPECT_EQ(Messages()[0].code, "-28002");
+  EXPECT_NE(Messages()[0].message.find("ORA-28002"), std::string::npos);
   sql::Disconnect();
   FakeClient::Get().Fail("OCIEnvNlsCreate", "", 0, 12715, true);
   EXPECT_EQ(bdConnect(), 0);
@@ -153,9 +169,9 @@ TEST_F(OracleSite, ErrorsAreTheNegatedOraNumbers) {
 
 // A lost connection fails the call with its number and every later one with -3114, without
 // asking the client again; what the session left uncommitted is gone, what it committed stays.
-// The client reports a lost session under many numbers, a call past its timeout (3156) too.
+// The client reports a lost session under many numbers.
 TEST_F(OracleSite, LostConnectionLosesOnlyTheOpenTransaction) {
-  for (const int ora : {3113, 28, 1012, 1089, 1092, 3135, 3156, 12537, 12547, 12570, 12583}) {
+  for (const int ora : {3113, 28, 1012, 1089, 1092, 3135, 12537, 12547, 12570, 12583}) {
     SCOPED_TRACE(ora);
     sql::Disconnect();
     Sql("delete from Kvl557Cfg");
@@ -174,7 +190,51 @@ TEST_F(OracleSite, LostConnectionLosesOnlyTheOpenTransaction) {
   }
 }
 
-// A session may hold only OPEN_CURSORS statements open on the server (300 by default): the
+// A call broken off at the call timeout fails alone when the session is still there, as its
+// server handle tells, and the open transaction stays: a write, which may wait for a row lock
+// without a "wait N" of its own, within the lock wait (then -54, as a locking read), anything
+// else within the call timeout. A session that is gone, or whose status cannot be read, is a
+// lost connection.
+TEST_F(OracleSite, CallTimeoutsAskWhetherTheSessionLives) {
+  int32_t rows = 0;
+  const Out out[] = {Out::I32(&rows)};
+  for (const int ora : {3156, 3136, 12161}) {
+    SCOPED_TRACE(ora);
+    ASSERT_EQ(InsertCfg(1), 0);
+    FakeClient::Get().Fail("OCIStmtExecute", "count(*)", 1, ora);
+    EXPECT_EQ(sql::SelectInto("select count(*) into :b0  from Kvl557Cfg", {}, out),
+              sql::kCallTimeout);
+    EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("call timeout (60 s)"),
+              std::string::npos);
+    FakeClient::Get().Fail("OCIStmtExecute", "insert", 1, ora);
+    EXPECT_EQ(InsertCfg(2), sql::kBusy);
+    EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("lock wait (30 s)"), std::string::npos);
+    ASSERT_EQ(InsertCfg(3), 0);
+    sql::Commit();
+    EXPECT_EQ(Scalar("select group_concat(CfgDta) from Kvl557Cfg"), "1,3");
+    Sql("delete from Kvl557Cfg");
+    FakeClient::Get().Reset();
+  }
+  ASSERT_EQ(InsertCfg(1), 0);
+  FakeClient::Get().Fail("OCIStmtExecute", "Kvl557Cfg", 1, 3156);
+  FakeClient::Get().Fail("OCIAttrGet", "", 1, 3113);
+  EXPECT_EQ(InsertCfg(2), sql::kLostConnection);
+  EXPECT_EQ(InsertCfg(3), -3114);
+}
+
+// A write has no wait of its own: its call timeout, the lock wait, breaks it off, and it fails as
+// a locking read does, with the session still there.
+TEST_F(OracleSite, PlainWriteOnADatabaseHeldPastTheLockWaitIsBusy) {
+  Sql("begin immediate");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(InsertCfg(1), sql::kBusy);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(sql::kLockWaitSeconds));
+  EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("ORA-03156"), std::string::npos);
+  Sql("commit");
+  EXPECT_EQ(InsertCfg(2), 0);
+}
+
+// A session may hold only OPEN_CURSORS statements open on the server (50 by default): the
 // backend keeps the handles of the statements used last and gives back the rest, so any number
 // of statement texts runs. The fake client holds a session to the limit.
 TEST_F(OracleSite, StatementsOpenOnTheServerStayWithinOpenCursors) {

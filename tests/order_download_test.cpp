@@ -590,7 +590,7 @@ JF_ON_EVERY_BACKEND_WITH(
                                       [](FaultBackend* d, FaultEnv*) {
                                         d->FailNth(FaultBackend::kExecute, kApkRead, 1, -54);
                                       },
-                                      {},
+                                      {{"App_Frei", "Fehler bei Apk_PKeyRead", "-54"}},
                                       0,
                                       // The count could not follow: the position stays due.
                                       "REQ1/NEU",
@@ -610,12 +610,23 @@ JF_ON_EVERY_BACKEND_WITH(
                                       "/",
                                       4,
                                       0},
+                      PositionFailure{"DeadlockOnHeaderEveryTry",
+                                      "LOE",
+                                      [](FaultBackend* d, FaultEnv*) {
+                                        d->FailAlways(FaultBackend::kExecute, kApkRead, -60);
+                                      },
+                                      {{"App_Frei", "Fehler bei Apk_PKeyRead", "-60"}},
+                                      0,
+                                      "REQ1/LOE",
+                                      "REQ1/AEN",
+                                      3,
+                                      0},
                       PositionFailure{"HeaderUpdateForCount",
                                       "LOE",
                                       [](FaultBackend* d, FaultEnv*) {
                                         d->FailNth(FaultBackend::kExecute, kApkUpdate, 1, -54);
                                       },
-                                      {},
+                                      {{"App_Frei", "Fehler bei Apk_PKeyUpd", "-54"}},
                                       0,
                                       "REQ1/LOE",
                                       "REQ1/AEN",
@@ -808,10 +819,11 @@ TEST(DnlLoopTest, RowFailureStopsOrderLoopsButNotMasterDataLoops) {
 // A group's end conditions. Its events, one letter each: unit begun (b), kept (k) or undone (u);
 // the group's lines flushed (F), its units committed (C) or rolled back (R).
 std::string g_events;
-int64_t g_now = 0;           // the group clock, moved on by every locked row
-bool g_holding = false;      // whether the row runs while its group holds others
-bool g_flush_fails = false;  // the next flush fails
-std::vector<int> g_busy;     // rows held elsewhere: their lock fails when it may not wait
+int64_t g_now = 0;            // the group clock, moved on by every locked row
+bool g_holding = false;       // whether the row runs while its group holds others
+bool g_flush_fails = false;   // the next flush fails
+std::vector<int> g_busy;      // rows held elsewhere: their lock fails when it may not wait
+std::vector<int> g_deadlock;  // rows whose next lock meets a deadlock
 
 DnlLoop<FakeRow> GroupLoop(bool go_on, int rows, int millis) {
   auto d = FakeLoop(go_on);
@@ -823,6 +835,11 @@ DnlLoop<FakeRow> GroupLoop(bool go_on, int rows, int millis) {
   d.lock = [](FakeRow* row) {
     g_now += 20;
     if (g_holding && std::count(g_busy.begin(), g_busy.end(), row->n)) return -54;
+    if (const auto it = std::find(g_deadlock.begin(), g_deadlock.end(), row->n);
+        it != g_deadlock.end()) {
+      g_deadlock.erase(it);
+      return -60;
+    }
     return FakeLock(row);
   };
   d.flush = [] { return g_events += 'F', std::exchange(g_flush_fails, false) ? -1 : 0; };
@@ -873,6 +890,18 @@ TEST(DnlLoopTest, ARowHeldElsewhereEndsTheGroupAndGoesAgainFirst) {
   EXPECT_EQ(g_sent.size(), 3u);
   EXPECT_TRUE(g_lock_failures.empty());
   EXPECT_FALSE(g_holding) << "the loop leaves the session waiting again";
+
+  // A deadlock leaves the transaction's locks, and whoever queues behind them, in place until
+  // the transaction ends: a first row rolls it back before its next try, a later row ends the
+  // group and goes again first.
+  g_deadlock = {1};
+  RunDnlLoop(GroupLoop(false, 100, 1000), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_events, "buRbkbkbkFC");
+  g_deadlock = {2};
+  RunDnlLoop(GroupLoop(false, 100, 1000), "20261207", "093015", "REQ1");
+  EXPECT_EQ(g_events, "bkbuFCbkbkFC");
+  EXPECT_EQ(g_sent.size(), 3u);
+  EXPECT_TRUE(g_lock_failures.empty());
 }
 
 // What the unit finds under its lock decides: the row's current version goes out while it is

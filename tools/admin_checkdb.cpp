@@ -68,6 +68,9 @@ int CmdCheckDb(int argc, char** argv) {
                  connected, ForTerminal(ConnectFailure(connected), stderr).c_str());
     return 1;
   }
+  if (const std::string& warning = sql::ConnectErrorText(); !warning.empty()) {
+    std::printf("warning: the logon gave a warning: %s\n", ForTerminal(warning).c_str());
+  }
   int problems = 0;
   auto catalog_failed = [&problems](const std::string& what, int rc) {
     const std::string why = ForTerminal(sql::CurrentBackend()->LastErrorText());
@@ -83,6 +86,14 @@ int CmdCheckDb(int argc, char** argv) {
     } else {
       multibyte = MultiByteCharacterSet(charset);
       std::printf("character set %s\n", charset.c_str());
+      // A warning, not a problem: sites have run on such databases, losing only those characters.
+      if (!HoldsWindows1252(charset)) {
+        std::printf(
+            "warning: the character set %s lacks characters of Windows-1252 (such as "
+            "the euro sign): the database stores its own replacement for them; "
+            "AL32UTF8 and WE8MSWIN1252 hold them all\n",
+            charset.c_str());
+      }
     }
   }
   std::vector<DbColumn> columns;

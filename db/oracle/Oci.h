@@ -40,14 +40,25 @@ inline constexpr ub4 OCI_HTYPE_ENV = 1;
 inline constexpr ub4 OCI_HTYPE_ERROR = 2;
 inline constexpr ub4 OCI_HTYPE_SVCCTX = 3;
 inline constexpr ub4 OCI_HTYPE_STMT = 4;
+inline constexpr ub4 OCI_HTYPE_SERVER = 8;
 
 // Attributes.
+inline constexpr ub4 OCI_ATTR_SERVER = 6;           // a service context's server handle
+inline constexpr ub4 OCI_ATTR_SERVER_STATUS = 143;  // whether the server handle is connected (ub4)
 inline constexpr ub4 OCI_ATTR_ROW_COUNT = 9;       // rows an INSERT, UPDATE or DELETE touched (ub4)
 inline constexpr ub4 OCI_ATTR_PREFETCH_ROWS = 11;  // rows fetched ahead per round trip (ub4)
 inline constexpr ub4 OCI_ATTR_STMT_TYPE = 24;      // kind of a prepared statement (ub2)
 inline constexpr ub4 OCI_ATTR_STMTCACHESIZE = 176;  // statements the session's cache keeps (ub4)
 inline constexpr ub4 OCI_ATTR_CALL_TIMEOUT = 531;   // milliseconds a round trip may take (ub4;
                                                     // clients 18 and later)
+
+// OCI_ATTR_SERVER_STATUS.
+inline constexpr ub4 OCI_SERVER_NOT_CONNECTED = 0;
+inline constexpr ub4 OCI_SERVER_NORMAL = 1;
+
+// Character set ids (OCIEnvNlsCreate): Unicode in UTF-8, the set every client knows without
+// reading its NLS settings.
+inline constexpr ub2 kCharsetAl32Utf8 = 873;
 
 // Statement kinds (OCI_ATTR_STMT_TYPE).
 inline constexpr ub2 OCI_STMT_SELECT = 1;
@@ -76,6 +87,11 @@ inline constexpr sb4 kOraNotConnected = 3114;  // not connected to ORACLE
 // "resource busy; acquire with WAIT timeout expired": a locking read's "for update wait N" ran
 // out; the program reports it as every other lock held too long, -54.
 inline constexpr sb4 kOraWaitTimeout = 30006;
+// A round trip that ran past the call timeout: OCI's own number, and the two the network layer
+// may give for it. The session may live on or be gone; its server handle's status tells.
+inline constexpr sb4 kOraCallTimeout = 3156;
+inline constexpr sb4 kOraInboundTimeout = 3136;
+inline constexpr sb4 kOraPartialData = 12161;
 
 // The functions, as pointer types.
 using OCIEnvNlsCreateFn = sword (*)(OCIEnv** envhpp, ub4 mode, void* ctxp,

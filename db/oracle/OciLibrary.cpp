@@ -21,6 +21,7 @@ constexpr char kLibrary[] = "libclntsh.so";
 constexpr const char* kNames[] = {kLibrary,
                                   "libclntsh.so.23.1",
                                   "libclntsh.so.21.1",
+                                  "libclntsh.so.20.1",
                                   "libclntsh.so.19.1",
                                   "libclntsh.so.18.1",
                                   "libclntsh.so.12.1",

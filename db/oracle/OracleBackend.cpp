@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "db/Cp1252.h"
 #include "db/oracle/Oci.h"
 #include "db/oracle/OciLibrary.h"
 #include "db/sql/Status.h"
@@ -20,6 +21,12 @@ using sql::Out;
 using sql::Type;
 
 class OracleBackend;
+
+// The call timeout of a write, which may wait for a row lock without a "wait N" of its own.
+constexpr ub4 kLockWaitMillis = sql::kLockWaitSeconds * 1000u;
+
+// Bytes a character takes at most in UTF-8.
+constexpr std::size_t kUtf8MaxBytes = 4;
 
 // The error a handle holds (an error handle, or the environment handle when creating it
 // failed): its ORA number, and its text in *text.
@@ -36,11 +43,15 @@ sb4 ReadError(const Oci& oci, void* handle, ub4 type, std::string* text) {
 }
 
 // Numbers under which the client reports a session that is gone (the server or the network
-// dropped it, or it was killed), and a call that ran past the call timeout, after which the
-// session cannot be trusted either. Each ends the run as a lost connection does.
-constexpr sb4 kSessionLost[] = {22,    28,    31,    45,    378,   602,   603,   609,   1012, 1041,
-                                1043,  1089,  1092,  2396,  3113,  3114,  3122,  3135,  3136, 3156,
-                                12153, 12161, 12537, 12547, 12570, 12583, 27146, 28511, 56600};
+// dropped it, or it was killed). Each ends the run as a lost connection does.
+constexpr sb4 kSessionLost[] = {22,    28,    31,    45,    378,   602,   603,   609,  1012,
+                                1041,  1043,  1089,  1092,  2396,  3113,  3114,  3122, 3135,
+                                12153, 12537, 12547, 12570, 12583, 27146, 28511, 56600};
+
+// Numbers under which the client reports a round trip it broke off at the call timeout.
+bool CallTimedOut(sb4 code) {
+  return code == kOraCallTimeout || code == kOraInboundTimeout || code == kOraPartialData;
+}
 
 bool SessionLost(sb4 code) {
   return std::find(std::begin(kSessionLost), std::end(kSessionLost), code) !=
@@ -72,12 +83,14 @@ class OracleStmt final : public sql::BackendStmt {
   void Release();
 
  private:
-  // An input as the interface takes it: the integers in their own width.
+  // An input as the interface takes it: the integers in their own width, a text with
+  // characters beyond ASCII in UTF-8.
   struct BindValue {
     sb2 ind = 0;
     sb2 i16 = 0;
     sb4 i32 = 0;
     double d = 0;
+    std::string utf8;
   };
   // An output buffer: the column in the form the record field wants it.
   struct Define {
@@ -109,8 +122,9 @@ class OracleStmt final : public sql::BackendStmt {
 
 class OracleBackend final : public sql::Backend {
  public:
-  OracleBackend(const Oci* oci, OCIEnv* env, OCIError* err, OCISvcCtx* svc)
-      : oci_(oci), env_(env), err_(err), svc_(svc) {}
+  // call_timeout: the call timeout in force, 0 for a client that has none.
+  OracleBackend(const Oci* oci, OCIEnv* env, OCIError* err, OCISvcCtx* svc, ub4 call_timeout)
+      : oci_(oci), env_(env), err_(err), svc_(svc), call_timeout_(call_timeout) {}
 
   ~OracleBackend() override {
     // Ending a session commits what is open; the connection of a run that ends without its
@@ -145,6 +159,7 @@ class OracleBackend final : public sql::Backend {
         const sb4 code = ReadError(*oci_, err_, OCI_HTYPE_ERROR, &last_error_);
         if (code == kOraNoDataFound) return sql::kNotFound;
         if (code == kOraWaitTimeout) return sql::kBusy;
+        if (CallTimedOut(code)) return TimedOut();
         if (SessionLost(code)) lost_ = true;
         return code > 0 ? -code : sql::kOtherError;
       }
@@ -154,6 +169,48 @@ class OracleBackend final : public sql::Backend {
       default:
         last_error_ = "OCI: unexpected return code " + std::to_string(rc);
         return sql::kOtherError;
+    }
+  }
+
+  // A round trip broken off at the call timeout may have left the session usable or not, as
+  // the client tells by its server handle's status: the statement failed, or the connection is
+  // lost. A status that cannot be read counts as lost.
+  int TimedOut() {
+    void* server = nullptr;
+    ub4 status = OCI_SERVER_NOT_CONNECTED;
+    const bool connected = oci_->AttrGet(svc_, OCI_HTYPE_SVCCTX, &server, nullptr, OCI_ATTR_SERVER,
+                                         err_) == OCI_SUCCESS &&
+                           server != nullptr &&
+                           oci_->AttrGet(server, OCI_HTYPE_SERVER, &status, nullptr,
+                                         OCI_ATTR_SERVER_STATUS, err_) == OCI_SUCCESS &&
+                           status == OCI_SERVER_NORMAL;
+    const std::string limit = std::to_string(call_timeout_ / 1000) + " s";
+    if (!connected) {
+      lost_ = true;
+      last_error_ += "; the call ran past the call timeout (" + limit + ") and the session is gone";
+      return sql::kLostConnection;
+    }
+    if (call_timeout_ == kLockWaitMillis) {
+      last_error_ += "; the statement waited past the lock wait (" + limit +
+                     ") for a row another session holds";
+      return sql::kBusy;
+    }
+    last_error_ += "; the call ran past the call timeout (" + limit + ") and was broken off";
+    return sql::kCallTimeout;
+  }
+
+  // Bounds the next round trip. An INSERT, UPDATE or DELETE waits for a row another session
+  // holds without a "wait N" of its own (a position's UPDATE of a whole order, say): it gets
+  // the lock wait as its call timeout, so it fails as a locking read does. Everything else
+  // gets the call timeout. Setting the attribute is a local call; a client without call
+  // timeouts keeps none.
+  void Bound(bool write) {
+    const ub4 millis = write ? kLockWaitMillis : kCallTimeoutMillis;
+    if (call_timeout_ == 0 || call_timeout_ == millis) return;
+    ub4 value = millis;
+    if (oci_->AttrSet(svc_, OCI_HTYPE_SVCCTX, &value, 0, OCI_ATTR_CALL_TIMEOUT, err_) ==
+        OCI_SUCCESS) {
+      call_timeout_ = millis;
     }
   }
 
@@ -222,10 +279,12 @@ class OracleBackend final : public sql::Backend {
 
   int Commit() override {
     if (lost_) return LostStatus();
+    Bound(false);
     return EndTransaction(oci_->TransCommit(svc_, err_, OCI_DEFAULT));
   }
   int Rollback() override {
     if (lost_) return LostStatus();
+    Bound(false);
     return EndTransaction(oci_->TransRollback(svc_, err_, OCI_DEFAULT));
   }
   std::string LastErrorText() const override { return last_error_; }
@@ -243,6 +302,7 @@ class OracleBackend final : public sql::Backend {
   OCISvcCtx* svc_;
   bool transaction_open_ = false;  // a statement ran that may have left changes uncommitted
   bool lost_ = false;              // the session is gone (SessionLost)
+  ub4 call_timeout_;               // milliseconds, in force for the next round trip (Bound)
   std::list<OracleStmt*> held_;    // statements holding a handle, most recently used first
   std::string last_error_;
 };
@@ -288,9 +348,14 @@ int OracleStmt::Execute(std::span<const In> in) {
           b.ind = -1;  // Oracle stores the empty text as NULL; say so outright
           value = &b.i16;
           size = 1;
-        } else {
+        } else if (cp1252::IsAscii(v.text)) {  // the same bytes in UTF-8
           value = const_cast<char*>(v.text.data());
           size = static_cast<sb4>(v.text.size());
+        } else {
+          b.utf8.clear();
+          cp1252::AppendUtf8(v.text, &b.utf8);
+          value = b.utf8.data();
+          size = static_cast<sb4>(b.utf8.size());
         }
         break;
       case Type::kInt16:
@@ -325,6 +390,7 @@ int OracleStmt::Execute(std::span<const In> in) {
   // back with this same round trip. Anything else runs once.
   const ub4 iters = IsQuery() ? 0 : 1;
   if (!IsQuery()) owner_->WriteHappened();
+  owner_->Bound(kind_ == OCI_STMT_UPDATE || kind_ == OCI_STMT_DELETE || kind_ == OCI_STMT_INSERT);
   int rc = owner_->Status(oci.StmtExecute(owner_->svc(), stmt_, owner_->err(), iters, 0, nullptr,
                                           nullptr, OCI_DEFAULT));
   if (rc != 0) return rc;
@@ -352,7 +418,9 @@ int OracleStmt::DefineOutputs(std::span<const Out> out) {
     d.type = out[i].type;
     d.cap = cap;
     ub2 dty = SQLT_STR;
-    sb4 size = static_cast<sb4>(cap);
+    // A text comes in UTF-8: room for the field's characters at their longest, so the field is
+    // filled and its cut told as the other backends do it (cp1252::FromUtf8ToField).
+    sb4 size = static_cast<sb4>(cap == 0 ? 1 : (cap - 1) * kUtf8MaxBytes + 1);
     switch (d.type) {
       case Type::kText:
         break;
@@ -386,6 +454,7 @@ int OracleStmt::Fetch(std::span<const Out> out) {
   if (owner_->lost()) return owner_->LostStatus();
   if (!walking_) return sql::kNotConnectedFetch;
   if (int rc = DefineOutputs(out); rc != 0) return rc;
+  owner_->Bound(false);
   const int rc = owner_->Status(
       owner_->oci().StmtFetch2(stmt_, owner_->err(), 1, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
   if (rc == sql::kNotFound) {
@@ -398,7 +467,7 @@ int OracleStmt::Fetch(std::span<const Out> out) {
 }
 
 // Copies the fetched row into the caller's fields. A NULL column gives an empty text or 0 (the
-// client leaves the buffer of a NULL column as it was); a text was cut to its field already.
+// client leaves the buffer of a NULL column as it was); a text is converted and cut to its field.
 void OracleStmt::Deliver(std::span<const Out> out) const {
   for (std::size_t i = 0; i < out.size(); ++i) {
     const Out& o = out[i];
@@ -409,10 +478,13 @@ void OracleStmt::Deliver(std::span<const Out> out) const {
       case Type::kText: {
         if (o.cap == 0) break;
         char* dst = static_cast<char*>(o.dst);
-        const std::size_t n = null ? 0 : strnlen(static_cast<const char*>(src), o.cap - 1);
-        if (n > 0) std::memcpy(dst, src, n);
-        std::memset(dst + n, 0, o.cap - n);
-        break;
+        const auto* text = static_cast<const char*>(src);
+        const std::size_t room = (o.cap - 1) * kUtf8MaxBytes + 1;
+        const std::string_view utf8(text, null ? 0 : strnlen(text, room));
+        const int16_t cut = cp1252::FromUtf8ToField(utf8, dst, o.cap);
+        // The client cut it too, beyond even the room of the longest characters: its length.
+        if (o.ind != nullptr) *o.ind = null ? -1 : d.ind > 0 ? d.ind : cut;
+        continue;
       }
       case Type::kInt16: {
         sb2 v = 0;
@@ -437,8 +509,8 @@ void OracleStmt::Deliver(std::span<const Out> out) const {
   }
 }
 
-// Creates an environment with the character set (0: the client's default). A warning is no
-// failure; a failure's reason is read from the environment handle, where the client leaves it.
+// Creates an environment with the character set. A warning is no failure; a failure's reason
+// is read from the environment handle, where the client leaves it.
 int CreateEnvironment(const Oci& oci, ub2 charset, OCIEnv** env, std::string* error) {
   *env = nullptr;
   const sword rc = oci.EnvNlsCreate(env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0,
@@ -461,20 +533,15 @@ int OpenOracle(std::string_view user, std::string_view password, std::string_vie
                std::unique_ptr<sql::Backend>* out, std::string* error) {
   const Oci* oci = nullptr;
   if (int rc = LoadOci(&oci, error); rc != 0) return rc;
-  // The program's texts are Windows-1252; the client converts them to and from the database's
-  // character set, whatever NLS_LANG says. The id of the character set is the client's to tell:
-  // it is asked by name through an environment of the client's default settings.
+  // Texts travel in UTF-8, whatever NLS_LANG says (an environment of the client's default would
+  // read it, and a bad one would fail the connect): the client passes the database's characters
+  // as they are, and the backend converts them to and from the program's Windows-1252 as the
+  // embedded and the PostgreSQL backends do, with the same "?" for a character the code page
+  // lacks.
   OCIEnv* env = nullptr;
-  ub2 charset = 0;
-  if (CreateEnvironment(*oci, 0, &env, error) != 0) return sql::kBackendUnavailable;
-  charset = oci->NlsCharSetNameToId(env, reinterpret_cast<const OraText*>(kCharsetName));
-  oci->HandleFree(env, OCI_HTYPE_ENV);
-  env = nullptr;
-  if (charset == 0) {
-    *error = std::string("the Oracle client does not know the character set ") + kCharsetName;
+  if (CreateEnvironment(*oci, kCharsetAl32Utf8, &env, error) != 0) {
     return sql::kBackendUnavailable;
   }
-  if (CreateEnvironment(*oci, charset, &env, error) != 0) return sql::kBackendUnavailable;
   void* err = nullptr;
   if (oci->HandleAlloc(env, &err, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS) {
     oci->HandleFree(env, OCI_HTYPE_ENV);
@@ -488,12 +555,16 @@ int OpenOracle(std::string_view user, std::string_view password, std::string_vie
       reinterpret_cast<const OraText*>(password.data()), static_cast<ub4>(password.size()),
       reinterpret_cast<const OraText*>(net_service.data()), static_cast<ub4>(net_service.size()),
       OCI_LOGON2_STMTCACHE);
-  if (rc != OCI_SUCCESS && rc != OCI_SUCCESS_WITH_INFO) {  // info: say, a password soon expiring
+  if (rc != OCI_SUCCESS && rc != OCI_SUCCESS_WITH_INFO) {
     const sb4 code = ReadError(*oci, errh, OCI_HTYPE_ERROR, error);
     oci->HandleFree(errh, OCI_HTYPE_ERROR);
     oci->HandleFree(env, OCI_HTYPE_ENV);
     return code > 0 ? -code : sql::kConnectIdentifier;
   }
+  // A warning with the logon (ORA-28002: the password will expire) is the site's only notice
+  // before the logon is refused: it goes to the caller, who logs it.
+  error->clear();
+  if (rc == OCI_SUCCESS_WITH_INFO) ReadError(*oci, errh, OCI_HTYPE_ERROR, error);
   // The client's cache keeps released statements' cursors open too: its size is part of what
   // the session holds open on the server (kHeldStatements + kClientCachedStatements).
   ub4 cached = kClientCachedStatements;
@@ -504,8 +575,11 @@ int OpenOracle(std::string_view user, std::string_view password, std::string_vie
   static_assert(kCallTimeoutMillis > sql::kLockWaitSeconds * 1000u,
                 "a locking read must give up waiting for its row before its call times out");
   ub4 timeout = kCallTimeoutMillis;
-  oci->AttrSet(svc, OCI_HTYPE_SVCCTX, &timeout, 0, OCI_ATTR_CALL_TIMEOUT, errh);
-  *out = std::make_unique<OracleBackend>(oci, env, errh, svc);
+  if (oci->AttrSet(svc, OCI_HTYPE_SVCCTX, &timeout, 0, OCI_ATTR_CALL_TIMEOUT, errh) !=
+      OCI_SUCCESS) {
+    timeout = 0;
+  }
+  *out = std::make_unique<OracleBackend>(oci, env, errh, svc, timeout);
   return 0;
 }
 

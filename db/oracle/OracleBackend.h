@@ -17,21 +17,21 @@ inline constexpr unsigned kSingleRowPrefetchRows = 2;
 
 // Statements whose handles the backend holds at most (the least recently used beyond are given
 // back and prepared again when next used), and statements the client's own cache keeps. Each is a
-// cursor open on the server, which allows a session OPEN_CURSORS of them: the two together stay
-// well below a default of 300 and leave room for the server's own cursors.
-inline constexpr unsigned kHeldStatements = 60;
-inline constexpr unsigned kClientCachedStatements = 20;
+// cursor open on the server, which allows a session OPEN_CURSORS of them, 50 unless the site set
+// more: the two together stay below that, with room for the cursors the server opens for the
+// session itself. A run uses about 20 statement texts, which all stay held.
+inline constexpr unsigned kHeldStatements = 30;
+inline constexpr unsigned kClientCachedStatements = 10;
 
 // How long one round trip to the server may take before the client breaks it off (clients 18
-// and later), in milliseconds.
+// and later), in milliseconds. An INSERT, UPDATE or DELETE gets the lock wait instead
+// (sql::kLockWaitSeconds): it may wait for a locked row, and has no "wait N" of its own.
 inline constexpr unsigned kCallTimeoutMillis = 60000;
 
-// The client character set: the program's own code page, by the name the client knows it by.
-inline constexpr char kCharsetName[] = "WE8MSWIN1252";
-
-// Logs on as user with password to the net service name. Returns 0 with *out set, or a status
-// with the reason in *error (the client library missing or too old: -12560 naming the library;
-// a refused logon: the negated ORA number).
+// Logs on as user with password to the net service name. Returns 0 with *out set and in *error
+// the warning the logon gave, if any (ORA-28002: the password will expire); or a status with
+// the reason in *error (the client library missing or too old: -12560 naming the library; a
+// refused logon: the negated ORA number).
 int OpenOracle(std::string_view user, std::string_view password, std::string_view net_service,
                std::unique_ptr<sql::Backend>* out, std::string* error);
 

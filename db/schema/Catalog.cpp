@@ -132,6 +132,15 @@ std::string WidthProblem(CatalogKind catalog, bool multibyte, const schema::Tabl
     const int chars = bytes ? col.length : col.char_length;
     const std::string declared =
         col.type + "(" + std::to_string(chars) + (bytes ? " BYTE)" : " CHAR)");
+    // The program binds its texts as VARCHAR2, which Oracle compares with a blank-padded CHAR
+    // value without padding: a marker 'BENCH' never finds its row, and nothing is sent. The
+    // values keep their blanks through the ALTER, so they are trimmed after it.
+    const std::string t = Upper(col.type);
+    if (t == "CHAR" || t == "NCHAR") {
+      return declared + " pads its values with blanks, which the program's texts never match" +
+             alter + "; UPDATE " + schema::QualifiedName(table) + " SET " + need.name + "=RTRIM(" +
+             need.name + ")";
+    }
     if (bytes && multibyte) {
       return declared + " counts bytes, and in this character set a character may take more " +
              "than one: it may not hold the program's " + std::to_string(need.width) +
@@ -203,6 +212,12 @@ int ReadCharacterSet(std::string* name) {
       std::span<const sql::In>(), row);
   *name = std::string(value.view());
   return rc;
+}
+
+bool HoldsWindows1252(std::string_view name) {
+  // The Unicode sets hold every character; of the others only Windows-1252 itself.
+  const std::string upper = Upper(name);
+  return Contains(upper, "UTF") || upper == "WE8MSWIN1252";
 }
 
 bool MultiByteCharacterSet(std::string_view name) {

@@ -39,6 +39,8 @@ int ReadCharacterSet(std::string* name);
 // Whether a character set takes more than one byte for some characters: then a text width that
 // counts bytes holds fewer characters than it says.
 bool MultiByteCharacterSet(std::string_view name);
+// Whether a database character set holds every Windows-1252 character.
+bool HoldsWindows1252(std::string_view name);
 
 // What is wrong with a table's columns for the program: one line per missing column, unusable
 // type or too narrow a width, with the statement that mends it where there is one; none when

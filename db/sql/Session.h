@@ -26,7 +26,8 @@ using BackendOpener = int (*)(std::string_view user, std::string_view password,
 // the status.
 int Connect(std::string_view connect_string, BackendOpener open);
 // Why the last Connect failed, for the operator: the client library looked for, the reason the
-// database gave. Empty after a successful one.
+// database gave. After a successful one: the warning the database gave with the logon (Oracle's
+// ORA-28002, the password will expire), or empty.
 const std::string& ConnectErrorText();
 // Wraps every backend that Connect opens from now on; an empty wrapper stops that. Tests: a
 // fault sweep puts a fault-injecting backend around the real one of each in-process run.

@@ -13,9 +13,11 @@ enum Status : int32_t {
   kUniqueViolated = -1,          // unique constraint violated
   kBusy = -54,                   // resource busy: table or row held by another session for
                                  // longer than the lock wait (kLockWaitSeconds)
-  kDeadlock = -60,               // deadlock: the transaction waited for a lock held by one that
+  kDeadlock = -60,               // deadlock: the statement waited for a lock held by one that
                                  // waits for it (SQLite: its read snapshot went stale before it
-                                 // could write); undone as a whole, it may simply run again
+                                 // could write). Oracle undoes that statement only: the
+                                 // transaction keeps its locks, and sessions queued behind them
+                                 // keep waiting, until it ends; only then may it run again
   kInvalidIdentifier = -904,     // unknown column
   kNoTable = -942,               // table or view does not exist
   kNotLoggedOn = -1012,          // no connection (statement before a successful connect)
@@ -46,16 +48,20 @@ enum Status : int32_t {
   kSecond = -1852,               // second out of range in a date text
   kSavepointUnknown = -1086,     // rollback to a savepoint that was never set
   kLogonDenied = -1017,          // the server refused the user or password
+  kLogonWarning = -28002,        // the logon worked with a warning (the password will expire)
   kLostConnection = -3113,       // the connection to the server broke during the call
   kNotConnected = -3114,         // every call after that
   kCancelled = -1013,            // the server cancelled the statement (its statement timeout)
+  kCallTimeout = -3156,          // a round trip ran past the client's call timeout and was
+                                 // broken off; the session is still there (else kLostConnection)
   kOtherError = -99999,          // any other failure of the backend
 };
 
 // How long a statement waits for a row or table that another session holds before it fails with
 // kBusy. Other runs and the order system hold a row for milliseconds; a hold this long is someone
 // keeping it for good. SQLite waits this long for its write lock; Oracle's locking reads say
-// "for update wait 30" in their texts.
+// "for update wait 30" in their texts, and its writes, which have no wait of their own, run with
+// this as their call timeout.
 inline constexpr int kLockWaitSeconds = 30;
 
 // Cursor misuse has one fixed answer, never the status some earlier statement left behind, so a

@@ -8,10 +8,16 @@
 // 1), and a fetch costs one only when those are used up, bringing one row plus the prefetch
 // count; prepare, bind, define, attributes, error texts and statement release are local.
 //
+// Texts: an environment of AL32UTF8 (the backend's) passes texts in UTF-8, converted to and from
+// the Windows-1252 of the server side; WE8MSWIN1252 passes them as they are. OCI_ATTR_SERVER of a
+// session gives its server handle (the session itself), whose OCI_ATTR_SERVER_STATUS tells
+// whether the session is gone.
+//
 // Locks, as the embedded database has them: sessions of several processes serialise their writes
 // on the database's one write lock, which a unit's savepoint (or a "for update" read outside one)
 // takes and the commit gives back; a wait past the lock wait fails a "for update wait N" read with
-// ORA-30006, any other statement with ORA-00054. Rows are not locked one by one.
+// ORA-30006, an INSERT, UPDATE or DELETE of a session with a call timeout with ORA-03156 (the
+// timeout broke it off), any other statement with ORA-00054. Rows are not locked one by one.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -23,9 +29,11 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
+#include "db/Cp1252.h"
 #include "db/oracle/Oci.h"
 #include "db/sql/Backend.h"
 #include "db/sql/Status.h"
@@ -46,7 +54,7 @@ struct OCIError {
 };
 
 struct OCIEnv {
-  ub2 charset = 0;                // 0: the client's default
+  ub2 charset = 0;                // 0: the client's default (NLS_LANG)
   OCIError error;                 // of a failed (or warned) creation
   std::set<OCISvcCtx*> sessions;  // not logged off yet: freeing the environment frees them
 };
@@ -94,6 +102,8 @@ struct OCISvcCtx {
   std::list<std::unique_ptr<OCIStmt>> cached;  // released statements, most recent first
   std::set<OCIStmt*> held;                     // statements in the client's hands
   bool catalog = false;                        // the data dictionary views were made
+  ub4 call_timeout = 0;                        // OCI_ATTR_CALL_TIMEOUT, milliseconds
+  int server_status = OCI_SERVER_NORMAL;       // OCI_ATTR_SERVER_STATUS of its server handle
 };
 
 }  // namespace jf::oracle
@@ -118,7 +128,7 @@ struct State {
   std::map<std::pair<std::string, std::string>, Count> counts;
   std::string last_logon;
   bool env_read = false;
-  int open_cursors = 300;  // the server's OPEN_CURSORS
+  int open_cursors = 50;  // the server's OPEN_CURSORS
 };
 
 State& S() {
@@ -207,6 +217,12 @@ const char* KnownText(int ora) {
       return "not connected to ORACLE";
     case 3135:
       return "connection lost contact";
+    case 3156:
+      return "OCI call timed out";
+    case 28002:
+      return "the password will expire within 7 days";
+    case 12705:
+      return "Cannot access NLS data files or invalid environment specified";
     case 24315:
       return "illegal attribute type";
     case 24333:
@@ -216,10 +232,10 @@ const char* KnownText(int ora) {
   }
 }
 
-// The numbers under which the real client reports a session that is gone.
+// The numbers under which the real client reports a session that is gone. A call broken off at
+// the call timeout (3156) leaves the session as it was.
 bool LosesConnection(int ora) {
-  constexpr int kLost[] = {28,   1012, 1089,  1092,  3113,  3114,
-                           3135, 3156, 12537, 12547, 12570, 12583};
+  constexpr int kLost[] = {28, 1012, 1089, 1092, 3113, 3114, 3135, 12537, 12547, 12570, 12583};
   return std::find(std::begin(kLost), std::end(kLost), ora) != std::end(kLost);
 }
 
@@ -237,6 +253,7 @@ sword SetError(OCIError* err, int ora, const std::string& text = "") {
 void Drop(OCISvcCtx* svc) {
   if (svc == nullptr || svc->dead) return;
   svc->dead = true;
+  svc->server_status = OCI_SERVER_NOT_CONNECTED;
   if (svc->db) svc->db->Rollback();
   svc->open_transaction = false;
 }
@@ -302,10 +319,26 @@ ub2 KindOf(const std::string& text) {
   return 0;
 }
 
-// The fake passes texts as its server side (the embedded backend) takes them: Windows-1252. So it
-// knows that character set alone, besides the client's default (0), through which nothing but
-// names is looked up; an environment of any other fails as one the client does not know.
+// The client character sets the fake knows: Windows-1252, which its server side (the embedded
+// backend) takes and gives as it is, and UTF-8, which it converts as the client does, a character
+// Windows-1252 lacks becoming "?". An environment of any other fails as one the client does not
+// know; one of the client's default (0) reads NLS_LANG and fails when it names a character set
+// the fake does not know.
 constexpr ub2 kWin1252 = 178;
+
+bool BadNlsLang() {
+  const char* value = std::getenv("NLS_LANG");  // language_territory.charset
+  if (value == nullptr) return false;
+  const std::string_view v(value);
+  const std::size_t dot = v.find('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view charset = v.substr(dot + 1);
+  return charset != "WE8MSWIN1252" && charset != "AL32UTF8";
+}
+
+bool Utf8Client(const OCISvcCtx* svc) {
+  return svc != nullptr && svc->env != nullptr && svc->env->charset == kCharsetAl32Utf8;
+}
 
 // Cursors the session holds open on the server: its parsed statements, in the caller's hands or
 // in the client's cache.
@@ -358,7 +391,8 @@ FAKEOCI_EXPORT sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp,
   int ora = Fault("OCIEnvNlsCreate", "", false);
   const bool warning = ora == 0 && (ora = Fault("OCIEnvNlsCreate", "", true)) != 0;
   for (const ub2 cs : {charset, ncharset}) {
-    if (ora == 0 && cs != 0 && cs != kWin1252) ora = 12715;
+    if (ora == 0 && cs != 0 && cs != kWin1252 && cs != kCharsetAl32Utf8) ora = 12715;
+    if (ora == 0 && cs == 0 && BadNlsLang()) ora = 12705;
   }
   if (ora != 0) SetError(&env->error, ora);
   *envhpp = env.release();  // owned by the caller until OCIHandleFree
@@ -369,7 +403,8 @@ FAKEOCI_EXPORT sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp,
 FAKEOCI_EXPORT ub2 OCINlsCharSetNameToId(void* envhp, const OraText* name) {
   Fault("OCINlsCharSetNameToId", "", false);
   if (envhp == nullptr || name == nullptr) return 0;
-  return std::strcmp(reinterpret_cast<const char*>(name), "WE8MSWIN1252") == 0 ? kWin1252 : 0;
+  const std::string_view n(reinterpret_cast<const char*>(name));
+  return n == "WE8MSWIN1252" ? kWin1252 : n == "AL32UTF8" ? kCharsetAl32Utf8 : 0;
 }
 
 FAKEOCI_EXPORT sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type,
@@ -405,6 +440,8 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   S().last_logon = user + "|" + pass + "|" + net + "|" + std::to_string(envhp->charset);
   if (int ora = Fault("OCILogon2", "", false)) return SetError(errhp, ora);
   RoundTrip("OCILogon2", "");
+  // An error injected "after" is a warning of a logon that worked.
+  const int warning = Fault("OCILogon2", "", true);
   if (pass.empty()) return SetError(errhp, 1005, "null password given; logon denied");
   if (user.empty()) return SetError(errhp, 1017, "invalid username/password; logon denied");
   if (net.empty()) return SetError(errhp, 12162, "TNS:net service name is incorrectly specified");
@@ -417,6 +454,10 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   svc->env = envhp;
   envhp->sessions.insert(svc.get());
   *svchp = svc.release();  // owned by the caller until OCILogoff
+  if (warning != 0) {
+    SetError(errhp, warning);
+    return OCI_SUCCESS_WITH_INFO;
+  }
   return OCI_SUCCESS;
 }
 
@@ -511,20 +552,25 @@ sword Inputs(OCIStmt* s, OCIError* err, std::vector<jf::sql::In>* in) {
     const OCIBind& b = *it->second;
     const bool null = b.ind != nullptr && *b.ind == -1;
     std::string& text = s->bound_texts[pos - 1];
+    // The server side takes Windows-1252: a UTF-8 client's text is converted on the way.
+    const auto in_text = [&] {
+      if (Utf8Client(s->svc)) jf::cp1252::FromUtf8(std::string(text), &text);
+      in->push_back(In::Text(text));
+    };
     switch (b.dty) {
       case SQLT_CHR:
         if (!null) {
           text.assign(static_cast<const char*>(b.value),
                       b.alen != nullptr ? *b.alen : static_cast<std::size_t>(b.size));
         }
-        in->push_back(In::Text(text));
+        in_text();
         break;
       case SQLT_STR:
         if (!null) {
           text.assign(static_cast<const char*>(b.value),
                       strnlen(static_cast<const char*>(b.value), static_cast<std::size_t>(b.size)));
         }
-        in->push_back(In::Text(text));
+        in_text();
         break;
       case SQLT_INT:
         if (null) return SetError(err, 99999, "fake client: a NULL number is not emulated");
@@ -593,6 +639,11 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
   if (rc == jf::sql::kBusy && query && s->text.find(" for update wait ") != std::string::npos) {
     return SetError(errhp, 30006);
   }
+  // A write has no wait of its own: Oracle lets it wait on until the call timeout breaks the
+  // call off, and the session stays.
+  const bool write =
+      s->kind == OCI_STMT_UPDATE || s->kind == OCI_STMT_DELETE || s->kind == OCI_STMT_INSERT;
+  if (rc == jf::sql::kBusy && write && svchp->call_timeout != 0) return SetError(errhp, 3156);
   if (rc == 0) {
     if (int ora = Fault("OCIStmtExecute", s->text, true)) return Inject(svchp, errhp, ora);
   }
@@ -668,12 +719,27 @@ FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, 
         *static_cast<double*>(d->value) = slot.d;
         break;
       default: {
-        const std::size_t len = strnlen(slot.text.data(), slot.text.size());
-        std::memcpy(d->value, slot.text.data(), len);
+        std::string_view text(slot.text.data(), strnlen(slot.text.data(), slot.text.size()));
+        std::string utf8;
+        if (Utf8Client(s->svc)) {
+          jf::cp1252::AppendUtf8(text, &utf8);
+          text = utf8;
+        }
+        // Cut to the buffer between characters; the indicator then gives the whole length.
+        const std::size_t room = static_cast<std::size_t>(d->size) - (d->dty == SQLT_STR ? 1 : 0);
+        std::size_t len = std::min(text.size(), room);
+        while (len > 0 && len < text.size() &&
+               (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80) {
+          --len;
+        }
+        std::memcpy(d->value, text.data(), len);
         if (d->dty == SQLT_STR) static_cast<char*>(d->value)[len] = '\0';
         if (d->rlen != nullptr) *d->rlen = static_cast<ub2>(len);
-        if (slot.ind > 0) {
+        if (slot.ind > 0 || len < text.size()) {
           cut = true;
+          if (d->ind != nullptr && slot.ind <= 0) {
+            *d->ind = static_cast<sb2>(std::min<std::size_t>(text.size(), 32767));
+          }
           if (d->rcode != nullptr) *d->rcode = 1406;
         }
         break;
@@ -703,13 +769,31 @@ FAKEOCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attribute
       TrimCache(svc);
       return OCI_SUCCESS;
     }
-    if (attrtype == OCI_ATTR_CALL_TIMEOUT) return OCI_SUCCESS;
+    if (attrtype == OCI_ATTR_CALL_TIMEOUT) {
+      svc->call_timeout = *static_cast<const ub4*>(attributep);
+      return OCI_SUCCESS;
+    }
   }
   return SetError(errhp, 24315);
 }
 
 FAKEOCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
                                 ub4 attrtype, OCIError* errhp) {
+  if (trghndltyp == OCI_HTYPE_SVCCTX || trghndltyp == OCI_HTYPE_SERVER) {
+    // The session stands for its own server handle.
+    const auto* svc = static_cast<const OCISvcCtx*>(trgthndlp);
+    if (int ora = Fault("OCIAttrGet", "", false)) return SetError(errhp, ora);
+    if (trghndltyp == OCI_HTYPE_SVCCTX && attrtype == OCI_ATTR_SERVER) {
+      *static_cast<const void**>(attributep) = svc;
+    } else if (trghndltyp == OCI_HTYPE_SVCCTX && attrtype == OCI_ATTR_CALL_TIMEOUT) {
+      *static_cast<ub4*>(attributep) = svc->call_timeout;
+    } else if (trghndltyp == OCI_HTYPE_SERVER && attrtype == OCI_ATTR_SERVER_STATUS) {
+      *static_cast<ub4*>(attributep) = static_cast<ub4>(svc->server_status);
+    } else {
+      return SetError(errhp, 24315);
+    }
+    return OCI_SUCCESS;
+  }
   if (trghndltyp != OCI_HTYPE_STMT) return SetError(errhp, 24315);
   const auto* s = static_cast<const OCIStmt*>(trgthndlp);
   if (int ora = Fault("OCIAttrGet", s->text, false)) return SetError(errhp, ora);
@@ -788,7 +872,7 @@ static_assert(std::is_same_v<decltype(&OCINlsCharSetNameToId), OCINlsCharSetName
 FAKEOCI_EXPORT void FakeOci_Reset() {
   S().rules.clear();
   S().counts.clear();
-  S().open_cursors = 300;
+  S().open_cursors = 50;
 }
 
 FAKEOCI_EXPORT void FakeOci_SetOpenCursors(int limit) {

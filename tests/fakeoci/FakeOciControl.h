@@ -5,22 +5,25 @@
 //   FAKEOCI_FAIL   rules "FUNCTION|TEXT|NTH|ORA[|after]" separated by ";": the NTH call (0 =
 //                  every call) of FUNCTION on a statement whose text contains TEXT (empty: any)
 //                  fails with ORA-<ORA>; "after" lets the call take effect first and then fail,
-//                  as a reply lost on the way back does.
+//                  as a reply lost on the way back does (for OCILogon2 and OCIEnvNlsCreate: the
+//                  call works and gives the error as a warning, as ORA-28002 comes).
 //   FAKEOCI_STATS  a file that receives the counts (calls and round trips per function and
 //                  statement text) at every logoff and when the process ends.
 //   FAKEOCI_DDL    the Oracle DDL the fake's data dictionary takes column types from (default:
 //                  db/schema/oracle.sql of the source tree).
 //   FAKEOCI_CHARSET the database character set the dictionary reports (default: AL32UTF8).
 //
-// A lost connection (ORA-00028, -01012, -01089, -01092, -03113, -03114, -03135, -03156, -12537,
-// -12547, -12570, -12583) rolls back what the session left uncommitted and fails every later call
-// that needs the server with ORA-03114, as a dropped session does.
+// A lost connection (ORA-00028, -01012, -01089, -01092, -03113, -03114, -03135, -12537, -12547,
+// -12570, -12583) rolls back what the session left uncommitted, sets its server status to not
+// connected and fails every later call that needs the server with ORA-03114, as a dropped session
+// does. A call broken off at the call timeout (-03156) leaves the session connected.
 //
-// A session holds at most OPEN_CURSORS (300, or FakeOci_SetOpenCursors) parsed statements, in the
-// caller's hands or in the client's statement cache; one more fails with ORA-01000. The one
-// character set it knows is WE8MSWIN1252 (OCINlsCharSetNameToId); an environment of another fails
-// with ORA-12715. A statement released after its session's logoff is an invalid handle; a define
-// of a form other than the backend's fails.
+// A session holds at most OPEN_CURSORS (50, Oracle's default, or FakeOci_SetOpenCursors) parsed
+// statements, in the caller's hands or in the client's statement cache; one more fails with
+// ORA-01000. The character sets it knows are WE8MSWIN1252 and AL32UTF8 (OCINlsCharSetNameToId);
+// an environment of another fails with ORA-12715, one of the client's default with an NLS_LANG
+// of another with ORA-12705. A statement released after its session's logoff is an invalid
+// handle; a define of a form other than the backend's fails.
 #pragma once
 
 extern "C" {
@@ -39,7 +42,7 @@ typedef long (*FakeOciRoundTripsFn)(const char* function, const char* text_part)
 typedef void (*FakeOciEachFn)(void (*each)(const char* function, const char* text, long calls,
                                            long round_trips, void* ctx),
                               void* ctx);
-// The server's OPEN_CURSORS for sessions of this process (FakeOci_Reset restores 300).
+// The server's OPEN_CURSORS for sessions of this process (FakeOci_Reset restores 50).
 typedef void (*FakeOciSetOpenCursorsFn)(int limit);
 // What the last logon received: "user|password|net service name|charset".
 typedef const char* (*FakeOciLastLogonFn)(void);
