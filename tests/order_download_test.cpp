@@ -475,6 +475,20 @@ TEST_P(OrderDownloadTest, PositionsOfAHeaderDeletedInTheSameRunStopTheLoop) {
   EXPECT_TRUE(Messages().empty());
 }
 
+// Control bytes of a database text cannot forge a record: they go out as "?" and every line is
+// one line.
+TEST_P(OrderDownloadTest, ControlBytesOfTextsGoOutAsQuestionMarks) {
+  Sql("update Kvl557Cfg set CfgIP='10.1\r\n$X' where CfgDta=3");
+  Header("4711", "A1", "AEN", ",ApkBz1,ApkTxt", ",'AB\r\n$FAKE*\r\n','\t\x01\x7F'");
+  ASSERT_EQ(RunApk(), 0);
+  const auto lines = Lines(3);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(SndBuf_LineShaped(lines[0]));
+  EXPECT_EQ(lines[0].substr(1, 15), "10.1??$X       ");
+  EXPECT_EQ(lines[0].substr(111 + 12, 14), "AB??$FAKE*??  ");
+  EXPECT_EQ(lines[0].substr(111 + 72, 4), "??? ");
+}
+
 // One failure of the position download, on a run of a NEU position and an AEN position.
 struct PositionFailure {
   const char* name;
