@@ -2,6 +2,7 @@
 #include "download/OrderDnl.h"
 
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "db/DbDnl.h"
@@ -52,30 +53,28 @@ void App_LockFailed(const AppDnlRecord&, int rc) {
   Msg_Log(rc, "App_Frei", "Fehler bei App_PKeyRead", kMsgError);
 }
 
-// The locked row is written back, so only the marker and the kind change.
+// Only the marker and the kind change: the rest of the row stays as stored.
 int Apk_StatusUpdate(const ApkRecord& row) {
-  int rc = 0;
-  if (row.ApkDna == "LOE") {
-    rc = Apk_PKeyDel(row.ApkApk.c_str());
-  } else {
-    ApkRecord cur = row;
-    cur.ApkDwn.Clear();
-    cur.ApkDna.Clear();
-    rc = Apk_PKeyUpd(&cur);
-  }
+  const int rc = row.ApkDna == "LOE" ? Apk_PKeyDel(row.ApkApk.c_str()) : Apk_Unmark(&row);
   if (rc != 0) Msg_Log(rc, "ApkDnl", "Fehler bei Apk_PKeyUpd", kMsgError);
   return rc;
 }
 
 // Moves the position count of an order by delta, with the order header locked after its
-// position (the one lock order of the program). Failures are not logged: the position's unit is
-// undone and the position goes again.
+// position (the one lock order of the program). Failures are not logged, but for a count that
+// would leave its 16 bits: the position's unit is undone and the position goes again, and a
+// count at its end would fail it on every run, so the entry names the order.
 int AdjustPositionCount(const char* order, int delta) {
   ApkRecord head;
   head.ApkApk = order;
   if (int rc = Apk_PKeyLock(&head); rc != 0) return rc;
   head.ApkAfo += delta;
-  return Apk_PKeyUpd(&head);
+  const int rc = Apk_AfoUpd(&head);
+  if (rc == sql::kIntegerOverflow) {
+    Msg_Log(rc, "APP_Frei", "Fehler bei Apk_PKeyUpd", kMsgError);
+    Msg_LogDetail(rc, "APP_Frei", "ApkAfo " + std::to_string(head.ApkAfo) + " Auftrag " + order);
+  }
+  return rc;
 }
 
 // The position's own write and its order's position count are one unit. Committed one by one, a
@@ -91,10 +90,7 @@ int App_StatusUpdate(const AppRecord& row) {
     }
     return AdjustPositionCount(row.AppApk.c_str(), -1);
   }
-  AppRecord cur = row;
-  cur.AppDwn.Clear();
-  cur.AppDna.Clear();
-  if (int rc = App_PKeyUpd(&cur); rc != 0) {
+  if (int rc = App_Unmark(&row); rc != 0) {
     Msg_Log(rc, "APP_Frei", "Fehler bei App_PKeyUpd", kMsgError);
     return rc;
   }
