@@ -31,6 +31,24 @@ namespace jf {
 // runs (db/sql/Status.h).
 inline constexpr int kBadRangeKind = sql::kBadSelector;
 
+// The writes of the programs' own read-modify-write paths, beside the full-row X_PKeyUpd: each
+// sets only the columns it names and the time of the change (X_Dat), keyed by rec's key, and
+// commits at once or rolls back to its own savepoint as X_PKeyUpd does. A full row written back
+// from its Windows-1252 image would store "?" for every character the code page lacks.
+int Apk_MarkUpd(const ApkRecord* rec);  // ApkDwn, ApkDna
+int Apk_Unmark(const ApkRecord* rec);   // ApkDwn, ApkDna emptied
+// ApkAfo; a count beyond 16 bits is sql::kIntegerOverflow and nothing is written.
+int Apk_AfoUpd(const ApkRecord* rec);
+int App_MarkUpd(const AppRecord* rec);  // AppSts, AppSis, AppDwn, AppDna
+int App_Unmark(const AppRecord* rec);
+int Apg_Unmark(const ApgRecord* rec);
+int Apl_Unmark(const AplRecord* rec);
+int Ubg_Unmark(const UbgRecord* rec);
+int Prv_Unmark(const PrvRecord* rec);
+// The person keeps the row and loses the badge assignment: PrvAwn, PrvGvo, PrvGbi, PrvAvn and
+// PrvAbi emptied, PrvAnw, PrvApl and PrvApp zero, the marker and the kind emptied.
+int Prv_Withdraw(const PrvRecord* rec);
+
 // Order header, Kvl501Apk.
 int Apk_PKeyRead(ApkRecord* rec);
 int Apk_PKeyLock(ApkRecord* rec);

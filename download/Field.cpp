@@ -9,7 +9,7 @@ namespace jf::field {
 
 void PutText(char* dst, std::size_t width, std::string_view v) {
   const std::size_t n = v.size() < width ? v.size() : width;
-  if (n > 0) std::memcpy(dst, v.data(), n);
+  for (std::size_t i = 0; i < n; ++i) dst[i] = LineChar(v[i]);
   std::memset(dst + n, ' ', width - n);
 }
 

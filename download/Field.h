@@ -14,7 +14,15 @@ inline constexpr std::size_t kQuantityWidth = 11;
 inline constexpr std::size_t kShortWidth = 7;
 inline constexpr std::size_t kDateWidth = 6;
 
-// v left-justified, padded with spaces, cut when longer.
+// The byte as a line carries it: a control byte (0x00 to 0x1F, 0x7F) of a database text would
+// break the line for a reader that splits at CR LF, so it goes out as "?", as a character the
+// code page lacks already does.
+constexpr char LineChar(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u < 0x20 || u == 0x7F ? '?' : c;
+}
+
+// v left-justified, padded with spaces, cut when longer; control bytes as LineChar gives them.
 void PutText(char* dst, std::size_t width, std::string_view v);
 // v as "%d", left-justified, padded with spaces, cut when longer.
 void PutInt(char* dst, std::size_t width, int32_t v);

@@ -42,20 +42,20 @@ void FillMasterRecord(DnlRecord* rec, std::string_view skz, std::string_view fun
 template <class Rec>
 struct Unmark {
   int (*lock)(Rec*);
-  int (*update)(const Rec*);
+  // Empties the marker and the kind, and what else the locked row's kind asks, in the row of
+  // the locked row's key; every other column stays as stored.
+  int (*update)(const Rec* locked);
   int (*remove)(const Rec*);
   std::string_view (*marker)(const Rec&);
   bool (*deletes)(const Rec& locked);
-  void (*clear)(Rec* locked);  // empties the marker and the kind, and what else the kind asks
-  const char* function;        // the unit's name and the function of a failed read or update
+  const char* function;  // the unit's name and the function of a failed read or update
   const char* readFailed;
   const char* updateFailed;
   const char* deleteFunction;  // e.g. "Apg_Frei"
   const char* deleteFailed;
 };
 
-// The locked row decides between delete and update and is what is written back, so only the
-// columns clear() names change.
+// The locked row decides between delete and update.
 template <class Rec>
 int UnmarkOrDelete(const Unmark<Rec>& u, const Rec& locked) {
   if (u.deletes(locked)) {
@@ -63,22 +63,16 @@ int UnmarkOrDelete(const Unmark<Rec>& u, const Rec& locked) {
     if (rc != 0) Msg_Log(rc, u.deleteFunction, u.deleteFailed, kMsgError);
     return rc;
   }
-  Rec cur = locked;
-  u.clear(&cur);
-  const int rc = u.update(&cur);
+  const int rc = u.update(&locked);
   if (rc != 0) Msg_Log(rc, u.function, u.updateFailed, kMsgError);
   return rc;
 }
 
 constexpr Unmark<ApgRecord> kApg{Apg_PKeyLock,
-                                 Apg_PKeyUpd,
+                                 Apg_Unmark,
                                  Apg_PKeyDel,
                                  [](const ApgRecord& r) { return r.ApgDwn.view(); },
                                  [](const ApgRecord& r) { return r.ApgDna == "LOE"; },
-                                 [](ApgRecord* r) {
-                                   r->ApgDwn.Clear();
-                                   r->ApgDna.Clear();
-                                 },
                                  "ApgDnl",
                                  "Fehler bei Apg_PKeyRead",
                                  "Fehler bei Apg_PKeyUpd",
@@ -86,14 +80,10 @@ constexpr Unmark<ApgRecord> kApg{Apg_PKeyLock,
                                  "Fehler bei Apg_PKeyDel"};
 
 constexpr Unmark<AplRecord> kApl{Apl_PKeyLock,
-                                 Apl_PKeyUpd,
+                                 Apl_Unmark,
                                  Apl_PKeyDel,
                                  [](const AplRecord& r) { return r.AplDwn.view(); },
                                  [](const AplRecord& r) { return r.AplDna == "LOE"; },
-                                 [](AplRecord* r) {
-                                   r->AplDwn.Clear();
-                                   r->AplDna.Clear();
-                                 },
                                  "AplDnl",
                                  "Fehler bei Apl_PKeyRead",
                                  "Fehler bei Apl_PKeyUpd",
@@ -101,14 +91,10 @@ constexpr Unmark<AplRecord> kApl{Apl_PKeyLock,
                                  "Fehler bei Apl_PKeyDel"};
 
 constexpr Unmark<UbgRecord> kUbg{Ubg_PKeyLock,
-                                 Ubg_PKeyUpd,
+                                 Ubg_Unmark,
                                  Ubg_PKeyDel,
                                  [](const UbgRecord& r) { return r.UbgDwn.view(); },
                                  [](const UbgRecord& r) { return r.UbgDna == "LOE"; },
-                                 [](UbgRecord* r) {
-                                   r->UbgDwn.Clear();
-                                   r->UbgDna.Clear();
-                                 },
                                  "UbgDnl",
                                  "Fehler bei Ubg_PKeyRead",
                                  "Fehler bei Ubg_PKeyUpd",
@@ -118,24 +104,10 @@ constexpr Unmark<UbgRecord> kUbg{Ubg_PKeyLock,
 // A person leaves for good ("LOE" with PrvAwa 3) or only loses the assignment ("LOE" otherwise).
 constexpr Unmark<PrvRecord> kPrv{
     Prv_PKeyLock,
-    Prv_PKeyUpd,
+    [](const PrvRecord* r) { return r->PrvDna == "LOE" ? Prv_Withdraw(r) : Prv_Unmark(r); },
     Prv_PKeyDel,
     [](const PrvRecord& r) { return r.PrvDwn.view(); },
     [](const PrvRecord& r) { return r.PrvDna == "LOE" && r.PrvAwa == 3; },
-    [](PrvRecord* r) {
-      if (r->PrvDna == "LOE") {
-        r->PrvAwn.Clear();
-        r->PrvGvo.Clear();
-        r->PrvGbi.Clear();
-        r->PrvAvn.Clear();
-        r->PrvAbi.Clear();
-        r->PrvAnw = 0;
-        r->PrvApl = 0;
-        r->PrvApp = 0;
-      }
-      r->PrvDwn.Clear();
-      r->PrvDna.Clear();
-    },
     "PrvDnl",
     "Fehler bei Prv_PKeyReadk",
     "Fehler bei Prv_PKeyUpd",
@@ -263,6 +235,7 @@ int Apg_Dnl(const char* date, const char* time, const char* requester) {
   d.area = [](const ApgDnlRecord& r) { return r.ApgFbe.c_str(); };
   // The cursor delivers a group once per current cost centre assignment, with that assignment's
   // cost centre: the group's row does not hold it, and the group goes out once per assignment.
+  // The cost centre is the line's only: the unmarking leaves the group's ApgKst as it is.
   d.carry = [](ApgRecord* locked, const ApgRecord& fetched) { locked->ApgKst = fetched.ApgKst; };
   d.again = [](const ApgRecord& r) { return r.ApgApg.view(); };
   return RunDnlLoop(d, date, time, requester);

@@ -2,6 +2,7 @@
 #include "download/OrderDnl.h"
 
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "db/DbDnl.h"
@@ -52,17 +53,9 @@ void App_LockFailed(const AppDnlRecord&, int rc) {
   Msg_Log(rc, "App_Frei", "Fehler bei App_PKeyRead", kMsgError);
 }
 
-// The locked row is written back, so only the marker and the kind change.
+// Only the marker and the kind change: the rest of the row stays as stored.
 int Apk_StatusUpdate(const ApkRecord& row) {
-  int rc = 0;
-  if (row.ApkDna == "LOE") {
-    rc = Apk_PKeyDel(row.ApkApk.c_str());
-  } else {
-    ApkRecord cur = row;
-    cur.ApkDwn.Clear();
-    cur.ApkDna.Clear();
-    rc = Apk_PKeyUpd(&cur);
-  }
+  const int rc = row.ApkDna == "LOE" ? Apk_PKeyDel(row.ApkApk.c_str()) : Apk_Unmark(&row);
   if (rc != 0) Msg_Log(rc, "ApkDnl", "Fehler bei Apk_PKeyUpd", kMsgError);
   return rc;
 }
@@ -74,8 +67,9 @@ const char* g_countLockStep = nullptr;
 // Moves the position count of an order by delta, with the order header locked after its
 // position (the one lock order of the program). Either failure undoes the position's unit, so
 // the position stays due, and is logged: a lock held elsewhere (-54) or a deadlock (-60) by the
-// loop, which may first let the position go again, anything else here. An order header that is
-// gone (1403) has no count to keep and is no failure.
+// loop, which may first let the position go again, anything else here, a count that would leave
+// its 16 bits with a detail entry naming the order (it would fail on every run). An order header
+// that is gone (1403) has no count to keep and is no failure.
 int AdjustPositionCount(const char* order, int delta) {
   ApkRecord head;
   head.ApkApk = order;
@@ -84,13 +78,16 @@ int AdjustPositionCount(const char* order, int delta) {
   if (rc == 0) {
     head.ApkAfo += delta;
     step = "Fehler bei Apk_PKeyUpd";
-    rc = Apk_PKeyUpd(&head);
+    rc = Apk_AfoUpd(&head);
   }
   if (rc == 0 || rc == sql::kNotFound) return rc;
   if (rc == sql::kBusy || rc == sql::kDeadlock) {
     g_countLockStep = step;
   } else {
     Msg_Log(rc, "App_Frei", step, kMsgError);
+    if (rc == sql::kIntegerOverflow) {
+      Msg_LogDetail(rc, "App_Frei", "ApkAfo " + std::to_string(head.ApkAfo) + " Auftrag " + order);
+    }
   }
   return rc;
 }
@@ -113,10 +110,7 @@ int App_StatusUpdate(const AppRecord& row) {
     }
     return AdjustPositionCount(row.AppApk.c_str(), -1);
   }
-  AppRecord cur = row;
-  cur.AppDwn.Clear();
-  cur.AppDna.Clear();
-  if (int rc = App_PKeyUpd(&cur); rc != 0) {
+  if (int rc = App_Unmark(&row); rc != 0) {
     Msg_Log(rc, "APP_Frei", "Fehler bei App_PKeyUpd", kMsgError);
     return rc;
   }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "db/sql/Status.h"
 #include "db/tables/Cfg.h"
@@ -38,6 +39,8 @@ inline constexpr const char* kSndBufLineFormat =
 std::string SndBuf_Line(const DnlRecord& rec, const CfgRecord& cfg, const char* timestamp);
 void SndBuf_FormatLine(const DnlRecord& rec, const CfgRecord& cfg, const char* timestamp,
                        std::string* out);
+// Whether line is one send-buffer line: 552 bytes ending in CR LF, no control byte before it.
+bool SndBuf_LineShaped(std::string_view line);
 // "..\Comm\Buff\SndDnl<terminal>.buf".
 std::string SndBuf_FileName(int32_t terminal);
 // The local time as yyyymmddHHMMSS into out (15 bytes); fourteen zeros when the clock fails.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "download/Field.h"
 #include "download/SndBuf.h"
 #include "msg/Msg.h"
 #include "platform/Env.h"
@@ -143,10 +144,11 @@ namespace {
 
 // One placeholder of the line format: %-Ns (left) or %Ns (right). A value longer than its
 // width is written whole and widens the line, as the format does.
+// Control bytes of a value go out as "?" (field::LineChar).
 void AppendPadded(std::string* out, std::string_view v, std::size_t width, bool left) {
   const std::size_t pad = v.size() < width ? width - v.size() : 0;
   if (!left) out->append(pad, ' ');
-  out->append(v);
+  for (char c : v) out->push_back(field::LineChar(c));
   if (left) out->append(pad, ' ');
 }
 
@@ -178,6 +180,14 @@ void SndBuf_FormatLine(const DnlRecord& rec, const CfgRecord& cfg, const char* t
   out->append("*\r\n");
 }
 
+bool SndBuf_LineShaped(std::string_view line) {
+  if (line.size() != kLineBytes || line.substr(kLineBytes - 2) != "\r\n") return false;
+  for (char c : line.substr(0, kLineBytes - 2)) {
+    if (field::LineChar(c) != c) return false;
+  }
+  return true;
+}
+
 std::string SndBuf_Line(const DnlRecord& rec, const CfgRecord& cfg, const char* timestamp) {
   std::string line;
   SndBuf_FormatLine(rec, cfg, timestamp, &line);
@@ -189,6 +199,16 @@ int SndBuf_Append(const DnlRecord& rec, const CfgRecord& cfg) {
   SndBuf_Timestamp(timestamp);
   static std::string line;  // reused: no allocation per line
   SndBuf_FormatLine(rec, cfg, timestamp, &line);
+  // What the communication process reads as one record must be one: a line of another length,
+  // or one a reader would split, is not written, and its row stays due.
+  if (!SndBuf_LineShaped(line)) {
+    Msg_Log(-1, "WrittenFile", "Zeile fehlerhaft", kMsgError);
+    Msg_LogDetail(-1, "WrittenFile",
+                  "Terminal " + std::to_string(cfg.CfgDta) + " " + std::string(rec.DnlSkz.view()) +
+                      " " + std::string(rec.DnlApk.view()) + " " + std::to_string(line.size()) +
+                      " Bytes");
+    return -1;
+  }
 
   Cache& c = TheCache();
   if (int rc = FileFor(c, cfg.CfgDta); rc != 0) return rc;

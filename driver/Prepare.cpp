@@ -24,7 +24,8 @@ constexpr int32_t kStatusClosed = 9;
 constexpr int32_t kStatusReleased = 10;
 
 // Marks one row in a unit of its own: the row is locked and read, changed by apply (which says
-// false to leave it as it is) and written back, so a change that another process commits in
+// false to leave it as it is) and its marker, kind and status written back (write sets only
+// those, so the rest of the row stays as stored), so a change that another process commits in
 // the meantime is neither overwritten nor lost, and a run that sends the row meanwhile waits. A
 // row that cannot be read, or is not there, ends the step silently; a lock held past the lock
 // wait is logged as the write's failure, which is where a run used to meet it.
@@ -59,7 +60,7 @@ int32_t PrepareOrderHeader(std::string_view order, const Text<8>& requester) {
   }
   ApkRecord key;
   key.ApkApk = order;
-  return MarkRow("Auk_To_Apk", "Fehelr bei Apk_PKeyDel", key, Apk_PKeyLock, Apk_PKeyUpd,
+  return MarkRow("Auk_To_Apk", "Fehelr bei Apk_PKeyDel", key, Apk_PKeyLock, Apk_MarkUpd,
                  [&](ApkRecord* rec) {
                    if (rec->ApkSts == kStatusClosed || rec->ApkSts == kStatusLocked) return false;
                    rec->ApkDna = "AEN";
@@ -81,7 +82,7 @@ int32_t PreparePosition(std::string_view order, std::string_view position, const
   AppRecord key;
   key.AppApk = order;
   key.AppApp = position;
-  return MarkRow("App_Sel", "Fehelr bei App_PKeyDel", key, App_PKeyLock, App_PKeyUpd,
+  return MarkRow("App_Sel", "Fehelr bei App_PKeyDel", key, App_PKeyLock, App_MarkUpd,
                  [&](AppRecord* rec) {
                    if (rec->AppSts == kStatusClosed) return false;
                    rec->AppDna = "AEN";

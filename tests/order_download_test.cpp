@@ -16,6 +16,7 @@
 #include "download/Download.h"
 #include "download/OrderDnl.h"
 #include "download/SndBuf.h"
+#include "driver/Prepare.h"
 #include "msg/Msg.h"
 #include "platform/FaultEnv.h"
 #include "support/DownloadSite.h"
@@ -473,6 +474,87 @@ TEST_P(OrderDownloadTest, PositionsOfAHeaderDeletedInTheSameRunStopTheLoop) {
   EXPECT_EQ(Scalar("select count(*) from Kvl504App where AppApp='10'"), "0");
   EXPECT_EQ(PosMarker("4711", "20"), "REQ1/LOE");
   EXPECT_TRUE(Messages().empty());
+}
+
+// The order run through a header and a position whose every text column holds characters
+// Windows-1252 lacks: the preparation, the downloads and the position count change what they
+// mean to change, and every other column stays as stored.
+TEST_P(OrderDownloadTest, RunChangesOnlyWhatItMeansToChange) {
+  Row head = Unrepresentable("Kvl501Apk");
+  for (auto [c, v] : Row{{"ApkApk", "'4711'"},
+                         {"ApkFbe", "'A1'"},
+                         {"ApkDwn", "NULL"},
+                         {"ApkDna", "NULL"},
+                         {"ApkSts", "1"}}) {
+    head[c] = v;
+  }
+  InsertFull("Kvl501Apk", head);
+  for (const char* app : {"10", "20"}) {
+    Row pos = Unrepresentable("Kvl504App");
+    for (auto [c, v] : Row{{"AppApk", "'4711'"},
+                           {"AppApp", std::string("'") + app + "'"},
+                           {"AppFbe", "'A1'"},
+                           {"AppDwn", "NULL"},
+                           {"AppDna", "NULL"},
+                           {"AppSts", "1"},
+                           {"AppSis", "0"}}) {
+      pos[c] = v;
+    }
+    InsertFull("Kvl504App", pos);
+  }
+  Sql("update Kvl504App set AppDwn='REQ1', AppDna='NEU' where AppApp='20'");
+  const Row h0 = ReadRow("Kvl501Apk", "1=1");
+  const Row p10 = ReadRow("Kvl504App", "AppApp='10'");
+  const Row p20 = ReadRow("Kvl504App", "AppApp='20'");
+
+  Text<8> requester("REQ1");
+  Text<5> action("SPERR");
+  EXPECT_EQ(PrepareOrderHeader("4711", requester), 0);
+  EXPECT_EQ(RunApk(), 0);
+  EXPECT_EQ(PreparePosition("4711", "10", requester, action), 0);
+  EXPECT_EQ(RunApp(), 0);
+
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(Differences(h0, ReadRow("Kvl501Apk", "1=1")), "ApkAfo,ApkDat");
+  EXPECT_EQ(Differences(p10, ReadRow("Kvl504App", "AppApp='10'")), "AppDat,AppSis,AppSts");
+  EXPECT_EQ(Differences(p20, ReadRow("Kvl504App", "AppApp='20'")), "AppDat,AppDna,AppDwn");
+  const auto lines = Lines(3);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].substr(111 + 12, 6), "??\xE4" "Bz1") << "the line carries the code page";
+}
+
+// A count that would leave its 16 bits fails the position, which stays due; nothing wraps.
+TEST_P(OrderDownloadTest, PositionCountAtItsLimitFailsThePosition) {
+  Header("4711", "A1", "AEN");
+  Sql("update Kvl501Apk set ApkDwn=NULL, ApkAfo=32767");
+  Position("4711", "10", "A1", "NEU");
+  ASSERT_EQ(RunApp(), 0);
+  EXPECT_EQ(Afo("4711"), 32767);
+  EXPECT_EQ(PosMarker("4711", "10"), "REQ1/NEU");
+  EXPECT_TRUE(Lines(3).empty());
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"App_Frei|Fehler bei Apk_PKeyUpd|-1455",
+                                                      "App_Frei|Detail|-1455"}));
+
+  Sql("update Kvl501Apk set ApkAfo=-32768");
+  Sql("update Kvl504App set AppDna='LOE'");
+  ASSERT_EQ(RunApp(), 0);
+  EXPECT_EQ(Afo("4711"), -32768);
+  EXPECT_EQ(PosMarker("4711", "10"), "REQ1/LOE");
+  EXPECT_TRUE(Lines(3).empty());
+}
+
+// Control bytes of a database text cannot forge a record: they go out as "?" and every line is
+// one line.
+TEST_P(OrderDownloadTest, ControlBytesOfTextsGoOutAsQuestionMarks) {
+  Sql("update Kvl557Cfg set CfgIP='10.1\r\n$X' where CfgDta=3");
+  Header("4711", "A1", "AEN", ",ApkBz1,ApkTxt", ",'AB\r\n$FAKE*\r\n','\t\x01\x7F'");
+  ASSERT_EQ(RunApk(), 0);
+  const auto lines = Lines(3);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(SndBuf_LineShaped(lines[0]));
+  EXPECT_EQ(lines[0].substr(1, 15), "10.1??$X       ");
+  EXPECT_EQ(lines[0].substr(111 + 12, 14), "AB??$FAKE*??  ");
+  EXPECT_EQ(lines[0].substr(111 + 72, 4), "??? ");
 }
 
 // One failure of the position download, on a run of a NEU position and an AEN position.

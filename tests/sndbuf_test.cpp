@@ -66,6 +66,19 @@ TEST(SndBufLine, EmptyKindGivesSpacesAndLongValuesWidenTheLine) {
   line = SndBuf_Line(Record(), wide, "123456789012345678");
   EXPECT_EQ(line.size(), 556u);
   EXPECT_EQ(line.substr(line.size() - 3), "*\r\n");
+  EXPECT_FALSE(SndBuf_LineShaped(line)) << "the writer refuses it";
+}
+
+TEST(SndBufLine, OneLineIs552BytesWithItsOnlyLineEndAtItsEnd) {
+  const std::string good = SndBuf_Line(Record("APK", "A\nE"), Terminal(3, "10.1\r\n"), "0");
+  ASSERT_TRUE(SndBuf_LineShaped(good)) << "control bytes of the values go out as \"?\"";
+  EXPECT_FALSE(SndBuf_LineShaped(good.substr(0, 551)));
+  EXPECT_FALSE(SndBuf_LineShaped(good.substr(0, 550) + "\n\n"));
+  for (char inner : {'\r', '\n', '\x7F', '\0', '\x01'}) {
+    std::string bad = good;
+    bad[300] = inner;
+    EXPECT_FALSE(SndBuf_LineShaped(bad)) << static_cast<int>(inner);
+  }
 }
 
 TEST(SndBufLine, FileNameCarriesTheWholeTerminalNumber) {

@@ -285,6 +285,24 @@ TEST_P(SqlTest, DatesRoundTripAndSysdate) {
   Env::Install(nullptr);
 }
 
+// A DATE column of the embedded database holds any REAL: a day number beyond the calendar reads
+// as a status, never as an overflow in the date arithmetic.
+TEST_P(SqlTest, DayNumbersBeyondTheCalendarReadAsAStatus) {
+  if (backend() == test::BackendKind::kPostgres) GTEST_SKIP() << "a server's dates are dates";
+  Text<8> day;
+  Out o[] = {Out::Text(day)};
+  auto read = [&](double jd) {
+    if (int rc = sql::Execute("update Kvl557Cfg set CfgDat=:b0", {In::Dbl(jd)}); rc != 0) return rc;
+    return sql::SelectInto("select TO_CHAR(CfgDat,'yyyymmdd') into :b0  from Kvl557Cfg", {}, o);
+  };
+  ASSERT_EQ(InsertCfg(1, nullptr, nullptr), 0);
+  EXPECT_EQ(read(2147483648.0), sql::kYearRange);
+  EXPECT_EQ(read(1e300), sql::kYearRange);
+  EXPECT_EQ(read(-0.5), sql::kYearRange);
+  ASSERT_EQ(read(5373484.49), 0);
+  EXPECT_EQ(day.view(), "99991231");
+}
+
 TEST_P(SqlTest, DayArithmeticAggregatesAndSysdateInEitherCase) {
   test::FixedClockEnv clock(Env::Default(), LocalTime{2024, 2, 28, 15, 30, 5});
   PinClock(clock);

@@ -26,6 +26,11 @@ constexpr char kDelete[] = "delete  from Kvl530Apg  where ApgApg=:b0";
 
 constexpr auto kKey = Cols<&R::ApgApg>();
 
+// The download's own write sets only the marker, the kind and the time of the change: the rest
+// of the row stays as it is stored, whatever its Windows-1252 image lost on the way in.
+constexpr char kUnmark[] =
+    "update KVL530Apg  set ApgDwn=null,ApgDna=null,ApgDat=sysdate where ApgApg=:b0";
+
 // The key column is written with its own value; the WHERE binds the key once more.
 constexpr auto kUpdateInputs = [] {
   ColumnList<R, 27> l;
@@ -60,6 +65,10 @@ int Apg_PKeyLock(ApgRecord* rec) {
 
 int Apg_PKeyUpd(const ApgRecord* rec) {
   return WriteRecord<R>("Apg_PKeyUpd", kUpdate, kUpdateInputs, rec);
+}
+
+int Apg_Unmark(const ApgRecord* rec) {
+  return WriteRecord<R>("Apg_Unmark", kUnmark, kKey, rec);
 }
 
 int Apg_PKeyDel(const ApgRecord* rec) {

@@ -1,5 +1,7 @@
 #include "db/tables/Apk.h"
 
+#include <cstdint>
+
 #include "db/Dbstd.h"
 #include "db/sql/Session.h"
 #include "db/tables/Statements.h"
@@ -41,6 +43,16 @@ constexpr char kInsert[] =
     ",:b19,:b20,:b21,:b22,:b23,:b24,:b25,:b26,:b27,:b28,sysdate,:b29,:b30)";
 
 constexpr char kDelete[] = "delete  from Kvl501Apk  where ApkApk=:b0";
+
+// The programs' own writes set only the columns they change (and the time of the change): the
+// rest of the row stays as it is stored, whatever its Windows-1252 image lost on the way in (a
+// character the code page lacks, the part of a text beyond its field, the time of a day).
+constexpr char kMarkUpdate[] =
+    "update KVL501Apk  set ApkDwn=:b0,ApkDna=:b1,ApkDat=sysdate where ApkApk=:b2";
+constexpr auto kMarkInputs = Cols<&ApkRecord::ApkDwn, &ApkRecord::ApkDna, &ApkRecord::ApkApk>();
+constexpr char kUnmark[] =
+    "update KVL501Apk  set ApkDwn=null,ApkDna=null,ApkDat=sysdate where ApkApk=:b0";
+constexpr char kAfoUpdate[] = "update KVL501Apk  set ApkAfo=:b0,ApkDat=sysdate where ApkApk=:b1";
 
 // Both range cursors exclude their bounds.
 RowCursor<ApkRecord> g_rangeAsc(
@@ -111,6 +123,21 @@ int Apk_PKeyIns(const ApkRecord* rec) {
       In::I16(rec->ApkSta),  In::Text(rec->ApkErf), In::I32(rec->ApkAba),
   };
   return sql::WriteWithSavepoint("Apk_PKeyIns", kInsert, in);
+}
+
+int Apk_MarkUpd(const ApkRecord* rec) {
+  return WriteRecord<ApkRecord>("Apk_MarkUpd", kMarkUpdate, kMarkInputs, rec);
+}
+
+int Apk_Unmark(const ApkRecord* rec) {
+  return WriteRecord<ApkRecord>("Apk_Unmark", kUnmark, kApkKey, rec);
+}
+
+int Apk_AfoUpd(const ApkRecord* rec) {
+  // The column holds 16 bits: a count beyond them is refused, never written with its low bits.
+  if (rec->ApkAfo < INT16_MIN || rec->ApkAfo > INT16_MAX) return sql::kIntegerOverflow;
+  const In in[] = {In::I16(rec->ApkAfo), In::Text(rec->ApkApk)};
+  return sql::WriteWithSavepoint("Apk_AfoUpd", kAfoUpdate, in);
 }
 
 int Apk_PKeyDel(const char* key) {

@@ -30,6 +30,11 @@ constexpr char kDelete[] = "delete  from Kvl531Apl  where AplApl=:b0";
 
 constexpr auto kKey = Cols<&R::AplApl>();
 
+// The download's own write sets only the marker, the kind and the time of the change: the rest
+// of the row stays as it is stored, whatever its Windows-1252 image lost on the way in.
+constexpr char kUnmark[] =
+    "update KVL531Apl  set AplDwn=null,AplDna=null,AplDat=sysdate where AplApl=:b0";
+
 // The columns of the read in the read's order, except that AplZf1 to AplZf3 follow AplUdt; the
 // WHERE binds the key once more.
 constexpr auto kUpdateInputs = [] {
@@ -77,6 +82,10 @@ int Apl_PKeyLock(AplRecord* rec) {
 
 int Apl_PKeyUpd(const AplRecord* rec) {
   return WriteRecord<R>("Apl_PKeyUpd", kUpdate, kUpdateInputs, rec);
+}
+
+int Apl_Unmark(const AplRecord* rec) {
+  return WriteRecord<R>("Apl_Unmark", kUnmark, kKey, rec);
 }
 
 int Apl_PKeyDel(const AplRecord* rec) {

@@ -150,6 +150,21 @@ using R = AppRecord;
 
 constexpr auto kKey = Cols<&R::AppApk, &R::AppApp>();
 
+// The programs' own writes set only the columns they change (and the time of the change): the
+// rest of the row stays as it is stored, whatever its Windows-1252 image lost on the way in.
+constexpr char kMarkUpdate[] =
+    "update KVL504App  set AppSts=:b0,AppSis=:b1,AppDwn=:b2,AppDna=:b3,AppDat=sysdate where "
+    "(AppApk=:b4 and AppApp=:b5)";
+constexpr auto kMarkInputs = [] {
+  ColumnList<R, 6> l;
+  l << Col16<&R::AppSts>() << Col16<&R::AppSis>();
+  l << Cols<&R::AppDwn, &R::AppDna, &R::AppApk, &R::AppApp>();
+  return l;
+}();
+constexpr char kUnmark[] =
+    "update KVL504App  set AppDwn=null,AppDna=null,AppDat=sysdate where (AppApk=:b0 and "
+    "AppApp=:b1)";
+
 // The columns the update and the insert bind alike: those before the eight instants, which go
 // in as joined date and time texts, and those after them up to AppKnz.
 constexpr auto kBeforeInstants = [] {
@@ -229,6 +244,14 @@ int App_PKeyUpd(const AppRecord* rec) {
 
 int App_PKeyIns(const AppRecord* rec) {
   return WritePosition("App_PKeyIns", kInsert, kInsertTail, rec);
+}
+
+int App_MarkUpd(const AppRecord* rec) {
+  return WriteRecord<R>("App_MarkUpd", kMarkUpdate, kMarkInputs, rec);
+}
+
+int App_Unmark(const AppRecord* rec) {
+  return WriteRecord<R>("App_Unmark", kUnmark, kKey, rec);
 }
 
 int App_PKeyDel(const AppRecord* rec) {

@@ -55,6 +55,15 @@ constexpr char kDelete[] = "delete  from Kvl510Prv  where PrvPnr=:b0";
 constexpr auto kKey = Cols<&R::PrvPnr>();
 constexpr auto kAwn = Cols<&R::PrvAwn>();
 
+// The download's own writes set only the columns they change (and the time of the change): the
+// rest of the row stays as it is stored, whatever its Windows-1252 image lost on the way in. A
+// person who keeps the row but loses the badge assignment loses its values and counters too.
+constexpr char kUnmark[] =
+    "update Kvl510Prv  set PrvDwn=null,PrvDna=null,PrvDat=sysdate where PrvPnr=:b0";
+constexpr char kWithdraw[] =
+    "update Kvl510Prv  set PrvAwn=null,PrvGvo=null,PrvGbi=null,PrvAvn=null,PrvAbi=null,PrvAnw=0,"
+    "PrvApl=0,PrvApp=0,PrvDwn=null,PrvDna=null,PrvDat=sysdate where PrvPnr=:b0";
+
 // The key is not among the columns set; it is bound last, for the WHERE.
 constexpr auto kUpdateInputs = [] {
   ColumnList<R, 25> l;
@@ -122,6 +131,14 @@ int Prv_PKeyIns(PrvRecord* rec) {
 
 int Prv_PKeyUpd(const PrvRecord* rec) {
   return WriteRecord<R>("Prv_PKeyUpd", kUpdate, kUpdateInputs, rec);
+}
+
+int Prv_Unmark(const PrvRecord* rec) {
+  return WriteRecord<R>("Prv_Unmark", kUnmark, kKey, rec);
+}
+
+int Prv_Withdraw(const PrvRecord* rec) {
+  return WriteRecord<R>("Prv_Withdraw", kWithdraw, kKey, rec);
 }
 
 int Prv_PKeyDel(const PrvRecord* rec) {

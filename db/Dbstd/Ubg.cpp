@@ -25,6 +25,11 @@ constexpr char kDelete[] = "delete  from Kvl521Ubg  where UbgUbg=:b0";
 
 constexpr auto kKey = Cols<&R::UbgUbg>();
 
+// The download's own write sets only the marker, the kind and the time of the change: the rest
+// of the row stays as it is stored, whatever its Windows-1252 image lost on the way in.
+constexpr char kUnmark[] =
+    "update KVL521Ubg  set UbgDwn=null,UbgDna=null,UbgDat=sysdate where UbgUbg=:b0";
+
 // The key column is written with its own value; the WHERE binds the key once more.
 constexpr auto kUpdateInputs = [] {
   ColumnList<R, 22> l;
@@ -58,6 +63,10 @@ int Ubg_PKeyLock(UbgRecord* rec) {
 
 int Ubg_PKeyUpd(const UbgRecord* rec) {
   return WriteRecord<R>("Ubg_PKeyUpd", kUpdate, kUpdateInputs, rec);
+}
+
+int Ubg_Unmark(const UbgRecord* rec) {
+  return WriteRecord<R>("Ubg_Unmark", kUnmark, kKey, rec);
 }
 
 int Ubg_PKeyDel(const UbgRecord* rec) {

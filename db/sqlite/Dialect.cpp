@@ -27,7 +27,10 @@ double JulianDay(int Y, int M, int D, int h, int m, int s, int ms) {
   return static_cast<double>(ims) / 86400000.0;
 }
 
-void CivilFromJulian(double jd, int* Y, int* M, int* D, int* h, int* m, int* s) {
+bool CivilFromJulian(double jd, int* Y, int* M, int* D, int* h, int* m, int* s) {
+  // Any REAL can stand in a DATE column; only the days of the years 0 to 9999 have a calendar
+  // time here (a day number past them would overflow the integer arithmetic below).
+  if (!(jd >= 0.0 && jd < kJulianDayLimit)) return false;
   const long long ims = static_cast<long long>(jd * 86400000.0 + 0.5);
   const int Z = static_cast<int>((ims + 43200000) / 86400000);
   int A = static_cast<int>((Z - 1867216.25) / 36524.25);
@@ -45,6 +48,7 @@ void CivilFromJulian(double jd, int* Y, int* M, int* D, int* h, int* m, int* s) 
   *h = secs / 3600;
   *m = (secs / 60) % 60;
   *s = secs % 60;
+  return true;
 }
 
 int OracleCodeFromMessage(const char* msg) {
@@ -106,8 +110,11 @@ void ToCharFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     return;
   }
   dialect::CivilTime t;
-  CivilFromJulian(sqlite3_value_double(argv[0]), &t.year, &t.month, &t.day, &t.hour, &t.minute,
-                  &t.second);
+  if (!CivilFromJulian(sqlite3_value_double(argv[0]), &t.year, &t.month, &t.day, &t.hour, &t.minute,
+                       &t.second)) {
+    sqlite3_result_error(ctx, dialect::DateErrorText(-1841), -1);
+    return;
+  }
   char buf[256];  // 16 elements of at most 11 characters (a sign and ten digits)
   const std::size_t n = dialect::WriteDate(t, fmt, buf, sizeof buf);
   sqlite3_result_text(ctx, buf, static_cast<int>(n), SQLITE_TRANSIENT);

@@ -105,6 +105,24 @@ void OrderRowsTest::InsertFull(const std::string& table, const Row& overrides) {
   Sql("insert into " + table + " (" + cols + ") values (" + vals + ")");
 }
 
+OrderRowsTest::Row OrderRowsTest::Unrepresentable(const std::string& table) {
+  const schema::Table* t = nullptr;
+  for (const schema::Table& candidate : schema::Tables()) {
+    if (Lower(candidate.name) == Lower(table)) t = &candidate;
+  }
+  Row out;
+  for (const auto& [name, type] : TableColumns(table)) {
+    const schema::Column* c = t != nullptr ? schema::FindColumn(*t, name) : nullptr;
+    if (type != "TEXT" || c == nullptr) continue;
+    std::vector<std::string> chars = {"\xC5\x81", "\xE2\x98\x83", "\xC3\xA4"};
+    for (char ch : name.substr(3)) chars.emplace_back(1, ch);
+    std::string v;
+    for (std::size_t i = 0; i < chars.size() && static_cast<int>(i) < c->width; ++i) v += chars[i];
+    out[name] = "'" + v + "'";
+  }
+  return out;
+}
+
 OrderRowsTest::Row OrderRowsTest::ReadRow(const std::string& table, const std::string& where) {
   std::vector<std::string> names;
   std::string list;

@@ -22,6 +22,11 @@ class OrderRowsTest : public OrderSiteTest {
   // overrides replace values by column name, as SQL.
   void InsertFull(const std::string& table, const Row& overrides);
 
+  // Overrides for InsertFull that fill every text column of the table with characters
+  // Windows-1252 lacks ("\xC5\x81", "\xE2\x98\x83") and one it has ("\xC3\xA4"), then its field
+  // tag, as far as the column's width allows.
+  Row Unrepresentable(const std::string& table);
+
   // The instant InsertFull stores in the column at position i: "2026MMDD" and "HHMMSS".
   static std::string InstantDate(int i);
   static std::string InstantTime(int i);
