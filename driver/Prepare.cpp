@@ -41,7 +41,9 @@ int32_t MarkRow(const char* function, const char* failed, const Rec& key, int (*
     if (rc == 0) rc = lock(&rec);
     if (rc != 0) {
       bdEndUnit(false);
-      return rc == sql::kBusy || rc == sql::kDeadlock ? logged(rc) : rc;
+      // A lost connection is logged too: the step fails for a reason of its own, not because
+      // the row is missing.
+      return rc == sql::kBusy || rc == sql::kDeadlock || bdLostStatus() != 0 ? logged(rc) : rc;
     }
     if (!apply(&rec)) return bdEndUnit(true);
     rc = write(&rec);

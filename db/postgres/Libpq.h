@@ -18,6 +18,7 @@ namespace jf::postgres {
   X(PQconnectionUsedPassword) \
   X(PQconninfoFree)           \
   X(PQconninfoParse)          \
+  X(PQconsumeInput)           \
   X(PQenterPipelineMode)      \
   X(PQerrorMessage)           \
   X(PQfinish)                 \
@@ -27,6 +28,7 @@ namespace jf::postgres {
   X(PQgetisnull)              \
   X(PQgetlength)              \
   X(PQgetvalue)               \
+  X(PQisBusy)                 \
   X(PQnfields)                \
   X(PQntuples)                \
   X(PQpipelineSync)           \
@@ -36,6 +38,7 @@ namespace jf::postgres {
   X(PQsendQueryParams)        \
   X(PQsendQueryPrepared)      \
   X(PQsetNoticeProcessor)     \
+  X(PQsocket)                 \
   X(PQstatus)
 
 struct Libpq {
