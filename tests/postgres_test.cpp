@@ -4,10 +4,13 @@
 // walk and fetch in batches, and a server that stops in the middle of a run.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -44,9 +47,39 @@ class PostgresSite : public test::DueSiteTest {
   }
 };
 
-TEST_F(PostgresSite, LoginComesFromTheLoginFileAlone) {
+// A Unix socket that takes connections and never answers them: a server that hangs.
+class SilentServer {
+ public:
+  explicit SilentServer(const std::string& dir) : dir_(dir) {
+    std::filesystem::create_directories(dir);
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    const std::string path = dir + "/.s.PGSQL.5432";
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+    ok_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+          ::listen(fd_, 4) == 0;
+  }
+  ~SilentServer() {
+    if (fd_ >= 0) ::close(fd_);
+    std::filesystem::remove_all(dir_);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  std::string dir_;
+  int fd_ = -1;
+  bool ok_ = false;
+};
+
+// The login comes from the login file alone, and a failed connect has a status per cause, as
+// Oracle's client gives them, with the client's or the server's words as the reason.
+TEST_F(PostgresSite, LoginComesFromTheLoginFileAloneAndEachFailureSaysWhy) {
   const std::string uri = net_service();
   const std::string db = uri.substr(std::string("postgresql:///").size());
+  const std::string silent = "/tmp/jf-silent-" + std::to_string(::getpid());
+  const SilentServer hangs(silent);
+  ASSERT_TRUE(hangs.ok());
   const struct {
     std::string user, password, net;
     int status;
@@ -62,7 +95,14 @@ TEST_F(PostgresSite, LoginComesFromTheLoginFileAlone) {
       {"jobfeed", "secret", uri + "?password=secret", sql::kConnectIdentifier, "login file"},
       {"jobfeed", "secret", uri + "?service=jobfeed", sql::kConnectIdentifier, "login file"},
       {"jobfeed", "secret", uri + "?nonsense=1", sql::kConnectIdentifier, "nonsense"},
-      {"jobfeed", "secret", "postgresql:///jf_no_such_db", sql::kConnectIdentifier, "not exist"},
+      {"jobfeed", "secret", "postgresql:///jf_no_such_db", sql::kServiceUnknown, "not exist"},
+      {"jobfeed", "secret", "postgresql://%2Ftmp%2Fjf-nobody-listens/" + db, sql::kNoListener,
+       "jf-nobody-listens"},
+      {"jobfeed", "secret",
+       "postgresql://%2Ftmp%2Fjf-silent-" + std::to_string(::getpid()) + "/" + db +
+           "?connect_timeout=2",
+       sql::kConnectTimeout, "timeout"},
+      {"jobfeed", "secret", "postgresql://[::1/" + db, sql::kConnectIdentifier, "URI"},
   };
   for (const auto& c : cases) {
     std::unique_ptr<sql::Backend> b;

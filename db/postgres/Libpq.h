@@ -31,6 +31,7 @@ namespace jf::postgres {
   X(PQisBusy)                 \
   X(PQnfields)                \
   X(PQntuples)                \
+  X(PQpingParams)             \
   X(PQpipelineSync)           \
   X(PQresultErrorField)       \
   X(PQresultStatus)           \

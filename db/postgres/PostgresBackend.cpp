@@ -743,6 +743,33 @@ int PgStmt::Deliver(std::span<const Out> out) const {
   return 0;
 }
 
+// The status of a failed connect by its cause, as Oracle's client gives them: libpq tells the
+// cause only in its text, so whether anything answered is asked again (a ping does not log on).
+int ConnectFailure(const char* const* keys, const char* const* values, const std::string& text,
+                   std::chrono::steady_clock::duration took, int timeout_seconds) {
+  if (timeout_seconds > 0 &&
+      took >= std::chrono::seconds(timeout_seconds) - std::chrono::milliseconds(500)) {
+    return sql::kConnectTimeout;
+  }
+  if (text.find("could not translate host name") != std::string::npos) {
+    return sql::kConnectIdentifier;
+  }
+  switch (pq->PQpingParams(keys, values, 0)) {
+    case PQPING_NO_RESPONSE:
+      return sql::kNoListener;
+    case PQPING_NO_ATTEMPT:
+      return sql::kConnectIdentifier;
+    default:
+      break;
+  }
+  // The server answered and refused: the database it does not have, or the login.
+  if (text.find("database \"") != std::string::npos &&
+      text.find("\" does not exist") != std::string::npos) {
+    return sql::kServiceUnknown;
+  }
+  return sql::kLogonDenied;
+}
+
 }  // namespace
 
 const RoundTrips& Trips() {
@@ -825,12 +852,17 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
   k.push_back(nullptr);
   v.push_back(nullptr);
   ++g_trips.connect;
+  const auto started = std::chrono::steady_clock::now();
   PGconn* conn = pq->PQconnectdbParams(k.data(), v.data(), 0);
   if (conn == nullptr || pq->PQstatus(conn) != CONNECTION_OK) {
-    const bool password_refused = conn != nullptr && pq->PQconnectionUsedPassword(conn) != 0;
     *error = conn != nullptr ? Trimmed(pq->PQerrorMessage(conn)) : "out of memory";
     pq->PQfinish(conn);
-    return password_refused ? sql::kLogonDenied : sql::kConnectIdentifier;
+    const auto set = std::find(keys.begin(), keys.end(), "connect_timeout");
+    const int seconds =
+        set != keys.end() ? std::atoi(values[static_cast<std::size_t>(set - keys.begin())].c_str())
+                          : kConnectTimeoutSeconds;
+    return ConnectFailure(k.data(), v.data(), *error, std::chrono::steady_clock::now() - started,
+                          seconds);
   }
   // A notice (a warning the server sends beside an answer) must not reach the terminal: a run
   // prints nothing.

@@ -40,9 +40,11 @@ inline constexpr int kTcpUserTimeoutMillis = 60000;
 // (statement_timeout), unless the site set its own bounds for the role, the database or in the
 // URI's "options"; a server that gives no answer within the statement bound and
 // kAnswerMarginSeconds loses the connection (-3135). Returns 0 with *out set, or a status with
-// the reason in *error: -12154 the URI cannot be used (not a URI, or it names a user, a password
-// or a source of them) or the server or database cannot be reached, -1017 the server refused the
-// user or password (or the login file lacks them), -12560 a build without libpq.
+// the reason in *error: -12154 the URI cannot be used (not a URI, it names a user, a password or
+// a source of them, or a host name that cannot be resolved), -12541 nothing answers at its
+// address, -12170 the connect ran past its timeout, -12514 the server does not have the
+// database, -1017 the server refused the user or password (or the login file lacks them),
+// -12560 a build without libpq.
 int OpenPostgres(std::string_view user, std::string_view password, std::string_view net_service,
                  std::unique_ptr<sql::Backend>* out, std::string* error);
 
