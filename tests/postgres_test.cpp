@@ -47,39 +47,18 @@ class PostgresSite : public test::DueSiteTest {
   }
 };
 
-// A Unix socket that takes connections and never answers them: a server that hangs.
-class SilentServer {
- public:
-  explicit SilentServer(const std::string& dir) : dir_(dir) {
-    std::filesystem::create_directories(dir);
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    const std::string path = dir + "/.s.PGSQL.5432";
-    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
-    ok_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-          ::listen(fd_, 4) == 0;
-  }
-  ~SilentServer() {
-    if (fd_ >= 0) ::close(fd_);
-    std::filesystem::remove_all(dir_);
-  }
-  bool ok() const { return ok_; }
-
- private:
-  std::string dir_;
-  int fd_ = -1;
-  bool ok_ = false;
-};
-
 // The login comes from the login file alone, and a failed connect has a status per cause, as
 // Oracle's client gives them, with the client's or the server's words as the reason.
 TEST_F(PostgresSite, LoginComesFromTheLoginFileAloneAndEachFailureSaysWhy) {
   const std::string uri = net_service();
   const std::string db = uri.substr(std::string("postgresql:///").size());
+  // A socket that takes connections and never answers: a server that hangs.
   const std::string silent = "/tmp/jf-silent-" + std::to_string(::getpid());
-  const SilentServer hangs(silent);
-  ASSERT_TRUE(hangs.ok());
+  std::filesystem::create_directories(silent);
+  const int hangs = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un a{AF_UNIX, {}};
+  std::snprintf(a.sun_path, sizeof a.sun_path, "%s/.s.PGSQL.5432", silent.c_str());
+  ASSERT_EQ(::bind(hangs, reinterpret_cast<sockaddr*>(&a), sizeof a) + ::listen(hangs, 4), 0);
   const struct {
     std::string user, password, net;
     int status;
@@ -111,6 +90,8 @@ TEST_F(PostgresSite, LoginComesFromTheLoginFileAloneAndEachFailureSaysWhy) {
     EXPECT_NE(why.find(c.reason), std::string::npos) << c.net << ": " << why;
     EXPECT_EQ(b != nullptr, c.status == 0) << c.net;
   }
+  ::close(hangs);
+  std::filesystem::remove_all(silent);
 }
 
 // Oracle undoes a failed statement alone and keeps the transaction; PostgreSQL would fail the
