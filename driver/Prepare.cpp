@@ -48,7 +48,9 @@ int32_t MarkRow(const char* function, const char* failed, const Rec& key, int (*
     if (!apply(&rec)) return bdEndUnit(true);
     rc = write(&rec);
     const int end = bdEndUnit(rc == 0);
-    return rc != 0 ? logged(rc) : end;
+    if (rc != 0) return logged(rc);
+    // A commit that lost the connection is the step's failure; the write did not stay.
+    return end != 0 && bdLostStatus() != 0 ? logged(end) : end;
   });
 }
 
