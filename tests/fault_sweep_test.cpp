@@ -134,6 +134,7 @@ const std::set<std::pair<std::string, std::string>> kKnownMessages = {
     {"Auk_To_Apk", "Fehelr bei Apk_PKeyDel"},
     {"App_Sel", "Fehelr bei App_PKeyDel"},
     {"bdConnect", "Fehlethafte Connect mit der DB "},
+    {"bdConnect", "Detail"},
     {"Apg_Dnl", "fehlerhafter Apg_OpenDnl"},
     {"Apg_Dnl", "Fehler beim Senden von ApgS\xE4tze"},
     {"ApgDnl", "Fehler bei Apg_PKeyRead"},
