@@ -53,6 +53,10 @@ bool bdGroupFull() {
   return sql::GroupFull();
 }
 
+int bdLostStatus() {
+  return sql::LostStatus();
+}
+
 void bdLockWait(bool wait) {
   sql::SetLockWait(wait);
 }

@@ -29,6 +29,10 @@ int bdEndGroup(bool keep);
 // Whether the database asks the open group to end before another unit begins in it.
 bool bdGroupFull();
 
+// The status with which the connection was lost, or 0 while it stands. A lost connection fails
+// every later statement, so a loop over rows stops at the first failure it sees after this.
+int bdLostStatus();
+
 // Whether the locking reads wait for a row another session holds (up to the lock wait) or
 // fail at once with -54 ("for update nowait").
 void bdLockWait(bool wait);

@@ -304,10 +304,12 @@ class DnlGroup {
       Msg_Log(rc, d_.function, d_.sendFailedText, kMsgError);
     }
     if (d_.lock != nullptr) {
+      // A connection lost before the group's end was logged by the row that met it.
+      const bool lost = bdLostStatus() != 0;
       const int commit = d_.commit(rc == 0);
       if (rc == 0 && commit != 0) {
         rc = commit;
-        if (d_.commitFailedText != nullptr) {
+        if (d_.commitFailedText != nullptr && !lost) {
           Msg_Log(rc, d_.commitFunction, d_.commitFailedText, kMsgError);
         }
       }
@@ -329,7 +331,10 @@ class DnlGroup {
 };
 
 // Runs the loop. Returns the status of the cursor's close, or of a failed open (the cursor is
-// then not closed). Row failures never reach the status.
+// then not closed). Row failures never reach the status, except a lost connection: no later
+// row can succeed, so the loop stops at the row that met it, whatever the download does with
+// failing rows otherwise, and returns the status the connection was lost with (also where the
+// close, done on the client's side alone, reports nothing).
 template <class Row>
 int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const char* requester) {
   if (int rc = d.open(requester); rc != 0) {
@@ -374,7 +379,7 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
       }
       if (result != RowResult::kYield) break;
       // The row goes again as the first of the next group, which may wait for it.
-      if (group.End() != 0 && !d.continueAfterRowFailure) {
+      if (group.End() != 0 && (!d.continueAfterRowFailure || bdLostStatus() != 0)) {
         stop = true;  // the group failed: the row stays due with every later one
         break;
       }
@@ -384,7 +389,7 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
     // A failing row ends its group, and an order download with it.
     if (rc != 0 || group.Full()) {
       const int ended = group.End();
-      stop = (rc != 0 || ended != 0) && !d.continueAfterRowFailure;
+      stop = (rc != 0 || ended != 0) && (!d.continueAfterRowFailure || bdLostStatus() != 0);
     }
   }
   group.End();
@@ -396,7 +401,9 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
     const std::string text = "fehlerhafte " + std::string(f.substr(0, f.find('_'))) + "_FetchDnl";
     Msg_Log(fetched, d.function, text.c_str(), kMsgError);
   }
-  return d.close();
+  const int closed = d.close();
+  const int lost = bdLostStatus();
+  return lost != 0 ? lost : closed;
 }
 
 }  // namespace jf

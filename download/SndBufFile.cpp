@@ -76,6 +76,11 @@ int OpenFor(Cache& c, int32_t terminal) {
   if (err != 0) {
     // The cache stays without it, so the next line for this terminal tries the open again.
     Msg_Log(err, "CreateFile", "Datei oeffnen", kMsgError);
+    // The status alone says that a folder is missing, not which: name the file the site must
+    // provide the folder of.
+    if (err == kErrPathNotFound || err == kErrFileNotFound) {
+      Msg_LogDetail(err, "CreateFile", "Ordner fehlt: " + name);
+    }
     return -1;
   }
   uint64_t end = 0;

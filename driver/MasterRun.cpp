@@ -101,10 +101,7 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
     if (all || chosen[k]) display.Expect(kKinds[k].name);
   }
   DnlGroupConfigure();
-  if (ConnectForRun() != 0) {
-    display.Finish(0);
-    return 0;
-  }
+  if (ConnectForRun(&display) != 0) return 0;
 
   char date[41] = {};
   char time[10] = {};

@@ -42,12 +42,16 @@ int32_t MarkRow(const char* function, const char* failed, const Rec& key, int (*
     if (rc == 0) rc = lock(&rec);
     if (rc != 0) {
       bdEndUnit(false);
-      return rc == sql::kBusy || rc == sql::kDeadlock ? logged(rc) : rc;
+      // A lost connection is logged too: the step fails for a reason of its own, not because
+      // the row is missing.
+      return rc == sql::kBusy || rc == sql::kDeadlock || bdLostStatus() != 0 ? logged(rc) : rc;
     }
     if (!apply(&rec)) return bdEndUnit(true);
     rc = write(&rec);
     const int end = bdEndUnit(rc == 0);
-    return rc != 0 ? logged(rc) : end;
+    if (rc != 0) return logged(rc);
+    // A commit that lost the connection is the step's failure; the write did not stay.
+    return end != 0 && bdLostStatus() != 0 ? logged(end) : end;
   });
 }
 

@@ -33,8 +33,8 @@ namespace {
 
 // What the status of a failed connect cannot tell: a login file that is missing or not one, or
 // a database client that cannot be loaded or a database that cannot be written, logged before
-// the usual message.
-void LogConnectReason(int rc) {
+// the usual message. Returns whether the login file was fine and no reason was logged yet.
+bool LogConnectReason(int rc) {
   int error = 0;
   const char* key = nullptr;
   std::string text = std::string("Login-Datei ") + kLoginFile;
@@ -42,8 +42,9 @@ void LogConnectReason(int rc) {
     case LoginFileFault::kNone:
       if (rc == sql::kBackendUnavailable || rc == sql::kReadOnly) {
         Msg_Log(rc, "bdConnect", sql::ConnectErrorText().c_str(), kMsgError);
+        return false;
       }
-      return;
+      return true;
     case LoginFileFault::kMissing:
       text += " fehlt";
       break;
@@ -61,15 +62,21 @@ void LogConnectReason(int rc) {
       break;
   }
   Msg_Log(error != 0 ? error : -1, "iniGetLogin", text.c_str(), kMsgError);
+  return false;
 }
 
 }  // namespace
 
-int ConnectForRun() {
+int ConnectForRun(RunDisplay* display) {
   const int rc = bdConnect();
   if (rc != 0) {
-    LogConnectReason(rc);
+    const bool detail = LogConnectReason(rc);
     Msg_Log(rc, "bdConnect", "Fehlethafte Connect mit der DB ", kMsgError);
+    // The status names the cause; the client's or the server's own words name the server, the
+    // database or the user it was about.
+    const std::string& why = sql::ConnectErrorText();
+    if (detail && !why.empty()) Msg_LogDetail(rc, "bdConnect", why);
+    if (display != nullptr) display->ConnectFailed(rc, why);
   } else if (const std::string& warning = sql::ConnectErrorText(); !warning.empty()) {
     // The only notice a site gets before the database refuses the login for good.
     Msg_Log(sql::kLogonWarning, "bdConnect", warning.c_str(), kMsgError);
@@ -135,10 +142,7 @@ int RunJobfeed(int argc, const char* const* argv) {
   display.Expect("APK");
   display.Expect("APP");
   DnlGroupConfigure();
-  if (ConnectForRun() != 0) {
-    display.Finish(0);
-    return 0;
-  }
+  if (ConnectForRun(&display) != 0) return 0;
 
   DateTimeText(ctx.date, ctx.time, 3);
 

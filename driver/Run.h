@@ -42,9 +42,11 @@ int RefuseArgument(int index);
 // The message text of such an argument, after the program's usage line.
 std::string UnusableArgumentText(int index);
 
-// Opens the database connection; a failure is logged ("bdConnect") and its status returned. A
-// run that cannot connect ends quietly with exit code 0: the next run sends what is due.
-int ConnectForRun();
+// Opens the database connection; a failure is logged ("bdConnect", then a detail entry with the
+// client's or server's reason), told on the display when there is one, and its status returned.
+// A run that cannot connect ends quietly with exit code 0: the next run sends what is due.
+class RunDisplay;
+int ConnectForRun(RunDisplay* display = nullptr);
 
 // The exit code a status becomes where the OS keeps only 8 bits of it: the low 8 bits, except
 // that a non-zero status whose low 8 bits are 0 becomes 255, so a failure never reads as success.

@@ -114,4 +114,19 @@ void RunDisplay::Finish(int32_t status) {
   line_.Print(out);
 }
 
+void RunDisplay::ConnectFailed(int32_t status, std::string_view why) {
+  if (!line_.active()) return;
+  char buf[200];
+  std::snprintf(buf, sizeof buf, "%s: the connect to the database failed after %.1f s, status %d\n",
+                title_.c_str(), Seconds(start_), static_cast<int>(status));
+  std::string out = buf;
+  if (!why.empty()) out += "  " + std::string(why) + "\n";
+  out += "  nothing was sent; the next run sends what is due\n";
+  if (Msg_EntryCount() > 0) {
+    out += "  " + Grouped(static_cast<uint64_t>(Msg_EntryCount())) +
+           " new entries in the message file .\\Msg\\Jobfeed.txt\n";
+  }
+  line_.Print(out);
+}
+
 }  // namespace jf

@@ -28,6 +28,8 @@ class RunDisplay final : public DnlWatcher {
   void Expect(std::string_view kind);
   // Writes the summary; status is the run's.
   void Finish(int32_t status);
+  // Writes the summary of a run whose connect failed with status, for the reason why.
+  void ConnectFailed(int32_t status, std::string_view why);
 
   void RowDone(const char* function, bool sent) override;
   void LineWritten(int32_t terminal) override;

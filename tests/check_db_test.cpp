@@ -116,5 +116,43 @@ TEST_F(CheckDbOracle, ListsWidthsInBytesNarrowTextsAndWide16BitColumns) {
   ::unsetenv("FAKEOCI_DDL");
 }
 
+#ifndef _WIN32
+// On PostgreSQL a text must compare by its bytes, as on Oracle, and the statement that widens
+// one keeps that; check-db also says how the connection reaches the server.
+class CheckDbPostgres : public test::OrderSiteTest {
+ protected:
+  test::BackendKind backend() const override { return test::BackendKind::kPostgres; }
+};
+
+TEST_F(CheckDbPostgres, ListsCollationsThatAreNotBytewiseAndKeepsCInTheAlter) {
+  Sql("create collation jf_words (provider = libc, locale = 'C.UTF-8')");
+  Sql("alter table Kvl501Apk alter column ApkBz1 type varchar(30) collate jf_words");
+  Sql("alter table Kvl501Apk alter column ApkKun type varchar(5) collate \"C\"");
+  Sql("alter table Kvl504App alter column AppBz1 type varchar(20) collate jf_words");
+  std::string out;
+  EXPECT_EQ(test::RunCommand(JOBFEED_ADMIN_BIN, {"check-db"}, &out), 1) << out;
+  const std::string collates =
+      " compares by the collation \"jf_words\", not by its bytes: keys and ranges compare and "
+      "sort otherwise than on Oracle; ALTER TABLE ";
+  for (const std::string& line :
+       {std::string("connection: a local socket, not encrypted\n"),
+        "\nKvl501Apk.ApkBz1: varchar(30)" + collates +
+            "Kvl501Apk ALTER COLUMN ApkBz1 TYPE varchar(30) COLLATE \"C\"\n",
+        std::string("\nKvl501Apk.ApkKun: varchar(5) is narrower than the program's 7 characters; "
+                    "ALTER TABLE "
+                    "Kvl501Apk ALTER COLUMN ApkKun TYPE varchar(7) COLLATE \"C\"\n"),
+        "\nKvl504App.AppBz1: varchar(20) is narrower than the program's 30 characters, and it" +
+            collates + "Kvl504App ALTER COLUMN AppBz1 TYPE varchar(30) COLLATE \"C\"\n",
+        std::string("\n3 problems\n")}) {
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+  }
+  // The statements it suggests mend what it found.
+  Sql("ALTER TABLE Kvl501Apk ALTER COLUMN ApkBz1 TYPE varchar(30) COLLATE \"C\"");
+  Sql("ALTER TABLE Kvl501Apk ALTER COLUMN ApkKun TYPE varchar(7) COLLATE \"C\"");
+  Sql("ALTER TABLE Kvl504App ALTER COLUMN AppBz1 TYPE varchar(30) COLLATE \"C\"");
+  EXPECT_EQ(test::RunCommand(JOBFEED_ADMIN_BIN, {"check-db"}, &out), 0) << out;
+}
+#endif
+
 }  // namespace
 }  // namespace jf

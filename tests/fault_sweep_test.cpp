@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <span>
 
 #include "db/sql/FaultBackend.h"
 #include "db/sql/Session.h"
@@ -90,6 +91,7 @@ struct Fault {
   std::string text;      // statement text, or path part for the OS
   std::string function;  // client library call
   bool after = false;    // the client call takes effect, then its reply is lost
+  bool lose = false;     // kDb: the call loses the connection (every later call fails)
   int nth = 0;
   int error = 0;
   std::string Describe() const {
@@ -134,6 +136,7 @@ const std::set<std::pair<std::string, std::string>> kKnownMessages = {
     {"Auk_To_Apk", "Fehelr bei Apk_PKeyDel"},
     {"App_Sel", "Fehelr bei App_PKeyDel"},
     {"bdConnect", "Fehlethafte Connect mit der DB "},
+    {"bdConnect", "Detail"},
     {"Apg_Dnl", "fehlerhafter Apg_OpenDnl"},
     {"Apg_Dnl", "Fehler beim Senden von ApgS\xE4tze"},
     {"ApgDnl", "Fehler bei Apg_PKeyRead"},
@@ -199,7 +202,7 @@ class FaultSweepSite : public DueSiteTest {
 
   // One in-process run with the fault; fresh process state before and after, as a real run
   // has.
-  void Run(const Fault& f, CountingBackend::Counts* counts, int* os_calls = nullptr) {
+  int Run(const Fault& f, CountingBackend::Counts* counts, int* os_calls = nullptr) {
     FaultEnv files(Env::Default());
     FaultBackend* db = nullptr;
     const int fail_commit = f.layer == Fault::kCommit ? f.nth : 0;
@@ -208,12 +211,14 @@ class FaultSweepSite : public DueSiteTest {
       if (f.layer == Fault::kClient) {
         FakeClient::Get().Fail(f.function, f.text, f.nth, f.error, f.after);
       }
-    } else {
+    }
+    if (backend() != BackendKind::kOracle || f.lose) {
       sql::SetBackendWrapper([&](std::unique_ptr<sql::Backend> real) {
         auto counting = std::make_unique<CountingBackend>(std::move(real), counts, fail_commit);
         auto faulty = std::make_unique<FaultBackend>(std::move(counting));
         db = faulty.get();
-        if (f.layer == Fault::kDb) db->FailNth(f.db_op, f.text, f.nth, f.error);
+        if (f.layer == Fault::kDb && f.lose) db->LoseNth(f.db_op, f.text, f.nth, f.error);
+        if (f.layer == Fault::kDb && !f.lose) db->FailNth(f.db_op, f.text, f.nth, f.error);
         return faulty;
       });
     }
@@ -221,12 +226,13 @@ class FaultSweepSite : public DueSiteTest {
       files.FailNth(f.os_op, f.nth, f.error, f.text, f.os_op == FaultEnv::kWrite ? 100 : 0);
     }
     Env::Install(&files);
+    int status = 0;
     if (master()) {
       const char* argv[] = {"jobfeed-master", "SWEEP", nullptr};
-      RunJobfeedMaster(2, argv);
+      status = RunJobfeedMaster(2, argv);
     } else {
       const char* argv[] = {"jobfeed", "SWEEP", "A00000", "20", "BEGIN", nullptr};
-      RunJobfeed(5, argv);
+      status = RunJobfeed(5, argv);
     }
     SndBuf_CloseCache();
     sql::Disconnect();
@@ -236,6 +242,7 @@ class FaultSweepSite : public DueSiteTest {
     if (os_calls != nullptr) {
       for (int op = 0; op < FaultEnv::kOpCount; ++op) os_calls[op] = files.Calls(FaultEnv::Op(op));
     }
+    return status;
   }
 
   void ClearFiles() {
@@ -362,6 +369,48 @@ TEST_P(FaultSweep, EveryCallFailingOnceLosesNothing) {
       faults.size(), by_layer[Fault::kOs], by_layer[Fault::kDb] + by_layer[Fault::kCommit],
       by_layer[Fault::kClient], failures);
 }
+
+// Once the connection is lost no statement can succeed: the download that met it stops at that
+// row with one entry, each later step of the run fails at its first statement with one entry,
+// and the run ends with the status the connection was lost with, however its cursor's close
+// went (the first download's status for jobfeed-master, the position download's for jobfeed).
+class LostConnection : public FaultSweep {};
+
+TEST_P(LostConnection, IsOneEntryPerStepAndTheRunsStatus) {
+  // The statement whose nth execution loses the connection with error; the run's status and its
+  // entries (function|code). The header's preparation locks it first, as the position's does.
+  struct Loss {
+    const char* text;
+    int nth, error, status;
+    const char* entries;
+  };
+  const Loss kOrder[] = {{"ApkApk=:b0 for update", 3, -3113, -3114,
+                          "ApkDnl|-3113 App_Sel|-3114 App_Dnl|-3114 "},
+                         {"AppApp=:b2) for update", 3, -3135, -3135, "App_Frei|-3135 "}},
+             kMaster[] = {
+                 {"ApgApg=:b0 for update", 2, -3113, -3113,
+                  "ApgDnl|-3113 Apl_Dnl|-3114 Ubg_Dnl|-3114 Prv_Dnl|-3114 Ksg_Dnl|-3114 "}};
+  for (const auto& l : master() ? std::span<const Loss>(kMaster) : std::span<const Loss>(kOrder)) {
+    SCOPED_TRACE(l.text);
+    ResetRows();
+    ClearFiles();
+    Fault f;
+    f.layer = Fault::kDb;
+    f.lose = true;
+    f.text = l.text;
+    f.nth = l.nth;
+    f.error = l.error;
+    CountingBackend::Counts ignored;
+    EXPECT_EQ(Run(f, &ignored), l.status);
+    std::string entries;
+    for (const Entry& e : Messages()) entries += e.function + "|" + e.code + " ";
+    EXPECT_EQ(entries, l.entries) << ReadBytes(msg_file());
+    EXPECT_EQ(CheckPromises("after the lost connection", false).violations, 0);
+  }
+}
+
+JF_ON_EVERY_BACKEND_WITH(LostConnection,
+                         ::testing::Values(SweepCase{"Order", false}, SweepCase{"Master", true}));
 
 JF_ON_EVERY_BACKEND_WITH(FaultSweep,
                          ::testing::Values(SweepCase{"Order", false}, SweepCase{"Master", true},

@@ -4,10 +4,13 @@
 // walk and fetch in batches, and a server that stops in the middle of a run.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -17,6 +20,7 @@
 #include "db/OpenBackend.h"
 #include "db/postgres/PostgresBackend.h"
 #include "db/sql/Session.h"
+#include "driver/Run.h"
 #include "support/DueSite.h"
 #include "support/PostgresSite.h"
 
@@ -43,9 +47,18 @@ class PostgresSite : public test::DueSiteTest {
   }
 };
 
-TEST_F(PostgresSite, LoginComesFromTheLoginFileAlone) {
+// The login comes from the login file alone, and a failed connect has a status per cause, as
+// Oracle's client gives them, with the client's or the server's words as the reason.
+TEST_F(PostgresSite, LoginComesFromTheLoginFileAloneAndEachFailureSaysWhy) {
   const std::string uri = net_service();
   const std::string db = uri.substr(std::string("postgresql:///").size());
+  // A socket that takes connections and never answers: a server that hangs.
+  const std::string silent = "/tmp/jf-silent-" + std::to_string(::getpid());
+  std::filesystem::create_directories(silent);
+  const int hangs = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un a{AF_UNIX, {}};
+  std::snprintf(a.sun_path, sizeof a.sun_path, "%s/.s.PGSQL.5432", silent.c_str());
+  ASSERT_EQ(::bind(hangs, reinterpret_cast<sockaddr*>(&a), sizeof a) + ::listen(hangs, 4), 0);
   const struct {
     std::string user, password, net;
     int status;
@@ -61,7 +74,14 @@ TEST_F(PostgresSite, LoginComesFromTheLoginFileAlone) {
       {"jobfeed", "secret", uri + "?password=secret", sql::kConnectIdentifier, "login file"},
       {"jobfeed", "secret", uri + "?service=jobfeed", sql::kConnectIdentifier, "login file"},
       {"jobfeed", "secret", uri + "?nonsense=1", sql::kConnectIdentifier, "nonsense"},
-      {"jobfeed", "secret", "postgresql:///jf_no_such_db", sql::kConnectIdentifier, "not exist"},
+      {"jobfeed", "secret", "postgresql:///jf_no_such_db", sql::kServiceUnknown, "not exist"},
+      {"jobfeed", "secret", "postgresql://%2Ftmp%2Fjf-nobody-listens/" + db, sql::kNoListener,
+       "jf-nobody-listens"},
+      {"jobfeed", "secret",
+       "postgresql://%2Ftmp%2Fjf-silent-" + std::to_string(::getpid()) + "/" + db +
+           "?connect_timeout=2",
+       sql::kConnectTimeout, "timeout"},
+      {"jobfeed", "secret", "postgresql://[::1/" + db, sql::kConnectIdentifier, "URI"},
   };
   for (const auto& c : cases) {
     std::unique_ptr<sql::Backend> b;
@@ -70,6 +90,8 @@ TEST_F(PostgresSite, LoginComesFromTheLoginFileAlone) {
     EXPECT_NE(why.find(c.reason), std::string::npos) << c.net << ": " << why;
     EXPECT_EQ(b != nullptr, c.status == 0) << c.net;
   }
+  ::close(hangs);
+  std::filesystem::remove_all(silent);
 }
 
 // Oracle undoes a failed statement alone and keeps the transaction; PostgreSQL would fail the
@@ -187,52 +209,82 @@ class PostgresHaltSite : public PostgresSite {
   std::string dir_, host_;
 };
 
+// How the server goes away in the middle of a run: stopped as by a crash (the connection breaks),
+// or its process serving the run frozen (SIGSTOP: the connection stands, nothing answers; the
+// run's statement bound is set short for the test, the program waits that and its margin).
+enum class Halt { kCrash, kFrozen };
+
 TEST_F(PostgresHaltSite, ServerStoppedMidRunLosesNothingAndTheNextRunSendsTheRest) {
   AddTerminals();
   MarkRows(600, "HALT");
   const std::vector<std::string> args = {"HALT", "NOSUCH", "1", "KEIN"};
-  // The server stops while the run waits for a header that another session holds.
-  const auto other = OpenTestDb(db_path().string());
-  ASSERT_EQ(other->Exec("begin; select * from Kvl501Apk where ApkApk='A00060' for update"), "");
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    std::vector<char*> argv{const_cast<char*>(JOBFEED_BIN)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(JOBFEED_BIN, argv.data());
-    ::_exit(127);
-  }
-  ASSERT_GT(pid, 0);
-  const auto watch = OpenTestDb(db_path().string());
-  std::string waits;
-  for (int i = 0; i < 1000 && waits != "1"; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    std::string why;
-    const auto rows = watch->Query(
-        "select count(*) from pg_stat_activity where wait_event_type='Lock' and "
-        "datname=current_database()",
-        &why);
-    waits = rows.empty() ? why : rows[0];
-  }
-  ASSERT_EQ(waits, "1") << "the run never waited for the row";
-  ASSERT_EQ(test::RunCommand(server_, {"halt", dir_}), 0);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << "status " << status;
-  bool lost = false;
-  for (const Entry& e : Messages()) lost = lost || e.code == "-3113";
-  EXPECT_TRUE(lost) << test::ReadBytes(msg_file());
+  for (const Halt halt : {Halt::kCrash, Halt::kFrozen}) {
+    SCOPED_TRACE(halt == Halt::kCrash ? "crash" : "frozen");
+    std::filesystem::remove(msg_file());
+    // The run waits for a header that another session holds, and the server goes then.
+    const auto other = OpenTestDb(db_path().string());
+    ASSERT_EQ(other->Exec("begin; select * from Kvl501Apk where ApkApk='A00060' for update"), "");
+    if (halt == Halt::kFrozen) ::setenv("PGOPTIONS", "-c statement_timeout=2000", 1);
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      std::vector<char*> argv{const_cast<char*>(JOBFEED_BIN)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      ::execv(JOBFEED_BIN, argv.data());
+      ::_exit(127);
+    }
+    ::unsetenv("PGOPTIONS");
+    ASSERT_GT(pid, 0);
+    const auto watch = OpenTestDb(db_path().string());
+    std::string waiting;  // the server process of the waiting run
+    for (int i = 0; i < 1000 && waiting.empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      std::string why;
+      const auto rows = watch->Query(
+          "select pid from pg_stat_activity where wait_event_type='Lock' and "
+          "datname=current_database()",
+          &why);
+      if (rows.size() == 1) waiting = rows[0];
+    }
+    ASSERT_FALSE(waiting.empty()) << "the run never waited for the row";
+    const pid_t server = std::stoi(waiting);
+    if (halt == Halt::kCrash) {
+      ASSERT_EQ(test::RunCommand(server_, {"halt", dir_}), 0);
+    } else {
+      ASSERT_EQ(::kill(server, SIGSTOP), 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const auto took = std::chrono::steady_clock::now() - started;
+    if (halt == Halt::kFrozen) {
+      ::kill(server, SIGCONT);
+      EXPECT_LT(took, std::chrono::seconds(15)) << "the bound is 2 s and the margin 5 s";
+      EXPECT_EQ(other->Exec("rollback"), "");
+    } else {
+      ASSERT_EQ(test::RunCommand(server_, {"resume", dir_}), 0);
+    }
+    // The header download stops at the row with one entry; the position's preparation and
+    // download fail at their first statement with one each; the run ends with the status.
+    const char* lost = halt == Halt::kCrash ? "-3113" : "-3135";
+    std::vector<std::string> entries;
+    for (const Entry& e : Messages()) entries.push_back(e.function + "|" + e.code);
+    EXPECT_EQ(entries, (std::vector<std::string>{std::string("ApkDnl|") + lost, "App_Sel|-3114",
+                                                 "App_Dnl|-3114"}))
+        << test::ReadBytes(msg_file());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == ProcessExitCode(sql::kNotConnected))
+        << "status " << status;
 
-  ASSERT_EQ(test::RunCommand(server_, {"resume", dir_}), 0);
-  const Report halted = CheckPromises("after the halt", false);
-  EXPECT_EQ(halted.violations, 0);
-  EXPECT_GT(halted.still_due, 0);
+    const Report halted = CheckPromises("after the halt", false);
+    EXPECT_EQ(halted.violations, 0);
+    EXPECT_GT(halted.still_due, 0);
+  }
   std::filesystem::remove(msg_file());
   EXPECT_EQ(RunJobfeedBinary(args), 0);
   EXPECT_TRUE(Messages().empty());
   const Report done = CheckPromises("after the next run", true);
   EXPECT_EQ(done.violations, 0);
-  EXPECT_LE(done.extra_lines, 1);
+  EXPECT_LE(done.extra_lines, 2);
 }
 
 }  // namespace

@@ -139,14 +139,28 @@ TEST_P(RunTest, BadLoginFileIsNamedBeforeTheConnectMessage) {
   }
 }
 
-TEST_P(RunTest, MissingDatabaseIsOneMessageAndNoFileCreated) {
+// A missing database: the connect message with the status of that cause, then a detail entry
+// with the reason naming the database; at a terminal the summary says the connect failed.
+TEST_P(RunTest, MissingDatabaseIsTheConnectMessageAndItsReason) {
   RemoveDatabase();
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
   auto m = Messages();
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0].function, "bdConnect");
-  EXPECT_EQ(m[0].code, "-12154");
+  ASSERT_EQ(m.size(), 2u) << test::ReadBytes(msg_file());
+  const std::string code = backend() == test::BackendKind::kPostgres ? "-12514" : "-12154";
+  EXPECT_EQ(m[0].function + "|" + m[0].code, "bdConnect|" + code);
+  EXPECT_EQ(m[1].function + "|" + m[1].message + "|" + m[1].code, "bdConnect|Detail|" + code);
+  const char* reason = backend() == test::BackendKind::kPostgres ? "\" does not exist"
+                       : backend() == test::BackendKind::kOracle ? "could not resolve"
+                                                                 : "jobfeed.db cannot be opened";
+  EXPECT_NE(test::ReadBytes(msg_file()).find(reason), std::string::npos);
   EXPECT_FALSE(fs::exists(db_path()));
+#ifndef _WIN32
+  std::string screen;
+  EXPECT_EQ(test::RunInTerminal(JOBFEED_BIN, {"REQ1", "4711", "10", "BEGIN"}, &screen), 0);
+  EXPECT_NE(screen.find("the connect to the database failed after"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("status " + code), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("done in"), std::string::npos) << screen;
+#endif
 }
 
 #ifdef _WIN32

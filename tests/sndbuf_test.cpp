@@ -175,6 +175,15 @@ TEST_F(SndBufFileTest, FailedOpenIsLoggedAndTheNextLineOpensAgain) {
   EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
   EXPECT_EQ(Opens(), 2);
   EXPECT_EQ(File(3).size(), 552u);
+
+  // A missing folder: a detail entry names the file whose folder the site must provide.
+  faults_.FailNth(FaultEnv::kOpen, 1, kErrPathNotFound, "SndDnl5");
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(5)), -1);
+  m = Messages();
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[1].code + "|" + m[2].function + "|" + m[2].message, "3|CreateFile|Detail");
+  EXPECT_NE(test::ReadBytes(msg_file()).find("Ordner fehlt: " + SndBuf_FileName(5)),
+            std::string::npos);
 }
 
 TEST_F(SndBufFileTest, FileHeldByAnotherProcessIsWaitedForABoundedTime) {

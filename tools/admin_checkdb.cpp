@@ -77,6 +77,16 @@ int CmdCheckDb(int argc, char** argv) {
     std::printf("%s: the catalog cannot be read (status %d): %s\n", what.c_str(), rc, why.c_str());
     ++problems;
   };
+  // Whether what travels to the server can be read on the way: the site requires TLS through
+  // libpq's own settings (see README), and this says whether it took.
+  if (kind == CatalogKind::kPostgres) {
+    std::string security;
+    if (const int rc = ReadConnectionSecurity(&security); rc != 0) {
+      catalog_failed("connection", rc);
+    } else {
+      std::printf("connection: %s\n", security.c_str());
+    }
+  }
   // Where a width counts bytes, the character set tells how many characters it holds.
   bool multibyte = false;
   if (oracle) {

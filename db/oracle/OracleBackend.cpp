@@ -287,6 +287,7 @@ class OracleBackend final : public sql::Backend {
     Bound(false);
     return EndTransaction(oci_->TransRollback(svc_, err_, OCI_DEFAULT));
   }
+  bool ConnectionLost() const override { return lost_; }
   std::string LastErrorText() const override { return last_error_; }
 
  private:

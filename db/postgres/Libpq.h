@@ -18,6 +18,7 @@ namespace jf::postgres {
   X(PQconnectionUsedPassword) \
   X(PQconninfoFree)           \
   X(PQconninfoParse)          \
+  X(PQconsumeInput)           \
   X(PQenterPipelineMode)      \
   X(PQerrorMessage)           \
   X(PQfinish)                 \
@@ -27,8 +28,10 @@ namespace jf::postgres {
   X(PQgetisnull)              \
   X(PQgetlength)              \
   X(PQgetvalue)               \
+  X(PQisBusy)                 \
   X(PQnfields)                \
   X(PQntuples)                \
+  X(PQpingParams)             \
   X(PQpipelineSync)           \
   X(PQresultErrorField)       \
   X(PQresultStatus)           \
@@ -36,6 +39,7 @@ namespace jf::postgres {
   X(PQsendQueryParams)        \
   X(PQsendQueryPrepared)      \
   X(PQsetNoticeProcessor)     \
+  X(PQsocket)                 \
   X(PQstatus)
 
 struct Libpq {

@@ -1,7 +1,11 @@
 #include "db/postgres/PostgresBackend.h"
 
+#include <poll.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -97,8 +101,9 @@ class PgStmt;
 
 class PgBackend final : public sql::Backend {
  public:
-  // setup: a statement that goes with the first round trip.
-  PgBackend(PGconn* conn, std::string setup) : conn_(conn), setup_(std::move(setup)) {}
+  // setup: statements that go with the first round trip; the last of them answers with the
+  // session's statement bound (LearnBound).
+  PgBackend(PGconn* conn, std::vector<std::string> setup) : conn_(conn), setup_(std::move(setup)) {}
   ~PgBackend() override { pq->PQfinish(conn_); }  // the server rolls back what is uncommitted
 
   int Prepare(std::string_view text, bool cursor, std::unique_ptr<sql::BackendStmt>* out) override;
@@ -111,6 +116,7 @@ class PgBackend final : public sql::Backend {
   // subtransaction that wrote or locked a row keeps its id until then, released or not, so the
   // group ends while the next unit's still fit.
   bool TransactionFull() const override { return subxacts_ + kSubxactsPerUnit > kCachedSubxacts; }
+  bool ConnectionLost() const override { return lost_; }
   std::string LastErrorText() const override { return last_error_; }
 
   // --- for the statements ---
@@ -145,8 +151,11 @@ class PgBackend final : public sql::Backend {
 
  private:
   int Exchange(std::vector<Call>* calls);
+  bool Await();
+  PGresult* NextResult() { return Await() ? pq->PQgetResult(conn_) : nullptr; }
   int Lost();
   int ErrorOf(const Call& c);
+  void LearnBound(const Call& setup);
   void Repair(bool guarded);
   int EndBlock(const char* command);
   void ForgetBlock() {
@@ -179,7 +188,11 @@ class PgBackend final : public sql::Backend {
   bool guarded_ = false;              // the last statement ran inside a savepoint of its own
   std::vector<std::string> pending_;  // transaction control for the next round trip
   std::vector<std::string> closes_;   // cursors to close with the next round trip
-  std::string setup_;
+  std::vector<std::string> setup_;
+  // How long to wait for an answer: the session's statement bound and the margin. Until the
+  // setup's answer tells the session's bound, the program's own.
+  int answer_millis_ = (kStatementSeconds + kAnswerMarginSeconds) * 1000;
+  bool silent_ = false;  // the last wait for an answer ran out
   long names_ = 0;
   std::string last_error_;
 };
@@ -338,8 +351,35 @@ int PgBackend::RollbackTo(const std::string& name) {
 
 int PgBackend::Lost() {
   lost_ = true;
-  last_error_ = "the connection to the server was lost: " + Trimmed(pq->PQerrorMessage(conn_));
+  last_error_ =
+      silent_ ? "the server gave no answer within " + std::to_string(answer_millis_ / 1000) + " s"
+              : "the connection to the server was lost: " + Trimmed(pq->PQerrorMessage(conn_));
   return -1;
+}
+
+// Waits until an answer is at hand, at most the answer bound since the last bytes came: libpq
+// itself would wait for ever on a server that stands still. False when the bound ran out or the
+// connection broke.
+bool PgBackend::Await() {
+  using Clock = std::chrono::steady_clock;
+  auto deadline = Clock::now() + std::chrono::milliseconds(answer_millis_);
+  while (pq->PQisBusy(conn_) != 0) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) {
+      silent_ = true;
+      return false;
+    }
+    pollfd p{pq->PQsocket(conn_), POLLIN, 0};
+    if (p.fd < 0) return false;
+    const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
+    if (ready < 0 && errno != EINTR) return false;
+    if (ready > 0) {
+      if (pq->PQconsumeInput(conn_) == 0) return false;
+      deadline = Clock::now() + std::chrono::milliseconds(answer_millis_);
+    }
+  }
+  return true;
 }
 
 int PgBackend::ErrorOf(const Call& c) {
@@ -359,6 +399,17 @@ int PgBackend::ErrorOf(const Call& c) {
   const int status = StatusFromSqlstate(state);
   if (status == sql::kLostConnection) lost_ = true;  // the server ends the session
   return status;
+}
+
+// The setup answers with the session's statement bound in milliseconds (0: none): the wait for
+// an answer is that and the margin, or without a bound the program's own.
+void PgBackend::LearnBound(const Call& setup) {
+  const PGresult* r = setup.result.get();
+  if (r == nullptr || pq->PQresultStatus(r) != PGRES_TUPLES_OK || pq->PQntuples(r) != 1) return;
+  const long long bound = std::atoll(pq->PQgetvalue(r, 0, 0));
+  const long long seconds = bound > 0 ? (bound + 999) / 1000 : kStatementSeconds;
+  answer_millis_ =
+      static_cast<int>(std::min<long long>(seconds + kAnswerMarginSeconds, 86400) * 1000);
 }
 
 // Sends the calls as one pipeline and reads every answer. Returns the index of the first call
@@ -385,21 +436,21 @@ int PgBackend::Exchange(std::vector<Call>* calls) {
   if (pq->PQpipelineSync(conn_) == 0 || pq->PQflush(conn_) != 0) return Lost();
   int failed = static_cast<int>(calls->size());
   for (std::size_t i = 0; i < calls->size(); ++i) {
-    PGresult* r = pq->PQgetResult(conn_);
+    PGresult* r = NextResult();
     if (r == nullptr || pq->PQstatus(conn_) == CONNECTION_BAD) {
       pq->PQclear(r);
       return Lost();
     }
     (*calls)[i].result.reset(r);
-    while (PGresult* extra = pq->PQgetResult(conn_))
-      pq->PQclear(extra);  // each answer ends in none
+    while (PGresult* extra = NextResult()) pq->PQclear(extra);  // each answer ends in none
+    if (silent_) return Lost();
     const ExecStatusType st = pq->PQresultStatus(r);
     if (failed == static_cast<int>(calls->size()) && st != PGRES_COMMAND_OK &&
         st != PGRES_TUPLES_OK) {
       failed = static_cast<int>(i);
     }
   }
-  Result sync(pq->PQgetResult(conn_));
+  Result sync(NextResult());
   if (sync == nullptr || pq->PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC ||
       pq->PQstatus(conn_) == CONNECTION_BAD) {
     return Lost();
@@ -410,7 +461,8 @@ int PgBackend::Exchange(std::vector<Call>* calls) {
 int PgBackend::Run(std::vector<Call>* main, Trip trip) {
   if (lost_) return sql::kNotConnected;
   std::vector<Call> calls;
-  if (!setup_.empty()) calls.push_back(Call::Text(std::move(setup_)));
+  const std::size_t setup = setup_.size();
+  for (std::string& t : setup_) calls.push_back(Call::Text(std::move(t)));
   setup_.clear();
   for (std::string& t : closes_) calls.push_back(Call::Text(std::move(t)));
   for (std::string& t : pending_) calls.push_back(Call::Text(std::move(t)));
@@ -428,9 +480,13 @@ int PgBackend::Run(std::vector<Call>* main, Trip trip) {
      : trip == Trip::kCommit ? g_trips.commit
                              : g_trips.execute);
   const int failed = Exchange(&calls);
-  const int status = failed < 0                                 ? sql::kLostConnection
+  const int status = failed < 0 && silent_                      ? sql::kLostContact
+                     : failed < 0                               ? sql::kLostConnection
                      : failed == static_cast<int>(calls.size()) ? 0
                                                                 : ErrorOf(calls[failed]);
+  if (setup > 0 && (failed < 0 || static_cast<std::size_t>(failed) >= setup)) {
+    LearnBound(calls[setup - 1]);
+  }
   for (std::size_t i = 0; i < main->size(); ++i) (*main)[i] = std::move(calls[first + i]);
   if (failed < 0 || lost_) return status;
   if (begins) begun_ = true;
@@ -687,6 +743,33 @@ int PgStmt::Deliver(std::span<const Out> out) const {
   return 0;
 }
 
+// The status of a failed connect by its cause, as Oracle's client gives them: libpq tells the
+// cause only in its text, so whether anything answered is asked again (a ping does not log on).
+int ConnectFailure(const char* const* keys, const char* const* values, const std::string& text,
+                   std::chrono::steady_clock::duration took, int timeout_seconds) {
+  if (timeout_seconds > 0 &&
+      took >= std::chrono::seconds(timeout_seconds) - std::chrono::milliseconds(500)) {
+    return sql::kConnectTimeout;
+  }
+  if (text.find("could not translate host name") != std::string::npos) {
+    return sql::kConnectIdentifier;
+  }
+  switch (pq->PQpingParams(keys, values, 0)) {
+    case PQPING_NO_RESPONSE:
+      return sql::kNoListener;
+    case PQPING_NO_ATTEMPT:
+      return sql::kConnectIdentifier;
+    default:
+      break;
+  }
+  // The server answered and refused: the database it does not have, or the login.
+  if (text.find("database \"") != std::string::npos &&
+      text.find("\" does not exist") != std::string::npos) {
+    return sql::kServiceUnknown;
+  }
+  return sql::kLogonDenied;
+}
+
 }  // namespace
 
 const RoundTrips& Trips() {
@@ -748,6 +831,19 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
     keys.push_back("connect_timeout");
     values.push_back(std::to_string(kConnectTimeoutSeconds));
   }
+  // Over TCP a server whose machine or network went away without a word would leave the run
+  // waiting until the operating system gives up, which takes hours: keepalives find a silent
+  // peer, tcp_user_timeout data that is not delivered. A URI that sets them keeps its own.
+  const std::pair<const char*, int> kTcp[] = {{"keepalives", 1},
+                                              {"keepalives_idle", kKeepaliveIdleSeconds},
+                                              {"keepalives_interval", kKeepaliveIntervalSeconds},
+                                              {"keepalives_count", kKeepaliveCount},
+                                              {"tcp_user_timeout", kTcpUserTimeoutMillis}};
+  for (const auto& [key, value] : kTcp) {
+    if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
+    keys.push_back(key);
+    values.push_back(std::to_string(value));
+  }
   std::vector<const char*> k, v;
   for (std::size_t i = 0; i < keys.size(); ++i) {
     k.push_back(keys[i].c_str());
@@ -756,12 +852,17 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
   k.push_back(nullptr);
   v.push_back(nullptr);
   ++g_trips.connect;
+  const auto started = std::chrono::steady_clock::now();
   PGconn* conn = pq->PQconnectdbParams(k.data(), v.data(), 0);
   if (conn == nullptr || pq->PQstatus(conn) != CONNECTION_OK) {
-    const bool password_refused = conn != nullptr && pq->PQconnectionUsedPassword(conn) != 0;
     *error = conn != nullptr ? Trimmed(pq->PQerrorMessage(conn)) : "out of memory";
     pq->PQfinish(conn);
-    return password_refused ? sql::kLogonDenied : sql::kConnectIdentifier;
+    const auto set = std::find(keys.begin(), keys.end(), "connect_timeout");
+    const int seconds =
+        set != keys.end() ? std::atoi(values[static_cast<std::size_t>(set - keys.begin())].c_str())
+                          : kConnectTimeoutSeconds;
+    return ConnectFailure(k.data(), v.data(), *error, std::chrono::steady_clock::now() - started,
+                          seconds);
   }
   // A notice (a warning the server sends beside an answer) must not reach the terminal: a run
   // prints nothing.
@@ -772,15 +873,22 @@ int OpenPostgres(std::string_view user, std::string_view password, std::string_v
     pq->PQfinish(conn);
     return sql::kBackendUnavailable;
   }
-  // Lock waits are bounded unless the site set its own bound (for the role, the database or in
-  // the URI's options): a row another session holds fails with -54 after that long. A server of
+  // Lock waits and statements are bounded unless the site set its own bounds (for the role, the
+  // database or in the URI's options): a row another session holds fails with -54 after that
+  // long, a statement that runs past its bound with -1013. A server of
   // version 14 or later also looks for the program during a long wait: a run killed while it
   // waited would otherwise hold its locks, and keep other runs waiting, until the wait ended.
   *out = std::make_unique<PgBackend>(
-      conn, "SELECT set_config('lock_timeout','" + std::to_string(sql::kLockWaitSeconds * 1000) +
-                "',false) WHERE current_setting('lock_timeout')='0' UNION ALL SELECT "
-                "set_config('client_connection_check_interval','1000',false) WHERE "
-                "current_setting('server_version_num')::int>=140000");
+      conn,
+      std::vector<std::string>{
+          "SELECT set_config('lock_timeout','" + std::to_string(sql::kLockWaitSeconds * 1000) +
+              "',false) WHERE current_setting('lock_timeout')='0' UNION ALL SELECT "
+              "set_config('statement_timeout','" +
+              std::to_string(kStatementSeconds * 1000) +
+              "',false) WHERE current_setting('statement_timeout')='0' UNION ALL SELECT "
+              "set_config('client_connection_check_interval','1000',false) WHERE "
+              "current_setting('server_version_num')::int>=140000",
+          "SELECT setting FROM pg_settings WHERE name='statement_timeout'"});
   return 0;
 }
 

@@ -28,14 +28,17 @@ sql::Cursor g_oracleColumns(
     "select column_name ,data_type ,data_length ,char_length ,char_used ,data_precision  from "
     "all_tab_columns where owner=:b0 and table_name=:b1");
 // PostgreSQL: a varchar's typmod is its characters plus 4; a numeric's holds its precision in
-// the upper half, plus 4; the integer types have the digits of their range.
+// the upper half, plus 4; the integer types have the digits of their range. A column of the
+// default collation compares by the database's.
 sql::Cursor g_postgresColumns(
     "select a.attname ,t.typname ,case when t.typname in ('varchar','bpchar') and a.atttypmod>4 "
     "then a.atttypmod-4 else 0 end ,case when t.typname='numeric' and a.atttypmod>4 then "
     "(a.atttypmod-4)/65536 when t.typname='int2' then 5 when t.typname='int4' then 10 when "
-    "t.typname='int8' then 19 else -1 end  from pg_attribute a ,pg_type t where "
-    "a.attrelid=to_regclass(:b0) and a.attnum>0 and not a.attisdropped and t.oid=a.atttypid "
-    "order by a.attnum");
+    "t.typname='int8' then 19 else -1 end ,case when a.attcollation=0 then '' when "
+    "c.collname='default' then (select d.datcollate from pg_database d where "
+    "d.datname=current_database()) else c.collname end  from pg_attribute a join pg_type t on "
+    "t.oid=a.atttypid left join pg_collation c on c.oid=a.attcollation where "
+    "a.attrelid=to_regclass(:b0) and a.attnum>0 and not a.attisdropped order by a.attnum");
 sql::Cursor g_oracleSynonym(
     "select table_owner ,table_name  from all_synonyms where synonym_name=:b0 and (owner=:b1 or "
     "owner='PUBLIC') order by case when owner='PUBLIC' then 1 else 0 end");
@@ -63,13 +66,14 @@ int ReadOracleColumns(const std::string& owner, const std::string& table,
 int ReadPostgresColumns(std::string_view table, std::vector<DbColumn>* out) {
   const Name t(table);
   if (int rc = g_postgresColumns.Open({sql::In::Text(t)}); rc != 0) return rc;
-  Name name, type;
+  Name name, type, collation;
   int32_t chars = 0, precision = 0;
   const sql::Out row[] = {sql::Out::Text(name), sql::Out::Text(type), sql::Out::I32(&chars),
-                          sql::Out::I32(&precision)};
+                          sql::Out::I32(&precision), sql::Out::Text(collation)};
   int rc = 0;
   while ((rc = g_postgresColumns.Fetch(row)) == 0) {
-    out->push_back({std::string(name.view()), std::string(type.view()), 0, chars, 'C', precision});
+    out->push_back({std::string(name.view()), std::string(type.view()), 0, chars, 'C', precision,
+                    std::string(collation.view())});
   }
   g_postgresColumns.Close();
   return rc == sql::kNotFound ? 0 : rc;
@@ -120,10 +124,29 @@ bool Usable(CatalogKind catalog, schema::Kind kind, const DbColumn& col) {
 std::string WidthProblem(CatalogKind catalog, bool multibyte, const schema::Table& table,
                          const schema::Column& need, const DbColumn& col) {
   if (need.kind == schema::Kind::kText && catalog == CatalogKind::kPostgres) {
-    if (col.char_length == 0 || col.char_length >= need.width) return "";  // text: no limit
-    return col.type + "(" + std::to_string(col.char_length) + ") is narrower than the program's " +
-           std::to_string(need.width) + " characters; ALTER TABLE " + schema::QualifiedName(table) +
-           " ALTER COLUMN " + need.name + " TYPE varchar(" + std::to_string(need.width) + ")";
+    // Keys and ranges must compare by their bytes, as on Oracle: a column of another collation
+    // sorts and compares by the locale's rules. The statement that mends one keeps "C".
+    const bool narrow = col.char_length != 0 && col.char_length < need.width;  // 0: text
+    const bool bytewise = col.collation == "C" || col.collation == "POSIX";
+    if (!narrow && bytewise) return "";
+    const std::string alter = "; ALTER TABLE " + schema::QualifiedName(table) + " ALTER COLUMN " +
+                              need.name + " TYPE varchar(" +
+                              std::to_string(narrow ? need.width : col.char_length) +
+                              ") COLLATE \"C\"";
+    const std::string declared =
+        col.char_length == 0 ? col.type : col.type + "(" + std::to_string(col.char_length) + ")";
+    std::string what;
+    if (narrow) {
+      what = declared + " is narrower than the program's " + std::to_string(need.width) +
+             " characters";
+    }
+    if (!bytewise) {
+      what += (what.empty() ? declared : std::string(", and it")) +
+              " compares by the collation \"" + col.collation +
+              "\", not by its bytes: keys and ranges compare and sort otherwise " +
+              "than on Oracle";
+    }
+    return what + alter;
   }
   if (need.kind == schema::Kind::kText) {
     const std::string alter = "; ALTER TABLE " + schema::QualifiedName(table) + " MODIFY (" +
@@ -218,6 +241,18 @@ bool HoldsWindows1252(std::string_view name) {
   // The Unicode sets hold every character; of the others only Windows-1252 itself.
   const std::string upper = Upper(name);
   return Contains(upper, "UTF") || upper == "WE8MSWIN1252";
+}
+
+int ReadConnectionSecurity(std::string* text) {
+  Text<200> value;
+  const sql::Out row[] = {sql::Out::Text(value)};
+  const int rc = sql::SelectInto(
+      "select case when s.ssl then 'encrypted ('||s.version||', '||s.cipher||')' when "
+      "inet_client_addr() is null then 'a local socket, not encrypted' else 'not encrypted' end "
+      "into :b0  from pg_stat_ssl s where s.pid=pg_backend_pid()",
+      std::span<const sql::In>(), row);
+  *text = std::string(value.view());
+  return rc;
 }
 
 bool MultiByteCharacterSet(std::string_view name) {

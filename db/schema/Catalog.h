@@ -24,6 +24,9 @@ struct DbColumn {
   int char_length = 0;
   char char_used = 0;
   int precision = -1;  // the digits a number declares; -1 where it declares none
+  // PostgreSQL: the collation a text column compares by ("C", or the database's own where the
+  // column takes the default); empty where not known.
+  std::string collation = {};
 };
 
 // Reads the columns of table (its name as the statements write it) from the connected
@@ -41,6 +44,10 @@ int ReadCharacterSet(std::string* name);
 bool MultiByteCharacterSet(std::string_view name);
 // Whether a database character set holds every Windows-1252 character.
 bool HoldsWindows1252(std::string_view name);
+
+// How the connected PostgreSQL session reaches its server: "encrypted (TLSv1.3, cipher)",
+// "not encrypted", or "a local socket, not encrypted". Returns 0 or the status.
+int ReadConnectionSecurity(std::string* text);
 
 // What is wrong with a table's columns for the program: one line per missing column, unusable
 // type or too narrow a width, with the statement that mends it where there is one; none when

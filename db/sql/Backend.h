@@ -45,6 +45,8 @@ class Backend {
   // Whether the open transaction should commit before another unit begins in it: a database
   // that pays for every unit a transaction holds beyond some number says so in time.
   virtual bool TransactionFull() const { return false; }
+  // Whether the session is gone: every later call fails without reaching the server.
+  virtual bool ConnectionLost() const { return false; }
   // Human-readable detail of the last error, for the operator tool and tests.
   virtual std::string LastErrorText() const = 0;
 };

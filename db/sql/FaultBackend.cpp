@@ -42,6 +42,10 @@ void FaultBackend::FailAlways(Op op, std::string text_part, int status) {
   rules_.push_back(Rule{op, std::move(text_part), 0, status});
 }
 
+void FaultBackend::LoseNth(Op op, std::string text_part, int nth, int status) {
+  rules_.push_back(Rule{op, std::move(text_part), nth, status, 0, true});
+}
+
 int FaultBackend::Executions(std::string_view text_part) const {
   int n = 0;
   for (const auto& [text, count] : executions_) {
@@ -52,10 +56,14 @@ int FaultBackend::Executions(std::string_view text_part) const {
 
 int FaultBackend::Check(Op op, const std::string& text) {
   if (op == kExecute) ++executions_[text];
+  if (lost_) return kGone;
   for (Rule& r : rules_) {
     if (r.op != op || text.find(r.text_part) == std::string::npos) continue;
     ++r.seen;
-    if (r.nth == 0 || r.seen == r.nth) return r.status;
+    if (r.nth == 0 || r.seen == r.nth) {
+      lost_ = lost_ || r.loses;
+      return r.status;
+    }
   }
   return 0;
 }

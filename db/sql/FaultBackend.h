@@ -31,7 +31,13 @@ class FaultBackend final : public Backend {
   void FailNth(Op op, std::string text_part, int nth, int status);
   // Every such call fails until Clear().
   void FailAlways(Op op, std::string text_part, int status);
-  void Clear() { rules_.clear(); }
+  // The nth such call loses the connection: it fails with status, and every later call of any
+  // kind (commit and rollback too) with -3114, as a backend whose server is gone answers.
+  void LoseNth(Op op, std::string text_part, int nth, int status);
+  void Clear() {
+    rules_.clear();
+    lost_ = false;
+  }
 
   // watch sees every statement's inputs as it runs and its outputs as it fetches (the other span
   // empty), through Show: tests hold the statements to the schema description so.
@@ -49,10 +55,13 @@ class FaultBackend final : public Backend {
   void ResetCounts() { executions_.clear(); }
 
   int Prepare(std::string_view text, bool cursor, std::unique_ptr<BackendStmt>* out) override;
-  int Commit() override { return base_->Commit(); }
-  int Rollback() override { return base_->Rollback(); }
-  int ReleaseSavepoint(std::string_view name) override { return base_->ReleaseSavepoint(name); }
+  int Commit() override { return lost_ ? kGone : base_->Commit(); }
+  int Rollback() override { return lost_ ? kGone : base_->Rollback(); }
+  int ReleaseSavepoint(std::string_view name) override {
+    return lost_ ? kGone : base_->ReleaseSavepoint(name);
+  }
   bool TransactionFull() const override { return base_->TransactionFull(); }
+  bool ConnectionLost() const override { return lost_ || base_->ConnectionLost(); }
   std::string LastErrorText() const override { return base_->LastErrorText(); }
 
   // Called by the wrapped statements: counts the call and returns the status it must fail
@@ -66,7 +75,10 @@ class FaultBackend final : public Backend {
     int nth;  // 0 = always
     int status;
     int seen = 0;
+    bool loses = false;
   };
+  static constexpr int kGone = -3114;
+  bool lost_ = false;
   std::unique_ptr<Backend> base_;
   std::vector<Rule> rules_;
   std::map<std::string, int> executions_;

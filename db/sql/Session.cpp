@@ -31,6 +31,7 @@ struct State {
                                 // before they are delivered
   bool in_group = false;        // units end without committing until EndGroup
   bool lock_waits = true;       // locking reads wait for a held row (SetLockWait)
+  int lost = 0;                 // LostStatus()
 };
 
 State& S() {
@@ -49,7 +50,12 @@ BackendWrapper& Wrapper() {
 }
 
 int SetCode(int code) {
-  S().sqlcode = code;
+  State& s = S();
+  s.sqlcode = code;
+  if (code != 0 && code != kNotFound && s.lost == 0 &&
+      (IsLostConnection(code) || (s.backend && s.backend->ConnectionLost()))) {
+    s.lost = code;
+  }
   return code;
 }
 
@@ -106,6 +112,7 @@ void Disconnect() {
   ++s.generation;
   s.in_group = false;
   s.lock_waits = true;
+  s.lost = 0;
 }
 
 bool Connected() {
@@ -120,6 +127,10 @@ const std::string& ConnectErrorText() {
 
 int Sqlcode() {
   return S().sqlcode;
+}
+
+int LostStatus() {
+  return S().lost;
 }
 
 int Connect(std::string_view connect_string, BackendOpener open) {

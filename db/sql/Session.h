@@ -42,6 +42,11 @@ Backend* CurrentBackend();
 
 // Status of the last statement.
 int Sqlcode();
+// The status with which the session's connection was lost (IsLostConnection, or whatever the
+// backend answered when it knew its session gone); 0 while the connection stands. Once it is
+// lost no statement can succeed, so callers stop their work at the first failure instead of
+// failing every remaining row.
+int LostStatus();
 
 // Runs a statement that returns no rows (INSERT, UPDATE, DELETE, SAVEPOINT, ROLLBACK TO).
 int Execute(std::string_view text, std::span<const In> in = {});

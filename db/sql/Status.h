@@ -51,11 +51,23 @@ enum Status : int32_t {
   kLogonWarning = -28002,        // the logon worked with a warning (the password will expire)
   kLostConnection = -3113,       // the connection to the server broke during the call
   kNotConnected = -3114,         // every call after that
+  kLostContact = -3135,          // the server stopped answering within the call's bound
+  kConnectTimeout = -12170,      // the connect did not complete within its bound
+  kServiceUnknown = -12514,      // the server answered but does not know the database
+  kNoListener = -12541,          // nothing listens at the address the net service name gives
   kCancelled = -1013,            // the server cancelled the statement (its statement timeout)
   kCallTimeout = -3156,          // a round trip ran past the client's call timeout and was
                                  // broken off; the session is still there (else kLostConnection)
   kOtherError = -99999,          // any other failure of the backend
 };
+
+// Whether a status says the connection to the server is gone: no later statement of the
+// session can succeed. A backend that knows more tells it through Backend::ConnectionLost.
+inline bool IsLostConnection(int status) {
+  return status == kLostConnection || status == kNotConnected || status == kLostContact ||
+         status == -12152 ||  // the client could not send the cancel or break
+         status == -12571;    // the client could not send a packet
+}
 
 // How long a statement waits for a row or table that another session holds before it fails with
 // kBusy. Other runs and the order system hold a row for milliseconds; a hold this long is someone
