@@ -22,6 +22,9 @@ struct Held {
   int32_t terminal = 0;
   std::unique_ptr<WritableFile> file;
   uint64_t end = 0;  // size of the file after the last complete line
+  // Created by this writer and its folder entry not yet flushed: a file whose lines are made
+  // durable but whose name is not may be gone, lines and all, after a power cut.
+  bool new_entry = false;
 };
 
 // The files of the terminals written to since the cache was last emptied: the lines of a group
@@ -49,6 +52,32 @@ void Drop(Cache& c, std::size_t i) {
   c.last = 0;
 }
 
+// Cuts a file of *end bytes back to just after its last line feed, when it does not end in one,
+// and stores the new size in *end. Only the tail is read, from the end backwards: a file the
+// communication process has not emptied for a long time may be hundreds of megabytes. Returns
+// 0 or the error of the cut; a file that cannot be read is left as it is.
+int CutTornTail(WritableFile* f, uint64_t* end) {
+  constexpr std::size_t kChunk = 4 * kLineBytes;
+  std::string bytes;
+  uint64_t to = *end;
+  bool last_byte = true;
+  while (to > 0) {
+    const uint64_t from = to > kChunk ? to - kChunk : 0;
+    const std::size_t n = static_cast<std::size_t>(to - from);
+    if (f->ReadAt(from, n, &bytes) != 0 || bytes.size() != n) return 0;
+    if (last_byte && bytes.back() == '\n') return 0;
+    last_byte = false;
+    const std::size_t lf = bytes.rfind('\n');
+    if (lf != std::string::npos) {
+      *end = from + lf + 1;
+      return f->Truncate(*end);
+    }
+    to = from;
+  }
+  *end = 0;
+  return f->Truncate(0);
+}
+
 // Opens the terminal's file exclusively, moves to its end and adds it to the cache as the last
 // one used. Returns 0, -1 (logged), or kSndBufHeld (not logged) when another process holds the
 // file and the writer may not wait for it.
@@ -60,12 +89,13 @@ int OpenFor(Cache& c, int32_t terminal) {
   }
   const std::string& name = c.name;
   std::unique_ptr<WritableFile> f;
+  bool existed = true;
   // The communication process, or another run, holds the file only while it takes lines out
   // or puts a group's lines in: a sharing error is waited out for a bounded time before the row
   // fails, unless the caller holds what others may be waiting for.
   int err = 0;
   for (int waits = 0;; ++waits) {
-    err = env()->OpenAppend(name, ShareMode::kExclusive, Durability::kOnSync, &f, nullptr);
+    err = env()->OpenAppend(name, ShareMode::kExclusive, Durability::kOnSync, &f, &existed);
     const bool sharing =
         err == kErrSharingViolation || err == kErrLockViolation || err == kErrSharingBufferExceeded;
     if (sharing && !c.wait) return kSndBufHeld;
@@ -86,20 +116,13 @@ int OpenFor(Cache& c, int32_t terminal) {
   // that ends with its line end is left as it is, whoever wrote it; so is a file that cannot be
   // read here. The file is read through the exclusive handle: no other opener gets in, on
   // Windows not even this process's own.
-  if (err == 0 && end % kLineBytes != 0) {
-    std::string bytes;
-    if (f->ReadAll(&bytes) == 0 && bytes.size() == end && bytes.back() != '\n') {
-      const std::size_t last = bytes.rfind('\n');
-      end = last == std::string::npos ? 0 : last + 1;
-      err = f->Truncate(end);
-    }
-  }
+  if (err == 0 && end % kLineBytes != 0) err = CutTornTail(f.get(), &end);
   if (err != 0) {
     f->Close();
     Msg_Log(err, "SetFilePointer", "Ende der Datei", kMsgError);
     return -1;
   }
-  c.files.push_back(Held{terminal, std::move(f), end});
+  c.files.push_back(Held{terminal, std::move(f), end, !existed});
   c.last = c.files.size() - 1;
   return 0;
 }
@@ -210,10 +233,13 @@ int SndBuf_Flush() {
   for (Held& h : TheCache().files) {
     // Written without write-through, a line is durable only once its file is flushed; a flush
     // that fails is a line that did not reach the disk, as a failed write-through write was.
-    if (int err = h.file->Sync(); err != 0) {
+    int err = h.file->Sync();
+    if (err == 0 && h.new_entry) err = h.file->SyncFolder();
+    if (err != 0) {
       Msg_Log(err, "WrittenFile", "", kMsgError);
       return -1;
     }
+    h.new_entry = false;
   }
   return 0;
 }

@@ -253,11 +253,14 @@ int WriteLoginFile(const std::string& path, std::string_view user, std::string_v
   // Written beside the target and renamed over it, so a reader never sees half a file. Only
   // its owner may read it: the scrambling keeps the password from a glance, not from someone
   // who has the file and the program.
+  // The temporary file is made new, never opened: whatever stood at its name (a link planted
+  // to make this write someone else's file) is removed first, and if something is put there
+  // again in the meantime the write fails instead of going through it.
   const std::string temp = path + ".tmp";
   env()->DeleteFile(temp);
   std::unique_ptr<WritableFile> file;
-  int rc = env()->OpenAppend(temp, ShareMode::kExclusivePrivate, Durability::kWriteThrough, &file,
-                             nullptr);
+  int rc =
+      env()->OpenAppend(temp, ShareMode::kNewPrivate, Durability::kWriteThrough, &file, nullptr);
   if (rc != 0) {
     *error = "cannot create " + temp + " (error " + std::to_string(rc) + ")";
     return -1;
