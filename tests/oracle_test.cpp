@@ -57,6 +57,12 @@ TEST_F(OracleSite, LogsOnInWindows1252) {
   FakeClient::Get().Fail("OCIEnvNlsCreate", "", 0, 12715);
   EXPECT_EQ(bdConnect(), sql::kBackendUnavailable);
   EXPECT_NE(sql::ConnectErrorText().find("ORA-12715"), std::string::npos);
+  // Values with the connect string's separators in them reach the client as they are.
+  sql::Disconnect();
+  FakeClient::Get().Reset();
+  WriteLogin("job/feed@x", "p@ss/w");
+  EXPECT_EQ(bdConnect(), 0);
+  EXPECT_EQ(FakeClient::Get().LastLogon(), "job/feed@x|p@ss/w|../../../../jobfeed.db|178");
 }
 
 // A client library that is not there or too old: the connect fails with -12560, the run logs it
