@@ -95,7 +95,14 @@ TEST_F(OracleSite, ClientLibraryLookedForOnThePathAndInOracleHome) {
        0,
        "libclntsh.so.19.1\n",
        ""},
+      // A relative ORACLE_HOME would be looked into below the working directory.
+      {{"-u", "LD_LIBRARY_PATH", "ORACLE_HOME=planted"},
+       1,
+       "ORACLE_HOME planted ignored: not an absolute path",
+       "-12560"},
   };
+  fs::create_directories(root() / "planted" / "lib");
+  fs::create_symlink(FAKEOCI_HOME "/lib/libclntsh.so", root() / "planted" / "lib" / "libclntsh.so");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.env[1] + " " + c.env[2]);
     std::vector<std::string> args = c.env;
