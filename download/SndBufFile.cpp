@@ -1,4 +1,5 @@
 // The file side of the send-buffer writer: the line, the file name and the file-handle cache.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ struct Cache {
   bool named = false;
   int32_t namedTerminal = 0;
   std::string name;
+  // Terminals whose file this writer created and let go of before a flush reached its folder
+  // entry (a group that failed): the next flush of the file flushes the folder too.
+  std::vector<int32_t> new_entries;
 };
 
 Cache& TheCache() {
@@ -47,6 +51,7 @@ Cache& TheCache() {
 }
 
 void Drop(Cache& c, std::size_t i) {
+  if (c.files[i].new_entry) c.new_entries.push_back(c.files[i].terminal);
   c.files[i].file->Close();  // nothing to do about a failing close: the handle is gone
   c.files.erase(c.files.begin() + static_cast<std::ptrdiff_t>(i));
   c.last = 0;
@@ -122,7 +127,10 @@ int OpenFor(Cache& c, int32_t terminal) {
     Msg_Log(err, "SetFilePointer", "Ende der Datei", kMsgError);
     return -1;
   }
-  c.files.push_back(Held{terminal, std::move(f), end, !existed});
+  const auto pending = std::find(c.new_entries.begin(), c.new_entries.end(), terminal);
+  const bool new_entry = !existed || pending != c.new_entries.end();
+  if (pending != c.new_entries.end()) c.new_entries.erase(pending);
+  c.files.push_back(Held{terminal, std::move(f), end, new_entry});
   c.last = c.files.size() - 1;
   return 0;
 }

@@ -258,7 +258,8 @@ TEST_F(SndBufFileTest, NewFileHasItsFolderFlushedOnce) {
   ASSERT_EQ(SndBuf_Flush(), 0);
   EXPECT_EQ(faults_.Calls(FaultEnv::kSyncFolder), 1);
 
-  // A folder that cannot be flushed fails the flush like the file's own.
+  // A folder that cannot be flushed fails the flush like the file's own; the file's next
+  // flush, after it was let go of and opened again, still flushes its folder.
   SndBuf_CloseCache();
   std::filesystem::remove(buffer_file(3));
   faults_.FailNth(FaultEnv::kSyncFolder, 1, kErrIoDevice);
@@ -268,6 +269,10 @@ TEST_F(SndBufFileTest, NewFileHasItsFolderFlushedOnce) {
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].function, "WrittenFile");
   EXPECT_EQ(m[0].code, "1117");
+  SndBuf_CloseCache();
+  ASSERT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
+  ASSERT_EQ(SndBuf_Flush(), 0);
+  EXPECT_EQ(faults_.Calls(FaultEnv::kSyncFolder), 3);
 }
 
 #ifndef _WIN32
