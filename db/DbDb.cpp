@@ -15,14 +15,14 @@ int bdConnect() {
   char net[kLoginValueMax + 1] = {};
   bool too_long = false;
   iniGetLogin(user, password, net, &too_long);
-  // A value cut to fit its buffer would log on with something the site never configured;
-  // refuse it, as the database refuses a wrong login.
+  // A value cut to fit would log on with something the site never configured (a database
+  // whose name is one letter shorter); refuse it, as the database refuses a wrong login.
   if (too_long) return sql::kLoginTooLong;
-  std::string connect;
-  connect.reserve(kConnectStringMax);
-  connect.append(user).append("/").append(password).append("@").append(net);
-  if (connect.size() > kConnectStringMax) return sql::kLoginTooLong;
-  return sql::Connect(connect, OpenBackend);
+  // The connect string's limit of 100 characters still holds, but its parts stay apart: a
+  // password with "@" or "/" must not move the split between them.
+  const std::size_t length = std::strlen(user) + 1 + std::strlen(password) + 1 + std::strlen(net);
+  if (length > kConnectStringMax) return sql::kLoginTooLong;
+  return sql::Connect(user, password, net, OpenBackend);
 }
 
 void bdCommit() {

@@ -24,4 +24,9 @@ std::string_view SqlitePath(std::string_view net_service);
 int OpenBackend(std::string_view user, std::string_view password, std::string_view net_service,
                 std::unique_ptr<sql::Backend>* out, std::string* error = nullptr);
 
+// text with every password that net_service carries (in a URI's user part or parameters, or
+// as user/password@name) replaced by "***": what a program prints or logs of a net service
+// name, or of a client's reason that may quote it. MaskCredentials(net, net) is the name to show.
+std::string MaskCredentials(std::string_view text, std::string_view net_service);
+
 }  // namespace jf

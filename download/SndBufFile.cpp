@@ -1,4 +1,5 @@
 // The file side of the send-buffer writer: the line, the file name and the file-handle cache.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -23,6 +24,9 @@ struct Held {
   int32_t terminal = 0;
   std::unique_ptr<WritableFile> file;
   uint64_t end = 0;  // size of the file after the last complete line
+  // Created by this writer and its folder entry not yet flushed: a file whose lines are made
+  // durable but whose name is not may be gone, lines and all, after a power cut.
+  bool new_entry = false;
 };
 
 // The files of the terminals written to since the cache was last emptied: the lines of a group
@@ -37,6 +41,9 @@ struct Cache {
   bool named = false;
   int32_t namedTerminal = 0;
   std::string name;
+  // Terminals whose file this writer created and let go of before a flush reached its folder
+  // entry (a group that failed): the next flush of the file flushes the folder too.
+  std::vector<int32_t> new_entries;
 };
 
 Cache& TheCache() {
@@ -45,9 +52,36 @@ Cache& TheCache() {
 }
 
 void Drop(Cache& c, std::size_t i) {
+  if (c.files[i].new_entry) c.new_entries.push_back(c.files[i].terminal);
   c.files[i].file->Close();  // nothing to do about a failing close: the handle is gone
   c.files.erase(c.files.begin() + static_cast<std::ptrdiff_t>(i));
   c.last = 0;
+}
+
+// Cuts a file of *end bytes back to just after its last line feed, when it does not end in one,
+// and stores the new size in *end. Only the tail is read, from the end backwards: a file the
+// communication process has not emptied for a long time may be hundreds of megabytes. Returns
+// 0 or the error of the cut; a file that cannot be read is left as it is.
+int CutTornTail(WritableFile* f, uint64_t* end) {
+  constexpr std::size_t kChunk = 4 * kLineBytes;
+  std::string bytes;
+  uint64_t to = *end;
+  bool last_byte = true;
+  while (to > 0) {
+    const uint64_t from = to > kChunk ? to - kChunk : 0;
+    const std::size_t n = static_cast<std::size_t>(to - from);
+    if (f->ReadAt(from, n, &bytes) != 0 || bytes.size() != n) return 0;
+    if (last_byte && bytes.back() == '\n') return 0;
+    last_byte = false;
+    const std::size_t lf = bytes.rfind('\n');
+    if (lf != std::string::npos) {
+      *end = from + lf + 1;
+      return f->Truncate(*end);
+    }
+    to = from;
+  }
+  *end = 0;
+  return f->Truncate(0);
 }
 
 // Opens the terminal's file exclusively, moves to its end and adds it to the cache as the last
@@ -61,12 +95,13 @@ int OpenFor(Cache& c, int32_t terminal) {
   }
   const std::string& name = c.name;
   std::unique_ptr<WritableFile> f;
+  bool existed = true;
   // The communication process, or another run, holds the file only while it takes lines out
   // or puts a group's lines in: a sharing error is waited out for a bounded time before the row
   // fails, unless the caller holds what others may be waiting for.
   int err = 0;
   for (int waits = 0;; ++waits) {
-    err = env()->OpenAppend(name, ShareMode::kExclusive, Durability::kOnSync, &f, nullptr);
+    err = env()->OpenAppend(name, ShareMode::kExclusive, Durability::kOnSync, &f, &existed);
     const bool sharing =
         err == kErrSharingViolation || err == kErrLockViolation || err == kErrSharingBufferExceeded;
     if (sharing && !c.wait) return kSndBufHeld;
@@ -92,20 +127,16 @@ int OpenFor(Cache& c, int32_t terminal) {
   // that ends with its line end is left as it is, whoever wrote it; so is a file that cannot be
   // read here. The file is read through the exclusive handle: no other opener gets in, on
   // Windows not even this process's own.
-  if (err == 0 && end % kLineBytes != 0) {
-    std::string bytes;
-    if (f->ReadAll(&bytes) == 0 && bytes.size() == end && bytes.back() != '\n') {
-      const std::size_t last = bytes.rfind('\n');
-      end = last == std::string::npos ? 0 : last + 1;
-      err = f->Truncate(end);
-    }
-  }
+  if (err == 0 && end % kLineBytes != 0) err = CutTornTail(f.get(), &end);
   if (err != 0) {
     f->Close();
     Msg_Log(err, "SetFilePointer", "Ende der Datei", kMsgError);
     return -1;
   }
-  c.files.push_back(Held{terminal, std::move(f), end});
+  const auto pending = std::find(c.new_entries.begin(), c.new_entries.end(), terminal);
+  const bool new_entry = !existed || pending != c.new_entries.end();
+  if (pending != c.new_entries.end()) c.new_entries.erase(pending);
+  c.files.push_back(Held{terminal, std::move(f), end, new_entry});
   c.last = c.files.size() - 1;
   return 0;
 }
@@ -235,10 +266,13 @@ int SndBuf_Flush() {
   for (Held& h : TheCache().files) {
     // Written without write-through, a line is durable only once its file is flushed; a flush
     // that fails is a line that did not reach the disk, as a failed write-through write was.
-    if (int err = h.file->Sync(); err != 0) {
+    int err = h.file->Sync();
+    if (err == 0 && h.new_entry) err = h.file->SyncFolder();
+    if (err != 0) {
       Msg_Log(err, "WrittenFile", "", kMsgError);
       return -1;
     }
+    h.new_entry = false;
   }
   return 0;
 }

@@ -60,6 +60,10 @@ bool LogConnectReason(int rc) {
     case LoginFileFault::kNotLoginFile:
       text += std::string(": Eintrag ") + key + " fehlt oder ist ungueltig";
       break;
+    case LoginFileFault::kTooLong:
+      text += std::string(": Eintrag ") + key + " ist laenger als " +
+              std::to_string(kLoginClearMax) + " Zeichen";
+      break;
   }
   Msg_Log(error != 0 ? error : -1, "iniGetLogin", text.c_str(), kMsgError);
   return false;

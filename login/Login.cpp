@@ -98,6 +98,7 @@ int LeadingNumber(std::string_view s) {
 struct Entry {
   int number = 0;
   std::string_view name, key, value;
+  bool value_cut = false;  // the value had more than kFieldMax characters
 };
 
 std::string_view NameOf(std::string_view line1) {
@@ -112,6 +113,7 @@ void ParseLine2(std::string_view line2, Entry* e) {
   const std::size_t a = line2.find(';');
   if (a == std::string_view::npos) {
     e->value = Cut(line2);
+    e->value_cut = e->value.size() < line2.size();
     return;
   }
   e->number = LeadingNumber(line2.substr(0, a));
@@ -121,7 +123,9 @@ void ParseLine2(std::string_view line2, Entry* e) {
     e->key = Cut(rest.substr(0, b));
     rest = rest.substr(b + 1);
   }
-  e->value = Cut(rest.substr(0, rest.find('\n')));
+  rest = rest.substr(0, rest.find('\n'));
+  e->value = Cut(rest);
+  e->value_cut = e->value.size() < rest.size();
 }
 
 bool Same(std::string_view field, const char* wanted) {
@@ -129,9 +133,9 @@ bool Same(std::string_view field, const char* wanted) {
 }
 
 // The scrambled value of the first entry that matches by name, key or number; false when none
-// does.
+// does. *cut (if given) tells that the value was longer than a field holds.
 bool FindEntry(std::string_view text, const char* name, const char* key, int number,
-               std::string_view* value) {
+               std::string_view* value, bool* cut = nullptr) {
   LineReader reader(text);
   for (;;) {
     // The outcome of reading line 1 is not looked at: at the end of the file line 2 fails too.
@@ -144,26 +148,37 @@ bool FindEntry(std::string_view text, const char* name, const char* key, int num
     ParseLine2(line2, &e);
     if (Same(e.name, name) || Same(e.key, key) || e.number == number) {
       *value = e.value;
+      if (cut != nullptr) *cut = e.value_cut;
       return true;
     }
   }
 }
 
-}  // namespace
-
-const char* iniGetValue(const char* name, const char* key, int number, const char* path) {
+// iniGetValue, and whether the value is longer than a login value can be: more digits than the
+// field holds (which the field would cut to 40 characters), or more than 40 characters.
+const char* LookUp(const char* name, const char* key, int number, const char* path,
+                   bool* too_long) {
   g_value[0] = '\0';
+  *too_long = false;
   std::string raw;
   if (env()->ReadFile(path, &raw) != 0) return g_value;
   const std::string text = DropCarriageReturns(raw);
   std::string_view value;
-  if (!FindEntry(text, name, key, number, &value)) return g_value;
+  if (!FindEntry(text, name, key, number, &value, too_long)) return g_value;
   // The clear text has at most 52 characters, well within the buffer.
   const std::string clear = Unscramble(value, kLoginKey, kDigitForm);
   const std::size_t n = std::min(clear.size(), kFieldMax);
   std::memcpy(g_value, clear.data(), n);
   g_value[n] = '\0';
+  *too_long = *too_long || n > kLoginClearMax;
   return g_value;
+}
+
+}  // namespace
+
+const char* iniGetValue(const char* name, const char* key, int number, const char* path) {
+  bool too_long = false;
+  return LookUp(name, key, number, path, &too_long);
 }
 
 LoginFileFault iniCheckFile(const char* path, int* error, const char** key) {
@@ -192,18 +207,24 @@ LoginFileFault iniCheckFile(const char* path, int* error, const char** key) {
       return LoginFileFault::kNotLoginFile;
     }
   }
+  for (const char* k : {"LOGIN", "PASS", "NET8"}) {
+    bool too_long = false;
+    LookUp("", k, 0, path, &too_long);
+    if (too_long) {
+      *key = k;
+      return LoginFileFault::kTooLong;
+    }
+  }
   return LoginFileFault::kNone;
 }
 
 void iniGetLogin(char* user, char* password, char* netService, bool* too_long) {
   bool cut = false;
   auto get = [&cut](const char* key, char* out) {
-    const char* v = iniGetValue("", key, 0, kLoginFile);
-    std::size_t n = std::strlen(v);
-    if (n > kLoginValueMax) {
-      cut = true;
-      n = kLoginValueMax;
-    }
+    bool longer = false;
+    const char* v = LookUp("", key, 0, kLoginFile, &longer);
+    const std::size_t n = std::min(std::strlen(v), kLoginClearMax);
+    cut = cut || longer;
     std::memcpy(out, v, n);
     out[n] = '\0';
   };
@@ -253,11 +274,14 @@ int WriteLoginFile(const std::string& path, std::string_view user, std::string_v
   // Written beside the target and renamed over it, so a reader never sees half a file. Only
   // its owner may read it: the scrambling keeps the password from a glance, not from someone
   // who has the file and the program.
+  // The temporary file is made new, never opened: whatever stood at its name (a link planted
+  // to make this write someone else's file) is removed first, and if something is put there
+  // again in the meantime the write fails instead of going through it.
   const std::string temp = path + ".tmp";
   env()->DeleteFile(temp);
   std::unique_ptr<WritableFile> file;
-  int rc = env()->OpenAppend(temp, ShareMode::kExclusivePrivate, Durability::kWriteThrough, &file,
-                             nullptr);
+  int rc =
+      env()->OpenAppend(temp, ShareMode::kNewPrivate, Durability::kWriteThrough, &file, nullptr);
   if (rc != 0) {
     *error = "cannot create " + temp + " (error " + std::to_string(rc) + ")";
     return -1;

@@ -29,6 +29,9 @@ enum WinError : int {
   kErrFileTooLarge = 223,
   kErrIoDevice = 1117,
   kErrGenFailure = 31,
+  // ERROR_CANT_ACCESS_FILE: what stands at the path is not a plain file (a symbolic link or
+  // another reparse point, a device, a folder), and the program does not write through it.
+  kErrNotPlainFile = 1920,
 };
 
 // Local calendar time, as the local clock gives it.
@@ -46,10 +49,11 @@ struct LocalTime {
 
 // How a file is opened for appending.
 enum class ShareMode {
-  kExclusive,         // nobody else may open it while it is held (the send-buffer files)
-  kShareRead,         // others may read, nobody else may write (the message file)
-  kExclusivePrivate,  // as kExclusive, and a file it creates is readable and writable by its
-                      // owner only (POSIX mode 0600): the login file
+  kExclusive,   // nobody else may open it while it is held (the send-buffer files)
+  kShareRead,   // others may read, nobody else may write (the message file)
+  kNewPrivate,  // as kExclusive, but only a file that is not there yet is created (fails
+                // with 183 otherwise), readable and writable by its owner only (POSIX
+                // mode 0600): the temporary login file
 };
 
 // When what is written to a file is on the disk.
@@ -72,9 +76,14 @@ class WritableFile {
   // Makes everything written so far durable (fdatasync, FlushFileBuffers). Returns 0 or an
   // error; after an error, what was written since the last Sync may be lost.
   virtual int Sync() = 0;
-  // Reads the whole file from its start through this handle, which works where the share mode
-  // keeps every other opener out. The position is at the end afterwards. Returns 0 or an error.
-  virtual int ReadAll(std::string* contents) = 0;
+  // Makes the file's entry in its folder durable (fsync of the folder; NTFS journals it), so a
+  // file created since the last power cut is still there after the next one. Returns 0 or an
+  // error.
+  virtual int SyncFolder() = 0;
+  // Reads up to size bytes from offset through this handle, which works where the share mode
+  // keeps every other opener out; fewer at the end of the file. The position where the next
+  // write goes does not move. Returns 0 or an error.
+  virtual int ReadAt(uint64_t offset, std::size_t size, std::string* contents) = 0;
   // Closes the handle; further calls fail. Returns 0 or an error.
   virtual int Close() = 0;
 };
@@ -91,7 +100,10 @@ class Env {
 
   // Opens path for writing, creating it if missing (OPEN_ALWAYS). Returns 0 on success or a
   // Windows error number; *existed tells whether the file was there before (the error 183 that
-  // CreateFileA leaves behind on success).
+  // CreateFileA leaves behind on success). A symbolic link or anything else that is not a
+  // plain file at path is never opened or followed: kErrNotPlainFile. Whoever may write to the
+  // folder could otherwise point the program's appends, and its cutting of a torn last line,
+  // at any file the program's account may write.
   virtual int OpenAppend(std::string_view path, ShareMode mode, Durability durability,
                          std::unique_ptr<WritableFile>* out, bool* existed) = 0;
   // Reads a whole file for reading in text form. Returns 0 or an error.

@@ -52,9 +52,15 @@ class FaultFile final : public WritableFile {
     if (rc == 0) synced_ = size_;
     return rc;
   }
-  int ReadAll(std::string* contents) override {
+  int SyncFolder() override {
+    if (int e = env_->Check(FaultEnv::kSyncFolder, path_)) return e;
+    return base_->SyncFolder();
+  }
+  int ReadAt(uint64_t offset, std::size_t size, std::string* contents) override {
     if (int e = env_->Check(FaultEnv::kRead, path_)) return e;
-    return base_->ReadAll(contents);
+    const int rc = base_->ReadAt(offset, size, contents);
+    if (rc == 0) env_->CountRead(contents->size());
+    return rc;
   }
   int Close() override {
     if (int e = env_->Check(FaultEnv::kClose, path_)) {
@@ -75,8 +81,8 @@ class FaultFile final : public WritableFile {
 }  // namespace
 
 const char* FaultEnv::OpName(Op op) {
-  static const char* const names[] = {"open", "seek",   "write",  "truncate", "close",
-                                      "read", "delete", "rename", "clock",    "sync"};
+  static const char* const names[] = {"open",   "seek",   "write", "truncate", "close",      "read",
+                                      "delete", "rename", "clock", "sync",     "sync folder"};
   return op >= 0 && op < kOpCount ? names[op] : "?";
 }
 

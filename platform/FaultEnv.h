@@ -24,6 +24,7 @@ class FaultEnv final : public Env {
     kRename,
     kClock,
     kSync,
+    kSyncFolder,
     kOpCount
   };
 
@@ -43,7 +44,13 @@ class FaultEnv final : public Env {
   // Calls of op seen so far (failed ones included).
   int Calls(Op op) const { return calls_[op]; }
   int TotalCalls() const;
-  void ResetCounts() { calls_.fill(0); }
+  void ResetCounts() {
+    calls_.fill(0);
+    read_bytes_ = 0;
+  }
+  // Bytes read back through opened files (WritableFile::ReadAt) so far.
+  uint64_t BytesRead() const { return read_bytes_; }
+  void CountRead(uint64_t n) { read_bytes_ += n; }
   static const char* OpName(Op op);
 
   int OpenAppend(std::string_view path, ShareMode mode, Durability durability,
@@ -75,6 +82,7 @@ class FaultEnv final : public Env {
   std::vector<Rule> rules_;
   std::array<int, kOpCount> calls_{};
   long slept_ = 0;
+  uint64_t read_bytes_ = 0;
 };
 
 }  // namespace jf

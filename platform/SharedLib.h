@@ -6,9 +6,11 @@
 
 namespace jf {
 
-// Opens the library at path (a bare name is searched the platform's usual way: the library path
-// on POSIX, the program folder and PATH on Windows). Returns nullptr with the system's reason in
-// *error when it cannot be loaded. A loaded library stays loaded until the process ends.
+// Opens the library at path. A bare name is searched the platform's usual way on POSIX (the
+// library path); on Windows in the program's folder, the system folder and then the absolute
+// folders of PATH, never in the working directory. A path with a folder in it must be absolute
+// on Windows. Returns nullptr with the system's reason in *error when it cannot be loaded. A
+// loaded library stays loaded until the process ends.
 void* OpenSharedLib(const std::string& path, std::string* error);
 
 // The address of an exported function, or nullptr when the library does not export it.

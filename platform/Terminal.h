@@ -21,4 +21,11 @@ bool DecodeArgument(std::string_view text, std::u32string* out);
 // Encodes Unicode characters for the terminal behind stream; a character it lacks becomes "?".
 void EncodeForTerminal(std::u32string_view text, std::FILE* stream, std::string* out);
 
+// Whether standard input is a terminal a person types at (a console on Windows).
+bool StdInIsTerminal();
+// Reads one line from standard input with the terminal's echo off, after writing prompt to
+// standard error: a secret typed at a terminal is not shown. The line end is not kept. False at
+// the end of the input.
+bool ReadLineWithoutEcho(const char* prompt, std::string* line);
+
 }  // namespace jf

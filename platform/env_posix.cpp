@@ -74,14 +74,23 @@ int MapErrno(int e) {
       return kErrAlreadyExists;
     case EIO:
       return kErrIoDevice;
+    case ELOOP:  // O_NOFOLLOW met a symbolic link
+      return kErrNotPlainFile;
     default:
       return kErrGenFailure;
   }
 }
 
+// The folder part of a path ("." for a bare name).
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 class PosixFile final : public WritableFile {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
   ~PosixFile() override { Close(); }
 
   int SeekToEnd(uint64_t* offset) override {
@@ -132,18 +141,35 @@ class PosixFile final : public WritableFile {
     return 0;
   }
 
-  int ReadAll(std::string* contents) override {
+  int SyncFolder() override {
     if (fd_ < 0) return kErrInvalidHandle;
-    if (::lseek(fd_, 0, SEEK_SET) < 0) return MapErrno(errno);
-    contents->clear();
-    char buf[8192];
-    for (;;) {
-      const ssize_t n = ::read(fd_, buf, sizeof buf);
+    const int dir = ::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return MapErrno(errno);
+    int err = 0;
+    while (::fsync(dir) != 0) {
+      if (errno != EINTR) {
+        err = MapErrno(errno);
+        break;
+      }
+    }
+    ::close(dir);
+    return err;
+  }
+
+  int ReadAt(uint64_t offset, std::size_t size, std::string* contents) override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    contents->assign(size, '\0');
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t n =
+          ::pread(fd_, contents->data() + done, size - done, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return MapErrno(errno);
-      if (n == 0) return 0;
-      contents->append(buf, static_cast<std::size_t>(n));
+      if (n == 0) break;
+      done += static_cast<std::size_t>(n);
     }
+    contents->resize(done);
+    return 0;
   }
 
   int Close() override {
@@ -155,20 +181,57 @@ class PosixFile final : public WritableFile {
 
  private:
   int fd_;
+  std::string path_;
 };
+
+// Opens path without following a symbolic link in its last part, creating it when asked;
+// *created tells whether this call made it. Returns the descriptor or -1 with errno set.
+int OpenPlain(const std::string& path, bool create_only, mode_t perms, int flags, bool* created) {
+  flags |= O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  *created = false;
+  if (create_only) {
+    *created = true;
+    return ::open(path.c_str(), flags | O_CREAT | O_EXCL, perms);
+  }
+  // Opened first as it is, and created only when missing: so the caller learns whether the
+  // file is new without a look-up of its own, and a file that appears meanwhile is opened.
+  for (int tries = 0; tries < 3; ++tries) {
+    int fd = ::open(path.c_str(), flags);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, perms);
+    if (fd >= 0 || errno != EEXIST) {
+      *created = fd >= 0;
+      return fd;
+    }
+  }
+  errno = EEXIST;
+  return -1;
+}
 
 class PosixEnv final : public Env {
  public:
   int OpenAppend(std::string_view path, ShareMode mode, Durability durability,
                  std::unique_ptr<WritableFile>* out, bool* existed) override {
     const std::string p = NativePath(path);
-    // Only a caller that asks learns whether the file was there: it costs a look-up of its own.
-    const bool was_there = existed != nullptr && ::access(p.c_str(), F_OK) == 0;
-    const mode_t perms = mode == ShareMode::kExclusivePrivate ? 0600 : 0644;
+    const bool private_new = mode == ShareMode::kNewPrivate;
     const int sync = durability == Durability::kWriteThrough ? O_DSYNC : 0;
-    int fd = ::open(p.c_str(), O_RDWR | O_CREAT | sync | O_CLOEXEC, perms);
+    bool created = false;
+    int fd = OpenPlain(p, private_new, private_new ? 0600 : 0644, sync, &created);
     // With O_CREAT only a missing folder gives ENOENT, which Windows reports as "path not found".
     if (fd < 0) return errno == ENOENT ? kErrPathNotFound : MapErrno(errno);
+    // Only a plain file is written: not a fifo, a device or a folder someone put in its place.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+      const int e = MapErrno(errno);
+      ::close(fd);
+      return e;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return S_ISDIR(st.st_mode) ? kErrAccessDenied : kErrNotPlainFile;
+    }
+    // O_NONBLOCK was only for the open (a fifo would block it); writes to a file never wait.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // Every mode keeps other writers out; the exclusive modes are meant to keep readers out
     // too, which POSIX can only promise to readers that take a shared lock (our own tools do).
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -176,8 +239,8 @@ class PosixEnv final : public Env {
       ::close(fd);
       return e == EWOULDBLOCK ? kErrSharingViolation : MapErrno(e);
     }
-    if (existed != nullptr) *existed = was_there;
-    *out = std::make_unique<PosixFile>(fd);
+    if (existed != nullptr) *existed = !created;
+    *out = std::make_unique<PosixFile>(fd, p);
     return 0;
   }
 

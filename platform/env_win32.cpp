@@ -66,7 +66,7 @@ int LastError() {
 
 class Win32File final : public WritableFile {
  public:
-  explicit Win32File(HANDLE h) : h_(h) {}
+  Win32File(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
   ~Win32File() override { Close(); }
 
   int SeekToEnd(uint64_t* offset) override {
@@ -121,19 +121,48 @@ class Win32File final : public WritableFile {
     return ::FlushFileBuffers(h_) ? 0 : LastError();
   }
 
-  int ReadAll(std::string* contents) override {
+  int SyncFolder() override {
     if (h_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
-    LARGE_INTEGER zero;
+    const std::size_t cut = path_.find_last_of("\\/");
+    const std::string folder = cut == std::string::npos ? "." : path_.substr(0, cut + 1);
+    // A folder opens only with backup semantics; flushing it writes its entries out.
+    HANDLE dir = ::CreateFileA(folder.c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (dir == INVALID_HANDLE_VALUE) return LastError();
+    int err = ::FlushFileBuffers(dir) ? 0 : LastError();
+    ::CloseHandle(dir);
+    // File systems that cannot flush a folder (FAT, some network shares) say so; NTFS writes
+    // a folder's entries through its journal anyway.
+    if (err == ERROR_INVALID_FUNCTION || err == ERROR_ACCESS_DENIED) err = 0;
+    return err;
+  }
+
+  int ReadAt(uint64_t offset, std::size_t size, std::string* contents) override {
+    if (h_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    // Read where asked, then back to where the next write goes.
+    LARGE_INTEGER zero, here, pos;
     zero.QuadPart = 0;
-    if (!::SetFilePointerEx(h_, zero, nullptr, FILE_BEGIN)) return LastError();
-    contents->clear();
-    char buf[8192];
-    for (;;) {
+    pos.QuadPart = static_cast<LONGLONG>(offset);
+    if (!::SetFilePointerEx(h_, zero, &here, FILE_CURRENT)) return LastError();
+    if (!::SetFilePointerEx(h_, pos, nullptr, FILE_BEGIN)) return LastError();
+    contents->assign(size, '\0');
+    std::size_t done = 0;
+    int err = 0;
+    while (done < size) {
+      const std::size_t left = size - done;
       DWORD n = 0;
-      if (!::ReadFile(h_, buf, static_cast<DWORD>(sizeof buf), &n, nullptr)) return LastError();
-      if (n == 0) return 0;
-      contents->append(buf, n);
+      if (!::ReadFile(h_, contents->data() + done,
+                      left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left), &n, nullptr)) {
+        err = LastError();
+        break;
+      }
+      if (n == 0) break;
+      done += n;
     }
+    contents->resize(done);
+    if (!::SetFilePointerEx(h_, here, nullptr, FILE_BEGIN) && err == 0) err = LastError();
+    return err;
   }
 
   int Close() override {
@@ -145,6 +174,7 @@ class Win32File final : public WritableFile {
 
  private:
   HANDLE h_;
+  std::string path_;
 };
 
 int DayOfYear(int year, int month, int day) {
@@ -167,13 +197,26 @@ class Win32Env final : public Env {
     const DWORD share = mode == ShareMode::kShareRead ? FILE_SHARE_READ : 0;
     const DWORD through =
         durability == Durability::kWriteThrough ? FILE_FLAG_WRITE_THROUGH : DWORD{0};
-    HANDLE h = ::CreateFileA(p.c_str(), access, share, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL | through, nullptr);
+    const bool private_new = mode == ShareMode::kNewPrivate;
+    // A reparse point (a symbolic link, a junction) is opened as itself, not followed, and
+    // then refused below.
+    HANDLE h =
+        ::CreateFileA(p.c_str(), access, share, nullptr, private_new ? CREATE_NEW : OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | through, nullptr);
     // OPEN_ALWAYS leaves ERROR_ALREADY_EXISTS behind when it opened an existing file.
     const DWORD err = ::GetLastError();
-    if (h == INVALID_HANDLE_VALUE) return err != 0 ? static_cast<int>(err) : kErrGenFailure;
+    if (h == INVALID_HANDLE_VALUE) {
+      if (err == ERROR_FILE_EXISTS) return kErrAlreadyExists;
+      return err != 0 ? static_cast<int>(err) : kErrGenFailure;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+      ::CloseHandle(h);
+      return kErrNotPlainFile;
+    }
     if (existed != nullptr) *existed = err == ERROR_ALREADY_EXISTS;
-    *out = std::make_unique<Win32File>(h);
+    *out = std::make_unique<Win32File>(h, p);
     return 0;
   }
 

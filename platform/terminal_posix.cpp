@@ -1,9 +1,12 @@
 #include <langinfo.h>
 #include <locale.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstring>
 #include <cwchar>
+#include <iostream>
 #include <string>
 
 #include "platform/Terminal.h"
@@ -88,6 +91,28 @@ void EncodeForTerminal(std::u32string_view text, std::FILE*, std::string* out) {
       out->append(buf, n);
     }
   }
+}
+
+bool StdInIsTerminal() {
+  return ::isatty(STDIN_FILENO) == 1;
+}
+
+bool ReadLineWithoutEcho(const char* prompt, std::string* line) {
+  // Echo goes off before the prompt shows, so nothing typed at the prompt is ever echoed.
+  termios before{};
+  const bool terminal = ::tcgetattr(STDIN_FILENO, &before) == 0;
+  if (terminal) {
+    termios quiet = before;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;  // the line end still shows, so the next prompt starts a line
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  std::fputs(prompt, stderr);
+  std::fflush(stderr);
+  const bool got = static_cast<bool>(std::getline(std::cin, *line));
+  if (terminal) ::tcsetattr(STDIN_FILENO, TCSANOW, &before);
+  if (got && !line->empty() && line->back() == '\r') line->pop_back();
+  return got;
 }
 
 }  // namespace jf

@@ -1,6 +1,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <iostream>
 #include <string>
 
 #include "platform/Terminal.h"
@@ -46,6 +47,28 @@ void EncodeForTerminal(std::u32string_view text, std::FILE* stream, std::string*
   out->resize(static_cast<std::size_t>(n));
   ::WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), out->data(), n, nullptr,
                         nullptr);
+}
+
+bool StdInIsTerminal() {
+  DWORD mode = 0;
+  const HANDLE h = ::GetStdHandle(STD_INPUT_HANDLE);
+  return h != nullptr && h != INVALID_HANDLE_VALUE && ::GetConsoleMode(h, &mode) != 0;
+}
+
+bool ReadLineWithoutEcho(const char* prompt, std::string* line) {
+  const HANDLE h = ::GetStdHandle(STD_INPUT_HANDLE);
+  DWORD before = 0;
+  const bool console = h != INVALID_HANDLE_VALUE && ::GetConsoleMode(h, &before) != 0;
+  if (console) ::SetConsoleMode(h, before & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  std::fputs(prompt, stderr);
+  std::fflush(stderr);
+  const bool got = static_cast<bool>(std::getline(std::cin, *line));
+  if (console) {
+    ::SetConsoleMode(h, before);
+    std::fputs("\n", stderr);  // the line end typed was not shown either
+  }
+  if (got && !line->empty() && line->back() == '\r') line->pop_back();
+  return got;
 }
 
 }  // namespace jf

@@ -2,15 +2,18 @@
 // one with a table missing, a column missing and a column of the wrong type.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 
+#include "db/OpenBackend.h"
 #include "support/OrderSite.h"
 
 namespace jf {
 namespace {
 
 using CheckDb = test::OnEveryBackend<test::OrderSiteTest>;
+using CheckDbSite = test::OrderSiteTest;
 
 TEST_P(CheckDb, CompleteDatabasePasses) {
   std::string out;
@@ -21,6 +24,30 @@ TEST_P(CheckDb, CompleteDatabasePasses) {
                      : backend() == test::BackendKind::kPostgres ? "(PostgreSQL)"
                                                                  : "(SQLite)"),
             std::string::npos);
+#ifndef _WIN32
+  // The login file is the runs' account's alone.
+  std::filesystem::permissions(top() / "files" / "quantelor.ini",
+                               std::filesystem::perms::group_read,
+                               std::filesystem::perm_options::add);
+  EXPECT_EQ(test::RunCommand(JOBFEED_ADMIN_BIN, {"check-db"}, &out), 1) << out;
+  EXPECT_NE(out.find("others can read or write it (mode 0640)"), std::string::npos) << out;
+#endif
+}
+
+// What check-db shows of a net service name, and of the reason a connect failed, carries no
+// password.
+TEST_F(CheckDbSite, NetServiceNameIsShownWithoutItsPasswords) {
+  WriteLogin("jobfeed", "secret", "postgresql://u:s3cret@h/d?password=pw2");
+  std::string out;
+  EXPECT_EQ(test::RunCommand(JOBFEED_ADMIN_BIN, {"check-db"}, &out), 1) << out;
+  EXPECT_NE(out.find("database: postgresql://u:***@h/d?password=*** (PostgreSQL)"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("s3cret"), std::string::npos) << out;
+  EXPECT_EQ(out.find("pw2"), std::string::npos) << out;
+  EXPECT_EQ(MaskCredentials("scott/tiger@orcl", "scott/tiger@orcl"), "scott/***@orcl");
+  EXPECT_EQ(MaskCredentials("host:1521/svc", "host:1521/svc"), "host:1521/svc");
+  EXPECT_EQ(MaskCredentials("sqlite:a/b@c.db", "sqlite:a/b@c.db"), "sqlite:a/b@c.db");
 }
 
 TEST_P(CheckDb, ListsWhatIsMissingOrUnusable) {

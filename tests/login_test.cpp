@@ -224,6 +224,17 @@ TEST_F(LoginTest, EntriesFoundByKeyNameOrNumber) {
   EXPECT_STREQ(pass, "ti;ger");
   EXPECT_STREQ(net, "sqlite:../../../../jobfeed.db");
   EXPECT_FALSE(too_long);
+
+  // A value of 41 characters, which no writer of the file makes, is no login: it is reported
+  // with its entry, never taken cut.
+  WriteLogin(Entry("LOGIN", "1", "LOGIN", "scott") + Entry("PASS", "2", "PASS", "ti;ger") +
+             Entry("NET8", "3", "NET8", "postgresql://127.0.0.1:55433/jobsite_prod"));
+  iniGetLogin(user, pass, net, &too_long);
+  EXPECT_TRUE(too_long);
+  int error = 0;
+  const char* key = nullptr;
+  EXPECT_EQ(iniCheckFile(kLoginFile, &error, &key), LoginFileFault::kTooLong);
+  EXPECT_STREQ(key, "NET8");
 }
 
 TEST_F(LoginTest, EmptyNameOrNumberZeroMatchesEveryKey) {

@@ -73,6 +73,12 @@ TEST_F(OracleSite, LogsOnInUtf8WhateverNlsLangSays) {
   FakeClient::Get().Fail("OCIEnvNlsCreate", "", 0, 12715);
   EXPECT_EQ(bdConnect(), sql::kBackendUnavailable);
   EXPECT_NE(sql::ConnectErrorText().find("ORA-12715"), std::string::npos);
+  // Values with the connect string's separators in them reach the client as they are.
+  sql::Disconnect();
+  FakeClient::Get().Reset();
+  WriteLogin("job/feed@x", "p@ss/w");
+  EXPECT_EQ(bdConnect(), 0);
+  EXPECT_EQ(FakeClient::Get().LastLogon(), "job/feed@x|p@ss/w|../../../../jobfeed.db|178");
 }
 
 // A client library that is not there or too old: the connect fails with -12560, the run logs it
@@ -105,7 +111,14 @@ TEST_F(OracleSite, ClientLibraryLookedForOnThePathAndInOracleHome) {
        0,
        "libclntsh.so.19.1\n",
        ""},
+      // A relative ORACLE_HOME would be looked into below the working directory.
+      {{"-u", "LD_LIBRARY_PATH", "ORACLE_HOME=planted"},
+       1,
+       "ORACLE_HOME planted ignored: not an absolute path",
+       "-12560"},
   };
+  fs::create_directories(root() / "planted" / "lib");
+  fs::create_symlink(FAKEOCI_HOME "/lib/libclntsh.so", root() / "planted" / "lib" / "libclntsh.so");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.env[1] + " " + c.env[2]);
     std::vector<std::string> args = c.env;

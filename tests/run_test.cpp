@@ -12,6 +12,7 @@
 #include "Version.h"
 #include "driver/DateTime.h"
 #include "login/Login.h"
+#include "login/Scramble.h"
 #include "support/FixedClockEnv.h"
 #include "support/OrderSite.h"
 #include "support/Process.h"
@@ -120,10 +121,19 @@ TEST_P(RunTest, ConnectsCommitsAndEndsQuietly) {
 // A login file that cannot serve the connect is named, with the reason, before the usual message.
 TEST_P(RunTest, BadLoginFileIsNamedBeforeTheConnectMessage) {
   const fs::path login = top() / "files" / "quantelor.ini";
+  // A hand-made file whose net service name is one character longer than a value can be: cut,
+  // it would name another database.
+  auto entry = [](const char* key, int n, const std::string& clear) {
+    return std::string(";") + key + ";\n" + std::to_string(n) + ";" + key + ";" +
+           Scramble(clear, kLoginKey, kDigitForm) + "\n";
+  };
+  const std::string too_long = entry("LOGIN", 1, "jobfeed") + entry("PASS", 2, "secret") +
+                               entry("NET8", 3, net_service() + std::string(41, 'x'));
   const std::pair<const char*, const char*> cases[] = {
       {nullptr, " fehlt"},
       {"", " ist leer"},
-      {"[database]\nuser=jobfeed\n", ": Eintrag LOGIN fehlt oder ist ungueltig"}};
+      {"[database]\nuser=jobfeed\n", ": Eintrag LOGIN fehlt oder ist ungueltig"},
+      {too_long.c_str(), ": Eintrag NET8 ist laenger als 40 Zeichen"}};
   for (const auto& [contents, why] : cases) {
     fs::remove(msg_file());
     fs::remove(login);
@@ -392,6 +402,38 @@ TEST_P(RunTest, ConnectStringOverItsLimitFailsTheConnect) {
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].message, "Fehlethafte Connect mit der DB ");
   EXPECT_EQ(m[0].code, "-1017");
+}
+
+#ifndef _WIN32
+// Secrets typed at a terminal are not shown: write-login asks for the password twice and
+// refuses two that differ; scramble without TEXT reads it from there and refuses what the
+// login file's reader would refuse.
+TEST_F(RunTestSite, SecretsTypedAtATerminalAreNotShown) {
+  const std::string login = (top() / "files" / "quantelor.ini").string();
+  const std::vector<std::string> args = {"write-login", login,         "--user", "job/feed@x",
+                                         "--net",       net_service(), "--force"};
+  std::string screen;
+  EXPECT_EQ(test::RunInTerminal(JOBFEED_ADMIN_BIN, args, &screen, {"p@ss/w", "p@ss/W"}), 1);
+  EXPECT_NE(screen.find("the two passwords differ"), std::string::npos) << screen;
+  EXPECT_EQ(test::RunInTerminal(JOBFEED_ADMIN_BIN, args, &screen, {"p@ss/w", "p@ss/w"}), 0);
+  EXPECT_EQ(screen.find("p@ss"), std::string::npos) << screen;
+  EXPECT_EQ(iniGetValue("", "PASS", 0, kLoginFile), std::string("p@ss/w"));
+  EXPECT_EQ(iniGetValue("", "LOGIN", 0, kLoginFile), std::string("job/feed@x"));
+
+  EXPECT_EQ(test::RunInTerminal(JOBFEED_ADMIN_BIN, {"scramble"}, &screen, {"t0p;s@cret"}), 0);
+  EXPECT_EQ(screen.find("t0p"), std::string::npos) << screen;
+  EXPECT_NE(screen.find(Scramble("t0p;s@cret", kLoginKey, kDigitForm)), std::string::npos);
+  EXPECT_EQ(Run(JOBFEED_ADMIN_BIN, {"scramble", std::string(41, 'x')}), 2);
+  EXPECT_NE(err_.find("at most 40"), std::string::npos) << err_;
+}
+#endif
+
+// A password with "@" and "/" reaches the database as it is, not split into a password, a user
+// or a net service name.
+TEST_P(RunTest, LoginValuesWithAtAndSlashStayApart) {
+  WriteLogin("jobfeed", "p@ss/w@rd");
+  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
+  EXPECT_TRUE(Messages().empty()) << test::ReadBytes(msg_file());
 }
 
 JF_ON_EVERY_BACKEND(RunTest);

@@ -249,5 +249,78 @@ TEST_F(SndBufFileTest, WhenTheCutFailsTooTheFileIsGivenUp) {
   EXPECT_EQ(File(3).size(), 2 * 552u);
 }
 
+// A torn last line is cut back by reading the file's end only, however large the file.
+TEST_F(SndBufFileTest, TornTailOfALargeFileIsCutFromItsEnd) {
+  const std::string line = SndBuf_Line(Record(), Terminal(3), "20261207101112");
+  std::string big;
+  for (int i = 0; i < 4000; ++i) big += line;  // 2.2 MB
+  test::WriteBytes(buffer_file(3), big + line.substr(0, 300));
+  faults_.ResetCounts();
+  ASSERT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
+  EXPECT_GT(faults_.BytesRead(), 0u);
+  EXPECT_LE(faults_.BytesRead(), 8 * 552u);
+  EXPECT_EQ(File(3), big + line);
+
+  // No line end anywhere: nothing whole is left.
+  test::WriteBytes(buffer_file(5), std::string(20000, 'x'));
+  ASSERT_EQ(SndBuf_Append(Record(), Terminal(5)), 0);
+  EXPECT_EQ(File(5), line);
+}
+
+// A file the writer creates has its folder entry flushed once, with the first flush of its
+// lines; a file that was there needs none.
+TEST_F(SndBufFileTest, NewFileHasItsFolderFlushedOnce) {
+  test::WriteBytes(buffer_file(5), "");
+  ASSERT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
+  ASSERT_EQ(SndBuf_Append(Record(), Terminal(5)), 0);
+  EXPECT_EQ(faults_.Calls(FaultEnv::kSyncFolder), 0);
+  ASSERT_EQ(SndBuf_Flush(), 0);
+  EXPECT_EQ(faults_.Calls(FaultEnv::kSyncFolder), 1);
+  ASSERT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
+  ASSERT_EQ(SndBuf_Flush(), 0);
+  EXPECT_EQ(faults_.Calls(FaultEnv::kSyncFolder), 1);
+
+  // A folder that cannot be flushed fails the flush like the file's own; the file's next
+  // flush, after it was let go of and opened again, still flushes its folder.
+  SndBuf_CloseCache();
+  std::filesystem::remove(buffer_file(3));
+  faults_.FailNth(FaultEnv::kSyncFolder, 1, kErrIoDevice);
+  ASSERT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
+  EXPECT_EQ(SndBuf_Flush(), -1);
+  auto m = Messages();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].function, "WrittenFile");
+  EXPECT_EQ(m[0].code, "1117");
+  SndBuf_CloseCache();
+  ASSERT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
+  ASSERT_EQ(SndBuf_Flush(), 0);
+  EXPECT_EQ(faults_.Calls(FaultEnv::kSyncFolder), 3);
+}
+
+#ifndef _WIN32
+// Whoever may write to the site's folders could put a link where a send-buffer file or the
+// message file belongs: the program neither appends through it nor cuts the file it points to.
+TEST_F(SndBufFileTest, PlantedLinksAreNeitherWrittenNorCut) {
+  const std::string precious = "someone else's file\nwithout a line end at its end";
+  const auto target = root() / "precious";
+  test::WriteBytes(target, precious);
+  std::filesystem::create_symlink(target, buffer_file(3));
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), -1);
+  auto m = Messages();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].function, "CreateFile");
+  EXPECT_EQ(m[0].message, "Datei oeffnen");
+  EXPECT_EQ(m[0].code, std::to_string(kErrNotPlainFile));
+
+  // The message file: the entry goes to standard error instead.
+  std::filesystem::remove(msg_file());
+  std::filesystem::create_symlink(target, msg_file());
+  testing::internal::CaptureStderr();
+  Msg_Log(-1, "Test", "through a link", kMsgError);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("through a link"), std::string::npos);
+  EXPECT_EQ(test::ReadBytes(target), precious);
+}
+#endif
+
 }  // namespace
 }  // namespace jf

@@ -2,8 +2,10 @@
 // schema description is there, with a usable type and wide enough.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "db/DbDb.h"
@@ -17,9 +19,32 @@
 #include "driver/TerminalText.h"
 #include "login/Login.h"
 #include "msg/Progress.h"
+#include "platform/Env.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
+
+namespace {
+
+// The scrambling keeps the password from a glance, not from whoever can read the file and has
+// the program: only the runs' own account should read it. Says so and returns true when others
+// can (Windows rights are the folder's business).
+bool LoginFileShared() {
+#ifdef _WIN32
+  return false;
+#else
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::perms p = fs::status(NativePath(kLoginFile), ec).permissions();
+  constexpr fs::perms kOthers = fs::perms::group_all | fs::perms::others_all;
+  if (ec || (p & kOthers) == fs::perms::none) return false;
+  std::printf("login file %s: others can read or write it (mode %04o); chmod 600 it\n", kLoginFile,
+              static_cast<unsigned>(p & fs::perms::all));
+  return true;
+#endif
+}
+
+}  // namespace
 
 int CmdCheckDb(int argc, char** argv) {
   constexpr const char* kUsage =
@@ -30,8 +55,11 @@ int CmdCheckDb(int argc, char** argv) {
       "usable type, wide enough for the program's fields (on Oracle and PostgreSQL: texts in\n"
       "characters, 16-bit integers).\n"
       "Prints one line per table: \"ok\", or each column that is missing, unusable or too\n"
-      "narrow, with the ALTER statement that widens a text.\n"
-      "Exit code: 0 all there, 1 something missing or the connect failed, 2 bad use.\n"
+      "narrow, with the ALTER statement that widens a text. On Linux it also says when others\n"
+      "than the file's owner can read or write the login file.\n"
+      "Passwords in a net service name are shown as ***.\n"
+      "Exit code: 0 all there, 1 something missing, a login file others can read, or the\n"
+      "connect failed; 2 bad use.\n"
       "On a terminal it shows which table it is at on standard error; --quiet turns that off.\n";
   if (int rc = 0; AnswersHelpOrVersion(argc, argv, kUsage, &rc)) return rc;
   ProgressLine progress(!TakeQuiet(&argc, argv));
@@ -45,6 +73,7 @@ int CmdCheckDb(int argc, char** argv) {
     std::fprintf(stderr, "jobfeed-admin check-db: %s\n", login.c_str());
     return 1;
   }
+  int problems = LoginFileShared() ? 1 : 0;
   char user[kLoginValueMax + 1] = {};
   char password[kLoginValueMax + 1] = {};
   char net[kLoginValueMax + 1] = {};
@@ -53,7 +82,7 @@ int CmdCheckDb(int argc, char** argv) {
                            : postgres::IsPostgresNetService(net) ? CatalogKind::kPostgres
                                                                  : CatalogKind::kOracle;
   const bool oracle = kind == CatalogKind::kOracle;
-  std::printf("database: %s (%s), user %s\n", net,
+  std::printf("database: %s (%s), user %s\n", MaskCredentials(net, net).c_str(),
               oracle                           ? "Oracle"
               : kind == CatalogKind::kPostgres ? "PostgreSQL"
                                                : "SQLite",
@@ -71,7 +100,6 @@ int CmdCheckDb(int argc, char** argv) {
   if (const std::string& warning = sql::ConnectErrorText(); !warning.empty()) {
     std::printf("warning: the logon gave a warning: %s\n", ForTerminal(warning).c_str());
   }
-  int problems = 0;
   auto catalog_failed = [&problems](const std::string& what, int rc) {
     const std::string why = ForTerminal(sql::CurrentBackend()->LastErrorText());
     std::printf("%s: the catalog cannot be read (status %d): %s\n", what.c_str(), rc, why.c_str());

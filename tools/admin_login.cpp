@@ -13,6 +13,7 @@
 #include "login/Login.h"
 #include "login/Scramble.h"
 #include "platform/Env.h"
+#include "platform/Terminal.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -20,8 +21,11 @@ namespace jf::admin {
 namespace {
 
 constexpr const char* kScrambleUsage =
-    "usage: jobfeed-admin scramble [--letters] TEXT\n"
-    "  Prints TEXT scrambled with the login key, in digit form (or letter form).\n";
+    "usage: jobfeed-admin scramble [--letters] [TEXT]\n"
+    "  Prints TEXT scrambled with the login key, in digit form (or letter form).\n"
+    "  Without TEXT it is read from standard input (its first line; typed at a terminal it is\n"
+    "  not shown), so a password stays out of the process list and the shell's history.\n"
+    "  TEXT holds at most 40 characters, as the login file's reader takes them.\n";
 constexpr const char* kUnscrambleUsage =
     "usage: jobfeed-admin unscramble [--letters] TEXT\n"
     "  Prints the clear text of a value scrambled with the login key.\n";
@@ -29,7 +33,8 @@ constexpr const char* kWriteLoginUsage =
     "usage: jobfeed-admin write-login PATH --user USER --net NET [--force] < password\n"
     "  Writes the login configuration file PATH with the entries LOGIN, PASS and NET8.\n"
     "  An existing file is replaced only with --force.\n"
-    "  The password is the first line of standard input, never an argument.\n"
+    "  The password is the first line of standard input, never an argument; typed at a\n"
+    "  terminal it is asked for twice and not shown.\n"
     "  NET is an Oracle net service name or sqlite:PATH (relative to the working directory).\n"
     "  Each value holds at most 40 characters.\n";
 
@@ -38,9 +43,10 @@ int BadUse(const char* usage, const std::string& message) {
   return 2;
 }
 
-// The shared shape of scramble and unscramble: [--letters] TEXT.
-bool ParseTextArgs(int argc, char** argv, const char* usage, int* form, std::string* text,
-                   int* rc) {
+// The shared shape of scramble and unscramble: [--letters] TEXT. Where TEXT may come from
+// standard input instead, *from_input tells that it was not given.
+bool ParseTextArgs(int argc, char** argv, const char* usage, int* form, std::string* text, int* rc,
+                   bool* from_input = nullptr) {
   *form = kDigitForm;
   if (AnswersHelpOrVersion(argc, argv, usage, rc)) return false;
   bool have_text = false;
@@ -63,8 +69,27 @@ bool ParseTextArgs(int argc, char** argv, const char* usage, int* form, std::str
       return false;
     }
   }
-  if (!have_text) {
+  if (from_input != nullptr) *from_input = !have_text;
+  if (!have_text && from_input == nullptr) {
     *rc = BadUse(usage, "TEXT is missing");
+    return false;
+  }
+  return true;
+}
+
+// The first line of standard input (not shown when typed at a terminal), as a text of the
+// program's code page. False, told on standard error, when there is none or it does not fit.
+bool SecretFromInput(const char* prompt, const char* what, std::string* text) {
+  std::string line;
+  const bool got = StdInIsTerminal() ? ReadLineWithoutEcho(prompt, &line)
+                                     : static_cast<bool>(std::getline(std::cin, line));
+  if (!got) {
+    std::cerr << "jobfeed-admin: no " << what << " on standard input\n";
+    return false;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (!ArgumentFromTerminal(line, text)) {
+    std::cerr << "jobfeed-admin: the " << what << " has a character outside Windows-1252\n";
     return false;
   }
   return true;
@@ -75,12 +100,17 @@ bool ParseTextArgs(int argc, char** argv, const char* usage, int* form, std::str
 int CmdScramble(int argc, char** argv) {
   int form = kDigitForm, rc = 0;
   std::string text;
-  if (!ParseTextArgs(argc, argv, kScrambleUsage, &form, &text, &rc)) return rc;
-  if (text.size() > kMaxCipherWords) {
+  bool from_input = false;
+  if (!ParseTextArgs(argc, argv, kScrambleUsage, &form, &text, &rc, &from_input)) return rc;
+  if (from_input && !SecretFromInput("Text: ", "TEXT", &text)) return 1;
+  // A longer value would be refused by the login file's reader (a cut one would log on with
+  // something else); what cannot be used is not made.
+  if (text.size() > kLoginClearMax) {
     return BadUse(kScrambleUsage, "TEXT has " + std::to_string(text.size()) +
-                                      " characters; at most " + std::to_string(kMaxCipherWords) +
-                                      " can be unscrambled");
+                                      " characters; a login value holds at most " +
+                                      std::to_string(kLoginClearMax));
   }
+  if (text.find('\0') != std::string::npos) return BadUse(kScrambleUsage, "TEXT holds a zero byte");
   std::cout << Scramble(text, kLoginKey, form) << "\n";
   return 0;
 }
@@ -143,15 +173,17 @@ int CmdWriteLogin(int argc, char** argv) {
     return 1;
   }
 
+  // Typed at a terminal, a password is neither shown nor taken on one try: a typing slip
+  // would lock the runs out until someone noticed.
   std::string password;
-  if (!std::getline(std::cin, password)) {
-    std::cerr << "jobfeed-admin: no password on standard input\n";
-    return 1;
-  }
-  if (!password.empty() && password.back() == '\r') password.pop_back();
-  if (!ArgumentFromTerminal(std::string(password), &password)) {
-    std::cerr << "jobfeed-admin: the password has a character outside Windows-1252\n";
-    return 1;
+  if (!SecretFromInput("Password: ", "password", &password)) return 1;
+  if (StdInIsTerminal()) {
+    std::string again;
+    if (!SecretFromInput("Password again: ", "password", &again)) return 1;
+    if (again != password) {
+      std::cerr << "jobfeed-admin: write-login: the two passwords differ; nothing written\n";
+      return 1;
+    }
   }
 
   std::string error;

@@ -30,6 +30,9 @@ std::string LoginFileFailure() {
       return "the login file " + file + " is empty";
     case LoginFileFault::kNotLoginFile:
       return file + " is not a login file: its " + key + " entry is missing or not scrambled";
+    case LoginFileFault::kTooLong:
+      return "the login file " + file + " has a " + key + " value longer than " +
+             std::to_string(kLoginClearMax) + " characters";
   }
   return {};
 }

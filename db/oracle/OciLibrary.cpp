@@ -1,6 +1,7 @@
 #include "db/oracle/OciLibrary.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <vector>
 
@@ -61,8 +62,11 @@ int LoadOci(const Oci** out, std::string* error) {
   }
   // The bare names first, as the platform's loader finds them; then the client's own folder.
   std::vector<std::string> tried(std::begin(kNames), std::end(kNames));
+  // A relative ORACLE_HOME would have the loader look below the working directory, the site's
+  // run folder, where anyone who can write there could put a library: it is not used.
   const char* home = std::getenv("ORACLE_HOME");
-  const bool have_home = home != nullptr && *home != '\0';
+  const bool set_home = home != nullptr && *home != '\0';
+  const bool have_home = set_home && std::filesystem::path(home).is_absolute();
   if (have_home) {
     for (const char* name : kNames) tried.push_back(std::string(home) + kHomeFolder + name);
   }
@@ -79,8 +83,9 @@ int LoadOci(const Oci** out, std::string* error) {
     *error = std::string("Oracle client library ") + kLibrary +
              (std::size(kNames) > 1 ? " (or a versioned " + std::string(kLibrary) + ".NN.1)" : "") +
              " not found (looked in the library path" +
-             (have_home ? " and " + std::string(home) + kHomeFolder
-                        : std::string(", ORACLE_HOME not set")) +
+             (have_home  ? " and " + std::string(home) + kHomeFolder
+              : set_home ? ", ORACLE_HOME " + std::string(home) + " ignored: not an absolute path"
+                         : std::string(", ORACLE_HOME not set")) +
              "): " + reasons;
     return sql::kBackendUnavailable;
   }

@@ -147,6 +147,11 @@ int Connect(std::string_view connect_string, BackendOpener open) {
     password = rest.substr(0, at);
     if (at != std::string_view::npos) net = rest.substr(at + 1);
   }
+  return Connect(user, password, net, open);
+}
+
+int Connect(std::string_view user, std::string_view password, std::string_view net,
+            BackendOpener open) {
   std::unique_ptr<Backend> backend;
   int rc = open(user, password, net, &backend, &ConnectError());
   if (rc == 0) {

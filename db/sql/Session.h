@@ -22,8 +22,12 @@ namespace jf::sql {
 using BackendOpener = int (*)(std::string_view user, std::string_view password,
                               std::string_view net_service, std::unique_ptr<Backend>* out,
                               std::string* error);
-// Opens the connection from a connect string "user/password@netservice" through open. Returns
-// the status.
+// Opens the connection for a login through open. Returns the status. The three values are
+// passed as they are: a password or a user name may hold "/" or "@".
+int Connect(std::string_view user, std::string_view password, std::string_view net,
+            BackendOpener open);
+// The same from a connect string "user/password@netservice", split at the first "/" and the
+// first "@" after it (tests and tools whose values hold neither).
 int Connect(std::string_view connect_string, BackendOpener open);
 // Why the last Connect failed, for the operator: the client library looked for, the reason the
 // database gave. After a successful one: the warning the database gave with the logon (Oracle's

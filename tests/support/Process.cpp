@@ -170,7 +170,7 @@ int RunProcess(const std::string& program, const std::vector<std::string>& args,
 }
 
 int RunInTerminal(const std::string& program, const std::vector<std::string>& args,
-                  std::string* screen) {
+                  std::string* screen, const std::vector<std::string>& typed) {
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -185,10 +185,15 @@ int RunInTerminal(const std::string& program, const std::vector<std::string>& ar
   // terminal.
   screen->clear();
   char buf[4096];
+  std::size_t next = 0;
   for (;;) {
     const ssize_t n = ::read(master, buf, sizeof buf);
     if (n > 0) {
       screen->append(buf, static_cast<std::size_t>(n));
+      if (next < typed.size() && screen->ends_with(": ")) {
+        const std::string line = typed[next++] + "\n";
+        if (::write(master, line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
+      }
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {

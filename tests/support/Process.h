@@ -16,9 +16,11 @@ int RunProcess(const std::string& program, const std::vector<std::string>& args,
 
 #ifndef _WIN32
 // Runs program as a person at a terminal starts it: a pseudo-terminal is its standard input,
-// output and error. *screen gets what it wrote there. Returns the exit code, or -1.
+// output and error. *screen gets what it wrote there. Each of typed is typed as one line once
+// the screen ends with a prompt (": "), before the program shows anything more. Returns the
+// exit code, or -1.
 int RunInTerminal(const std::string& program, const std::vector<std::string>& args,
-                  std::string* screen);
+                  std::string* screen, const std::vector<std::string>& typed = {});
 #endif
 
 }  // namespace jf::test
