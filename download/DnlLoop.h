@@ -272,8 +272,11 @@ class DnlGroup {
   // send-buffer files.
   bool holding() const { return rows_ > 0; }
 
-  // The group's first row begins now.
-  void Start() { start_ = d_.clock(); }
+  // The group's first row begins now; what its rows log waits for its end.
+  void Start() {
+    start_ = d_.clock();
+    Msg_Hold(true);
+  }
   void Add(RowResult r) {
     ++rows_;
     if (r == RowResult::kSent) ++sent_;
@@ -291,6 +294,13 @@ class DnlGroup {
   // flush failed; a refused commit undoes them too. Either failure leaves every row of the
   // group due and is logged. Then lets go of the files. Returns 0 or the failing status.
   int End() {
+    const int rc = EndUnits();
+    Msg_Hold(false);
+    return rc;
+  }
+
+ private:
+  int EndUnits() {
     if (rows_ == 0) return 0;
     int rc = d_.flush != nullptr ? d_.flush() : 0;
     if (rc != 0 && d_.sendFailedText != nullptr) {
@@ -314,7 +324,6 @@ class DnlGroup {
     return rc;
   }
 
- private:
   const DnlLoop<Row>& d_;
   DnlGroupLimits limits_;
   int rows_ = 0, sent_ = 0, failed_ = 0;
