@@ -21,6 +21,11 @@
 // let go) and the row goes again as the first of the next group. So no run ever waits while
 // holding what another run may be waiting for, and a group holds its rows and files only for
 // the time its own rows take.
+//
+// The entries a group's rows log wait until the group has ended: a message file that another
+// process holds is waited for with no row lock held. A stopped run (StopRequested) ends the loop
+// after the row in hand, with its group's flush and commit, so the next run sends none of its
+// rows again.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +40,7 @@
 #include "download/DnlWatch.h"
 #include "download/SndBuf.h"
 #include "msg/Msg.h"
+#include "platform/Stop.h"
 
 namespace jf {
 
@@ -119,6 +125,8 @@ struct DnlLoop {
   int64_t (*clock)() = DnlClockMillis;
   // Whether the database asks the group to end before another row begins in it, or nullptr.
   bool (*full)() = bdGroupFull;
+  // Whether the run was told to stop (non-zero), or nullptr.
+  int (*stopped)() = StopRequested;
 };
 
 // A loop over a download cursor that sends through send and logs with these messages; the
@@ -382,6 +390,7 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
       const int ended = group.End();
       stop = (rc != 0 || ended != 0) && !d.continueAfterRowFailure;
     }
+    if (d.stopped != nullptr && d.stopped() != 0) break;  // the group ends below
   }
   group.End();
   if (d.hold != nullptr) d.hold(false);
