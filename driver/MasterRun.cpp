@@ -91,6 +91,7 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
   }
   bool chosen[kKindCount] = {};
   for (int i = 2; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--quiet") return UsageError("--quiet nur vor dem Anforderer");
     std::size_t k = 0;
     while (k < kKindCount && std::string_view(argv[i]) != kKinds[k].name) ++k;
     if (k == kKindCount) return UsageError(std::string("unbekannte Art ") + argv[i]);

@@ -130,6 +130,11 @@ int RunJobfeed(int argc, const char* const* argv) {
   // Without all four arguments there is no order to prepare; touching the database with
   // missing keys could only mark the wrong rows.
   if (argc < 5) return UsageError("zu wenige Argumente");
+  // A mistyped option would be taken as a requester and move the order's rows to its queue.
+  if (argv[1][0] == '-') return UsageError(std::string("unbekannte Option ") + argv[1]);
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quiet") == 0) return UsageError("--quiet nur vor dem Anforderer");
+  }
 
   RunContext ctx;
   ctx.requester = argv[1];  // cut to 8 characters
