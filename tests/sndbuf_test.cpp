@@ -184,6 +184,18 @@ TEST_F(SndBufFileTest, FileHeldByAnotherProcessIsWaitedForABoundedTime) {
   EXPECT_EQ(m[0].function, "CreateFile");
   EXPECT_EQ(m[0].code, "32");
   EXPECT_EQ(File(3).size(), 552u);
+
+  // Once waited out, the file is tried once for the process's later rows, without waiting; the
+  // other terminals' files are waited for as before, and the file is written again once free.
+  const long waited = faults_.SleptMillis();
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), -1);
+  EXPECT_EQ(faults_.SleptMillis(), waited);
+  faults_.FailNth(FaultEnv::kOpen, 1, kErrSharingViolation, "SndDnl5");
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(5)), 0);
+  EXPECT_EQ(faults_.SleptMillis(), waited + 333);
+  faults_.Clear();
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
+  EXPECT_EQ(File(3).size(), 2 * 552u);
 }
 
 TEST_F(SndBufFileTest, FailedSeekClosesTheFileAndTheNextLineReopens) {
