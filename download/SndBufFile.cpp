@@ -74,8 +74,8 @@ int OpenFor(Cache& c, int32_t terminal) {
     err = env()->OpenAppend(name, ShareMode::kExclusive, Durability::kOnSync, &f, nullptr);
     const bool sharing =
         err == kErrSharingViolation || err == kErrLockViolation || err == kErrSharingBufferExceeded;
-    if (sharing && !c.wait) return kSndBufHeld;
     if (!sharing || waitedOutBefore) break;
+    if (!c.wait) return kSndBufHeld;
     if (waits == kOpenRetries) {
       c.heldThroughWait.push_back(terminal);
       break;

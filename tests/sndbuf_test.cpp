@@ -190,6 +190,9 @@ TEST_F(SndBufFileTest, FileHeldByAnotherProcessIsWaitedForABoundedTime) {
   const long waited = faults_.SleptMillis();
   EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), -1);
   EXPECT_EQ(faults_.SleptMillis(), waited);
+  SndBuf_Wait(false);  // nor does its row end a group to wait for it as the next group's first
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), -1);
+  SndBuf_Wait(true);
   faults_.FailNth(FaultEnv::kOpen, 1, kErrSharingViolation, "SndDnl5");
   EXPECT_EQ(SndBuf_Append(Record(), Terminal(5)), 0);
   EXPECT_EQ(faults_.SleptMillis(), waited + 333);
