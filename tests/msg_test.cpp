@@ -249,22 +249,6 @@ TEST_F(MsgTest, SharingErrorsAreWaitedOutButNotForever) {
   EXPECT_EQ(Msg_EntryCount(), 1);
 }
 
-// Held entries keep the time they were logged at and reach the file, in order, when released.
-TEST_F(MsgTest, HeldEntriesAreWrittenWhenReleased) {
-  Msg_Init(7, kLogName);
-  Msg_Hold(true);
-  Msg_Log(1, "f", "t", 4);
-  clock_->Set(At(2024, 3, 5, 7, 9, 0));
-  Msg_Log(2, "f", "t", 4);
-  EXPECT_FALSE(fs::exists(kLogPath));
-  Msg_Hold(false);
-  std::string second = Entry("FMSG ", "t", "f", "2");
-  second.replace(second.find("07:08:09"), 8, "07:09:00");
-  EXPECT_EQ(Log(), Entry("FMSG ", "t", "f", "1") + second);
-  Msg_Log(3, "f", "t", 4);
-  EXPECT_EQ(Msg_EntryCount(), 3);
-}
-
 TEST_F(MsgTest, MissingFolderSendsEntriesToStandardError) {
   fs::remove("Msg");
   Msg_Init(7, kLogName);
