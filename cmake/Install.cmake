@@ -20,6 +20,10 @@ endif()
 
 install(TARGETS ${JOBFEED_PROGRAMS} RUNTIME DESTINATION ${bin_dir})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${doc_dir})
+if(NOT WIN32)
+  # Every Debian package names its copyright in its documentation folder.
+  install(FILES ${CMAKE_SOURCE_DIR}/cmake/copyright DESTINATION ${doc_dir})
+endif()
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc_dir}/docs)
 # Generated from the schema description (jobfeed-admin print-ddl) and kept equal to it by a test.
 install(FILES ${CMAKE_SOURCE_DIR}/db/schema/oracle.sql ${CMAKE_SOURCE_DIR}/db/schema/sqlite.sql

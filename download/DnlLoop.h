@@ -21,6 +21,11 @@
 // let go) and the row goes again as the first of the next group. So no run ever waits while
 // holding what another run may be waiting for, and a group holds its rows and files only for
 // the time its own rows take.
+//
+// The entries a group's rows log wait until the group has ended: a message file that another
+// process holds is waited for with no row lock held. A stopped run (StopRequested) ends the loop
+// after the row in hand, with its group's flush and commit, so the next run sends none of its
+// rows again.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +40,7 @@
 #include "download/DnlWatch.h"
 #include "download/SndBuf.h"
 #include "msg/Msg.h"
+#include "platform/Stop.h"
 
 namespace jf {
 
@@ -122,6 +128,8 @@ struct DnlLoop {
   int64_t (*clock)() = DnlClockMillis;
   // Whether the database asks the group to end before another row begins in it, or nullptr.
   bool (*full)() = bdGroupFull;
+  // Whether the run was told to stop (non-zero), or nullptr.
+  int (*stopped)() = StopRequested;
 };
 
 // A loop over a download cursor that sends through send and logs with these messages; the
@@ -279,8 +287,11 @@ class DnlGroup {
   // send-buffer files.
   bool holding() const { return rows_ > 0; }
 
-  // The group's first row begins now.
-  void Start() { start_ = d_.clock(); }
+  // The group's first row begins now; what its rows log waits for its end.
+  void Start() {
+    start_ = d_.clock();
+    Msg_Hold(true);
+  }
   void Add(RowResult r) {
     ++rows_;
     if (r == RowResult::kSent) ++sent_;
@@ -298,6 +309,13 @@ class DnlGroup {
   // flush failed; a refused commit undoes them too. Either failure leaves every row of the
   // group due and is logged. Then lets go of the files. Returns 0 or the failing status.
   int End() {
+    const int rc = EndUnits();
+    Msg_Hold(false);
+    return rc;
+  }
+
+ private:
+  int EndUnits() {
     if (rows_ == 0) return 0;
     int rc = d_.flush != nullptr ? d_.flush() : 0;
     if (rc != 0 && d_.sendFailedText != nullptr) {
@@ -323,7 +341,6 @@ class DnlGroup {
     return rc;
   }
 
- private:
   const DnlLoop<Row>& d_;
   DnlGroupLimits limits_;
   int rows_ = 0, sent_ = 0, failed_ = 0;
@@ -391,6 +408,7 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
       const int ended = group.End();
       stop = (rc != 0 || ended != 0) && (!d.continueAfterRowFailure || bdLostStatus() != 0);
     }
+    if (d.stopped != nullptr && d.stopped() != 0) break;  // the group ends below
   }
   group.End();
   if (d.hold != nullptr) d.hold(false);

@@ -37,6 +37,9 @@ struct Cache {
   std::vector<Held> files;
   std::size_t last = 0;  // index of the file written to last
   bool wait = true;      // a file another process holds is waited for (SndBuf_Wait)
+  // Terminals whose file stayed held through a whole wait: their later rows of the process try
+  // the file once without waiting, so a held file costs a run one wait, not one per row.
+  std::vector<int32_t> heldThroughWait;
   // The name of the last file opened: a run opens a terminal's file again for every group.
   bool named = false;
   int32_t namedTerminal = 0;
@@ -100,12 +103,18 @@ int OpenFor(Cache& c, int32_t terminal) {
   // or puts a group's lines in: a sharing error is waited out for a bounded time before the row
   // fails, unless the caller holds what others may be waiting for.
   int err = 0;
+  const bool waitedOutBefore = std::find(c.heldThroughWait.begin(), c.heldThroughWait.end(),
+                                         terminal) != c.heldThroughWait.end();
   for (int waits = 0;; ++waits) {
     err = env()->OpenAppend(name, ShareMode::kExclusive, Durability::kOnSync, &f, &existed);
     const bool sharing =
         err == kErrSharingViolation || err == kErrLockViolation || err == kErrSharingBufferExceeded;
-    if (sharing && !c.wait) return kSndBufHeld;
-    if (!sharing || waits == kOpenRetries) break;
+    if (!sharing || waitedOutBefore) break;
+    if (!c.wait) return kSndBufHeld;
+    if (waits == kOpenRetries) {
+      c.heldThroughWait.push_back(terminal);
+      break;
+    }
     env()->SleepMillis(kOpenRetryMillis);
   }
   if (err != 0) {

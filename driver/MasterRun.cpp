@@ -14,6 +14,7 @@
 #include "driver/Run.h"
 #include "driver/RunDisplay.h"
 #include "msg/Msg.h"
+#include "platform/Stop.h"
 
 namespace jf {
 
@@ -44,7 +45,8 @@ constexpr const char* kUsage =
     "marked) or the database cannot be reached (logged); else the first failing download's\n"
     "database status; -2 for a missing requester or an unknown KIND (logged, nothing touched).\n"
     "Where only 8 bits of it survive (Linux) the status becomes its low 8 bits, or 255 when\n"
-    "those are 0: -2 gives 254.\n"
+    "those are 0: -2 gives 254. Stopped by SIGINT or SIGTERM (Ctrl-C, Ctrl-Break, a closing\n"
+    "console), a run ends after the row in hand with 130 or 143.\n"
     "When standard error is a terminal, a progress line and a summary (rows sent and failed,\n"
     "lines per terminal, time) show there; --quiet turns them off.\n"
     "  jobfeed-master --help, -h  this text\n"
@@ -89,6 +91,7 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
   }
   bool chosen[kKindCount] = {};
   for (int i = 2; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--quiet") return UsageError("--quiet nur vor dem Anforderer");
     std::size_t k = 0;
     while (k < kKindCount && std::string_view(argv[i]) != kKinds[k].name) ++k;
     if (k == kKindCount) return UsageError(std::string("unbekannte Art ") + argv[i]);
@@ -109,12 +112,13 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
 
   // Every chosen download runs whatever the others returned; the first failure is the status.
   int32_t status = 0;
-  for (std::size_t k = 0; k < kKindCount; ++k) {
+  for (std::size_t k = 0; k < kKindCount && StopRequested() == 0; ++k) {
     if (!all && !chosen[k]) continue;
     const int rc = kKinds[k].download(date, time, requester.c_str());
     if (status == 0) status = rc;
   }
   bdCommit();
+  if (const int32_t stopped = StoppedRunStatus(); stopped != 0) status = stopped;
   display.Finish(status);
   return status;
 }

@@ -7,6 +7,7 @@
 #include "db/tables/App.h"
 #include "download/Download.h"
 #include "msg/Msg.h"
+#include "platform/Stop.h"
 
 namespace jf {
 
@@ -110,10 +111,15 @@ int32_t PreparePosition(std::string_view order, std::string_view position, const
 
 int32_t RunOrder(const RunContext& ctx, std::string_view order, std::string_view position) {
   // A failed step is logged where it fails and never stops the run: the downloads still send
-  // whatever is marked for the requester. Only the position download decides the exit code.
+  // whatever is marked for the requester. Only the position download decides the exit code. A
+  // run told to stop starts no further step; what it left marked goes with the next run.
+  if (StopRequested() != 0) return 0;
   PrepareOrderHeader(order, ctx.requester);
+  if (StopRequested() != 0) return 0;
   Apk_Dnl(ctx.date, ctx.time, ctx.requester.c_str());
+  if (StopRequested() != 0) return 0;
   PreparePosition(order, position, ctx.requester, ctx.action);
+  if (StopRequested() != 0) return 0;
   return App_Dnl(ctx.date, ctx.time, ctx.requester.c_str());
 }
 

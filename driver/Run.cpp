@@ -14,10 +14,12 @@
 #include "driver/RunDisplay.h"
 #include "login/Login.h"
 #include "msg/Msg.h"
+#include "platform/Stop.h"
 
 namespace jf {
 
 int32_t LogEscapedException(const char* what) {
+  Msg_Hold(false);  // what a download held back still reaches the file
   const std::string text = std::string("Abbruch durch Ausnahme: ") + what;
   Msg_Log(kAbortStatus, "main", text.c_str(), kMsgError);
   return kAbortStatus;
@@ -70,6 +72,18 @@ bool LogConnectReason(int rc) {
 }
 
 }  // namespace
+
+int32_t StoppedRunStatus() {
+  const int stop = StopRequested();
+  if (stop == 0) return 0;
+  const int32_t status = StopExitCode(stop);
+  Msg_Log(status, "main",
+          stop == kStopInterrupt
+              ? "Lauf abgebrochen (SIGINT/Strg+C), Rest bleibt faellig"
+              : "Lauf abgebrochen (SIGTERM/Strg+Untbr/Konsole zu), Rest bleibt faellig",
+          kMsgError);
+  return status;
+}
 
 int ConnectForRun(RunDisplay* display) {
   const int rc = bdConnect();
@@ -130,6 +144,11 @@ int RunJobfeed(int argc, const char* const* argv) {
   // Without all four arguments there is no order to prepare; touching the database with
   // missing keys could only mark the wrong rows.
   if (argc < 5) return UsageError("zu wenige Argumente");
+  // A mistyped option would be taken as a requester and move the order's rows to its queue.
+  if (argv[1][0] == '-') return UsageError(std::string("unbekannte Option ") + argv[1]);
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quiet") == 0) return UsageError("--quiet nur vor dem Anforderer");
+  }
 
   RunContext ctx;
   ctx.requester = argv[1];  // cut to 8 characters
@@ -150,9 +169,10 @@ int RunJobfeed(int argc, const char* const* argv) {
 
   DateTimeText(ctx.date, ctx.time, 3);
 
-  const int32_t status = RunOrder(ctx, argv[2], argv[3]);
+  int32_t status = RunOrder(ctx, argv[2], argv[3]);
 
   bdCommit();
+  if (const int32_t stopped = StoppedRunStatus(); stopped != 0) status = stopped;
   display.Finish(status);
   return status;
 }

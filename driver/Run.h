@@ -42,6 +42,11 @@ int RefuseArgument(int index);
 // The message text of such an argument, after the program's usage line.
 std::string UnusableArgumentText(int index);
 
+// A run that was told to stop: logs the one entry that says so and returns the stop's exit code
+// (130 for SIGINT or Ctrl-C, 143 for SIGTERM, Ctrl-Break or a closing console). 0 and nothing
+// logged when the run was not stopped.
+int32_t StoppedRunStatus();
+
 // Opens the database connection; a failure is logged ("bdConnect", then a detail entry with the
 // client's or server's reason), told on the display when there is one, and its status returned.
 // A run that cannot connect ends quietly with exit code 0: the next run sends what is due.

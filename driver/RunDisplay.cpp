@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "msg/Msg.h"
+#include "platform/Stop.h"
 
 namespace jf {
 
@@ -91,7 +92,8 @@ void RunDisplay::Finish(int32_t status) {
   if (!line_.active()) return;
   char buf[200];
   std::string out;
-  std::snprintf(buf, sizeof buf, "%s: done in %.1f s, status %d\n", title_.c_str(), Seconds(start_),
+  std::snprintf(buf, sizeof buf, "%s: %s %.1f s, status %d\n", title_.c_str(),
+                StopRequested() != 0 ? "stopped after" : "done in", Seconds(start_),
                 static_cast<int>(status));
   out += buf;
   uint64_t failed = 0;
@@ -103,6 +105,7 @@ void RunDisplay::Finish(int32_t status) {
     failed += k.failed;
   }
   if (failed > 0) out += "  rows that failed stay due for the next run\n";
+  if (StopRequested() != 0) out += "  rows not reached stay due for the next run\n";
   if (lines_.empty()) out += "  no lines written\n";
   for (const auto& [terminal, n] : lines_) {
     out += "  terminal " + std::to_string(terminal) + ": " + Grouped(n) + " lines\n";

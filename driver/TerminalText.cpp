@@ -1,17 +1,46 @@
 #include "driver/TerminalText.h"
 
+#include <utility>
+
 #include "db/Cp1252.h"
 #include "platform/Terminal.h"
 
 namespace jf {
 
+namespace {
+
+// Decodes text when it is valid UTF-8 as a whole; false, and *out left, when it is not.
+bool DecodeWholeUtf8(std::string_view text, std::u32string* out) {
+  std::u32string chars;
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = 0;
+    const std::size_t n = cp1252::DecodeUtf8(text.substr(i), &c);
+    if (n == 0) return false;
+    chars.push_back(c);
+    i += n;
+  }
+  *out = std::move(chars);
+  return true;
+}
+
+}  // namespace
+
 bool ArgumentFromTerminal(std::string_view arg, std::string* out) {
-  if (ArgumentsPassAsBytes() || cp1252::IsAscii(arg)) {
+  if (cp1252::IsAscii(arg)) {
     out->assign(arg);
     return true;
   }
   std::u32string chars;
-  if (!DecodeArgument(arg, &chars)) return false;
+  if (ArgumentsPassAsBytes()) {
+    // In the C locale a scheduler passes what it was given, which today is UTF-8 nearly always;
+    // bytes that are no UTF-8 are the program's code page, as they always were.
+    if (!LocaleIsPlainC() || !DecodeWholeUtf8(arg, &chars)) {
+      out->assign(arg);
+      return true;
+    }
+  } else if (!DecodeArgument(arg, &chars)) {
+    return false;
+  }
   out->clear();
   for (const char32_t c : chars) {
     const int b = cp1252::FromUnicode(c);

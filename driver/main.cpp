@@ -4,6 +4,7 @@
 #include "Version.h"
 #include "driver/Run.h"
 #include "driver/TerminalText.h"
+#include "platform/Stop.h"
 
 namespace {
 
@@ -15,7 +16,9 @@ constexpr char kUsage[] =
     "position marked for REQUESTER to the send-buffer files of their terminals\n"
     "(..\\Comm\\Buff\\SndDnl<terminal>.buf). Run it in the site's working directory: failures\n"
     "go to .\\Msg\\Jobfeed.txt, the login is read from ..\\..\\..\\..\\files\\quantelor.ini.\n"
-    "The exit code is the status of the order position download.\n"
+    "The exit code is the status of the order position download (on Linux its low 8 bits,\n"
+    "255 where those are 0); -2 (254) for a usage error. Stopped by SIGINT or SIGTERM (Ctrl-C,\n"
+    "Ctrl-Break, a closing console), a run ends after the row in hand with 130 or 143.\n"
     "When standard error is a terminal, a progress line and a summary (rows sent and failed,\n"
     "lines per terminal, time) show there; --quiet turns them off.\n"
     "\n"
@@ -36,6 +39,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (IsOption(argc, argv, "--version")) return jf::PrintVersion("jobfeed");
+  jf::InstallStopHandlers();
   return jf::ProcessExitCode(jf::RunGuarded([&] {
     const jf::ProgramArgs args(argc, argv);
     if (args.bad() != 0) return jf::RefuseArgument(args.bad());

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "msg/MsgName.h"
 #include "msg/Progress.h"
@@ -30,6 +32,11 @@ struct LogSettings {
   int mask = 0;
   int limit = 0;
   int count = 0;
+  // The file refused an entry after waiting out its sharing conflicts: the process's later
+  // entries go to standard error at once, so one busy file costs a run one wait, not one a row.
+  bool refused = false;
+  bool holding = false;
+  std::vector<std::string> held;
 };
 
 LogSettings& Settings() {
@@ -117,11 +124,12 @@ std::string FormatEntry(const MessageRecord& rec, int effectiveKind) {
   return entry;
 }
 
-// Moves a full message file to its backup name. Returns false when the file stays in place.
-bool Rotate(const LogSettings& s) {
+// Moves a full message file to its backup name. Returns 0, or the error that kept the file in
+// place.
+int Rotate(const LogSettings& s) {
   // A missing backup is the normal case; whatever stops the delete, the rename decides.
   WithSharingRetries([&] { return env()->DeleteFile(s.oldFileName); });
-  return WithSharingRetries([&] { return env()->RenameFile(s.fileName, s.oldFileName); }) == 0;
+  return WithSharingRetries([&] { return env()->RenameFile(s.fileName, s.oldFileName); });
 }
 
 }  // namespace
@@ -159,12 +167,19 @@ namespace {
 // the entry did not reach the file.
 bool WriteEntry(LogSettings& s, const std::string& entry) {
   if (s.count > s.limit) {
-    if (!Rotate(s)) return false;  // the count stays, so the next entry tries again
+    // The count stays, so the next entry tries again.
+    if (const int err = Rotate(s); err != 0) {
+      s.refused = IsSharingConflict(err);
+      return false;
+    }
     s.count = 0;
   }
 
   std::unique_ptr<WritableFile> file;
-  if (OpenShared(s.fileName, &file) != 0) return false;
+  if (const int err = OpenShared(s.fileName, &file); err != 0) {
+    s.refused = IsSharingConflict(err);
+    return false;
+  }
   uint64_t end = 0;
   if (file->SeekToEnd(&end) != 0) {
     file->Close();
@@ -185,6 +200,15 @@ bool WriteEntry(LogSettings& s, const std::string& entry) {
   return true;
 }
 
+// Writes an entry to the file, or where the file does not take it to standard error: it still
+// reaches whoever started the program (a scheduler shows a task's standard error), rather than
+// being lost without a trace.
+void Emit(LogSettings& s, const std::string& entry) {
+  if (!s.refused && WriteEntry(s, entry)) return;
+  HideProgressLine();
+  WriteStdErr(entry);
+}
+
 }  // namespace
 
 void Msg_Write(const MessageRecord* rec) {
@@ -193,13 +217,21 @@ void Msg_Write(const MessageRecord* rec) {
   const int effectiveKind = rec->kind & s.mask;
   if (effectiveKind <= 0) return;
 
-  const std::string entry = FormatEntry(*rec, effectiveKind);
-  // An entry the file does not take still reaches whoever started the program (a scheduler
-  // shows a task's standard error), rather than being lost without a trace.
-  if (!WriteEntry(s, entry)) {
-    HideProgressLine();
-    WriteStdErr(entry);
+  std::string entry = FormatEntry(*rec, effectiveKind);
+  if (s.holding) {
+    s.held.push_back(std::move(entry));
+    return;
   }
+  Emit(s, entry);
+}
+
+void Msg_Hold(bool hold) {
+  LogSettings& s = Settings();
+  s.holding = hold;
+  if (hold) return;
+  std::vector<std::string> held;
+  held.swap(s.held);
+  for (const std::string& entry : held) Emit(s, entry);
 }
 
 void Msg_Log(int32_t errorCode, const char* functionName, const char* messageText, int kind) {

@@ -37,6 +37,11 @@ void Msg_Log(int32_t errorCode, const char* functionName, const char* messageTex
 // enough: the same function and code, the text "Detail" and `detail` as its data block (the
 // row's key, its production area, a file's path, the server's own reason ...).
 void Msg_LogDetail(int32_t errorCode, const char* functionName, std::string_view detail);
+// While held, entries are formatted at once (with the time they were logged) but kept in memory;
+// releasing writes them in order. A download holds its entries while its units hold row locks
+// (on the embedded database the write lock), so that waiting for a busy message file never
+// keeps other processes from the database.
+void Msg_Hold(bool hold);
 // Appends the bytes and CR LF to the named file. Returns 0 or the system error code.
 int Msg_AppendLine(const char* fileName, const void* bytes, int length);
 

@@ -12,8 +12,15 @@ namespace jf {
 
 // Whether the arguments reach the program byte for byte (no conversion is needed).
 bool ArgumentsPassAsBytes();
+// Whether the locale is C or POSIX (its encoding plain ASCII), which schedulers often run in:
+// arguments that are valid UTF-8 are then taken as UTF-8, as other runtimes do in that locale.
+bool LocaleIsPlainC();
 // Whether text written to stream reaches the terminal byte for byte.
 bool OutputPassesAsBytes(std::FILE* stream);
+
+// Whether a terminal behind stream may take the bytes 0x80 to 0x9F for control characters (0x9B
+// is CSI on many): output that passes as bytes in a locale that is not UTF-8.
+bool OutputShowsC1AsControls(std::FILE* stream);
 
 // Decodes an argument into Unicode characters; false when it is not valid in the terminal's
 // encoding.

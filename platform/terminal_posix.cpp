@@ -19,6 +19,7 @@ namespace {
 // process's own locale stays "C", so nothing else changes its behaviour.
 struct TerminalLocale {
   locale_t locale = nullptr;  // nullptr: bytes pass as they are
+  bool plain = true;          // the C locale's ASCII
   TerminalLocale() {
     locale_t l = ::newlocale(LC_CTYPE_MASK, "", nullptr);
     if (l == nullptr) return;  // a locale the system does not have: as in "C"
@@ -26,17 +27,23 @@ struct TerminalLocale {
     // The C locale's, and the program's own code page under the names the C library gives it.
     for (const char* same : {"ANSI_X3.4-1968", "US-ASCII", "ASCII", "CP1252", "WINDOWS-1252"}) {
       if (codeset == same) {
+        plain = codeset.find("1252") == std::string::npos;
         ::freelocale(l);
         return;
       }
     }
+    plain = false;
     locale = l;
   }
 };
 
-locale_t Locale() {
+const TerminalLocale& Terminal() {
   static const TerminalLocale terminal;
-  return terminal.locale;
+  return terminal;
+}
+
+locale_t Locale() {
+  return Terminal().locale;
 }
 
 // Makes the terminal's locale the thread's for the scope of a conversion.
@@ -57,8 +64,17 @@ bool ArgumentsPassAsBytes() {
   return Locale() == nullptr;
 }
 
+bool LocaleIsPlainC() {
+  return Terminal().plain;
+}
+
 bool OutputPassesAsBytes(std::FILE*) {
   return Locale() == nullptr;
+}
+
+bool OutputShowsC1AsControls(std::FILE*) {
+  // A UTF-8 terminal gets those characters encoded; one in any other locale gets the bytes.
+  return Locale() == nullptr || ::nl_langinfo_l(CODESET, Locale()) != std::string("UTF-8");
 }
 
 bool DecodeArgument(std::string_view text, std::u32string* out) {

@@ -25,6 +25,14 @@ bool ArgumentsPassAsBytes() {
   return true;  // the ANSI code page, the program's own
 }
 
+bool LocaleIsPlainC() {
+  return false;  // arguments arrive in the ANSI code page
+}
+
+bool OutputShowsC1AsControls(std::FILE*) {
+  return false;  // a console shows its code page's characters; a file keeps the bytes
+}
+
 bool OutputPassesAsBytes(std::FILE* stream) {
   const UINT cp = ConsoleCodePage(stream);
   return cp == 0 || cp == 1252;

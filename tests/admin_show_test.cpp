@@ -95,6 +95,7 @@ TEST_F(ShowBufferTest, FlagsMalformedAndCutLines) {
   std::string text = Lines();
   text.replace(90, 3, "apk");            // a record type nobody sends
   text.replace(111 + 12, 4, "\x1B[2J");  // an escape sequence in the first text field
+  text[111 + 16] = '\x9B';               // CSI where the terminal takes bytes as they are
   text.insert(0, "$short*\r\n");
   text.resize(text.size() - 100);  // the file ends inside the last line
   test::WriteBytes(root() / "bad.buf", text);
@@ -106,6 +107,11 @@ TEST_F(ShowBufferTest, FlagsMalformedAndCutLines) {
   EXPECT_NE(out.find("! length 9, expected 552"), std::string::npos) << out;
   EXPECT_NE(out.find("! no CR LF at its end"), std::string::npos) << out;
   EXPECT_NE(out.find("the last line has no CR LF (452 bytes)"), std::string::npos) << out;
+#ifndef _WIN32
+  test::RunCommand("/usr/bin/env", {"LC_ALL=C", JOBFEED_ADMIN_BIN, "show-buffer", "bad.buf"}, &out);
+  EXPECT_NE(out.find("payload           [4711        \\x1B[2J\\x9B"), std::string::npos) << out;
+  EXPECT_EQ(out.find('\x9B'), std::string::npos) << "a C1 control reaches the terminal raw";
+#endif
 }
 
 TEST_F(ShowBufferTest, MissingFileAndBadUse) {

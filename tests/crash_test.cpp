@@ -6,9 +6,11 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -16,6 +18,8 @@
 
 namespace jf::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 int EnvInt(const char* name, int fallback) {
   const char* v = std::getenv(name);
@@ -102,6 +106,42 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
       "%d rows sent again, %d broken promises\n",
       c.name, c.grouping.name, seed, static_cast<int>(due().size()), trials, killed, ended,
       last.extra_lines, violations);
+}
+
+// A run stopped by its scheduler (SIGTERM) while it sends ends its group and says so with one
+// entry and exit code 143; the run after it sends the rest, and no row goes out twice.
+TEST_P(CrashHarness, StoppedRunEndsItsGroupAndTheNextRunSendsNothingTwice) {
+  const CrashCase& c = test_case();
+  c.grouping.Use();
+  AddTerminals();
+  const int rows = std::max(EnvInt("JOBFEED_CRASH_POSITIONS", 200), 1000);
+  c.master ? MarkMasterRows(rows / 4, "CRASH") : MarkRows(rows, "CRASH");
+  const pid_t pid = StartProgram(c.program, c.args);
+  ASSERT_GT(pid, 0);
+  // Stopped once its first lines are out: in the middle of its first group.
+  int status = 0;
+  bool ended = false;
+  for (int ms = 0; ms < 60000 && !(ended = WaitFor(pid, 1, &status)); ++ms) {
+    if (fs::exists(buffer_file(3)) && fs::file_size(buffer_file(3)) > 0) break;
+  }
+  ASSERT_FALSE(ended) << "the run ended before it could be stopped";
+  ::kill(pid, SIGTERM);
+  ASSERT_TRUE(WaitFor(pid, 120000, &status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << "status " << status;
+  const Report stopped = CheckPromises("after the stop", false);
+  EXPECT_GT(stopped.still_due, 0) << "the run went on to its end";
+  const auto m = Messages();
+  EXPECT_EQ(std::count_if(m.begin(), m.end(),
+                          [](const auto& e) { return e.message.find("Lauf abgebrochen") == 0; }),
+            1);
+
+  const pid_t next = StartProgram(c.program, c.args);
+  ASSERT_GT(next, 0);
+  ASSERT_TRUE(WaitFor(next, 600000, &status)) << "the run after the stop did not end";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  const Report last = CheckPromises("after the run after the stop", true);
+  EXPECT_EQ(last.sent, static_cast<int>(due().size()));
+  EXPECT_EQ(last.extra_lines, 0);
 }
 
 JF_ON_EVERY_BACKEND_WITH(

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -958,6 +959,33 @@ TEST(DnlLoopTest, GroupsEndAfterTheirRowsTheirTimeTheLastRowAndAFailure) {
   g_flush_fails = true;
   RunDnlLoop(GroupLoop(true, 2, 1000), "20261207", "093015", "REQ1");
   EXPECT_EQ(g_events, "bkbkFRbkbkFC");
+}
+
+// What a group's rows log reaches the message file only once the group has committed, so a busy
+// message file is never waited for with rows locked. A stopped run ends its group after the row
+// in hand, committing what went out, and leaves the rest due.
+using DnlLoopSiteTest = test::SiteTest;
+
+TEST_F(DnlLoopSiteTest, EntriesWaitForTheGroupsEndAndAStopEndsTheGroupAfterTheRowInHand) {
+  std::filesystem::create_directory("Msg");
+  Msg_Init(7, ".\\Msg\\Jobfeed.txt");
+  g_rows = 6;
+  g_fail_send = {"2"};
+  auto d = GroupLoop(true, 100, 1000);
+  static int entries_at_commit = -1;
+  d.commit = [](bool keep) {
+    if (entries_at_commit < 0) entries_at_commit = Msg_EntryCount();
+    return g_events += keep ? 'C' : 'R', 0;
+  };
+  d.stopped = [] { return g_sent.size() >= 3 ? 15 : 0; };
+  EXPECT_EQ(RunDnlLoop(d, "20261207", "093015", "REQ1"), 0);
+  EXPECT_EQ(g_events, "bkbuFCbkbkFC");
+  EXPECT_EQ(g_sent.size(), 3u);
+  EXPECT_EQ(g_table[5].marker, "REQ1") << "rows after the stop stay due";
+  EXPECT_EQ(entries_at_commit, 0);
+  EXPECT_EQ(Msg_EntryCount(), 1);
+  g_fail_send.clear();
+  Msg_ResetForTest();
 }
 
 // A row whose lock another process holds while its group holds others is not waited for: the

@@ -266,6 +266,17 @@ TEST_F(RunTestSite, UsageErrorsAndHelpOfEveryProgram) {
        "kein Anforderer",
        "kein Anforderer"},
       {JOBFEED_BIN, {"-h"}, 0, "usage: jobfeed [--quiet] REQUESTER ORDER POSITION ACTION", nullptr},
+      // Options out of place are no requester whose queue the order's rows would move to.
+      {JOBFEED_BIN,
+       {"--version", "O1", "1", "X"},
+       kUsageStatus,
+       "unbekannte Option --version",
+       "unbekannte Option --version"},
+      {JOBFEED_BIN,
+       {"REQ1", "O1", "2", "--quiet"},
+       kUsageStatus,
+       "--quiet nur vor dem Anforderer",
+       "--quiet nur vor dem Anforderer"},
       {master, {}, kUsageStatus, "kein Anforderer", "kein Anforderer"},
       {master, {" \t "}, kUsageStatus, "kein Anforderer", "kein Anforderer"},
       {master,
@@ -356,7 +367,8 @@ TEST_P(RunTest, RunWritesTheSameBytesOnEveryPlatform) {
 #ifdef _WIN32
   EXPECT_EQ(Run(JOBFEED_BIN, {"\xC4\xD6\xDC\xC4\xD6", "4711", "10", "BEGIN"}), 0);
 #else
-  EXPECT_EQ(Run("/usr/bin/env", {"LC_ALL=C.UTF-8", JOBFEED_BIN, req, "4711", "10", "BEGIN"}), 0);
+  // In the C locale, which schedulers run in, a UTF-8 argument is taken as UTF-8 all the same.
+  EXPECT_EQ(Run("/usr/bin/env", {"LC_ALL=C", JOBFEED_BIN, req, "4711", "10", "BEGIN"}), 0);
 #endif
   EXPECT_EQ(out_, "");
   EXPECT_EQ(err_, "");

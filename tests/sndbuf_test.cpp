@@ -206,6 +206,17 @@ TEST_F(SndBufFileTest, FileHeldByAnotherProcessIsWaitedForABoundedTime) {
   EXPECT_EQ(m[0].function, "CreateFile");
   EXPECT_EQ(m[0].code, "32");
   EXPECT_EQ(File(3).size(), 552u);
+
+  // Once waited out, the file is tried once for the process's later rows, without waiting.
+  const long waited = faults_.SleptMillis();
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), -1);
+  EXPECT_EQ(faults_.SleptMillis(), waited);
+  SndBuf_Wait(false);  // nor does its row end a group to wait for it as the next group's first
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), -1);
+  SndBuf_Wait(true);
+  faults_.Clear();
+  EXPECT_EQ(SndBuf_Append(Record(), Terminal(3)), 0);
+  EXPECT_EQ(File(3).size(), 2 * 552u);
 }
 
 TEST_F(SndBufFileTest, FailedSeekClosesTheFileAndTheNextLineReopens) {

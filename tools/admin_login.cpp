@@ -35,7 +35,8 @@ constexpr const char* kWriteLoginUsage =
     "  An existing file is replaced only with --force.\n"
     "  The password is the first line of standard input, never an argument; typed at a\n"
     "  terminal it is asked for twice and not shown.\n"
-    "  NET is an Oracle net service name or sqlite:PATH (relative to the working directory).\n"
+    "  NET is an Oracle net service name, sqlite:PATH (relative to the working directory) or a\n"
+    "  PostgreSQL URI (postgresql://host[:port]/database).\n"
     "  Each value holds at most 40 characters.\n";
 
 int BadUse(const char* usage, const std::string& message) {

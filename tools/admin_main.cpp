@@ -15,9 +15,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"init-db", jf::admin::CmdInitDb, "create the SQLite database with the program's tables"},
+    {"init-db", jf::admin::CmdInitDb,
+     "create the program's tables in an SQLite file or the site's database (SQLite, PostgreSQL)"},
     {"check-db", jf::admin::CmdCheckDb,
-     "check the site's database (Oracle or SQLite) for the program's tables and columns"},
+     "check the site's database (Oracle, PostgreSQL, SQLite) for the program's tables"},
     {"print-ddl", jf::admin::CmdPrintDdl, "print the DDL of the program's tables for a database"},
     {"show-buffer", jf::admin::CmdShowBuffer,
      "print the lines of a send-buffer file field by field"},

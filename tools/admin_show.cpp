@@ -14,6 +14,7 @@
 #include "driver/TerminalText.h"
 #include "msg/Progress.h"
 #include "platform/Env.h"
+#include "platform/Terminal.h"
 #include "tools/admin_commands.h"
 
 namespace jf::admin {
@@ -189,11 +190,14 @@ std::string Decoded(Kind kind, std::string_view value) {
 // A value as it can safely go to a terminal: control bytes and bytes that are no character of
 // the code page are shown as \xHH, so a damaged file cannot send escape sequences.
 std::string Shown(std::string_view value) {
+  // Where the bytes reach a terminal as they are, 0x80 to 0x9F may be control characters there.
+  static const bool c1 = OutputShowsC1AsControls(stdout);
   std::string out;
   out.reserve(value.size());
   for (const char c : value) {
     const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F || u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 || u == 0x9D) {
+    if (u < 0x20 || u == 0x7F || u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 || u == 0x9D ||
+        (c1 && u >= 0x80 && u <= 0x9F)) {
       char hex[5];
       std::snprintf(hex, sizeof hex, "\\x%02X", u);
       out += hex;

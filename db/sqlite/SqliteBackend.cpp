@@ -13,6 +13,7 @@
 
 #include "db/Cp1252.h"
 #include "db/dialect/Dialect.h"
+#include "db/sql/LockWait.h"
 #include "db/sql/Status.h"
 #include "db/sqlite/Dialect.h"
 #include "platform/Env.h"
@@ -261,7 +262,7 @@ class SqliteBackend final : public sql::Backend {
     auto* b = static_cast<SqliteBackend*>(self);
     const auto now = std::chrono::steady_clock::now();
     if (count == 0) b->busy_since_ = now;
-    if (now - b->busy_since_ >= std::chrono::seconds(sql::kLockWaitSeconds)) return 0;
+    if (now - b->busy_since_ >= std::chrono::milliseconds(sql::LockWaitMillis())) return 0;
     sqlite3_sleep(1);
     return 1;
   }
