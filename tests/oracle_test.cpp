@@ -78,7 +78,7 @@ TEST_F(OracleSite, LogsOnInUtf8WhateverNlsLangSays) {
   FakeClient::Get().Reset();
   WriteLogin("job/feed@x", "p@ss/w");
   EXPECT_EQ(bdConnect(), 0);
-  EXPECT_EQ(FakeClient::Get().LastLogon(), "job/feed@x|p@ss/w|../../../../jobfeed.db|178");
+  EXPECT_EQ(FakeClient::Get().LastLogon(), "job/feed@x|p@ss/w|../../../../jobfeed.db|873");
 }
 
 // A client library that is not there or too old: the connect fails with -12560, the run logs it
