@@ -75,6 +75,20 @@ int Afo_PKeyDel(const AfoRecord* rec);
 // one UPDATE; 1403 when the order has no positions.
 int Apk_AppDel(const AppRecord* rec);
 
+// The resend's own statements. The positions of one order by position number, with AppApp,
+// AppDwn, AppDna and AppFbe filled; every requester name that headers or positions are marked
+// with (in AppDwn), once each.
+int App_OpenOrder(const char* order);
+int App_FetchOrder(AppRecord* rec);
+int App_CloseOrder();
+int Apk_OpenMarkers();
+int Apk_FetchMarker(AppRecord* rec);
+int Apk_CloseMarkers();
+// Sets the marker and the kind of one position (AppApk, AppApp) or order header (ApkApk) and
+// nothing else; 1403 when the row is gone.
+int App_MarkOne(const AppRecord* rec);
+int Apk_MarkOne(const ApkRecord* rec);
+
 // Download statistics, Kvl542Dwn, identified by the download date and time and DwnErf.
 int Dwn_PKeyIns(const DwnRecord* rec);
 int Dwn_PKeyUpd(const DwnRecord* rec);

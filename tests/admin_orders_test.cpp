@@ -19,7 +19,11 @@ class AdminOrdersSite : public test::OrderRowsTest {
     out->clear();
     return test::RunCommand(JOBFEED_ADMIN_BIN, args, out);
   }
-  V Marks() { return Query("select AppApp||':'||AppDwn||':'||AppDna from Kvl504App order by 1"); }
+  V Marks() {
+    return Query(
+        "select AppApp||':'||ifnull(AppDwn,'-')||':'||ifnull(AppDna,'-') from Kvl504App order by "
+        "1");
+  }
 };
 
 using AdminOrders = test::OnEveryBackend<AdminOrdersSite>;
@@ -36,7 +40,8 @@ TEST_P(AdminOrders, ResendOrderMarksEveryPositionAndTheNextRunSendsThem) {
   std::string out;
   ASSERT_EQ(Admin({"resend-order", "4711", "REQ1"}, &out), 0) << out;
   EXPECT_EQ(out,
-            "order 4711: every position marked AEN for REQ1; the next run for REQ1 sends them\n");
+            "marked\t10\t-\tDna\tREQ1\tAEN\nmarked\t20\t-\tDna\tREQ1\tAEN\n"
+            "order 4711: 2 marked for REQ1, 0 kept, 0 left for other requesters\n");
   EXPECT_EQ(Marks(), (V{"10:REQ1:AEN", "20:REQ1:AEN"}));
 
   // The run names position 10 only; position 20 goes out because it was marked.
@@ -66,7 +71,12 @@ TEST_P(AdminOrders, ResendOrderRefusesWhatItCannotDoAndChangesNothingThen) {
       {{"4711000000000", "REQ1"}, 2, "ORDER has 1 to 12 characters", untouched},
       {{"4711"}, 2, "ORDER and REQUESTER are needed", untouched},
       {{"4799", "REQ1"}, 1, "order 4799 has no positions", untouched},
-      {{"4711", "REQ2", "LOE", "--yes"}, 0, "marked LOE for REQ2", {"10:REQ2:LOE", "20:REQ2:LOE"}},
+      {{"4711", "REQ1", "--position", "30"}, 1, "order 4711 has no position 30", untouched},
+      {{"4711", "REQ2", "--take", "--position"}, 2, "--position needs", untouched},
+      {{"4711", "REQ2", "LOE", "--yes", "--take"},
+       0,
+       "2 marked for REQ2",
+       {"10:REQ2:LOE", "20:REQ2:LOE"}},
   };
   for (const Case& c : cases) {
     V args = {"resend-order"};
@@ -76,6 +86,67 @@ TEST_P(AdminOrders, ResendOrderRefusesWhatItCannotDoAndChangesNothingThen) {
     EXPECT_NE(out.find(c.says), std::string::npos) << out;
     EXPECT_EQ(Marks(), c.marks) << c.says;
   }
+}
+
+// Each rule over one order whose positions stand as a site's do: unmarked, pending first send
+// and withdrawal, due for another requester, a change already due. Only marker and kind move.
+TEST_P(AdminOrders, ResendOrderLosesNothingPending) {
+  InsertFull("Kvl501Apk", {{"ApkApk", "'4711'"}, {"ApkDwn", "NULL"}, {"ApkDna", "NULL"}});
+  const char* rows[][3] = {{"10", "NULL", "NULL"},
+                           {"20", "'REQ1'", "'NEU'"},
+                           {"30", "'REQ1'", "'LOE'"},
+                           {"40", "'OTHER'", "'NEU'"},
+                           {"50", "'REQ1'", "'STA'"}};
+  for (auto& r : rows) {
+    InsertFull("Kvl504App", {{"AppApk", "'4711'"},
+                             {"AppApp", std::string("'") + r[0] + "'"},
+                             {"AppDwn", r[1]},
+                             {"AppDna", r[2]},
+                             {"AppBz1", "'\xC5\x81\xC3\xB3\x64\xC5\xBA \xE2\x98\x83'"}});
+  }
+  const V before = {"10:-:-", "20:REQ1:NEU", "30:REQ1:LOE", "40:OTHER:NEU", "50:REQ1:STA"};
+  const V untouched = Query("select AppApp||AppBz1||AppDat||AppErf from Kvl504App order by 1");
+  struct Case {
+    V args;
+    int exit;
+    V says;  // lines of the output, each found in it
+    V marks;
+  };
+  const Case cases[] = {
+      {{"REQ1", "--dry-run"},
+       1,
+       {"would-mark\t10\t-\t-\tREQ1\tAEN\n", "kept\t20\tREQ1\tNEU\tREQ1\tNEU\n",
+        "kept\t30\tREQ1\tLOE\tREQ1\tLOE\n", "left\t40\tOTHER\tNEU\tOTHER\tNEU\n",
+        "would-mark\t50\tREQ1\tSTA\tREQ1\tAEN\n", "dry run, nothing changed"},
+       before},
+      {{"req1"}, 2, {"differs only in letter case from REQ1"}, before},
+      {{"REQ1"},
+       1,
+       {"marked\t10\t", "marked\t50\t", "2 marked for REQ1, 2 kept, 1 left"},
+       {"10:REQ1:AEN", "20:REQ1:NEU", "30:REQ1:LOE", "40:OTHER:NEU", "50:REQ1:AEN"}},
+      {{"REQ1", "--take", "--position", "40", "--with-header"},
+       0,
+       {"marked\theader\t-\t-\tREQ1\tAEN\n", "marked\t40\tOTHER\tNEU\tREQ1\tNEU\n"},
+       {"10:REQ1:AEN", "20:REQ1:NEU", "30:REQ1:LOE", "40:REQ1:NEU", "50:REQ1:AEN"}},
+      {{"REQ1", "LOE", "--yes", "--position", "20"},
+       0,
+       {"marked\t20\tREQ1\tNEU\tREQ1\tLOE\n"},
+       {"10:REQ1:AEN", "20:REQ1:LOE", "30:REQ1:LOE", "40:REQ1:NEU", "50:REQ1:AEN"}},
+      {{"req1", "--new-requester", "--position", "10"},
+       1,
+       {"left\t10\tREQ1\tAEN\tREQ1\tAEN\n"},
+       {"10:REQ1:AEN", "20:REQ1:LOE", "30:REQ1:LOE", "40:REQ1:NEU", "50:REQ1:AEN"}},
+  };
+  for (const Case& c : cases) {
+    V args = {"resend-order", "4711"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::string out;
+    EXPECT_EQ(Admin(args, &out), c.exit) << c.args[0] << "\n" << out;
+    for (const std::string& line : c.says) EXPECT_NE(out.find(line), std::string::npos) << out;
+    EXPECT_EQ(Marks(), c.marks) << out;
+  }
+  EXPECT_EQ(Scalar("select ApkDwn||':'||ApkDna from Kvl501Apk"), "REQ1:AEN");
+  EXPECT_EQ(Query("select AppApp||AppBz1||AppDat||AppErf from Kvl504App order by 1"), untouched);
 }
 
 TEST_P(AdminOrders, JournalListsTheLinesOfOneInstantFieldByField) {
