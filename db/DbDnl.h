@@ -91,6 +91,11 @@ int Apk_MarkOne(const ApkRecord* rec);
 
 // Download statistics, Kvl542Dwn, identified by the download date and time and DwnErf.
 int Dwn_PKeyIns(const DwnRecord* rec);
+// The downloads of a requester, newest first: date, time and the counters DwnApk, DwnApp,
+// DwnNeu, DwnAen, DwnLoe.
+int Dwn_OpenRuns(const char* requester);
+int Dwn_FetchRun(DwnRecord* rec);
+int Dwn_CloseRuns();
 int Dwn_PKeyUpd(const DwnRecord* rec);
 int Dwn_PKeyDel(const DwnRecord* rec);
 
@@ -101,6 +106,11 @@ int Dnl_Open(const char* date, const char* time, const char* requester);
 int Dnl_Fetch(DnlRecord* rec);
 int Dnl_Close();
 int Dnl_PKeyIns(const DnlRecord* rec);
+// The instants a requester's journal lines carry, newest first, one row per record type there:
+// date, time, DnlSkz and in DnlLfn the number of its lines.
+int Dnl_OpenInstants(const char* requester);
+int Dnl_FetchInstant(DnlRecord* rec);
+int Dnl_CloseInstants();
 int Dnl_PKeyDel(const DnlRecord* rec);
 
 // Update ranges, the row "UPD" of Kvl543Upd. A failed read leaves every field empty; the update

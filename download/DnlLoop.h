@@ -31,6 +31,7 @@
 #include "db/DbDb.h"
 #include "db/sql/Status.h"
 #include "download/DnlGroup.h"
+#include "download/DnlJournal.h"
 #include "download/DnlRecord.h"
 #include "download/DnlWatch.h"
 #include "download/SndBuf.h"
@@ -255,6 +256,7 @@ int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
       status = sent_rc;
     } else {
       keep = true;
+      for (int i = 0; i < lines.n; ++i) DnlJournal_Line(lines.rec[i]);
     }
   } else if (!Yields(holding, status) && (status != sql::kDeadlock || last)) {
     LogRowDetail(d, row, status, false);  // after the update's own entry
@@ -275,6 +277,9 @@ int RowLinesOnly(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
   RowLines lines;
   int rc = BuildRowLines(d, base, row, requester, &lines);
   if (rc == 0) rc = SendRowLines(d, lines, row);
+  if (rc == 0) {
+    for (int i = 0; i < lines.n; ++i) DnlJournal_Line(lines.rec[i]);
+  }
   *result = rc == 0               ? RowResult::kSent
             : Yields(holding, rc) ? RowResult::kYield
                                   : RowResult::kFailed;
@@ -330,6 +335,7 @@ class DnlGroup {
       }
     }
     if (d_.release != nullptr) d_.release();
+    DnlJournal_GroupEnd(rc == 0);
     if (DnlWatcher* w = DnlWatch(); w != nullptr) {
       for (int i = 0; i < sent_; ++i) w->RowDone(d_.function, rc == 0);
       for (int i = 0; i < failed_; ++i) w->RowDone(d_.function, false);

@@ -5,6 +5,7 @@
 #include "db/sql/Status.h"
 #include "db/tables/Apk.h"
 #include "db/tables/App.h"
+#include "download/DnlJournal.h"
 #include "download/Download.h"
 #include "msg/Msg.h"
 
@@ -109,7 +110,9 @@ int32_t RunOrder(const RunContext& ctx, std::string_view order, std::string_view
   PrepareOrderHeader(order, ctx.requester);
   Apk_Dnl(ctx.date, ctx.time, ctx.requester.c_str());
   PreparePosition(order, position, ctx.requester, ctx.action);
-  return App_Dnl(ctx.date, ctx.time, ctx.requester.c_str());
+  const int32_t status = App_Dnl(ctx.date, ctx.time, ctx.requester.c_str());
+  DnlJournal_OrderRun(ctx.date, ctx.time, ctx.requester.c_str());
+  return status;
 }
 
 }  // namespace jf

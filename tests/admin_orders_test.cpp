@@ -51,6 +51,7 @@ TEST_P(AdminOrders, ResendOrderMarksEveryPositionAndTheNextRunSendsThem) {
   EXPECT_NE(lines.find("APP"), std::string::npos);
   EXPECT_NE(lines.find("4711        20   "), std::string::npos) << lines;
   EXPECT_EQ(Scalar("select count(*) from Kvl504App where AppDwn is not null"), "0");
+  EXPECT_EQ(Scalar("select count(*) from Kvl540Dnl"), "0");  // no journal unless asked for
 }
 
 TEST_P(AdminOrders, ResendOrderRefusesWhatItCannotDoAndChangesNothingThen) {
@@ -147,6 +148,69 @@ TEST_P(AdminOrders, ResendOrderLosesNothingPending) {
   }
   EXPECT_EQ(Scalar("select ApkDwn||':'||ApkDna from Kvl501Apk"), "REQ1:AEN");
   EXPECT_EQ(Query("select AppApp||AppBz1||AppDat||AppErf from Kvl504App order by 1"), untouched);
+}
+
+// With JOBFEED_JOURNAL=1 a run journals every line it writes and its figures; the journal lists
+// the runs. A database without the journal table still gets its lines, and one message.
+TEST_P(AdminOrders, JournalRecordsEveryLineARunWrites) {
+  struct Journal {
+    Journal() { ::setenv("JOBFEED_JOURNAL", "1", 1); }
+    ~Journal() { ::unsetenv("JOBFEED_JOURNAL"); }
+  } on;
+  AddTerminal(3, "10.0.0.3", "4001", "100", "199");
+  InsertFull(
+      "Kvl501Apk",
+      {{"ApkApk", "'4711'"}, {"ApkFbe", "'150'"}, {"ApkDwn", "'REQ1'"}, {"ApkDna", "'AEN'"}});
+  for (const char* p : {"10", "20"}) {
+    InsertFull("Kvl504App", {{"AppApk", "'4711'"},
+                             {"AppApp", "'" + std::string(p) + "'"},
+                             {"AppFbe", "'150'"},
+                             {"AppDwn", "'REQ1'"},
+                             {"AppDna", p[0] == '1' ? "'NEU'" : "'AEN'"}});
+  }
+  ASSERT_EQ(RunJobfeedBinary({"REQ1", "4799", "10", "BEGIN"}), 0);
+  const std::string lines = test::ReadBytes(buffer_file(3));
+  ASSERT_EQ(lines.size(), 3u * 552);
+  EXPECT_EQ(Query("select DnlSkz||':'||trim(DnlApk)||':'||trim(ifnull(DnlApp,''))||':'||DnlFun||"
+                  "':'||DnlErf from Kvl540Dnl order by 1"),
+            (V{"APK:4711::AEN:REQ1", "APP:4711:10:NEU:REQ1", "APP:4711:20:AEN:REQ1"}));
+  for (const std::string& payload : Query("select DnlDnl from Kvl540Dnl")) {
+    const std::size_t at = lines.find(payload);
+    EXPECT_TRUE(at != std::string::npos && at % 552 == 111) << payload;
+  }
+  EXPECT_EQ(Scalar("select DwnApk||':'||DwnApp||':'||DwnNeu||':'||DwnAen||':'||DwnLoe||':'||"
+                   "DwnErf from Kvl542Dwn"),
+            "1:2:1:2:0:REQ1");
+
+  std::string out;
+  ASSERT_EQ(Admin({"journal", "REQ1"}, &out), 0) << out;
+  EXPECT_EQ(out.rfind("run\t", 0), 0u) << out;
+  EXPECT_NE(out.find("\tAPK=1\tAPP=2\tNEU=1\tAEN=2\tLOE=0\n"), std::string::npos) << out;
+  // Each instant the journal stamped, with its lines; together the run's three.
+  int journalled = 0;
+  std::string date, time;
+  for (std::size_t p = out.find("lines\t"); p != std::string::npos;
+       p = out.find("lines\t", p + 1)) {
+    date = out.substr(p + 6, 8);
+    time = out.substr(p + 15, 6);
+    journalled += std::stoi(out.substr(p + 22));
+  }
+  EXPECT_EQ(journalled, 3) << out;
+  ASSERT_EQ(Admin({"journal", "REQ1", date, time}, &out), 0) << out;
+  EXPECT_NE(out.find("  DnlErf            [REQ1]\n"), std::string::npos) << out;
+  ASSERT_EQ(Admin({"journal", "REQ2"}, &out), 0);
+  EXPECT_EQ(out, "no runs\n");
+
+  Sql("drop table Kvl540Dnl");
+  Sql("update Kvl504App set AppDwn='REQ1', AppDna='AEN' where AppApp='20'");
+  ASSERT_EQ(RunJobfeedBinary({"REQ1", "4799", "10", "BEGIN"}), 0);
+  EXPECT_EQ(test::ReadBytes(buffer_file(3)).size(), 4u * 552);
+  EXPECT_EQ(Scalar("select count(*) from Kvl504App where AppDwn is not null"), "0");
+  const auto m = Messages();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].function + "|" + m[0].code, "Dnl_PKeyIns|-942");
+  EXPECT_EQ(Admin({"journal", "REQ1"}, &out), 1);
+  EXPECT_NE(out.find("-942"), std::string::npos) << out;
 }
 
 TEST_P(AdminOrders, JournalListsTheLinesOfOneInstantFieldByField) {
