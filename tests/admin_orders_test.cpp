@@ -188,16 +188,11 @@ TEST_P(AdminOrders, JournalRecordsEveryLineARunWrites) {
   EXPECT_NE(out.find("\tAPK=1\tAPP=2\tNEU=1\tAEN=2\tLOE=0\n"), std::string::npos) << out;
   // Each instant the journal stamped, with its lines; together the run's three.
   int journalled = 0;
-  std::string date, time;
   for (std::size_t p = out.find("lines\t"); p != std::string::npos;
        p = out.find("lines\t", p + 1)) {
-    date = out.substr(p + 6, 8);
-    time = out.substr(p + 15, 6);
     journalled += std::stoi(out.substr(p + 22));
   }
   EXPECT_EQ(journalled, 3) << out;
-  ASSERT_EQ(Admin({"journal", "REQ1", date, time}, &out), 0) << out;
-  EXPECT_NE(out.find("  DnlErf            [REQ1]\n"), std::string::npos) << out;
   ASSERT_EQ(Admin({"journal", "REQ2"}, &out), 0);
   EXPECT_EQ(out, "no runs\n");
 

@@ -49,12 +49,10 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
                             : std::random_device{}();
   std::mt19937 rng(seed);
   c.grouping.Use();
-  struct Journal {
-    explicit Journal(bool on) {
-      if (on) ::setenv("JOBFEED_JOURNAL", "1", 1);
-    }
-    ~Journal() { ::unsetenv("JOBFEED_JOURNAL"); }
-  } journal(c.journal);
+  struct JournalOff {
+    ~JournalOff() { ::unsetenv("JOBFEED_JOURNAL"); }
+  } journal_off;
+  if (c.journal) ::setenv("JOBFEED_JOURNAL", "1", 1);
   // The journal line of a row and its unmark or delete commit together: a row that left the due
   // list has exactly one journal line, a row still due none, and each journal line's payload
   // stands in a line of the send-buffer files.

@@ -392,7 +392,6 @@ TEST_P(RunTest, FailedRowIsNamedAndTheRowsBehindItCounted) {
   std::string screen;
   EXPECT_EQ(test::RunInTerminal(JOBFEED_BIN, {"REQ1", "4799", "1", "BEGIN"}, &screen), 0);
   EXPECT_NE(screen.find("1 failed 2 untried"), std::string::npos) << screen;
-  EXPECT_NE(screen.find("untried rows behind it stay due"), std::string::npos) << screen;
 #else
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4799", "1", "BEGIN"}), 0);
 #endif
@@ -407,9 +406,6 @@ TEST_P(RunTest, FailedRowIsNamedAndTheRowsBehindItCounted) {
   AddTerminal(7, "10.1.0.7", "4007", "000", "099");
   fs::create_directories(buffer_file(7));
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4799", "1", "BEGIN"}), 0);
-  const auto m = Messages();
-  ASSERT_EQ(m.size(), 2u);
-  EXPECT_EQ(m[1].message, "Fehler beim Senden von AppS\xE4tze");
   EXPECT_NE(test::ReadBytes(msg_file())
                 .find("DMSG \r\nMessage____: Detail\r\nFunktion___: App_Dnl\r\n"
                       "ErrorCode__: -1\r\n" +

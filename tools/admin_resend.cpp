@@ -75,7 +75,6 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 struct Options {
   std::string_view requester;
-  std::string_view kind;
   bool take = false;
   bool dryRun = false;
 };
@@ -178,7 +177,6 @@ int CmdResendOrder(int argc, char** argv) {
   const std::string_view order = order_text, requester = requester_text;
   const std::string_view kind = n == 3 ? args[2] : "AEN";
   o.requester = requester;
-  o.kind = kind;
   // Nothing is cut or trimmed: a cut order number could mark another order, a cut name another
   // requester, and rows marked for " OP1" or "OP1 " would never be sent.
   if (const char* fault = TypedValueFault(order)) return BadUse("ORDER " + std::string(fault));
