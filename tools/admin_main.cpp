@@ -25,8 +25,9 @@ const Command kCommands[] = {
     {"unscramble", jf::admin::CmdUnscramble, "unscramble a login value"},
     {"write-login", jf::admin::CmdWriteLogin, "write a login configuration file"},
     {"resend-order", jf::admin::CmdResendOrder,
-     "mark every position of an order as due for a requester again"},
-    {"journal", jf::admin::CmdJournal, "list the download journal lines of a requester"},
+     "mark the positions of an order as due for a requester again, keeping what is pending"},
+    {"journal", jf::admin::CmdJournal,
+     "list the journalled runs of a requester, or the journal lines of one run"},
 };
 
 void Usage(std::FILE* out) {
