@@ -13,8 +13,9 @@
 // A case N:T:M is the order run on N marked positions over T terminals plus M unmarked
 // positions; MAS:N:T and PNR:N:T are jobfeed-master on N marked workplaces or persons over T
 // terminals. A case runs with the programs' default groups; CASE@G runs it with groups of G rows
-// (JOBFEED_GROUP_ROWS=G), CASE@1 a commit per row. Without --case the standard cases run:
-// 10000:4:0 and 10000:4:0@1, 100000:4:0, the empty run 0:4:1000000, MAS:10000:4 and
+// (JOBFEED_GROUP_ROWS=G), CASE@1 a commit per row; CASE+J runs it with the download journal
+// (JOBFEED_JOURNAL=1). Without --case the standard cases run: 10000:4:0, 10000:4:0@1 and
+// 10000:4:0+J, 100000:4:0, the empty run 0:4:1000000, MAS:10000:4 and
 // MAS:10000:4@1, MAS:100000:4, PNR:10000:4 and PNR:10000:4@1, PNR:100000:4. --g1 adds the @1
 // run of every case given.
 //
@@ -64,6 +65,7 @@ struct Case {
   int64_t unmarked = 0;
   bool terminal = false;  // standard error a pseudo-terminal: the run shows its progress
   int groupRows = 0;      // rows a group (JOBFEED_GROUP_ROWS); 0: the programs' default
+  bool journal = false;   // CASE+J: the run journals every line (JOBFEED_JOURNAL=1)
 };
 
 // The rows of a group the run of c makes.
@@ -162,6 +164,7 @@ std::string CaseName(const Case& c) {
   }
   std::string out = name;
   if (c.groupRows > 0) out += "@" + std::to_string(c.groupRows);
+  if (c.journal) out += "+J";
   return out + (c.terminal ? " tty" : "");
 }
 
@@ -215,6 +218,7 @@ bool RunOnce(const std::string& jobfeed, const std::string& folder,
     ::unsetenv("JOBFEED_GROUP_ROWS");
     ::unsetenv("JOBFEED_GROUP_MS");
     if (c.groupRows > 0) ::setenv("JOBFEED_GROUP_ROWS", std::to_string(c.groupRows).c_str(), 1);
+    if (c.journal) ::setenv("JOBFEED_JOURNAL", "1", 1);
     if (screen >= 0) ::close(screen);
     ::close(err);
     std::vector<char*> argv;
@@ -388,8 +392,10 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
     argv.insert(argv.begin(), master ? "jobfeed-master" : "jobfeed");
     // In-process, the run takes its groups from the harness's own environment.
     if (c.groupRows > 0) ::setenv("JOBFEED_GROUP_ROWS", std::to_string(c.groupRows).c_str(), 1);
+    if (c.journal) ::setenv("JOBFEED_JOURNAL", "1", 1);
     jf::bench::RunCounted(f, master, argv, &r->trips);
     ::unsetenv("JOBFEED_GROUP_ROWS");
+    ::unsetenv("JOBFEED_JOURNAL");
     const auto left = Marked(f.database, pg, o.requester);
     for (const auto& [kind, n] : before) {
       const auto it = left.find(kind);
@@ -466,13 +472,13 @@ void PrintTargets(const std::vector<Result>& rs) {
   const Result* grouped[3] = {};
   const Result* single[3] = {};
   for (const Result& r : rs) {
-    if (r.c.terminal || r.c.unmarked != 0 || r.c.positions != 10000) continue;
+    if (r.c.terminal || r.c.journal || r.c.unmarked != 0 || r.c.positions != 10000) continue;
     const int k = r.c.kind.empty() ? 0 : r.c.kind == "MAS" ? 1 : 2;
     if (r.c.groupRows == 0) grouped[k] = &r;
     if (r.c.groupRows == 1) single[k] = &r;
   }
   for (const Result& r : rs) {
-    if (r.c.terminal || r.c.groupRows != 0) continue;
+    if (r.c.terminal || r.c.journal || r.c.groupRows != 0) continue;
     if (!r.c.kind.empty()) {
       const int k = r.c.kind == "MAS" ? 0 : 1;
       if (r.c.positions == 10000) master[k][0] = &r;
@@ -641,6 +647,10 @@ bool ParseCase(const char* whole, Case* c) {
   long long n = 0, m = 0;
   int t = 0;
   std::string_view v = whole;
+  if (v.ends_with("+J")) {
+    c->journal = true;
+    v.remove_suffix(2);
+  }
   if (const std::size_t at = v.find('@'); at != std::string_view::npos) {
     c->groupRows = std::atoi(whole + at + 1);
     if (c->groupRows < 1 || c->groupRows > jf::kDnlGroupMaxRows) return false;
@@ -704,7 +714,7 @@ int main(int argc, char** argv) {
       std::fprintf(
           stderr,
           "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
-          "[--case N:T:M | MAS:N:T | PNR:N:T[@G]]... [--repeat R] [--keep] [--terminal] "
+          "[--case N:T:M | MAS:N:T | PNR:N:T[@G][+J]]... [--repeat R] [--keep] [--terminal] "
           "[--g1] [--against JOBFEED MASTER [--rounds R]] [--postgres PG-SERVER-SCRIPT]\n");
       return 2;
     }
@@ -716,11 +726,13 @@ int main(int argc, char** argv) {
   if (cases.empty()) {
     cases = smoke ? std::vector<Case>{{"", 200, 4, 0},
                                       {"", 200, 4, 0, false, 1},
+                                      {"", 200, 4, 0, false, 0, true},
                                       {"", 0, 4, 2000},
                                       {"MAS", 200, 4, 0},
                                       {"PNR", 200, 4, 0}}
                   : std::vector<Case>{{"", 10000, 4, 0},
                                       {"", 10000, 4, 0, false, 1},
+                                      {"", 10000, 4, 0, false, 0, true},
                                       {"", 100000, 4, 0},
                                       {"", 0, 4, 1000000},
                                       {"MAS", 10000, 4, 0},

@@ -79,8 +79,27 @@ int Afo_PKeyDel(const AfoRecord* rec);
 // one UPDATE; 1403 when the order has no positions.
 int Apk_AppDel(const AppRecord* rec);
 
+// The resend's own statements. The positions of one order by position number, with AppApp,
+// AppDwn, AppDna and AppFbe filled; every requester name that headers or positions are marked
+// with (in AppDwn), once each.
+int App_OpenOrder(const char* order);
+int App_FetchOrder(AppRecord* rec);
+int App_CloseOrder();
+int Apk_OpenMarkers();
+int Apk_FetchMarker(AppRecord* rec);
+int Apk_CloseMarkers();
+// Sets the marker and the kind of one position (AppApk, AppApp) or order header (ApkApk) and
+// nothing else; 1403 when the row is gone.
+int App_MarkOne(const AppRecord* rec);
+int Apk_MarkOne(const ApkRecord* rec);
+
 // Download statistics, Kvl542Dwn, identified by the download date and time and DwnErf.
 int Dwn_PKeyIns(const DwnRecord* rec);
+// The downloads of a requester, newest first: date, time and the counters DwnApk, DwnApp,
+// DwnNeu, DwnAen, DwnLoe.
+int Dwn_OpenRuns(const char* requester);
+int Dwn_FetchRun(DwnRecord* rec);
+int Dwn_CloseRuns();
 int Dwn_PKeyUpd(const DwnRecord* rec);
 int Dwn_PKeyDel(const DwnRecord* rec);
 
@@ -91,6 +110,11 @@ int Dnl_Open(const char* date, const char* time, const char* requester);
 int Dnl_Fetch(DnlRecord* rec);
 int Dnl_Close();
 int Dnl_PKeyIns(const DnlRecord* rec);
+// The instants a requester's journal lines carry, newest first, one row per record type there:
+// date, time, DnlSkz and in DnlLfn the number of its lines.
+int Dnl_OpenInstants(const char* requester);
+int Dnl_FetchInstant(DnlRecord* rec);
+int Dnl_CloseInstants();
 int Dnl_PKeyDel(const DnlRecord* rec);
 
 // Update ranges, the row "UPD" of Kvl543Upd. A failed read leaves every field empty; the update

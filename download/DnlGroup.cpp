@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "download/DnlJournal.h"
 #include "msg/Msg.h"
 
 namespace jf {
@@ -42,6 +43,9 @@ void DnlGroupConfigure() {
   ReadSetting("JOBFEED_GROUP_ROWS", 1, kDnlGroupMaxRows, &limits.rows);
   ReadSetting("JOBFEED_GROUP_MS", 0, kDnlGroupMaxMillis, &limits.millis);
   DnlGroupSettings() = limits;
+  int journal = 0;
+  ReadSetting("JOBFEED_JOURNAL", 0, 1, &journal);
+  DnlJournalUse(journal == 1);
 }
 
 int64_t DnlClockMillis() {

@@ -21,8 +21,9 @@ inline constexpr int kDnlGroupMaxMillis = 10000;
 // The limits the downloads of this process use: the defaults until DnlGroupConfigure.
 DnlGroupLimits& DnlGroupSettings();
 
-// Takes the limits from JOBFEED_GROUP_ROWS and JOBFEED_GROUP_MS where they are set. A value that
-// is not a whole number in its range is logged and the default stands.
+// Takes the limits from JOBFEED_GROUP_ROWS and JOBFEED_GROUP_MS where they are set, and whether
+// the run journals from JOBFEED_JOURNAL (0 or 1, download/DnlJournal.h). A value that is not a
+// whole number in its range is logged and the default stands.
 void DnlGroupConfigure();
 
 // A monotonic clock in milliseconds: the age of a group.

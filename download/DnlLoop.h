@@ -36,6 +36,7 @@
 #include "db/DbDb.h"
 #include "db/sql/Status.h"
 #include "download/DnlGroup.h"
+#include "download/DnlJournal.h"
 #include "download/DnlRecord.h"
 #include "download/DnlWatch.h"
 #include "download/SndBuf.h"
@@ -71,6 +72,9 @@ struct DnlLoop {
   bool secondAfterFailedFirst = false;
   // Production area of the row: the key of the terminal lookup.
   const char* (*area)(const Row& row);
+  // The row as an operator finds it ("Auftrag 4711 Position 20"), for the detail entry that
+  // follows a row's failure entry, whose fixed text names no row; nullptr: no detail entry.
+  std::string (*name)(const Row& row) = nullptr;
   // The writer: SndBuf_Write (tests put a fake in its place).
   int (*send)(DnlRecord rec, const char* area);
   // Messages of the download. sendFailedText nullptr: a row that cannot be sent adds no message
@@ -182,6 +186,19 @@ int SendRowLines(const DnlLoop<Row>& d, const RowLines& lines, const Row& row) {
   return first;
 }
 
+// The detail entry after a row's failure entry: the row, its production area and, when the
+// writer failed, the send-buffer file it was writing to (or that no terminal serves the area).
+template <class Row>
+void LogRowDetail(const DnlLoop<Row>& d, const Row& row, int rc, bool writer) {
+  if (d.name == nullptr) return;
+  std::string text = d.name(row) + ", Fertigungsbereich " + d.area(row);
+  if (writer && d.send == SndBuf_Write) {
+    const std::string& file = SndBuf_LastFile();
+    text += file.empty() ? std::string(", kein Terminal f\xFCr diesen Bereich") : ", Datei " + file;
+  }
+  Msg_LogDetail(rc, d.function, text);
+}
+
 // Whether the locked image of a row still asks this loop for its lines: marked for the
 // requester, or (for a cursor that delivers a row more than once) sent by this loop already.
 template <class Row>
@@ -228,7 +245,10 @@ int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
   if (rc != 0) {
     d.end(false);
     *result = Yields(holding, rc) ? RowResult::kYield : RowResult::kFailed;
-    if (*result == RowResult::kFailed && (rc != sql::kDeadlock || last)) d.lockFailed(fetched, rc);
+    if (*result == RowResult::kFailed && (rc != sql::kDeadlock || last)) {
+      d.lockFailed(fetched, rc);
+      LogRowDetail(d, fetched, rc, false);
+    }
     return rc;
   }
   if (d.carry != nullptr) d.carry(&row, fetched);
@@ -237,15 +257,20 @@ int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
   bool keep = false;
   if (status != 0) {  // a row whose lines cannot be built stays due, as one not sent
     if (d.sendFailedText != nullptr) Msg_Log(status, d.function, d.sendFailedText, kMsgError);
+    LogRowDetail(d, row, status, false);
   } else if (status = d.update(row); status == 0 || status == sql::kNotFound) {
     if (int sent_rc = SendRowLines(d, lines, row); sent_rc != 0) {
-      if (d.sendFailedText != nullptr && !Yields(holding, sent_rc)) {
-        Msg_Log(sent_rc, d.function, d.sendFailedText, kMsgError);
+      if (!Yields(holding, sent_rc)) {
+        if (d.sendFailedText != nullptr) Msg_Log(sent_rc, d.function, d.sendFailedText, kMsgError);
+        LogRowDetail(d, row, sent_rc, true);
       }
       status = sent_rc;
     } else {
       keep = true;
+      for (int i = 0; i < lines.n; ++i) DnlJournal_Line(lines.rec[i]);
     }
+  } else if (!Yields(holding, status) && (status != sql::kDeadlock || last)) {
+    LogRowDetail(d, row, status, false);  // after the update's own entry
   }
   const int end = d.end(keep);
   if (keep && end == 0 && d.again != nullptr) sent->emplace(d.again(row));
@@ -267,11 +292,15 @@ int RowLinesOnly(const DnlLoop<Row>& d, const DnlRecord& base, const Row& row,
   RowLines lines;
   int rc = BuildRowLines(d, base, row, requester, &lines);
   if (rc == 0) rc = SendRowLines(d, lines, row);
+  if (rc == 0) {
+    for (int i = 0; i < lines.n; ++i) DnlJournal_Line(lines.rec[i]);
+  }
   *result = rc == 0               ? RowResult::kSent
             : Yields(holding, rc) ? RowResult::kYield
                                   : RowResult::kFailed;
-  if (*result == RowResult::kFailed && d.sendFailedText != nullptr) {
-    Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+  if (*result == RowResult::kFailed) {
+    if (d.sendFailedText != nullptr) Msg_Log(rc, d.function, d.sendFailedText, kMsgError);
+    LogRowDetail(d, row, rc, true);
   }
   return rc;
 }
@@ -333,6 +362,7 @@ class DnlGroup {
       }
     }
     if (d_.release != nullptr) d_.release();
+    DnlJournal_GroupEnd(rc == 0);
     if (DnlWatcher* w = DnlWatch(); w != nullptr) {
       for (int i = 0; i < sent_; ++i) w->RowDone(d_.function, rc == 0);
       for (int i = 0; i < failed_; ++i) w->RowDone(d_.function, false);
@@ -412,6 +442,13 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
   }
   group.End();
   if (d.hold != nullptr) d.hold(false);
+  // The operator at a terminal learns how many rows the stop left behind the failed one: the
+  // rest of the cursor's rows, counted, not tried.
+  if (DnlWatcher* w = DnlWatch(); w != nullptr && stop && fetched == 0) {
+    uint64_t untried = 0;
+    while (d.fetch(&row) == 0) ++untried;
+    if (untried > 0) w->RowsUntried(d.function, untried);
+  }
   // A fetch that fails ends the download as the end of the rows does, but this row and every
   // later one stay due until the cause is mended: say so, in the style of the open's message.
   if (fetched != 0 && fetched != sql::kNotFound) {

@@ -15,6 +15,8 @@ class DnlWatcher {
   virtual void RowDone(const char* function, bool sent) = 0;
   // A line went into the send-buffer file of a terminal.
   virtual void LineWritten(int32_t terminal) = 0;
+  // An order download stopped at a failed row and left n more rows due without trying them.
+  virtual void RowsUntried(const char* /*function*/, uint64_t /*n*/) {}
 };
 
 // The installed watcher, or nullptr.

@@ -2,6 +2,7 @@
 // ("UBG"), persons ("PNR" and "AWN") and cost centres ("KST").
 #include "download/MasterDnl.h"
 
+#include <string>
 #include <string_view>
 
 #include "db/DbDnl.h"
@@ -233,6 +234,9 @@ int Apg_Dnl(const char* date, const char* time, const char* requester) {
                                            "Fehler beim Senden von ApgS\xE4tze");
   d.build = Apg_Build;
   d.area = [](const ApgDnlRecord& r) { return r.ApgFbe.c_str(); };
+  d.name = [](const ApgDnlRecord& r) {
+    return "Arbeitsplatzgruppe " + std::string(r.ApgApg.view());
+  };
   // The cursor delivers a group once per current cost centre assignment, with that assignment's
   // cost centre: the group's row does not hold it, and the group goes out once per assignment.
   // The cost centre is the line's only: the unmarking leaves the group's ApgKst as it is.
@@ -247,6 +251,7 @@ int Apl_Dnl(const char* date, const char* time, const char* requester) {
                                            "Fehler beim Senden von AplS\xE4tze");
   d.build = Apl_Build;
   d.area = [](const AplDnlRecord& r) { return r.AplFbe.c_str(); };
+  d.name = [](const AplDnlRecord& r) { return "Arbeitsplatz " + std::string(r.AplApl.view()); };
   return RunDnlLoop(d, date, time, requester);
 }
 
@@ -256,6 +261,9 @@ int Ubg_Dnl(const char* date, const char* time, const char* requester) {
                                            "Fehler beim Senden von UbgS\xE4tze");
   d.build = Ubg_Build;
   d.area = [](const UbgDnlRecord& r) { return r.UbgFbe.c_str(); };
+  d.name = [](const UbgDnlRecord& r) {
+    return "Unterbrechungsgrund " + std::string(r.UbgUbg.view());
+  };
   return RunDnlLoop(d, date, time, requester);
 }
 
@@ -271,6 +279,7 @@ int Prv_Dnl(const char* date, const char* time, const char* requester) {
   d.buildSecond = Prv_BuildAwn;
   d.secondAfterFailedFirst = true;
   d.area = [](const PrvDnlRecord& r) { return r.PrvFbe.c_str(); };
+  d.name = [](const PrvDnlRecord& r) { return "Person " + std::string(r.PrvPnr.view()); };
   d.wideRunningNumber = true;
   return RunDnlLoop(d, date, time, requester);
 }
@@ -283,6 +292,7 @@ int Ksg_Dnl(const char* date, const char* time, const char* requester) {
                                       "fehlerhafte Ksg_OpenDnl", nullptr);
   d.build = Ksg_Build;
   d.area = [](const KsgDnlRecord& r) { return r.KsgFbe.c_str(); };
+  d.name = [](const KsgDnlRecord& r) { return "Kostenstelle " + std::string(r.KsgKst.view()); };
   return RunDnlLoop(d, date, time, requester);
 }
 

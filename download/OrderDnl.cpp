@@ -38,6 +38,13 @@ const char* ApkArea(const ApkDnlRecord& row) {
 const char* AppArea(const AppDnlRecord& row) {
   return row.AppFbe.c_str();
 }
+std::string ApkName(const ApkDnlRecord& row) {
+  return "Auftrag " + std::string(row.ApkApk.view());
+}
+std::string AppName(const AppDnlRecord& row) {
+  return "Auftrag " + std::string(row.AppApk.view()) + " Position " +
+         std::string(row.AppApp.view());
+}
 std::string_view ApkMarker(const ApkDnlRecord& row) {
   return row.ApkDwn.view();
 }
@@ -181,6 +188,7 @@ int Apk_Dnl(const char* date, const char* time, const char* requester) {
                                "fehlerhafte Apk_OpenDnl", "Fehler beim Senden von ApkS\xE4tze");
   d.build = Apk_Build;
   d.area = ApkArea;
+  d.name = ApkName;
   d.unit = "ApkDnl";
   d.lock = Apk_PKeyLock;
   d.lockFailed = Apk_LockFailed;
@@ -197,6 +205,7 @@ int App_Dnl(const char* date, const char* time, const char* requester) {
                                "fehlerhafte App_OpenDnl", "Fehler beim Senden von AppS\xE4tze");
   d.build = App_Build;
   d.area = AppArea;
+  d.name = AppName;
   d.unit = "App_Frei";
   d.lock = App_PKeyLock;
   d.lockFailed = App_LockFailed;

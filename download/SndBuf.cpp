@@ -20,10 +20,21 @@ int SndBuf_FindTerminal(CfgRecord* cfg, const char* area) {
   return rc != 0 ? rc : fetch;
 }
 
+namespace {
+// The send-buffer file the last line was meant for; empty when no terminal was found for it.
+std::string g_lastFile;
+}  // namespace
+
+const std::string& SndBuf_LastFile() {
+  return g_lastFile;
+}
+
 int SndBuf_Write(DnlRecord rec, const char* area) {
   CfgRecord cfg;
+  g_lastFile.clear();
   // Without a terminal no line is built and the open file stays as it is.
   if (int rc = SndBuf_FindTerminal(&cfg, area); rc != 0) return rc;
+  g_lastFile = SndBuf_FileName(cfg.CfgDta);
   const int rc = SndBuf_Append(rec, cfg);
   if (DnlWatcher* w = DnlWatch(); w != nullptr && rc == 0) w->LineWritten(cfg.CfgDta);
   return rc;

@@ -20,6 +20,9 @@ inline constexpr int kSndBufHeld = sql::kBusy;
 // Returns 0 when the line was written, the lookup's status when no terminal was found, -1 when
 // the file cannot be opened, positioned or written, kSndBufHeld.
 int SndBuf_Write(DnlRecord rec, const char* area);
+// The file the last SndBuf_Write was to append to, for a message that names it; empty when the
+// terminal lookup found none.
+const std::string& SndBuf_LastFile();
 
 // Fills cfg with the terminal configuration row of the area. Returns 0 or a database status.
 int SndBuf_FindTerminal(CfgRecord* cfg, const char* area);

@@ -5,6 +5,7 @@
 #include "db/sql/Status.h"
 #include "db/tables/Apk.h"
 #include "db/tables/App.h"
+#include "download/DnlJournal.h"
 #include "download/Download.h"
 #include "msg/Msg.h"
 #include "platform/Stop.h"
@@ -109,10 +110,12 @@ int32_t PreparePosition(std::string_view order, std::string_view position, const
                  });
 }
 
-int32_t RunOrder(const RunContext& ctx, std::string_view order, std::string_view position) {
-  // A failed step is logged where it fails and never stops the run: the downloads still send
-  // whatever is marked for the requester. Only the position download decides the exit code. A
-  // run told to stop starts no further step; what it left marked goes with the next run.
+namespace {
+
+// A failed step is logged where it fails and never stops the run: the downloads still send
+// whatever is marked for the requester. Only the position download decides the exit code. A
+// run told to stop starts no further step; what it left marked goes with the next run.
+int32_t RunOrderSteps(const RunContext& ctx, std::string_view order, std::string_view position) {
   if (StopRequested() != 0) return 0;
   PrepareOrderHeader(order, ctx.requester);
   if (StopRequested() != 0) return 0;
@@ -121,6 +124,15 @@ int32_t RunOrder(const RunContext& ctx, std::string_view order, std::string_view
   PreparePosition(order, position, ctx.requester, ctx.action);
   if (StopRequested() != 0) return 0;
   return App_Dnl(ctx.date, ctx.time, ctx.requester.c_str());
+}
+
+}  // namespace
+
+int32_t RunOrder(const RunContext& ctx, std::string_view order, std::string_view position) {
+  const int32_t status = RunOrderSteps(ctx, order, position);
+  // A stopped run's statistics count what its committed groups sent, as any run's do.
+  DnlJournal_OrderRun(ctx.date, ctx.time, ctx.requester.c_str());
+  return status;
 }
 
 }  // namespace jf

@@ -88,6 +88,11 @@ void RunDisplay::LineWritten(int32_t terminal) {
   ++lines_[terminal];
 }
 
+void RunDisplay::RowsUntried(const char* function, uint64_t n) {
+  current_ = nullptr;  // Find may move the kinds
+  if (Kind* k = Find(std::string_view(function).substr(0, 3)); k != nullptr) k->untried += n;
+}
+
 void RunDisplay::Finish(int32_t status) {
   if (!line_.active()) return;
   char buf[200];
@@ -96,16 +101,24 @@ void RunDisplay::Finish(int32_t status) {
                 StopRequested() != 0 ? "stopped after" : "done in", Seconds(start_),
                 static_cast<int>(status));
   out += buf;
-  uint64_t failed = 0;
+  uint64_t failed = 0, untried = 0;
   for (const Kind& k : kinds_) {
     const KindName* n = NameOfTag(k.tag);
-    std::snprintf(buf, sizeof buf, "  %s  %-28s %9s sent %9s failed\n", n->kind, n->rows,
+    std::snprintf(buf, sizeof buf, "  %s  %-28s %9s sent %9s failed", n->kind, n->rows,
                   Grouped(k.sent).c_str(), Grouped(k.failed).c_str());
     out += buf;
+    if (k.untried > 0) out += " " + Grouped(k.untried) + " untried";
+    out += '\n';
     failed += k.failed;
+    untried += k.untried;
   }
   if (failed > 0) out += "  rows that failed stay due for the next run\n";
   if (StopRequested() != 0) out += "  rows not reached stay due for the next run\n";
+  if (untried > 0) {
+    out +=
+        "  an order download stops at its first failed row: the untried rows behind it stay "
+        "due as well\n";
+  }
   if (lines_.empty()) out += "  no lines written\n";
   for (const auto& [terminal, n] : lines_) {
     out += "  terminal " + std::to_string(terminal) + ": " + Grouped(n) + " lines\n";

@@ -33,11 +33,13 @@ class RunDisplay final : public DnlWatcher {
 
   void RowDone(const char* function, bool sent) override;
   void LineWritten(int32_t terminal) override;
+  void RowsUntried(const char* function, uint64_t n) override;
 
  private:
   struct Kind {
     const char* tag;  // the download's table tag ("Apk")
     uint64_t sent = 0, failed = 0;
+    uint64_t untried = 0;  // left due behind a failed row of an order download
     std::chrono::steady_clock::time_point start{};
   };
   Kind* Find(std::string_view tag);

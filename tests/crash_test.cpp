@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
+#include <set>
 #include <string>
 
 #include "support/DueSite.h"
@@ -33,10 +35,11 @@ struct CrashCase {
   bool master;  // master data rows of all five kinds instead of order rows
   std::vector<std::string> args;
   Grouping grouping = kGrouped;
+  bool journal = false;  // run with JOBFEED_JOURNAL=1
 };
 
 void PrintTo(const CrashCase& c, std::ostream* os) {
-  *os << c.name << "_" << c.grouping.name;
+  *os << c.name << "_" << c.grouping.name << (c.journal ? "_Journal" : "");
 }
 
 using CrashHarness = OnEveryBackendWith<DueSiteTest, CrashCase>;
@@ -50,6 +53,39 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
                             : std::random_device{}();
   std::mt19937 rng(seed);
   c.grouping.Use();
+  struct JournalOff {
+    ~JournalOff() { ::unsetenv("JOBFEED_JOURNAL"); }
+  } journal_off;
+  if (c.journal) ::setenv("JOBFEED_JOURNAL", "1", 1);
+  // The journal line of a row and its unmark or delete commit together: a row that left the due
+  // list has exactly one journal line, a row still due none, and each journal line's payload
+  // stands in a line of the send-buffer files.
+  auto checkJournal = [&](const std::string& when) {
+    if (!c.journal) return;
+    std::string files;
+    for (int t : {3, 5, 12}) files += ReadBytes(buffer_file(t));
+    std::map<std::string, int> journalled;
+    for (const std::string& row :
+         Query("select DnlSkz||'|'||trim(DnlApk)||'|'||trim(ifnull(DnlApp,''))||'#'||DnlDnl "
+               "from Kvl540Dnl")) {
+      std::string key = row.substr(0, row.find('#'));
+      if (key.back() == '|') key.pop_back();  // a header's line has no position
+      ++journalled[key];
+      const std::size_t at = files.find(row.substr(row.find('#') + 1));
+      EXPECT_TRUE(at != std::string::npos && at % 552 == 111) << when << ": " << key;
+    }
+    std::set<std::string> marked;
+    for (const char* q :
+         {"select 'APK|'||ApkApk from Kvl501Apk where ApkDwn='CRASH'",
+          "select 'APP|'||AppApk||'|'||AppApp from Kvl504App where AppDwn='CRASH'"}) {
+      for (const std::string& key : Query(q)) marked.insert(key);
+    }
+    for (const Due& d : due()) {
+      const auto j = journalled.find(d.key);
+      EXPECT_EQ(j == journalled.end() ? 0 : j->second, marked.count(d.key) ? 0 : 1)
+          << when << ": " << d.key;
+    }
+  };
   AddTerminals();
   if (c.master) {
     // About as many rows as the order site: a fifth of them of each of the four marked kinds.
@@ -85,6 +121,7 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
                           std::to_string(delay) + " ms, seed " + std::to_string(seed) + ")",
                       false);
     violations += after.violations;
+    checkJournal("after trial " + std::to_string(trial));
     const int done = before.still_due - after.still_due;
     if (done > 10) ms_per_row = alive / done;
   }
@@ -97,6 +134,7 @@ TEST_P(CrashHarness, RunsKilledAtRandomMomentsLoseNothing) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
   const Report last = CheckPromises("after the run to completion", true);
   violations += last.violations;
+  checkJournal("after the run to completion");
   EXPECT_EQ(last.sent, static_cast<int>(due().size()));
   // Each kill can leave at most one group's rows sent but still marked, which go out again.
   EXPECT_LE(last.extra_lines, killed * c.grouping.Limit());
@@ -152,7 +190,8 @@ JF_ON_EVERY_BACKEND_WITH(
         CrashCase{"Order", JOBFEED_BIN, false, {"CRASH", "NOSUCH", "1", "KEIN"}},
         CrashCase{"Master", JOBFEED_MASTER_BIN, true, {"CRASH"}},
         CrashCase{"Order", JOBFEED_BIN, false, {"CRASH", "NOSUCH", "1", "KEIN"}, kSingle},
-        CrashCase{"Master", JOBFEED_MASTER_BIN, true, {"CRASH"}, kSingle}));
+        CrashCase{"Master", JOBFEED_MASTER_BIN, true, {"CRASH"}, kSingle},
+        CrashCase{"Order", JOBFEED_BIN, false, {"CRASH", "NOSUCH", "1", "KEIN"}, kGrouped, true}));
 
 }  // namespace
 }  // namespace jf::test

@@ -120,11 +120,14 @@ TEST_P(MasterRunTest, SummaryAtATerminalOnlyAndStandardErrorAsBeforeElsewhere) {
        {"\n MAG workplace groups 1 sent 0 failed", "\n MAS workplaces 1 sent 0 failed",
         "\n UBG interruption reasons 1 sent 1 failed",
         "\n PNR persons (PNR and AWN lines) 1 sent 0 failed", "\n KST cost centres 1 sent 0 failed",
-        "\n terminal 3: 6 lines\n", "\n 2 new entries in the message file"}) {
+        "\n terminal 3: 6 lines\n", "\n 3 new entries in the message file"}) {
     EXPECT_NE(summary.find(line), std::string::npos) << line << " in\n" << screen;
   }
   EXPECT_EQ(Types(), "MAG MAS UBG PNR AWN KST");
-  EXPECT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Messages().size(), 2u);  // and the detail entry naming the row
+  EXPECT_NE(test::ReadBytes(msg_file())
+                .find("Unterbrechungsgrund XX, Fertigungsbereich 900, kein Terminal f\xFCr"),
+            std::string::npos);
   EXPECT_EQ(Marked(), "0010");
   fs::remove(msg_file());
 #endif

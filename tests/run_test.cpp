@@ -107,6 +107,14 @@ std::string LogEntry(std::string_view text, std::string_view function, std::stri
          "\r\nErrorCode__: " + std::string(code) + "\r\n";
 }
 
+// A detail entry after a failure entry, as WithoutClock leaves it.
+std::string DetailEntry(std::string_view function, std::string_view code, std::string_view data) {
+  return "\xFE\r\nSystem-Date: ##.##.##\r\nSystem-Time: ##:##:##\r\nMsgArt_____: DMSG \r\n"
+         "Message____: Detail\r\nFunktion___: " +
+         std::string(function) + "\r\nErrorCode__: " + std::string(code) + "\r\n" +
+         std::string(data) + "\r\n";
+}
+
 // Strips the CR that Windows puts before each line end of console text.
 std::string ConsoleText(std::string text) {
   std::erase(text, '\r');
@@ -396,13 +404,50 @@ TEST_P(RunTest, RunWritesTheSameBytesOnEveryPlatform) {
                             "00000625000STK000080000000750000025261208261209", "2")));
   EXPECT_EQ(WithoutClock(test::ReadBytes(msg_file())),
             LogEntry("IP-Ermitteln", "ReadFile", "1403") +
-                LogEntry("Fehler beim Senden von ApkS\xE4tze", "Apk_Dnl", "1403"));
+                LogEntry("Fehler beim Senden von ApkS\xE4tze", "Apk_Dnl", "1403") +
+                DetailEntry("Apk_Dnl", "1403",
+                            "Auftrag 4712, Fertigungsbereich 900, kein Terminal f\xFCr diesen "
+                            "Bereich"));
   // The header without a terminal stays due; the withdrawn position is gone and the count
   // follows the new one in and the withdrawn one out.
   EXPECT_EQ(Query("select ApkApk, ifnull(ApkDwn,'-'), ApkAfo from Kvl501Apk order by ApkApk"),
             (std::vector<std::string>{"4711|-|3", "4712|" + req + "|1"}));
   EXPECT_EQ(Query("select AppApp, ifnull(AppDwn,'-'), AppSts from Kvl504App order by AppApp"),
             (std::vector<std::string>{"10|-|10", "20|-|2"}));
+}
+
+// A position no terminal can take stops the position download on every run. The failure entries
+// keep their texts and a detail entry names the row; the summary at a terminal counts the rows
+// left untried behind it. A send-buffer file that cannot be opened is named.
+TEST_P(RunTest, FailedRowIsNamedAndTheRowsBehindItCounted) {
+  AddTerminal(3, "10.1.0.3", "4001", "100", "199");
+  Sql("insert into Kvl504App (AppApk,AppApp,AppFbe,AppDwn,AppDna) values "
+      "('4711','10','050','REQ1','AEN'),('4711','20','110','REQ1','AEN'),"
+      "('4711','30','110','REQ1','AEN')");
+#ifndef _WIN32
+  std::string screen;
+  EXPECT_EQ(test::RunInTerminal(JOBFEED_BIN, {"REQ1", "4799", "1", "BEGIN"}, &screen), 0);
+  EXPECT_NE(screen.find("1 failed 2 untried"), std::string::npos) << screen;
+#else
+  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4799", "1", "BEGIN"}), 0);
+#endif
+  const std::string blocked = "Auftrag 4711 Position 10, Fertigungsbereich 050, ";
+  EXPECT_EQ(WithoutClock(test::ReadBytes(msg_file())),
+            LogEntry("IP-Ermitteln", "ReadFile", "1403") +
+                LogEntry("Fehler beim Senden von AppS\xE4tze", "App_Dnl", "1403") +
+                DetailEntry("App_Dnl", "1403", blocked + "kein Terminal f\xFCr diesen Bereich"));
+  EXPECT_EQ(Scalar("select count(*) from Kvl504App where AppDwn='REQ1'"), "3");
+
+  fs::remove(msg_file());
+  AddTerminal(7, "10.1.0.7", "4007", "000", "099");
+  fs::create_directories(buffer_file(7));
+  EXPECT_EQ(RunJobfeedBinary({"REQ1", "4799", "1", "BEGIN"}), 0);
+  EXPECT_NE(test::ReadBytes(msg_file())
+                .find("DMSG \r\nMessage____: Detail\r\nFunktion___: App_Dnl\r\n"
+                      "ErrorCode__: -1\r\n" +
+                      blocked + "Datei ..\\Comm\\Buff\\SndDnl7.buf\r\n"),
+            std::string::npos)
+      << test::ReadBytes(msg_file());
 }
 
 TEST_P(RunTest, ConnectStringOverItsLimitFailsTheConnect) {

@@ -32,6 +32,31 @@ constexpr char kDelete[] = "delete  from Kvl500Auk  where AukApk=:b0";
 constexpr char kMarkPositions[] = "update KVL504App  set AppDwn=:b0,AppDna=:b1 where AppApk=:b2";
 constexpr auto kMarkInputs = Cols<&AppRecord::AppDwn, &AppRecord::AppDna, &AppRecord::AppApk>();
 
+// The positions of one order with what a resend decides on: the marker and the kind each is due
+// with now.
+constexpr auto kOrderPositionColumns =
+    Cols<&AppRecord::AppApp, &AppRecord::AppDwn, &AppRecord::AppDna, &AppRecord::AppFbe>();
+RowCursor<AppRecord> g_orderPositions(
+    "select AppApp ,AppDwn ,AppDna ,AppFbe  from Kvl504App where AppApk=:b0 order by AppApp",
+    kOrderPositionColumns);
+
+constexpr auto kMarkerColumns = Cols<&AppRecord::AppDwn>();
+// Every requester that order headers or positions are due for.
+RowCursor<AppRecord> g_markers(
+    "select AppDwn  from Kvl504App where AppDwn is not null union select ApkDwn  from Kvl501Apk "
+    "where ApkDwn is not null",
+    kMarkerColumns);
+
+// The marker and kind of one row alone: every other column, the change date and user included,
+// keeps what it holds, byte for byte.
+constexpr char kMarkPosition[] =
+    "update KVL504App  set AppDwn=:b0,AppDna=:b1 where (AppApk=:b2 and AppApp=:b3)";
+constexpr auto kMarkPositionInputs =
+    Cols<&AppRecord::AppDwn, &AppRecord::AppDna, &AppRecord::AppApk, &AppRecord::AppApp>();
+constexpr char kMarkHeader[] = "update KVL501Apk  set ApkDwn=:b0,ApkDna=:b1 where ApkApk=:b2";
+constexpr auto kMarkHeaderInputs =
+    Cols<&ApkRecord::ApkDwn, &ApkRecord::ApkDna, &ApkRecord::ApkApk>();
+
 // Statement buffers of the range bounds and of the key of a delete.
 Text<12> g_lower;
 Text<12> g_upper;
@@ -57,6 +82,38 @@ int Auk_PKeyDel(const char* key) {
 
 int Apk_AppDel(const AppRecord* rec) {
   return WriteRecord<AppRecord>("Apk_AppDel", kMarkPositions, kMarkInputs, rec);
+}
+
+int App_OpenOrder(const char* order) {
+  return g_orderPositions.Open({TextArg(g_key, order)});
+}
+
+int App_FetchOrder(AppRecord* rec) {
+  return g_orderPositions.Fetch(rec);
+}
+
+int App_CloseOrder() {
+  return g_orderPositions.Close();
+}
+
+int Apk_OpenMarkers() {
+  return g_markers.Open(std::span<const sql::In>());
+}
+
+int Apk_FetchMarker(AppRecord* rec) {
+  return g_markers.Fetch(rec);
+}
+
+int Apk_CloseMarkers() {
+  return g_markers.Close();
+}
+
+int App_MarkOne(const AppRecord* rec) {
+  return WriteRecord<AppRecord>("App_MarkOne", kMarkPosition, kMarkPositionInputs, rec);
+}
+
+int Apk_MarkOne(const ApkRecord* rec) {
+  return WriteRecord<ApkRecord>("Apk_MarkOne", kMarkHeader, kMarkHeaderInputs, rec);
 }
 
 }  // namespace jf

@@ -28,6 +28,14 @@ RowCursor<DnlRecord> g_journal(
     "(TO_CHAR(DnlDta,'yyyymmddHH24MISS')=:b0 and DnlErf=:b1) order by DnlSkz",
     kJournalColumns);
 
+// The instants a requester's lines were journalled at, newest first, with the lines of each
+// record type (the count in DnlLfn).
+constexpr auto kInstantColumns = Cols<&R::date, &R::time, &R::DnlSkz, &R::DnlLfn>();
+RowCursor<DnlRecord> g_instants(
+    "select TO_CHAR(DnlDta,'yyyymmdd') ,TO_CHAR(DnlDta,'HH24MISS') ,DnlSkz ,count(*)  from "
+    "Kvl540Dnl where DnlErf=:b0 group by DnlDta,DnlSkz order by DnlDta desc,DnlSkz",
+    kInstantColumns);
+
 // DnlDta and DnlDat both take the database's time of the insert; the record's date and time are
 // not stored, so a line is found again by the instant the database gave it.
 constexpr char kInsert[] =
@@ -66,6 +74,18 @@ int Dnl_Fetch(DnlRecord* rec) {
 
 int Dnl_Close() {
   return g_journal.Close();
+}
+
+int Dnl_OpenInstants(const char* requester) {
+  return g_instants.Open({TextArg(g_requester, requester)});
+}
+
+int Dnl_FetchInstant(DnlRecord* rec) {
+  return g_instants.Fetch(rec);
+}
+
+int Dnl_CloseInstants() {
+  return g_instants.Close();
 }
 
 int Dnl_PKeyIns(const DnlRecord* rec) {

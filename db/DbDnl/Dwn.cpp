@@ -6,6 +6,7 @@
 #include "db/DbDnl.h"
 #include "db/sql/Session.h"
 #include "db/tables/Dnl.h"
+#include "db/tables/Statements.h"
 
 namespace jf {
 
@@ -28,6 +29,16 @@ constexpr char kUpdate[] =
     "DwnAen=:b6,DwnLoe=:b7,DwnZf1=:b8,DwnZf2=:b9,DwnZf3=:b10,DwnDat=sysdate,DwnErf=:b11 where "
     "(TO_CHAR(DwnDta,'yyyymmddHH24MISS')=:b0 and DwnErf=:b11)";
 
+// The downloads of one requester, newest first.
+constexpr auto kRunColumns =
+    Cols<&DwnRecord::DwnDtaDate, &DwnRecord::DwnDtaTime, &DwnRecord::DwnApk, &DwnRecord::DwnApp,
+         &DwnRecord::DwnNeu, &DwnRecord::DwnAen, &DwnRecord::DwnLoe>();
+RowCursor<DwnRecord> g_runs(
+    "select TO_CHAR(DwnDta,'yyyymmdd') ,TO_CHAR(DwnDta,'HH24MISS') ,DwnApk ,DwnApp ,DwnNeu ,DwnAen "
+    ",DwnLoe  from Kvl542Dwn where DwnErf=:b0 order by DwnDta desc",
+    kRunColumns);
+Text<8> g_runsRequester;
+
 constexpr char kDelete[] =
     "delete  from Kvl542Dwn  where (TO_CHAR(DwnDta,'yyyymmddHH24MISS')=:b0 and DwnErf=:b1)";
 
@@ -43,6 +54,18 @@ std::array<In, 14> DwnInputs(const DwnRecord* rec, const Text<14>& instant) {
 }
 
 }  // namespace
+
+int Dwn_OpenRuns(const char* requester) {
+  return g_runs.Open({TextArg(g_runsRequester, requester)});
+}
+
+int Dwn_FetchRun(DwnRecord* rec) {
+  return g_runs.Fetch(rec);
+}
+
+int Dwn_CloseRuns() {
+  return g_runs.Close();
+}
 
 int Dwn_PKeyIns(const DwnRecord* rec) {
   const Text<14> instant = DownloadInstant(rec->DwnDtaDate, rec->DwnDtaTime);

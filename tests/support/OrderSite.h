@@ -65,6 +65,7 @@ class OrderSiteTest : public SiteTest {
     std::string message;
     std::string code;
   };
+  // The failure entries of the message file; the detail entries that follow some are left out.
   std::vector<Entry> Messages();
 
  private:
