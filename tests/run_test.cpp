@@ -162,7 +162,7 @@ TEST_P(RunTest, BadLoginFileIsNamedBeforeTheConnectMessage) {
 TEST_P(RunTest, MissingDatabaseIsTheConnectMessageAndItsReason) {
   RemoveDatabase();
   EXPECT_EQ(RunJobfeedBinary({"REQ1", "4711", "10", "BEGIN"}), 0);
-  auto m = Messages();
+  auto m = Messages(true);
   ASSERT_EQ(m.size(), 2u) << test::ReadBytes(msg_file());
   const std::string code = backend() == test::BackendKind::kPostgres ? "-12514" : "-12154";
   EXPECT_EQ(m[0].function + "|" + m[0].code, "bdConnect|" + code);

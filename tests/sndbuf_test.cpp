@@ -179,7 +179,7 @@ TEST_F(SndBufFileTest, FailedOpenIsLoggedAndTheNextLineOpensAgain) {
   // A missing folder: a detail entry names the file whose folder the site must provide.
   faults_.FailNth(FaultEnv::kOpen, 1, kErrPathNotFound, "SndDnl5");
   EXPECT_EQ(SndBuf_Append(Record(), Terminal(5)), -1);
-  m = Messages();
+  m = Messages(true);
   ASSERT_EQ(m.size(), 3u);
   EXPECT_EQ(m[1].code + "|" + m[2].function + "|" + m[2].message, "3|CreateFile|Detail");
   EXPECT_NE(test::ReadBytes(msg_file()).find("Ordner fehlt: " + SndBuf_FileName(5)),

@@ -102,7 +102,7 @@ int OrderSiteTest::RunJobfeedBinary(const std::vector<std::string>& args) {
   return RunCommand(JOBFEED_BIN, args);
 }
 
-std::vector<OrderSiteTest::Entry> OrderSiteTest::Messages() {
+std::vector<OrderSiteTest::Entry> OrderSiteTest::Messages(bool with_details) {
   std::vector<Entry> out;
   const std::string text = ReadBytes(msg_file());
   auto field = [&](std::size_t from, const char* label) {
@@ -115,7 +115,7 @@ std::vector<OrderSiteTest::Entry> OrderSiteTest::Messages() {
   std::size_t pos = 0;
   while ((pos = text.find('\xFE', pos)) != std::string::npos) {
     // A detail entry belongs to the failure entry before it, which the tests count.
-    if (field(pos, "MsgArt_____: ") == "DMSG ") {
+    if (!with_details && field(pos, "MsgArt_____: ") == "DMSG ") {
       ++pos;
       continue;
     }

@@ -65,8 +65,9 @@ class OrderSiteTest : public SiteTest {
     std::string message;
     std::string code;
   };
-  // The failure entries of the message file; the detail entries that follow some are left out.
-  std::vector<Entry> Messages();
+  // The failure entries of the message file; the detail entries that follow some are left out
+  // unless asked for.
+  std::vector<Entry> Messages(bool with_details = false);
 
  private:
   std::unique_ptr<TestDb> db_;
