@@ -80,6 +80,8 @@ std::unique_ptr<RowLocks> RowLocks::Open(std::string_view db_path) {
   // The lock file's own transactions last microseconds; a wait for one is no row wait.
   sqlite3_busy_timeout(db, 10000);
   std::unique_ptr<RowLocks> locks(new RowLocks(db));
+  // Kept through a process's crash but not the machine's: no session outlives that.
+  if (!locks->Run("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF")) return nullptr;
   if (!locks->Run("CREATE TABLE IF NOT EXISTS held(tab TEXT, key TEXT, owner TEXT,"
                   " PRIMARY KEY(tab, key));"
                   "CREATE TABLE IF NOT EXISTS waits(waiter TEXT PRIMARY KEY, holder TEXT)")) {
