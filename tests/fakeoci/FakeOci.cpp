@@ -13,11 +13,14 @@
 // session gives its server handle (the session itself), whose OCI_ATTR_SERVER_STATUS tells
 // whether the session is gone.
 //
-// Locks, as the embedded database has them: sessions of several processes serialise their writes
-// on the database's one write lock, which a unit's savepoint (or a "for update" read outside one)
-// takes and the commit gives back; a wait past the lock wait fails a "for update wait N" read with
-// ORA-30006, an INSERT, UPDATE or DELETE of a session with a call timeout with ORA-03156 (the
-// timeout broke it off), any other statement with ORA-00054. Rows are not locked one by one.
+// Locks: a locking read, UPDATE or DELETE first locks the row its WHERE names (RowLocks.h, a
+// side file that sessions of several processes share), then the database's one write lock, which
+// the session keeps until its transaction ends; a savepoint set before the transaction's first
+// lock or write waits for it. A row another session holds fails "for update nowait" with
+// ORA-00054 and "for update wait N" after N seconds with ORA-30006; a write waits up to its call
+// timeout (ORA-03156), or the lock wait without one (ORA-00054). A session that has not written
+// yet lets go of its row while it waits for the write lock, so only one transaction at a time
+// holds rows. A wait past the lock wait for the database file itself fails as before.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
