@@ -24,6 +24,7 @@
 #include "db/oracle/OracleBackend.h"
 #include "db/sql/Session.h"
 #include "driver/Run.h"
+#include "fakeoci/LockedRow.h"
 #include "fakeoci/RowLocks.h"
 #include "support/DueSite.h"
 #include "support/FakeClient.h"
@@ -400,6 +401,34 @@ TEST_F(OracleRun, RoundTripsPerSentRow) {
   const int groups = (headers + 99) / 100 + (sent - headers + 99) / 100;
   EXPECT_EQ(by_function["OCITransCommit"].second, groups + 3);
   EXPECT_EQ(by_function["OCITransRollback"].second, 0);
+}
+
+// A row another session holds, through the fake: NOWAIT fails at once, WAIT N after N seconds,
+// a rollback to a savepoint keeps the session's own rows, and its commit frees them.
+TEST_F(OracleSite, RowsHeldByAnotherSessionAreWaitedForAsOracleWaits) {
+  ASSERT_EQ(InsertCfg(7), 0);
+  const std::string read = "select CfgIP from Kvl557Cfg where CfgDta=:b0";
+  char ip[16] = {};
+  const auto lock_read = [&](const char* how) {
+    const Out out[] = {Out::Text(ip, sizeof ip)};
+    return sql::SelectInto(read + how, {In::I32(7)}, out);
+  };
+  auto other = fakeoci::RowLocks::Open(db_path().string());
+  const fakeoci::LockedRow row = fakeoci::RowOf(read, std::vector<In>{In::I32(7)});
+  ASSERT_TRUE(other && other->Lock(row.table, row.key, 0) == fakeoci::RowLocks::kLocked);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(lock_read(" for update nowait"), sql::kBusy);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_NE(lock_read(" for update wait 1"), 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("ORA-30006"), std::string::npos);
+  other->ReleaseAll();
+  ASSERT_EQ(sql::BeginUnit("Lock"), 0);
+  ASSERT_EQ(lock_read(" for update nowait"), 0);
+  ASSERT_EQ(sql::Execute("rollback  to Lock_Sp"), 0);
+  EXPECT_EQ(other->Lock(row.table, row.key, 0), fakeoci::RowLocks::kBusy);
+  ASSERT_EQ(sql::EndUnit(true), 0);
+  EXPECT_EQ(other->Lock(row.table, row.key, 0), fakeoci::RowLocks::kLocked);
 }
 
 // Row locks between sessions, across processes through their side file: NOWAIT fails at once, a

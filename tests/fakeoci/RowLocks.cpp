@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 #ifdef _WIN32
@@ -91,8 +92,11 @@ std::unique_ptr<RowLocks> RowLocks::Open(std::string_view db_path) {
 }
 
 RowLocks::RowLocks(sqlite3* db) : db_(db) {
+  // The handle's address tells apart the sessions of one process, whichever copy of this code
+  // (the fake client's, a test's) made them; the count, a handle made again at one address.
   static std::atomic<int> sessions{0};
-  self_ = std::to_string(ProcessId()) + ":" + std::to_string(++sessions);
+  self_ = std::to_string(ProcessId()) + ":" +
+          std::to_string(reinterpret_cast<std::uintptr_t>(this)) + ":" + std::to_string(++sessions);
 }
 
 RowLocks::~RowLocks() {

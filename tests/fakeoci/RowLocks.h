@@ -46,7 +46,7 @@ class RowLocks {
   void ForgetWait();
 
   sqlite3* db_;
-  std::string self_;  // "<process id>:<session number>"
+  std::string self_;  // "<process id>:<handle address>:<session number>"
 };
 
 }  // namespace jf::fakeoci
