@@ -1,0 +1,39 @@
+// The delaying proxy (jobfeed-bench-proxy) as the benchmark runs it: started for one run on a
+// free loopback port, stopped after it, its counts read from what it prints.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace jf::bench {
+
+struct ProxyCounts {
+  long connections = 0;
+  long turns = 0;  // answers: data from the server after data from the client
+  long long bytesUp = 0, bytesDown = 0;
+};
+
+class DelayProxy {
+ public:
+  DelayProxy() = default;
+  DelayProxy(const DelayProxy&) = delete;
+  DelayProxy& operator=(const DelayProxy&) = delete;
+  // Stops the proxy if Stop was not called.
+  ~DelayProxy();
+
+  // Starts program forwarding 127.0.0.1 to the Unix socket, each way delayed by delayUs.
+  // Returns false with *error when it does not listen.
+  bool Start(const std::string& program, const std::string& socket, long delayUs,
+             std::string* error);
+  int port() const { return port_; }
+  // Stops it and reads its counts; false when it did not report them.
+  bool Stop(ProxyCounts* counts);
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;  // its standard output
+  int port_ = 0;
+};
+
+}  // namespace jf::bench
