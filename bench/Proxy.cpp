@@ -79,8 +79,12 @@ bool DelayProxy::Stop(ProxyCounts* counts) {
     if (key == "turns" && in >> counts->turns) ++seen;
     if (key == "bytes-up" && in >> counts->bytesUp) ++seen;
     if (key == "bytes-down" && in >> counts->bytesDown) ++seen;
+    if (key == "chunks-up" && in >> counts->chunksUp) ++seen;
+    if (key == "chunks-down" && in >> counts->chunksDown) ++seen;
+    if (key == "held-us-up" && in >> counts->heldUpUs) ++seen;
+    if (key == "held-us-down" && in >> counts->heldDownUs) ++seen;
   }
-  return seen == 4 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return seen == 8 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace jf::bench

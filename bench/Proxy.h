@@ -12,6 +12,14 @@ struct ProxyCounts {
   long connections = 0;
   long turns = 0;  // answers: data from the server after data from the client
   long long bytesUp = 0, bytesDown = 0;
+  long chunksUp = 0, chunksDown = 0;       // reads, each way
+  long long heldUpUs = 0, heldDownUs = 0;  // what they were held in all
+  // The delay a round trip really got: a chunk's mean hold each way.
+  double RoundTripMs() const {
+    return (chunksUp ? static_cast<double>(heldUpUs) / static_cast<double>(chunksUp) : 0.0) / 1000 +
+           (chunksDown ? static_cast<double>(heldDownUs) / static_cast<double>(chunksDown) : 0.0) /
+               1000;
+  }
 };
 
 class DelayProxy {

@@ -9,8 +9,10 @@
 //
 // It listens on 127.0.0.1:P (0, the default: a free port) and prints "port P" on its standard
 // output once it listens. It stops at SIGTERM or SIGINT, after S seconds (default 900), or once C
-// connections (default 100) have come and gone, and then prints "connections N", "turns N",
-// "bytes-up N" and "bytes-down N". A delay each way of U microseconds adds 2U to a round trip.
+// connections (default 100) have come and gone, and then prints "connections N", "turns N" and,
+// each way (up: to the server), "bytes-up N", "chunks-up N" (reads) and "held-us-up N" (the
+// microseconds they were held in all, the delay as the machine's scheduler really gave it). A
+// delay each way of U microseconds adds 2U to a round trip.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -54,7 +56,7 @@ class Fd {
 };
 
 struct Chunk {
-  Clock::time_point due;
+  Clock::time_point arrived, due;
   std::string bytes;
   std::size_t sent = 0;
 };
@@ -66,6 +68,10 @@ struct Direction {
   bool eof = false;        // the reading side has closed
   bool shut = false;       // and that has been passed on
   long long bytes = 0;
+  // What the chunks were held in all, from their reading to their last byte's writing: the delay
+  // a busy machine really gave, which runs late by its scheduler's latency.
+  Clock::duration held{};
+  long chunks = 0;
 };
 
 struct Link {
@@ -107,7 +113,8 @@ bool Pull(int from, Direction* d, Clock::duration delay) {
     return true;
   }
   if (n < 0) return errno == EAGAIN || errno == EINTR;
-  d->queue.push_back(Chunk{Clock::now() + delay, std::string(buf, static_cast<std::size_t>(n))});
+  const Clock::time_point now = Clock::now();
+  d->queue.push_back(Chunk{now, now + delay, std::string(buf, static_cast<std::size_t>(n))});
   d->queued += static_cast<std::size_t>(n);
   d->bytes += n;
   return true;
@@ -122,6 +129,8 @@ bool Push(int to, Direction* d, Clock::time_point now) {
     c.sent += static_cast<std::size_t>(n);
     d->queued -= static_cast<std::size_t>(n);
     if (c.sent < c.bytes.size()) return true;
+    d->held += Clock::now() - c.arrived;
+    ++d->chunks;
     d->queue.pop_front();
   }
   if (d->eof && d->queue.empty() && !d->shut) {
@@ -196,7 +205,12 @@ int main(int argc, char** argv) {
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(maxSeconds);
   std::vector<std::unique_ptr<Link>> links;
   long connections = 0, turns = 0;
-  long long bytesUp = 0, bytesDown = 0;
+  Direction up, down;  // the totals of the links that have ended
+  auto add = [](const Direction& from, Direction* sum) {
+    sum->bytes += from.bytes;
+    sum->held += from.held;
+    sum->chunks += from.chunks;
+  };
   while (g_stop == 0 && Clock::now() < deadline &&
          (connections < maxConnections || !links.empty())) {
     std::vector<pollfd> fds;
@@ -262,8 +276,8 @@ int main(int argc, char** argv) {
     }
     for (auto it = links.begin(); it != links.end();) {
       if ((*it)->Done()) {
-        bytesUp += (*it)->up.bytes;
-        bytesDown += (*it)->down.bytes;
+        add((*it)->up, &up);
+        add((*it)->down, &down);
         it = links.erase(it);
       } else {
         ++it;
@@ -271,10 +285,15 @@ int main(int argc, char** argv) {
     }
   }
   for (const auto& l : links) {
-    bytesUp += l->up.bytes;
-    bytesDown += l->down.bytes;
+    add(l->up, &up);
+    add(l->down, &down);
   }
-  std::printf("connections %ld\nturns %ld\nbytes-up %lld\nbytes-down %lld\n", connections, turns,
-              bytesUp, bytesDown);
+  using std::chrono::microseconds;
+  std::printf(
+      "connections %ld\nturns %ld\nbytes-up %lld\nbytes-down %lld\nchunks-up %ld\n"
+      "chunks-down %ld\nheld-us-up %lld\nheld-us-down %lld\n",
+      connections, turns, up.bytes, down.bytes, up.chunks, down.chunks,
+      static_cast<long long>(std::chrono::duration_cast<microseconds>(up.held).count()),
+      static_cast<long long>(std::chrono::duration_cast<microseconds>(down.held).count()));
   return 0;
 }
