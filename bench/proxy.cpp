@@ -8,8 +8,9 @@
 //                       [--max-connections C]
 //
 // It listens on 127.0.0.1:P (0, the default: a free port) and prints "port P" on its standard
-// output once it listens. It stops at SIGTERM or SIGINT, after S seconds (default 900), or once C
-// connections (default 100) have come and gone, and then prints "connections N", "turns N" and,
+// output once it listens. It stops at SIGTERM or SIGINT, when the process that started it ends,
+// after S seconds (default 900), or once C connections (default 100) have come and gone, and
+// then prints "connections N", "turns N" and,
 // each way (up: to the server), "bytes-up N", "chunks-up N" (reads) and "held-us-up N" (the
 // microseconds they were held in all, the delay as the machine's scheduler really gave it). A
 // delay each way of U microseconds adds 2U to a round trip.
@@ -201,6 +202,7 @@ int main(int argc, char** argv) {
   std::printf("port %d\n", ntohs(a.sin_port));
   std::fflush(stdout);
 
+  const pid_t parent = ::getppid();
   const Clock::duration delay = std::chrono::microseconds(delayUs);
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(maxSeconds);
   std::vector<std::unique_ptr<Link>> links;
@@ -211,7 +213,7 @@ int main(int argc, char** argv) {
     sum->held += from.held;
     sum->chunks += from.chunks;
   };
-  while (g_stop == 0 && Clock::now() < deadline &&
+  while (g_stop == 0 && ::getppid() == parent && Clock::now() < deadline &&
          (connections < maxConnections || !links.empty())) {
     std::vector<pollfd> fds;
     fds.push_back({connections < maxConnections ? listener.get() : -1, POLLIN, 0});
