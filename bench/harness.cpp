@@ -309,6 +309,9 @@ bool RunProxied(const Programs& programs, const SiteOptions& o, const Case& c,
                 std::string* error) {
   SiteFacts f;
   const std::string pg = "jf_bench";
+  // Afresh: the generator keeps the send-buffer files of earlier runs in the folder.
+  std::error_code ec;
+  fs::remove_all(o.folder, ec);
   if (jf::bench::GenerateSite(o, &f, error) != 0 || !MoveToPostgres(programs, f, pg, error)) {
     return false;
   }
@@ -340,17 +343,21 @@ bool RunProxied(const Programs& programs, const SiteOptions& o, const Case& c,
   }
   out->delayMs = delayMs;
   const auto after = Marked(f.database, pg, o.requester);
-  int64_t left = 0;
+  int64_t left = 0, expectedLines = 0;
   for (const auto& [kind, n] : before) {
     const auto it = after.find(kind);
     const int64_t l = it == after.end() ? 0 : it->second;
     out->rows += n - l;
+    expectedLines += (n - l) * LinesPerRow(kind);
     left += l;
   }
-  if (exitCode != 0 || left != 0 || out->counts.connections < 1 ||
-      CountMessages(f.runFolder + "/Msg/Jobfeed.txt") != 0) {
+  bool whole = true;
+  const int64_t lines = CountLines(f.bufFolder, &whole);
+  if (exitCode != 0 || left != 0 || !whole || lines != expectedLines ||
+      out->counts.connections < 1 || CountMessages(f.runFolder + "/Msg/Jobfeed.txt") != 0) {
     *error = "case " + CaseName(c) + " through the proxy: exit code " + std::to_string(exitCode) +
-             ", " + std::to_string(left) + " rows left marked, or messages in " + f.runFolder +
+             ", " + std::to_string(left) + " rows left marked, " + std::to_string(lines) +
+             " lines for " + std::to_string(expectedLines) + ", or messages in " + f.runFolder +
              "/Msg/Jobfeed.txt";
     return false;
   }
