@@ -18,8 +18,12 @@
 // takes and the commit gives back; a wait past the lock wait fails a "for update wait N" read with
 // ORA-30006, an INSERT, UPDATE or DELETE of a session with a call timeout with ORA-03156 (the
 // timeout broke it off), any other statement with ORA-00054. Rows are not locked one by one.
+//
+// Latency: FAKEOCI_DELAY_US makes every round trip counted above wait that many microseconds, as
+// a server across a network would (off when unset).
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +34,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -272,8 +277,20 @@ int Fault(const char* function, const std::string& text, bool after) {
   return 0;
 }
 
+// FAKEOCI_DELAY_US, read once: the wait a round trip costs on the way to the server and back.
+std::chrono::microseconds RoundTripDelay() {
+  static const std::chrono::microseconds delay = [] {
+    const char* v = std::getenv("FAKEOCI_DELAY_US");
+    const long us = v != nullptr ? std::strtol(v, nullptr, 10) : 0;
+    // At most a second: a typing error must not stall a run for hours.
+    return std::chrono::microseconds(std::clamp(us, 0L, 1'000'000L));
+  }();
+  return delay;
+}
+
 void RoundTrip(const char* function, const std::string& text) {
   ++S().counts[{function, text}].round_trips;
+  if (const auto delay = RoundTripDelay(); delay.count() > 0) std::this_thread::sleep_for(delay);
 }
 
 // Fails the call with an injected error; a lost connection takes the session down with it.
