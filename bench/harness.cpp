@@ -3,12 +3,16 @@
 //
 //   jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] [--case CASE]...
 //                 [--repeat R] [--keep] [--terminal] [--g1] [--against JOBFEED MASTER [--rounds R]]
-//                 [--postgres PG-SERVER-SCRIPT]
+//                 [--postgres PG-SERVER-SCRIPT [--proxy PROXY --delays MS,MS...]]
 //
 // With --postgres the sites' rows live on a PostgreSQL server of the benchmark's own (started
 // with the script in FOLDER/pg, durable: fsync and synchronous commits on); the floor's commits
 // are one-row UPDATE commits on that server, and each run is made a second time in-process on
-// a fresh copy of its site to count its round trips.
+// a fresh copy of its site to count its round trips. With --proxy and --delays each case runs
+// once more for each round-trip delay given (milliseconds), on a fresh copy of its site, through
+// the delaying proxy (jobfeed-bench-proxy, half the delay each way), its login naming the server
+// as postgresql://127.0.0.1:PORT/...: the run's round trips seen from outside, as the proxy's
+// turns and as the wall time it gains over the run through the proxy without a delay.
 //
 // A case N:T:M is the order run on N marked positions over T terminals plus M unmarked
 // positions; MAS:N:T and PNR:N:T are jobfeed-master on N marked workplaces or persons over T
@@ -37,20 +41,24 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/Floor.h"
 #include "bench/PgSite.h"
+#include "bench/Proxy.h"
 #include "bench/Site.h"
 #include "download/DnlGroup.h"
+#include "login/Login.h"
 
 namespace fs = std::filesystem;
 using jf::bench::SiteFacts;
@@ -73,6 +81,14 @@ int GroupRows(const Case& c) {
   return c.groupRows > 0 ? c.groupRows : jf::DnlGroupLimits{}.rows;
 }
 
+// One run through the delaying proxy.
+struct ProxiedRun {
+  double delayMs = 0;  // added to each round trip
+  double wall = 0;
+  int64_t rows = 0;  // rows sent
+  jf::bench::ProxyCounts counts;
+};
+
 struct Result {
   Case c;
   int64_t rows = 0;           // rows sent (headers and positions, workplaces, persons)
@@ -90,6 +106,7 @@ struct Result {
   double floorPre = 0, floorPost = 0;         // the two measurements of the floor, seconds
   jf::postgres::RoundTrips trips;             // PostgreSQL: of a second, in-process run
   int64_t tripRows = 0;                       // the rows that run sent
+  std::vector<ProxiedRun> proxied;            // PostgreSQL through the proxy, by delay
 };
 
 // Rows marked for the requester, by table and download kind ("APK/AEN", "APP/LOE" ...), in the
@@ -277,7 +294,9 @@ bool MeasureFloor(const std::string& folder, const std::string& pg, const Case& 
 
 struct Programs {
   std::string jobfeed, master;
-  std::string pgServer;  // scripts/pg-server: the sites are moved to PostgreSQL
+  std::string pgServer;          // scripts/pg-server: the sites are moved to PostgreSQL
+  std::string proxy;             // jobfeed-bench-proxy
+  std::vector<double> delaysMs;  // round-trip delays to run each case at through the proxy
 };
 
 // The site's rows on the benchmark's PostgreSQL server, in database name. Returns false with
@@ -285,6 +304,68 @@ struct Programs {
 bool MoveToPostgres(const Programs& programs, const SiteFacts& f, const std::string& name,
                     std::string* error) {
   return jf::bench::MoveSiteToPostgres(programs.pgServer, f, name, error) == 0;
+}
+
+// Runs the case once through the delaying proxy on a fresh copy of its site; false with *error
+// when the run cannot be made or does not end well.
+bool RunProxied(const Programs& programs, const SiteOptions& o, const Case& c,
+                const std::vector<std::string>& args, double delayMs, ProxiedRun* out,
+                std::string* error) {
+  SiteFacts f;
+  const std::string pg = "jf_bench";
+  // Afresh: the generator keeps the send-buffer files of earlier runs in the folder.
+  std::error_code ec;
+  fs::remove_all(o.folder, ec);
+  if (jf::bench::GenerateSite(o, &f, error) != 0 || !MoveToPostgres(programs, f, pg, error)) {
+    return false;
+  }
+  const char* host = std::getenv("PGHOST");
+  jf::bench::DelayProxy proxy;
+  const long eachWayUs = std::lround(delayMs * 1000 / 2);
+  if (host == nullptr ||
+      !proxy.Start(programs.proxy, std::string(host) + "/.s.PGSQL.5432", eachWayUs, error)) {
+    if (host == nullptr) *error = "no PostgreSQL server (PGHOST) for the proxy";
+    return false;
+  }
+  const std::string site = fs::path(f.database).parent_path().string();
+  if (jf::WriteLoginFile(site + "/files/quantelor.ini", "jobfeed", "bench",
+                         "postgresql://127.0.0.1:" + std::to_string(proxy.port()) + "/" + pg,
+                         error) != 0) {
+    return false;
+  }
+  const auto before = Marked(f.database, pg, o.requester);
+  int exitCode = -1;
+  rusage ru{};
+  const std::string& program = c.kind.empty() ? programs.jobfeed : programs.master;
+  if (!RunOnce(program, f.runFolder, args, c, &exitCode, &out->wall, &ru)) {
+    *error = "cannot run " + program;
+    return false;
+  }
+  if (!proxy.Stop(&out->counts)) {
+    *error = "the proxy did not report its counts";
+    return false;
+  }
+  out->delayMs = delayMs;
+  const auto after = Marked(f.database, pg, o.requester);
+  int64_t left = 0, expectedLines = 0;
+  for (const auto& [kind, n] : before) {
+    const auto it = after.find(kind);
+    const int64_t l = it == after.end() ? 0 : it->second;
+    out->rows += n - l;
+    expectedLines += (n - l) * LinesPerRow(kind);
+    left += l;
+  }
+  bool whole = true;
+  const int64_t lines = CountLines(f.bufFolder, &whole);
+  if (exitCode != 0 || left != 0 || !whole || lines != expectedLines ||
+      out->counts.connections < 1 || CountMessages(f.runFolder + "/Msg/Jobfeed.txt") != 0) {
+    *error = "case " + CaseName(c) + " through the proxy: exit code " + std::to_string(exitCode) +
+             ", " + std::to_string(left) + " rows left marked, " + std::to_string(lines) +
+             " lines for " + std::to_string(expectedLines) + ", or messages in " + f.runFolder +
+             "/Msg/Jobfeed.txt";
+    return false;
+  }
+  return true;
 }
 
 bool RunCase(const Programs& programs, const std::string& dir, const Case& c, int repeat, bool keep,
@@ -402,6 +483,13 @@ bool RunCase(const Programs& programs, const std::string& dir, const Case& c, in
       r->tripRows += n - (it == left.end() ? 0 : it->second);
     }
   }
+  if (!pg.empty() && c.positions > 0) {
+    for (const double ms : programs.delaysMs) {
+      ProxiedRun run;
+      if (!RunProxied(programs, o, c, args, ms, &run, error)) return false;
+      r->proxied.push_back(run);
+    }
+  }
   if (!keep) fs::remove_all(o.folder, ec);
   return true;
 }
@@ -425,6 +513,39 @@ void PrintTrips(const std::vector<Result>& rs) {
                                                   {"connect", t.connect}, {"all", t.Total()}};
     for (const auto& [what, n] : kinds) {
       std::printf("  %-10s %9ld %10.3f per row\n", what, n, static_cast<double>(n) / rows);
+    }
+  }
+}
+
+// Round trips seen from outside: the proxy's turns, and the wall time a run gains at a delay
+// over its run through the proxy without one, in round trips of the delay the proxy really gave
+// (on a busy machine its wake-ups come late, and a round trip waits for two of them).
+void PrintProxied(const std::vector<Result>& rs) {
+  for (const Result& r : rs) {
+    if (r.proxied.empty()) continue;
+    const ProxiedRun* base = nullptr;
+    for (const ProxiedRun& p : r.proxied) {
+      if (p.delayMs == 0) base = &p;
+    }
+    std::printf(
+        "\n%s through the delaying proxy (in process: %.3f round trips per sent row, %ld in all)\n",
+        CaseName(r.c).c_str(),
+        r.tripRows ? static_cast<double>(r.trips.Total()) / static_cast<double>(r.tripRows) : 0.0,
+        r.trips.Total());
+    std::printf("  %8s %6s %8s %7s %6s %9s %8s %9s %10s\n", "delay ms", "rows", "wall s", "turns",
+                "conns", "turns/row", "extra s", "given ms", "extra/row");
+    for (const ProxiedRun& p : r.proxied) {
+      const double rows = static_cast<double>(std::max<int64_t>(p.rows, 1));
+      std::printf("  %8.2f %6lld %8.3f %7ld %6ld %9.3f", p.delayMs, static_cast<long long>(p.rows),
+                  p.wall, p.counts.turns, p.counts.connections,
+                  static_cast<double>(p.counts.turns) / rows);
+      // extra/row: the time gained over the undelayed run, in round trips of the delay, a row.
+      if (base != nullptr && p.delayMs > 0) {
+        const double extra = p.wall - base->wall;
+        const double given = p.counts.RoundTripMs() - base->counts.RoundTripMs();
+        std::printf(" %8.3f %9.3f %10.3f", extra, given, extra / (given / 1000) / rows);
+      }
+      std::printf("\n");
     }
   }
 }
@@ -710,18 +831,35 @@ int main(int argc, char** argv) {
       g1 = true;
     } else if (a == "--postgres" && hasValue) {
       programs.pgServer = fs::absolute(argv[++i]).string();
+    } else if (a == "--proxy" && hasValue) {
+      programs.proxy = fs::absolute(argv[++i]).string();
+    } else if (a == "--delays" && hasValue) {
+      std::stringstream list(argv[++i]);
+      std::string ms;
+      while (std::getline(list, ms, ',')) programs.delaysMs.push_back(std::atof(ms.c_str()));
     } else {
       std::fprintf(
           stderr,
           "usage: jobfeed-bench --jobfeed PATH --master PATH --dir FOLDER [--smoke] "
           "[--case N:T:M | MAS:N:T | PNR:N:T[@G][+J]]... [--repeat R] [--keep] [--terminal] "
-          "[--g1] [--against JOBFEED MASTER [--rounds R]] [--postgres PG-SERVER-SCRIPT]\n");
+          "[--g1] [--against JOBFEED MASTER [--rounds R]] [--postgres PG-SERVER-SCRIPT "
+          "[--proxy PROXY --delays MS,MS...]]\n");
       return 2;
     }
   }
   if (programs.jobfeed.empty() || programs.master.empty() || dir.empty()) {
     std::fprintf(stderr, "jobfeed-bench: --jobfeed, --master and --dir are required\n");
     return 2;
+  }
+  if (!programs.delaysMs.empty() && (programs.proxy.empty() || programs.pgServer.empty())) {
+    std::fprintf(stderr, "jobfeed-bench: --delays needs --proxy and --postgres\n");
+    return 2;
+  }
+  for (const double ms : programs.delaysMs) {
+    if (!(ms >= 0 && ms <= 1000)) {
+      std::fprintf(stderr, "jobfeed-bench: a delay is 0 to 1000 ms\n");
+      return 2;
+    }
   }
   if (cases.empty()) {
     cases = smoke ? std::vector<Case>{{"", 200, 4, 0},
@@ -787,6 +925,7 @@ int main(int argc, char** argv) {
   }
   PrintTable(results);
   PrintTrips(results);
+  PrintProxied(results);
   PrintDisplayCost(results);
   if (!smoke) PrintTargets(results);
 

@@ -8,6 +8,8 @@
 # Without "--" it runs the order run (jobfeed REQUESTER ORDER POSITION BEGIN, as the benchmark
 # does). After "--" any program of the build with its arguments, run in the site's run folder
 # (jobfeed-master BENCH ..., for instance); rows sent are counted from the send-buffer lines.
+# UNMARKED=M adds M positions marked for nobody (the everyday run: N=1 on a site of many rows);
+# FAKEOCI_DELAY_US=U makes each round trip wait U microseconds, and the run's wall time is shown.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 n=10000
@@ -22,7 +24,7 @@ site="$(mktemp -d)"
 trap 'rm -rf "$site"' EXIT
 
 # The master data run gets N workplaces and N persons instead of N positions.
-gen=(--positions "$n")
+gen=(--positions "$n" --unmarked "${UNMARKED:-0}")
 [ "${1:-}" = jobfeed-master ] && gen=(--positions 0 --workplaces "$n" --persons "$n")
 facts="$("$bin/bench/jobfeed-bench-gen" "$site" "${gen[@]}" --terminals 4)"
 run_dir="$(echo "$facts" | sed -n 's/^run in \(.*\):  .*/\1/p')"
@@ -38,11 +40,14 @@ else
   # shellcheck disable=SC2086
   set -- "$bin/"$run_cmd
 fi
+start=$(date +%s%N)
 LD_LIBRARY_PATH="$bin/tests/fakeoci/lib" FAKEOCI_STATS="$site/stats.txt" "$@" || true
+wall_ms=$((($(date +%s%N) - start) / 1000000))
 if [ -s Msg/Jobfeed.txt ]; then echo "the run wrote messages:"; cat Msg/Jobfeed.txt; fi
 bytes=$(cat ../Comm/Buff/*.buf 2>/dev/null | wc -c)
 rows=$((bytes / 552))
-echo "$(basename "$1") through the fake Oracle client: $rows lines sent (${gen[*]})"
+echo "$(basename "$1") through the fake Oracle client: $rows lines sent (${gen[*]}), $wall_ms ms" \
+  "with ${FAKEOCI_DELAY_US:-0} us a round trip"
 awk -F'\t' -v rows="$rows" '
   { calls[$1] += $2; trips[$1] += $3; total += $3
     if ($1 == "OCIStmtExecute") {

@@ -49,6 +49,8 @@ constexpr const char* kUsage =
     "console), a run ends after the row in hand with 130 or 143.\n"
     "When standard error is a terminal, a progress line and a summary (rows sent and failed,\n"
     "lines per terminal, time) show there; --quiet turns them off.\n"
+    "jobfeed-admin messages lists the message file, one entry a line, in the terminal's\n"
+    "encoding.\n"
     "  jobfeed-master --help, -h  this text\n"
     "  jobfeed-master --version   the version\n";
 

@@ -21,8 +21,12 @@
 // timeout (ORA-03156), or the lock wait without one (ORA-00054). A session that has not written
 // yet lets go of its row while it waits for the write lock, so only one transaction at a time
 // holds rows. A wait past the lock wait for the database file itself fails as before.
+//
+// Latency: FAKEOCI_DELAY_US makes every round trip counted above wait that many microseconds, as
+// a server across a network would (off when unset).
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +37,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -292,8 +297,20 @@ int Fault(const char* function, const std::string& text, bool after) {
   return 0;
 }
 
+// FAKEOCI_DELAY_US, read once: the wait a round trip costs on the way to the server and back.
+std::chrono::microseconds RoundTripDelay() {
+  static const std::chrono::microseconds delay = [] {
+    const char* v = std::getenv("FAKEOCI_DELAY_US");
+    const long us = v != nullptr ? std::strtol(v, nullptr, 10) : 0;
+    // At most a second: a typing error must not stall a run for hours.
+    return std::chrono::microseconds(std::clamp(us, 0L, 1'000'000L));
+  }();
+  return delay;
+}
+
 void RoundTrip(const char* function, const std::string& text) {
   ++S().counts[{function, text}].round_trips;
+  if (const auto delay = RoundTripDelay(); delay.count() > 0) std::this_thread::sleep_for(delay);
 }
 
 // Fails the call with an injected error; a lost connection takes the session down with it.

@@ -12,6 +12,8 @@
 //   FAKEOCI_DDL    the Oracle DDL the fake's data dictionary takes column types from (default:
 //                  db/schema/oracle.sql of the source tree).
 //   FAKEOCI_CHARSET the database character set the dictionary reports (default: AL32UTF8).
+//   FAKEOCI_DELAY_US microseconds every round trip waits (at most 1,000,000; default 0), so that
+//                  a run shows its time across a network of that latency.
 //
 // A lost connection (ORA-00028, -01012, -01089, -01092, -03113, -03114, -03135, -12537, -12547,
 // -12570, -12583) rolls back what the session left uncommitted, sets its server status to not
