@@ -11,13 +11,21 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
 #include "db/oracle/OracleBackend.h"
 #include "db/sql/Session.h"
 #include "driver/Run.h"
+#include "fakeoci/LockedRow.h"
+#include "fakeoci/RowLocks.h"
 #include "support/DueSite.h"
 #include "support/FakeClient.h"
 
@@ -393,6 +401,73 @@ TEST_F(OracleRun, RoundTripsPerSentRow) {
   const int groups = (headers + 99) / 100 + (sent - headers + 99) / 100;
   EXPECT_EQ(by_function["OCITransCommit"].second, groups + 3);
   EXPECT_EQ(by_function["OCITransRollback"].second, 0);
+}
+
+// A row another session holds, through the fake: NOWAIT fails at once, WAIT N after N seconds,
+// a rollback to a savepoint keeps the session's own rows, and its commit frees them.
+TEST_F(OracleSite, RowsHeldByAnotherSessionAreWaitedForAsOracleWaits) {
+  ASSERT_EQ(InsertCfg(7), 0);
+  const std::string read = "select CfgIP from Kvl557Cfg where CfgDta=:b0";
+  char ip[16] = {};
+  const auto lock_read = [&](const char* how) {
+    const Out out[] = {Out::Text(ip, sizeof ip)};
+    return sql::SelectInto(read + how, {In::I32(7)}, out);
+  };
+  auto other = fakeoci::RowLocks::Open(db_path().string());
+  const fakeoci::LockedRow row = fakeoci::RowOf(read, std::vector<In>{In::I32(7)});
+  ASSERT_TRUE(other && other->Lock(row.table, row.key, 0) == fakeoci::RowLocks::kLocked);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(lock_read(" for update nowait"), sql::kBusy);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_NE(lock_read(" for update wait 1"), 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("ORA-30006"), std::string::npos);
+  other->ReleaseAll();
+  ASSERT_EQ(sql::BeginUnit("Lock"), 0);
+  ASSERT_EQ(lock_read(" for update nowait"), 0);
+  ASSERT_EQ(sql::Execute("rollback  to Lock_Sp"), 0);
+  EXPECT_EQ(other->Lock(row.table, row.key, 0), fakeoci::RowLocks::kBusy);
+  ASSERT_EQ(sql::EndUnit(true), 0);
+  EXPECT_EQ(other->Lock(row.table, row.key, 0), fakeoci::RowLocks::kLocked);
+}
+
+// Row locks between sessions, across processes through their side file: NOWAIT fails at once, a
+// wait ends at its bound, a wait that closes a cycle is the deadlock of the one that closes it
+// while the other's wait goes on to the lock, and a process that is gone holds nothing.
+TEST_F(OracleSite, RowLocksWaitBusyAndDeadlock) {
+  using fakeoci::RowLocks;
+  auto a = RowLocks::Open(db_path().string());
+  auto b = RowLocks::Open(db_path().string());
+  ASSERT_TRUE(a && b);
+  ASSERT_EQ(a->Lock("Kvl557Auf", "1", 0), RowLocks::kLocked);
+  EXPECT_EQ(a->Lock("Kvl557Auf", "1", 0), RowLocks::kLocked);  // its own row
+  EXPECT_EQ(b->Lock("Kvl557Auf", "1", 0), RowLocks::kBusy);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(b->Lock("Kvl557Auf", "1", 150), RowLocks::kBusy);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+  ASSERT_EQ(b->Lock("Kvl557Auf", "2", 0), RowLocks::kLocked);
+  RowLocks::Result a_got = RowLocks::kError;
+  std::thread waiter([&] { a_got = a->Lock("Kvl557Auf", "2", 10000); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(b->Lock("Kvl557Auf", "1", 10000), RowLocks::kDeadlock);
+  b->ReleaseAll();
+  waiter.join();
+  EXPECT_EQ(a_got, RowLocks::kLocked);
+  EXPECT_NE(a->Owner("Kvl557Auf", "1"), "");
+  EXPECT_EQ(a->Owner("Kvl557Auf", "2"), a->Owner("Kvl557Auf", "1"));
+  a->ReleaseAll();
+  EXPECT_EQ(b->Owner("Kvl557Auf", "1"), "");
+#ifndef _WIN32
+  const pid_t child = fork();
+  if (child == 0) {
+    auto c = RowLocks::Open(db_path().string());
+    _exit(c && c->Lock("Kvl557Auf", "3", 0) == RowLocks::kLocked ? 0 : 1);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(b->Lock("Kvl557Auf", "3", 0), RowLocks::kLocked);
+#endif
 }
 
 }  // namespace

@@ -13,11 +13,14 @@
 // session gives its server handle (the session itself), whose OCI_ATTR_SERVER_STATUS tells
 // whether the session is gone.
 //
-// Locks, as the embedded database has them: sessions of several processes serialise their writes
-// on the database's one write lock, which a unit's savepoint (or a "for update" read outside one)
-// takes and the commit gives back; a wait past the lock wait fails a "for update wait N" read with
-// ORA-30006, an INSERT, UPDATE or DELETE of a session with a call timeout with ORA-03156 (the
-// timeout broke it off), any other statement with ORA-00054. Rows are not locked one by one.
+// Locks: a locking read, UPDATE or DELETE first locks the row its WHERE names (RowLocks.h, a
+// side file that sessions of several processes share), then the database's one write lock, which
+// the session keeps until its transaction ends; a savepoint set before the transaction's first
+// lock or write waits for it. A row another session holds fails "for update nowait" with
+// ORA-00054 and "for update wait N" after N seconds with ORA-30006; a write waits up to its call
+// timeout (ORA-03156), or the lock wait without one (ORA-00054). A session that has not written
+// yet lets go of its row while it waits for the write lock, so only one transaction at a time
+// holds rows. A wait past the lock wait for the database file itself fails as before.
 //
 // Latency: FAKEOCI_DELAY_US makes every round trip counted above wait that many microseconds, as
 // a server across a network would (off when unset).
@@ -41,10 +44,13 @@
 #include "db/Cp1252.h"
 #include "db/oracle/Oci.h"
 #include "db/sql/Backend.h"
+#include "db/sql/LockWait.h"
 #include "db/sql/Status.h"
 #include "db/sqlite/SqliteBackend.h"
 #include "fakeoci/FakeCatalog.h"
 #include "fakeoci/FakeOciControl.h"
+#include "fakeoci/LockedRow.h"
+#include "fakeoci/RowLocks.h"
 #include "platform/Env.h"
 
 using namespace jf::oracle;  // NOLINT: the fake speaks the interface's own names
@@ -109,6 +115,12 @@ struct OCISvcCtx {
   bool catalog = false;                        // the data dictionary views were made
   ub4 call_timeout = 0;                        // OCI_ATTR_CALL_TIMEOUT, milliseconds
   int server_status = OCI_SERVER_NORMAL;       // OCI_ATTR_SERVER_STATUS of its server handle
+  // The session's row locks; none when the database's folder cannot take their file.
+  std::unique_ptr<jf::fakeoci::RowLocks> locks;
+  // Savepoints set since the transaction began, not yet given to the database: it has written
+  // nothing, and takes the database's write lock only with what it first locks or writes.
+  std::vector<std::string> pending_savepoints;
+  bool writing = false;  // holds the database's write lock until the transaction ends
 };
 
 }  // namespace jf::oracle
@@ -254,6 +266,13 @@ sword SetError(OCIError* err, int ora, const std::string& text = "") {
   return OCI_ERROR;
 }
 
+// The transaction ended: its rows and the database's write lock are free.
+void EndLocks(OCISvcCtx* svc) {
+  if (svc->locks) svc->locks->ReleaseAll();
+  svc->pending_savepoints.clear();
+  svc->writing = false;
+}
+
 // The session is gone: the server rolled back what it left open.
 void Drop(OCISvcCtx* svc) {
   if (svc == nullptr || svc->dead) return;
@@ -261,6 +280,7 @@ void Drop(OCISvcCtx* svc) {
   svc->server_status = OCI_SERVER_NOT_CONNECTED;
   if (svc->db) svc->db->Rollback();
   svc->open_transaction = false;
+  EndLocks(svc);
 }
 
 // Counts a call; returns the ORA number it must fail with (0: none) for rules of the given
@@ -378,6 +398,7 @@ void EndSession(OCISvcCtx* svc, bool logoff) {
     if (logoff) RoundTrip("OCILogoff", "");
     if (svc->open_transaction) logoff ? svc->db->Commit() : svc->db->Rollback();
   }
+  EndLocks(svc);
   for (OCIStmt* s : svc->held) {
     s->svc = nullptr;
     s->db.reset();
@@ -467,6 +488,7 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
     return SetError(errhp, 12154, "TNS:could not resolve the connect identifier specified");
   }
   svc->user = user;
+  svc->locks = jf::fakeoci::RowLocks::Open(net);
   svc->cache = (mode & OCI_LOGON2_STMTCACHE) != 0;
   svc->env = envhp;
   envhp->sessions.insert(svc.get());
@@ -614,6 +636,114 @@ sword Inputs(OCIStmt* s, OCIError* err, std::vector<jf::sql::In>* in) {
 
 }  // namespace
 
+namespace {
+
+std::string LowerCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// The savepoint a "savepoint NAME" or "rollback to NAME" names.
+std::string SavepointName(const std::string& lower) {
+  const std::size_t end = lower.find_last_not_of(" \t\n;");
+  if (end == std::string::npos) return "";
+  const std::size_t start = lower.find_last_of(" \t\n", end);
+  return lower.substr(start + 1, end - start);
+}
+
+// A savepoint set, or rolled back to, before the transaction wrote anything: noted, and given to
+// the database with the first lock or write (TakeLocks). Whether the statement was handled so.
+bool Deferred(OCISvcCtx* svc, const std::string& text) {
+  if (!svc->locks || svc->writing) return false;
+  const std::string lower = LowerCase(text);
+  const std::size_t start = lower.find_first_not_of(" \t\n");
+  if (start == std::string::npos) return false;
+  auto& pending = svc->pending_savepoints;
+  if (lower.compare(start, 10, "savepoint ") == 0) {
+    pending.push_back(text);
+    return true;
+  }
+  if (lower.compare(start, 8, "rollback") != 0) return false;
+  const std::string name = SavepointName(lower);
+  for (auto it = pending.begin(); it != pending.end(); ++it) {
+    if (SavepointName(LowerCase(*it)) != name) continue;
+    pending.erase(it + 1, pending.end());  // those set after it end; it stays
+    return true;
+  }
+  return false;  // a savepoint never set: the database says so
+}
+
+// "for update wait N": N, or -1 for a locking read without a wait of its own.
+int WaitSeconds(const std::string& lower) {
+  const std::size_t at = lower.find(" for update wait ");
+  return at == std::string::npos ? -1 : std::atoi(lower.c_str() + at + 17);
+}
+
+// Before a locking read or a write: the row it names, as Oracle locks it, and then the
+// database's one write lock, which the session keeps until its transaction ends. The row comes
+// first, so a session meets the rows of another as on Oracle: NOWAIT fails, WAIT N waits N
+// seconds, a write waits up to its call timeout. A session that has not written yet holds no
+// other row, and lets go of this one while it waits for the write lock: two transactions never
+// hold rows at once, so the fake, unlike Oracle, never deadlocks two sessions.
+sword TakeLocks(OCISvcCtx* svc, OCIStmt* s, const std::vector<jf::sql::In>& in, OCIError* err) {
+  using jf::fakeoci::RowLocks;
+  if (!svc->locks) return OCI_SUCCESS;
+  const std::string lower = LowerCase(s->text);
+  const bool locking_read =
+      s->kind == OCI_STMT_SELECT && lower.find(" for update") != std::string::npos;
+  const bool write = s->kind == OCI_STMT_UPDATE || s->kind == OCI_STMT_DELETE;
+  if (!locking_read && !write && s->kind != OCI_STMT_INSERT) return OCI_SUCCESS;
+  const bool nowait = locking_read && lower.find(" nowait") != std::string::npos;
+  const int wait_seconds = locking_read ? WaitSeconds(lower) : -1;
+  // A write has no wait of its own: it waits until the call timeout breaks the call off.
+  const int bound =
+      svc->call_timeout != 0 ? static_cast<int>(svc->call_timeout) : jf::sql::LockWaitMillis();
+  const int row_wait = nowait ? 0 : wait_seconds >= 0 ? wait_seconds * 1000 : bound;
+  const int timed_out = nowait                            ? 54
+                        : wait_seconds >= 0               ? 30006
+                        : write && svc->call_timeout != 0 ? 3156
+                                                          : 54;
+  const auto failed = [&](RowLocks::Result r) {
+    if (r == RowLocks::kDeadlock) return SetError(err, 60);
+    if (r == RowLocks::kBusy) return SetError(err, timed_out);
+    return SetError(err, 99999, "fake client: the lock file cannot be written");
+  };
+  jf::fakeoci::LockedRow row;
+  if (locking_read || write) {
+    row = jf::fakeoci::RowOf(s->text, in);
+    if (!row.table.empty()) {
+      if (auto r = svc->locks->Lock(row.table, row.key, row_wait); r != RowLocks::kLocked) {
+        return failed(r);
+      }
+    }
+  }
+  if (svc->writing) return OCI_SUCCESS;
+  auto r = svc->locks->Lock("", "database", 0);
+  if (r == RowLocks::kBusy) {
+    svc->locks->ReleaseAll();
+    r = svc->locks->Lock("", "database", jf::sql::LockWaitMillis());
+    if (r == RowLocks::kLocked && !row.table.empty()) {
+      r = svc->locks->Lock(row.table, row.key, row_wait);
+    }
+  }
+  if (r != RowLocks::kLocked) {
+    svc->locks->ReleaseAll();
+    return failed(r);
+  }
+  svc->writing = true;
+  for (const std::string& text : svc->pending_savepoints) {
+    std::unique_ptr<jf::sql::BackendStmt> sp;
+    int rc = svc->db->Prepare(text, false, &sp);
+    if (rc == 0) rc = sp->Execute({});
+    if (rc != 0 && rc != jf::sql::kNotFound) return FromStatus(err, svc->db.get(), rc);
+  }
+  svc->pending_savepoints.clear();
+  return OCI_SUCCESS;
+}
+
+}  // namespace
+
 FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
                                     ub4 rowoff, const OCISnapshot* snap_in, OCISnapshot* snap_out,
                                     ub4 mode) {
@@ -640,6 +770,12 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
   std::vector<jf::sql::In> in;
   if (sword rc = Inputs(s, errhp, &in); rc != OCI_SUCCESS) return rc;
   if (!query) svchp->open_transaction = true;
+  if (!query && Deferred(svchp, s->text)) {
+    s->row_count = 0;
+    if (int ora = Fault("OCIStmtExecute", s->text, true)) return Inject(svchp, errhp, ora);
+    return OCI_SUCCESS;
+  }
+  if (sword locked = TakeLocks(svchp, s, in, errhp); locked != OCI_SUCCESS) return locked;
   int rc = s->db->Execute(in);
   if (query) {
     if (rc != 0) s->db->Close();
@@ -849,6 +985,7 @@ sword EndTransaction(const char* function, OCISvcCtx* svc, OCIError* err, bool c
   RoundTrip(function, "");
   const int rc = commit ? svc->db->Commit() : svc->db->Rollback();
   if (rc == 0) svc->open_transaction = false;
+  if (rc == 0) EndLocks(svc);
   if (rc == 0) {
     if (int ora = Fault(function, "", true)) return Inject(svc, err, ora);
   }
