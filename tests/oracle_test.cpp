@@ -215,7 +215,8 @@ TEST_F(OracleSite, LostConnectionLosesOnlyTheOpenTransaction) {
 // server handle tells, and the open transaction stays: a write, which may wait for a row lock
 // without a "wait N" of its own, within the lock wait (then -54, as a locking read), anything
 // else within the call timeout. A session that is gone, or whose status cannot be read, is a
-// lost connection.
+// lost connection. Round trips the fake's server makes too slow reach the same paths as Oracle's
+// client takes them: each call broken off alone, a server that no longer answers the session gone.
 TEST_F(OracleSite, CallTimeoutsAskWhetherTheSessionLives) {
   int32_t rows = 0;
   const Out out[] = {Out::I32(&rows)};
@@ -241,6 +242,33 @@ TEST_F(OracleSite, CallTimeoutsAskWhetherTheSessionLives) {
   FakeClient::Get().Fail("OCIAttrGet", "", 1, 3113);
   EXPECT_EQ(InsertCfg(2), sql::kLostConnection);
   EXPECT_EQ(InsertCfg(3), -3114);
+
+  sql::Disconnect();
+  Sql("delete from Kvl557Cfg");
+  ConnectInProcess();
+  FakeClient& fake = FakeClient::Get();
+  fake.Reset();
+  fake.SetTimeScale(1000);  // a minute in 60 ms
+  ASSERT_EQ(InsertCfg(1), 0);
+  fake.Slow("OCIStmtExecute", "count(*)", 1, 61000);
+  EXPECT_EQ(sql::SelectInto("select count(*) into :b0  from Kvl557Cfg", {}, out),
+            sql::kCallTimeout);
+  EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("ORA-03156"), std::string::npos);
+  fake.Slow("OCIStmtExecute", "insert", 1, 31000);
+  EXPECT_EQ(InsertCfg(2), sql::kBusy);
+  fake.Slow("OCITransCommit", "", 1, 61000);
+  sql::Commit();
+  EXPECT_EQ(sql::Sqlcode(), sql::kCallTimeout);
+  fake.Slow("OCIStmtExecute", "count(*)", 1, 59000);
+  EXPECT_EQ(sql::SelectInto("select count(*) into :b0  from Kvl557Cfg", {}, out), 0);
+  EXPECT_EQ(rows, 1);
+  sql::Commit();
+  ASSERT_EQ(sql::Sqlcode(), 0);
+  ASSERT_EQ(InsertCfg(3), 0);
+  fake.Slow("OCIStmtExecute", "insert", 1, 0, true);
+  EXPECT_EQ(InsertCfg(4), sql::kLostConnection);
+  EXPECT_EQ(InsertCfg(5), -3114);
+  EXPECT_EQ(Scalar("select group_concat(CfgDta) from Kvl557Cfg"), "1");
 }
 
 // A write has no wait of its own: its call timeout, the lock wait, breaks it off, and it fails as

@@ -24,6 +24,14 @@
 //
 // Latency: FAKEOCI_DELAY_US makes every round trip counted above wait that many microseconds, as
 // a server across a network would (off when unset).
+//
+// Call timeout: a session's round trip (execute, fetch, commit, rollback, logoff) that takes
+// longer than its OCI_ATTR_CALL_TIMEOUT, network delay and the server's time together (a slow
+// rule gives the latter), is broken off at the timeout with ORA-03156, as Oracle's client does.
+// The client then resets the call, which may take another timeout: a server that answers (one
+// merely busy) undoes the statement and the session stays; one that does not (a silent rule, or
+// a network slower than the timeout) leaves the session gone, its server status not connected.
+// A logon has no call timeout yet.
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -140,8 +148,20 @@ struct Count {
   long round_trips = 0;
 };
 
+// A round trip the server makes slow: the nth call (0: every call) of the function on a
+// statement whose text holds the text takes millis more, or never gets its answer (silent).
+struct SlowRule {
+  std::string function, text;
+  int nth = 0;
+  int millis = 0;
+  bool silent = false;
+  int seen = 0;
+};
+
 struct State {
   std::vector<Rule> rules;
+  std::vector<SlowRule> slow;
+  int time_scale = 1;  // the fake's own waits pass this many times faster
   std::map<std::pair<std::string, std::string>, Count> counts;
   std::string last_logon;
   bool env_read = false;
@@ -178,13 +198,11 @@ void AddRule(const char* function, const char* text, int nth, int ora, bool afte
                            ora < 0 ? -ora : ora, after, 0});
 }
 
-// FAKEOCI_FAIL, read once.
-void ReadEnvRules() {
-  State& s = S();
-  if (s.env_read) return;
-  s.env_read = true;
-  const char* spec = std::getenv("FAKEOCI_FAIL");
-  if (spec == nullptr) return;
+// The entries of a variable of rules, "A|B|C|D[|E]" separated by ";", each split at its "|".
+std::vector<std::vector<std::string>> EnvEntries(const char* name) {
+  std::vector<std::vector<std::string>> entries;
+  const char* spec = std::getenv(name);
+  if (spec == nullptr) return entries;
   std::string all(spec);
   std::size_t at = 0;
   while (at <= all.size()) {
@@ -200,9 +218,23 @@ void ReadEnvRules() {
       if (bar == std::string::npos) break;
       p = bar + 1;
     }
-    if (f.size() < 4) continue;
+    if (f.size() >= 4) entries.push_back(std::move(f));
+  }
+  return entries;
+}
+
+// FAKEOCI_FAIL and FAKEOCI_SLOW, read once.
+void ReadEnvRules() {
+  State& s = S();
+  if (s.env_read) return;
+  s.env_read = true;
+  for (const auto& f : EnvEntries("FAKEOCI_FAIL")) {
     AddRule(f[0].c_str(), f[1].c_str(), std::atoi(f[2].c_str()), std::atoi(f[3].c_str()),
             f.size() > 4 && f[4] == "after");
+  }
+  for (const auto& f : EnvEntries("FAKEOCI_SLOW")) {
+    s.slow.push_back(SlowRule{f[0], f[1], std::atoi(f[2].c_str()), std::atoi(f[3].c_str()),
+                              f.size() > 4 && f[4] == "silent", 0});
   }
 }
 
@@ -308,9 +340,49 @@ std::chrono::microseconds RoundTripDelay() {
   return delay;
 }
 
-void RoundTrip(const char* function, const std::string& text) {
+// Waits as long as the server would take, at the fake's time scale.
+void Pass(std::chrono::microseconds span) {
+  if (span.count() > 0) std::this_thread::sleep_for(span / S().time_scale);
+}
+
+// The round trip of a call: the network's delay there and back and the server's time for it,
+// bounded by the session's call timeout (none for svc nullptr, before a session exists).
+// Returns 0, or the ORA number the call fails with: 3156 past the timeout, the session gone
+// when the server did not answer the reset either; 3113 for a server that never answers a
+// call without a timeout.
+int RoundTrip(OCISvcCtx* svc, const char* function, const std::string& text) {
+  using std::chrono::microseconds;
   ++S().counts[{function, text}].round_trips;
-  if (const auto delay = RoundTripDelay(); delay.count() > 0) std::this_thread::sleep_for(delay);
+  const microseconds delay = RoundTripDelay();
+  microseconds server{0};
+  bool silent = false;
+  for (SlowRule& r : S().slow) {
+    if (r.function != function || text.find(r.text) == std::string::npos) continue;
+    ++r.seen;
+    if (r.nth != 0 && r.seen != r.nth) continue;
+    server += std::chrono::milliseconds(r.millis);
+    silent = silent || r.silent;
+  }
+  const microseconds limit =
+      std::chrono::milliseconds(svc != nullptr && !svc->dead ? svc->call_timeout : 0);
+  if (limit.count() == 0) {
+    Pass(delay + server);
+    if (!silent) return 0;
+    Drop(svc);
+    return 3113;
+  }
+  if (!silent && delay + server <= limit) {
+    Pass(delay + server);
+    return 0;
+  }
+  // Broken off: the client's reset has another timeout to come back, which a busy server
+  // answers at once and a silent one, or one further away than the timeout, never.
+  Pass(limit);
+  if (silent || delay > limit) {
+    Pass(limit);
+    Drop(svc);
+  }
+  return 3156;
 }
 
 // Fails the call with an injected error; a lost connection takes the session down with it.
@@ -394,10 +466,9 @@ void TrimCache(OCISvcCtx* svc) {
 // Ends a session: a logoff commits what it left open, a session freed without one (its
 // connection closed) loses it.
 void EndSession(OCISvcCtx* svc, bool logoff) {
-  if (!svc->dead) {
-    if (logoff) RoundTrip("OCILogoff", "");
-    if (svc->open_transaction) logoff ? svc->db->Commit() : svc->db->Rollback();
-  }
+  // A logoff that does not come back commits nothing.
+  if (logoff && !svc->dead && RoundTrip(svc, "OCILogoff", "") != 0) logoff = false;
+  if (!svc->dead && svc->open_transaction) logoff ? svc->db->Commit() : svc->db->Rollback();
   EndLocks(svc);
   for (OCIStmt* s : svc->held) {
     s->svc = nullptr;
@@ -477,7 +548,7 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   const std::string net(reinterpret_cast<const char*>(dbname), dbname_len);
   S().last_logon = user + "|" + pass + "|" + net + "|" + std::to_string(envhp->charset);
   if (int ora = Fault("OCILogon2", "", false)) return SetError(errhp, ora);
-  RoundTrip("OCILogon2", "");
+  if (int ora = RoundTrip(nullptr, "OCILogon2", "")) return SetError(errhp, ora);
   // An error injected "after" is a warning of a logon that worked.
   const int warning = Fault("OCILogon2", "", true);
   if (pass.empty()) return SetError(errhp, 1005, "null password given; logon denied");
@@ -700,10 +771,11 @@ sword TakeLocks(OCISvcCtx* svc, OCIStmt* s, const std::vector<jf::sql::In>& in, 
   const int bound =
       svc->call_timeout != 0 ? static_cast<int>(svc->call_timeout) : jf::sql::LockWaitMillis();
   const int row_wait = nowait ? 0 : wait_seconds >= 0 ? wait_seconds * 1000 : bound;
-  const int timed_out = nowait                            ? 54
-                        : wait_seconds >= 0               ? 30006
-                        : write && svc->call_timeout != 0 ? 3156
-                                                          : 54;
+  // A wait without a bound of its own ends with the call timeout, as the call it is part of.
+  const int timed_out = nowait                   ? 54
+                        : wait_seconds >= 0      ? 30006
+                        : svc->call_timeout != 0 ? 3156
+                                                 : 54;
   const auto failed = [&](RowLocks::Result r) {
     if (r == RowLocks::kDeadlock) return SetError(err, 60);
     if (r == RowLocks::kBusy) return SetError(err, timed_out);
@@ -753,9 +825,10 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
   const bool query = s->kind == OCI_STMT_SELECT;
   if (!query && iters == 0) return SetError(errhp, 24333);
   if (query && iters != 0) return SetError(errhp, 99999, "fake client: fetch on execute");
-  RoundTrip("OCIStmtExecute", s->text);
   s->executed = false;
   s->done = false;
+  // Broken off, the statement did nothing.
+  if (int ora = RoundTrip(svchp, "OCIStmtExecute", s->text)) return SetError(errhp, ora);
   jf::sql::Backend* db = svchp->db.get();
   if (!svchp->catalog && jf::fakeoci::UsesCatalog(s->text)) {
     if (int rc = jf::fakeoci::MakeCatalog(db, svchp->user); rc != 0) {
@@ -814,7 +887,10 @@ FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, 
   if (!s->executed || s->done) return SetError(errhp, 1002);
   if (s->buffered == 0) {  // the rows of the last round trip are used up
     if (s->svc == nullptr || s->svc->dead) return SetError(errhp, 3114);
-    RoundTrip("OCIStmtFetch2", s->text);
+    if (int ora = RoundTrip(s->svc, "OCIStmtFetch2", s->text)) {
+      s->executed = false;  // the cursor's rows are lost with the call
+      return SetError(errhp, ora);
+    }
     s->buffered = 1 + s->prefetch;
   }
   --s->buffered;
@@ -982,7 +1058,7 @@ namespace {
 sword EndTransaction(const char* function, OCISvcCtx* svc, OCIError* err, bool commit) {
   if (int ora = Fault(function, "", false)) return Inject(svc, err, ora);
   if (svc->dead) return SetError(err, 3114);
-  RoundTrip(function, "");
+  if (int ora = RoundTrip(svc, function, "")) return SetError(err, ora);
   const int rc = commit ? svc->db->Commit() : svc->db->Rollback();
   if (rc == 0) svc->open_transaction = false;
   if (rc == 0) EndLocks(svc);
@@ -1025,8 +1101,21 @@ static_assert(std::is_same_v<decltype(&OCINlsCharSetNameToId), OCINlsCharSetName
 
 FAKEOCI_EXPORT void FakeOci_Reset() {
   S().rules.clear();
+  S().slow.clear();
   S().counts.clear();
   S().open_cursors = 50;
+  S().time_scale = 1;
+}
+
+FAKEOCI_EXPORT void FakeOci_Slow(const char* function, const char* text_part, int nth, int millis,
+                                 int silent) {
+  S().slow.push_back(SlowRule{function != nullptr ? function : "",
+                              text_part != nullptr ? text_part : "", nth, std::max(millis, 0),
+                              silent != 0, 0});
+}
+
+FAKEOCI_EXPORT void FakeOci_SetTimeScale(int scale) {
+  S().time_scale = std::max(scale, 1);
 }
 
 FAKEOCI_EXPORT void FakeOci_SetOpenCursors(int limit) {
