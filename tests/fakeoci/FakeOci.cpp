@@ -8,8 +8,10 @@
 // 1), and a fetch costs one only when those are used up, bringing one row plus the prefetch
 // count; prepare, bind, define, attributes, error texts and statement release are local.
 //
-// Texts: an environment of AL32UTF8 (the backend's) passes texts in UTF-8, converted to and from
-// the Windows-1252 of the server side; WE8MSWIN1252 passes them as they are. OCI_ATTR_SERVER of a
+// Texts: the server side is a database of AL32UTF8 (the SQLite file, whose texts the embedded
+// backend passes as stored). A client of AL32UTF8 (the backend's) gets and gives every character
+// as it is; one of WE8MSWIN1252 has its texts converted, a character the code page lacks becoming
+// the set's replacement character, "¿" (0xBF), as Oracle converts them. OCI_ATTR_SERVER of a
 // session gives its server handle (the session itself), whose OCI_ATTR_SERVER_STATUS tells
 // whether the session is gone.
 //
@@ -428,12 +430,28 @@ ub2 KindOf(const std::string& text) {
   return 0;
 }
 
-// The client character sets the fake knows: Windows-1252, which its server side (the embedded
-// backend) takes and gives as it is, and UTF-8, which it converts as the client does, a character
-// Windows-1252 lacks becoming "?". An environment of any other fails as one the client does not
-// know; one of the client's default (0) reads NLS_LANG and fails when it names a character set
-// the fake does not know.
+// The client character sets the fake knows: UTF-8, the database's own, and Windows-1252, into
+// which Oracle converts a character the code page lacks as the replacement character the set
+// defines, the inverted question mark. (Oracle's definition also maps a few characters to a
+// related letter instead; the fake does not.) An environment of any other fails as one the client
+// does not know; one of the client's default (0) reads NLS_LANG and fails when it names a
+// character set the fake does not know.
 constexpr ub2 kWin1252 = 178;
+constexpr char kWin1252Replacement = '\xBF';
+
+// A text of the database, in UTF-8, as a Windows-1252 client receives it; a byte that starts no
+// valid sequence is not a character either.
+std::string ToWin1252(std::string_view utf8) {
+  std::string out;
+  while (!utf8.empty()) {
+    char32_t c = 0;
+    const std::size_t n = jf::cp1252::DecodeUtf8(utf8, &c);
+    const int byte = n == 0 ? -1 : jf::cp1252::FromUnicode(c);
+    out += byte < 0 ? kWin1252Replacement : static_cast<char>(byte);
+    utf8.remove_prefix(std::max<std::size_t>(n, 1));
+  }
+  return out;
+}
 
 bool BadNlsLang() {
   const char* value = std::getenv("NLS_LANG");  // language_territory.charset
@@ -555,7 +573,7 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   if (user.empty()) return SetError(errhp, 1017, "invalid username/password; logon denied");
   if (net.empty()) return SetError(errhp, 12162, "TNS:net service name is incorrectly specified");
   auto svc = std::make_unique<OCISvcCtx>();
-  if (jf::sqlite::OpenSqlite(net, &svc->db) != 0) {
+  if (jf::sqlite::OpenSqlite(net, &svc->db, true) != 0) {
     return SetError(errhp, 12154, "TNS:could not resolve the connect identifier specified");
   }
   svc->user = user;
@@ -662,9 +680,9 @@ sword Inputs(OCIStmt* s, OCIError* err, std::vector<jf::sql::In>* in) {
     const OCIBind& b = *it->second;
     const bool null = b.ind != nullptr && *b.ind == -1;
     std::string& text = s->bound_texts[pos - 1];
-    // The server side takes Windows-1252: a UTF-8 client's text is converted on the way.
+    // The database's texts are UTF-8: a Windows-1252 client's text is converted on the way.
     const auto in_text = [&] {
-      if (Utf8Client(s->svc)) jf::cp1252::FromUtf8(std::string(text), &text);
+      if (!Utf8Client(s->svc)) text = jf::cp1252::ToUtf8(text);
       in->push_back(In::Text(text));
     };
     switch (b.dty) {
@@ -917,7 +935,10 @@ FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, 
     } else if (d->dty == SQLT_FLT) {
       o = Out::Dbl(&slot.d);
     } else {
-      const std::size_t cap = static_cast<std::size_t>(d->size) + (d->dty == SQLT_STR ? 0 : 1);
+      // The database's UTF-8 takes up to four bytes for what is one in Windows-1252.
+      const std::size_t per_char = Utf8Client(s->svc) ? 1 : 4;
+      const std::size_t cap =
+          static_cast<std::size_t>(d->size) * per_char + (d->dty == SQLT_STR ? 0 : 1);
       slot.text.assign(std::max<std::size_t>(cap, 1), '\0');
       o = Out::Text(slot.text.data(), slot.text.size());
     }
@@ -948,16 +969,17 @@ FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, 
         *static_cast<double*>(d->value) = slot.d;
         break;
       default: {
+        const bool utf8 = Utf8Client(s->svc);
         std::string_view text(slot.text.data(), strnlen(slot.text.data(), slot.text.size()));
-        std::string utf8;
-        if (Utf8Client(s->svc)) {
-          jf::cp1252::AppendUtf8(text, &utf8);
-          text = utf8;
+        std::string converted;
+        if (!utf8) {
+          converted = ToWin1252(text);
+          text = converted;
         }
         // Cut to the buffer between characters; the indicator then gives the whole length.
         const std::size_t room = static_cast<std::size_t>(d->size) - (d->dty == SQLT_STR ? 1 : 0);
         std::size_t len = std::min(text.size(), room);
-        while (len > 0 && len < text.size() &&
+        while (utf8 && len > 0 && len < text.size() &&
                (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80) {
           --len;
         }
