@@ -29,11 +29,11 @@
 //
 // Call timeout: a session's round trip (execute, fetch, commit, rollback, logoff) that takes
 // longer than its OCI_ATTR_CALL_TIMEOUT, network delay and the server's time together (a slow
-// rule gives the latter), is broken off at the timeout with ORA-03156, as Oracle's client does.
-// The client then resets the call, which may take another timeout: a server that answers (one
-// merely busy) undoes the statement and the session stays; one that does not (a silent rule, or
-// a network slower than the timeout) leaves the session gone, its server status not connected.
-// A logon has no call timeout yet.
+// rule gives the latter), is broken off at the timeout, and the client resets the call, which may
+// take another timeout. A server that answers the reset (one merely busy) undoes the statement:
+// the call fails with ORA-03156 and the session stays. One that does not (a silent rule, or a
+// network slower than the timeout) leaves the session unusable: the call fails with ORA-03114,
+// the server status says not connected. A logon has no call timeout yet.
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -349,9 +349,9 @@ void Pass(std::chrono::microseconds span) {
 
 // The round trip of a call: the network's delay there and back and the server's time for it,
 // bounded by the session's call timeout (none for svc nullptr, before a session exists).
-// Returns 0, or the ORA number the call fails with: 3156 past the timeout, the session gone
-// when the server did not answer the reset either; 3113 for a server that never answers a
-// call without a timeout.
+// Returns 0, or the ORA number the call fails with: 3156 past the timeout, 3114 when the server
+// did not answer the reset either and the session is gone; 3113 for a server that never
+// answers a call without a timeout.
 int RoundTrip(OCISvcCtx* svc, const char* function, const std::string& text) {
   using std::chrono::microseconds;
   ++S().counts[{function, text}].round_trips;
@@ -383,6 +383,7 @@ int RoundTrip(OCISvcCtx* svc, const char* function, const std::string& text) {
   if (silent || delay > limit) {
     Pass(limit);
     Drop(svc);
+    return 3114;
   }
   return 3156;
 }

@@ -20,10 +20,10 @@
 //                  answer it at all, as behind a network that dropped the connection.
 //
 // A round trip longer than the session's call timeout (OCI_ATTR_CALL_TIMEOUT) fails with
-// ORA-03156 when the timeout runs out, having done nothing; the session stays unless the server
-// was silent or the network delay alone exceeds the timeout, when the client's reset fails too
-// and the session is gone (server status not connected). A silent round trip without a call
-// timeout fails with ORA-03113.
+// ORA-03156 when the timeout runs out, having done nothing, and the session stays; if the server
+// was silent or the network delay alone exceeds the timeout, the client's reset fails too: the
+// call fails with ORA-03114 and the session is gone (server status not connected). A silent
+// round trip without a call timeout fails with ORA-03113.
 //
 // A lost connection (ORA-00028, -01012, -01089, -01092, -03113, -03114, -03135, -12537, -12547,
 // -12570, -12583) rolls back what the session left uncommitted, sets its server status to not
