@@ -32,7 +32,9 @@
 //
 // A session holds at most OPEN_CURSORS (50, Oracle's default, or FakeOci_SetOpenCursors) parsed
 // statements, in the caller's hands or in the client's statement cache; one more fails with
-// ORA-01000. The character sets it knows are WE8MSWIN1252 and AL32UTF8 (OCINlsCharSetNameToId);
+// ORA-01000. The character sets it knows are WE8MSWIN1252 and AL32UTF8 (OCINlsCharSetNameToId),
+// the database's own: an AL32UTF8 client gets its texts as stored, a WE8MSWIN1252 one converted,
+// with the inverted question mark (0xBF) for a character the code page lacks;
 // an environment of another fails with ORA-12715, one of the client's default with an NLS_LANG
 // of another with ORA-12705. A statement released after its session's logoff is an invalid
 // handle; a define of a form other than the backend's fails.
