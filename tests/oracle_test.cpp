@@ -21,6 +21,7 @@
 
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
+#include "db/oracle/OciLibrary.h"
 #include "db/oracle/OracleBackend.h"
 #include "db/sql/Session.h"
 #include "driver/Run.h"
@@ -215,7 +216,8 @@ TEST_F(OracleSite, LostConnectionLosesOnlyTheOpenTransaction) {
 // server handle tells, and the open transaction stays: a write, which may wait for a row lock
 // without a "wait N" of its own, within the lock wait (then -54, as a locking read), anything
 // else within the call timeout. A session that is gone, or whose status cannot be read, is a
-// lost connection.
+// lost connection. Round trips the fake's server makes too slow reach the same paths as Oracle's
+// client takes them: each call broken off alone, a server that no longer answers the session gone.
 TEST_F(OracleSite, CallTimeoutsAskWhetherTheSessionLives) {
   int32_t rows = 0;
   const Out out[] = {Out::I32(&rows)};
@@ -241,6 +243,90 @@ TEST_F(OracleSite, CallTimeoutsAskWhetherTheSessionLives) {
   FakeClient::Get().Fail("OCIAttrGet", "", 1, 3113);
   EXPECT_EQ(InsertCfg(2), sql::kLostConnection);
   EXPECT_EQ(InsertCfg(3), -3114);
+
+  sql::Disconnect();
+  Sql("delete from Kvl557Cfg");
+  ConnectInProcess();
+  FakeClient& fake = FakeClient::Get();
+  fake.Reset();
+  fake.SetTimeScale(1000);  // a minute in 60 ms
+  ASSERT_EQ(InsertCfg(1), 0);
+  fake.Slow("OCIStmtExecute", "count(*)", 1, 61000);
+  EXPECT_EQ(sql::SelectInto("select count(*) into :b0  from Kvl557Cfg", {}, out),
+            sql::kCallTimeout);
+  EXPECT_NE(sql::CurrentBackend()->LastErrorText().find("ORA-03156"), std::string::npos);
+  fake.Slow("OCIStmtExecute", "insert", 1, 31000);
+  EXPECT_EQ(InsertCfg(2), sql::kBusy);
+  fake.Slow("OCITransCommit", "", 1, 61000);
+  sql::Commit();
+  EXPECT_EQ(sql::Sqlcode(), sql::kCallTimeout);
+  fake.Slow("OCIStmtExecute", "count(*)", 1, 59000);
+  EXPECT_EQ(sql::SelectInto("select count(*) into :b0  from Kvl557Cfg", {}, out), 0);
+  EXPECT_EQ(rows, 1);
+  sql::Commit();
+  ASSERT_EQ(sql::Sqlcode(), 0);
+  ASSERT_EQ(InsertCfg(3), 0);
+  fake.Slow("OCIStmtExecute", "insert", 1, 0, true);
+  EXPECT_EQ(InsertCfg(4), -3114);
+  EXPECT_EQ(InsertCfg(5), -3114);
+  EXPECT_EQ(Scalar("select group_concat(CfgDta) from Kvl557Cfg"), "1");
+}
+
+// The client's character set, as Oracle converts texts to and from the database's AL32UTF8: the
+// backend's AL32UTF8 gets every character as it is stored; WE8MSWIN1252 gets the set's
+// replacement character, the inverted question mark, for one the code page lacks, and its own
+// texts are stored in UTF-8.
+TEST_F(OracleSite, ClientCharacterSetsConvertAsOraclesDo) {
+  using namespace oracle;  // NOLINT: the interface's own names
+  const Oci* oci = nullptr;
+  std::string why;
+  ASSERT_EQ(LoadOci(&oci, &why), 0) << why;
+  Sql("insert into Kvl557Cfg (CfgDta,CfgIP) values (1,cast(x'C581E282ACC3A4' as text))");  // Ł€ä
+  // Writes row n's CfgIP through a session of the character set, then reads row 1's.
+  const auto session = [&](ub2 charset, int n, std::string text) {
+    OCIEnv* env = nullptr;
+    void* err = nullptr;
+    OCISvcCtx* svc = nullptr;
+    const std::string db = db_path().string();
+    oci->EnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr, charset,
+                      charset);
+    oci->HandleAlloc(env, &err, OCI_HTYPE_ERROR, 0, nullptr);
+    auto* e = static_cast<OCIError*>(err);
+    oci->Logon2(env, e, &svc, reinterpret_cast<const OraText*>("u"), 1,
+                reinterpret_cast<const OraText*>("p"), 1,
+                reinterpret_cast<const OraText*>(db.data()), static_cast<ub4>(db.size()), 0);
+    char got[32] = {};
+    for (const std::string& sql :
+         {"insert into Kvl557Cfg (CfgDta,CfgIP) values (" + std::to_string(n) + ",:b0)",
+          std::string("select CfgIP from Kvl557Cfg where CfgDta=1")}) {
+      OCIStmt* st = nullptr;
+      OCIBind* b = nullptr;
+      OCIDefine* d = nullptr;
+      oci->StmtPrepare2(svc, &st, e, reinterpret_cast<const OraText*>(sql.data()),
+                        static_cast<ub4>(sql.size()), nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT);
+      const bool query = sql[0] == 's';
+      if (query) {
+        oci->DefineByPos(st, &d, e, 1, got, sizeof got, SQLT_STR, nullptr, nullptr, nullptr, 0);
+      } else {
+        oci->BindByPos(st, &b, e, 1, text.data(), static_cast<sb4>(text.size()), SQLT_CHR, nullptr,
+                       nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+      }
+      EXPECT_EQ(oci->StmtExecute(svc, st, e, query ? 0 : 1, 0, nullptr, nullptr, 0), OCI_SUCCESS);
+      if (query) {
+        EXPECT_EQ(oci->StmtFetch2(st, e, 1, OCI_FETCH_NEXT, 0, 0), OCI_SUCCESS);
+      }
+      oci->StmtRelease(st, e, nullptr, 0, OCI_DEFAULT);
+    }
+    oci->TransCommit(svc, e, 0);
+    oci->Logoff(svc, e);
+    oci->HandleFree(err, OCI_HTYPE_ERROR);
+    oci->HandleFree(env, OCI_HTYPE_ENV);
+    return std::string(got);
+  };
+  EXPECT_EQ(session(kCharsetAl32Utf8, 2, "\xE2\x82\xAC"), "\xC5\x81\xE2\x82\xAC\xC3\xA4");
+  EXPECT_EQ(session(178, 3, "\x80"), "\xBF\x80\xE4");  // WE8MSWIN1252
+  EXPECT_EQ(Scalar("select group_concat(hex(CfgIP)) from Kvl557Cfg where CfgDta>1"),
+            "E282AC,E282AC");
 }
 
 // A write has no wait of its own: its call timeout, the lock wait, breaks it off, and it fails as

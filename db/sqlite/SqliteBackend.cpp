@@ -177,6 +177,9 @@ class SqliteBackend final : public sql::Backend {
   // Whether the database stores its texts in UTF-8.
   bool utf8() const { return utf8_; }
   void set_utf8(bool utf8) { utf8_ = utf8; }
+  // Whether texts pass the seam as stored, in UTF-8, rather than in the program's code page.
+  bool texts_as_stored() const { return texts_as_stored_; }
+  void set_texts_as_stored(bool as_stored) { texts_as_stored_ = as_stored; }
 
   int Status(int rc) {
     const char* msg = sqlite3_errmsg(db_);
@@ -381,6 +384,7 @@ class SqliteBackend final : public sql::Backend {
   std::string last_error_;
   std::string outer_savepoint_;  // the savepoint that opened the transaction, if one did
   bool utf8_ = true;
+  bool texts_as_stored_ = false;
   // The real savepoints of the open transaction, oldest first, and the statements that release
   // them by name.
   std::vector<std::string> savepoints_;
@@ -478,7 +482,7 @@ int SqliteStmt::Bind(sqlite3_stmt* stmt, std::span<const In> in) {
         // Texts are stored as UTF-8, what every other tool reading the file expects.
         if (v.text.empty()) {
           rc = sqlite3_bind_null(stmt, i + 1);
-        } else if (cp1252::IsAscii(v.text)) {
+        } else if (owner_->texts_as_stored() || cp1252::IsAscii(v.text)) {
           rc = sqlite3_bind_text(stmt, i + 1, v.text.data(), static_cast<int>(v.text.size()),
                                  SQLITE_STATIC);
         } else {
@@ -710,6 +714,20 @@ int SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row)
         } else {
           src = v->text;
         }
+        if (owner_->texts_as_stored()) {
+          // As stored, cut to the buffer between UTF-8 sequences; the indicator gives the bytes.
+          std::size_t len = std::min(src.size(), o.cap - 1);
+          while (len > 0 && len < src.size() &&
+                 (static_cast<unsigned char>(src[len]) & 0xC0) == 0x80) {
+            --len;
+          }
+          std::memcpy(dst, src.data(), len);
+          std::memset(dst + len, 0, o.cap - len);
+          if (len < src.size()) {
+            indicator = static_cast<int16_t>(std::min<std::size_t>(src.size(), 32767));
+          }
+          break;
+        }
         // Stored UTF-8 arrives in the program's code page, cut to the field by characters.
         if (const int16_t cut = cp1252::FromUtf8ToField(src, dst, o.cap); cut != 0) indicator = cut;
         break;
@@ -741,7 +759,7 @@ void ConfigureOnce() {
   (void)configured;
 }
 
-int OpenSqlite(std::string_view path, std::unique_ptr<sql::Backend>* out) {
+int OpenSqlite(std::string_view path, std::unique_ptr<sql::Backend>* out, bool texts_as_stored) {
   ConfigureOnce();
   const std::string native = NativePath(path);
   if (native.empty()) return sql::kConnectIdentifier;
@@ -768,6 +786,7 @@ int OpenSqlite(std::string_view path, std::unique_ptr<sql::Backend>* out) {
   }
   sqlite3_finalize(enc);
   if (RegisterFunctions(db) != SQLITE_OK) return sql::kOtherError;
+  backend->set_texts_as_stored(texts_as_stored);
   *out = std::move(backend);
   return 0;
 }

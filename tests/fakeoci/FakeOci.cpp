@@ -8,8 +8,10 @@
 // 1), and a fetch costs one only when those are used up, bringing one row plus the prefetch
 // count; prepare, bind, define, attributes, error texts and statement release are local.
 //
-// Texts: an environment of AL32UTF8 (the backend's) passes texts in UTF-8, converted to and from
-// the Windows-1252 of the server side; WE8MSWIN1252 passes them as they are. OCI_ATTR_SERVER of a
+// Texts: the server side is a database of AL32UTF8 (the SQLite file, whose texts the embedded
+// backend passes as stored). A client of AL32UTF8 (the backend's) gets and gives every character
+// as it is; one of WE8MSWIN1252 has its texts converted, a character the code page lacks becoming
+// the set's replacement character, "¿" (0xBF), as Oracle converts them. OCI_ATTR_SERVER of a
 // session gives its server handle (the session itself), whose OCI_ATTR_SERVER_STATUS tells
 // whether the session is gone.
 //
@@ -24,6 +26,14 @@
 //
 // Latency: FAKEOCI_DELAY_US makes every round trip counted above wait that many microseconds, as
 // a server across a network would (off when unset).
+//
+// Call timeout: a session's round trip (execute, fetch, commit, rollback, logoff) that takes
+// longer than its OCI_ATTR_CALL_TIMEOUT, network delay and the server's time together (a slow
+// rule gives the latter), is broken off at the timeout, and the client resets the call, which may
+// take another timeout. A server that answers the reset (one merely busy) undoes the statement:
+// the call fails with ORA-03156 and the session stays. One that does not (a silent rule, or a
+// network slower than the timeout) leaves the session unusable: the call fails with ORA-03114,
+// the server status says not connected. A logon has no call timeout yet.
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -140,8 +150,20 @@ struct Count {
   long round_trips = 0;
 };
 
+// A round trip the server makes slow: the nth call (0: every call) of the function on a
+// statement whose text holds the text takes millis more, or never gets its answer (silent).
+struct SlowRule {
+  std::string function, text;
+  int nth = 0;
+  int millis = 0;
+  bool silent = false;
+  int seen = 0;
+};
+
 struct State {
   std::vector<Rule> rules;
+  std::vector<SlowRule> slow;
+  int time_scale = 1;  // the fake's own waits pass this many times faster
   std::map<std::pair<std::string, std::string>, Count> counts;
   std::string last_logon;
   bool env_read = false;
@@ -178,13 +200,11 @@ void AddRule(const char* function, const char* text, int nth, int ora, bool afte
                            ora < 0 ? -ora : ora, after, 0});
 }
 
-// FAKEOCI_FAIL, read once.
-void ReadEnvRules() {
-  State& s = S();
-  if (s.env_read) return;
-  s.env_read = true;
-  const char* spec = std::getenv("FAKEOCI_FAIL");
-  if (spec == nullptr) return;
+// The entries of a variable of rules, "A|B|C|D[|E]" separated by ";", each split at its "|".
+std::vector<std::vector<std::string>> EnvEntries(const char* name) {
+  std::vector<std::vector<std::string>> entries;
+  const char* spec = std::getenv(name);
+  if (spec == nullptr) return entries;
   std::string all(spec);
   std::size_t at = 0;
   while (at <= all.size()) {
@@ -200,9 +220,23 @@ void ReadEnvRules() {
       if (bar == std::string::npos) break;
       p = bar + 1;
     }
-    if (f.size() < 4) continue;
+    if (f.size() >= 4) entries.push_back(std::move(f));
+  }
+  return entries;
+}
+
+// FAKEOCI_FAIL and FAKEOCI_SLOW, read once.
+void ReadEnvRules() {
+  State& s = S();
+  if (s.env_read) return;
+  s.env_read = true;
+  for (const auto& f : EnvEntries("FAKEOCI_FAIL")) {
     AddRule(f[0].c_str(), f[1].c_str(), std::atoi(f[2].c_str()), std::atoi(f[3].c_str()),
             f.size() > 4 && f[4] == "after");
+  }
+  for (const auto& f : EnvEntries("FAKEOCI_SLOW")) {
+    s.slow.push_back(SlowRule{f[0], f[1], std::atoi(f[2].c_str()), std::atoi(f[3].c_str()),
+                              f.size() > 4 && f[4] == "silent", 0});
   }
 }
 
@@ -308,9 +342,50 @@ std::chrono::microseconds RoundTripDelay() {
   return delay;
 }
 
-void RoundTrip(const char* function, const std::string& text) {
+// Waits as long as the server would take, at the fake's time scale.
+void Pass(std::chrono::microseconds span) {
+  if (span.count() > 0) std::this_thread::sleep_for(span / S().time_scale);
+}
+
+// The round trip of a call: the network's delay there and back and the server's time for it,
+// bounded by the session's call timeout (none for svc nullptr, before a session exists).
+// Returns 0, or the ORA number the call fails with: 3156 past the timeout, 3114 when the server
+// did not answer the reset either and the session is gone; 3113 for a server that never
+// answers a call without a timeout.
+int RoundTrip(OCISvcCtx* svc, const char* function, const std::string& text) {
+  using std::chrono::microseconds;
   ++S().counts[{function, text}].round_trips;
-  if (const auto delay = RoundTripDelay(); delay.count() > 0) std::this_thread::sleep_for(delay);
+  const microseconds delay = RoundTripDelay();
+  microseconds server{0};
+  bool silent = false;
+  for (SlowRule& r : S().slow) {
+    if (r.function != function || text.find(r.text) == std::string::npos) continue;
+    ++r.seen;
+    if (r.nth != 0 && r.seen != r.nth) continue;
+    server += std::chrono::milliseconds(r.millis);
+    silent = silent || r.silent;
+  }
+  const microseconds limit =
+      std::chrono::milliseconds(svc != nullptr && !svc->dead ? svc->call_timeout : 0);
+  if (limit.count() == 0) {
+    Pass(delay + server);
+    if (!silent) return 0;
+    Drop(svc);
+    return 3113;
+  }
+  if (!silent && delay + server <= limit) {
+    Pass(delay + server);
+    return 0;
+  }
+  // Broken off: the client's reset has another timeout to come back, which a busy server
+  // answers at once and a silent one, or one further away than the timeout, never.
+  Pass(limit);
+  if (silent || delay > limit) {
+    Pass(limit);
+    Drop(svc);
+    return 3114;
+  }
+  return 3156;
 }
 
 // Fails the call with an injected error; a lost connection takes the session down with it.
@@ -356,12 +431,28 @@ ub2 KindOf(const std::string& text) {
   return 0;
 }
 
-// The client character sets the fake knows: Windows-1252, which its server side (the embedded
-// backend) takes and gives as it is, and UTF-8, which it converts as the client does, a character
-// Windows-1252 lacks becoming "?". An environment of any other fails as one the client does not
-// know; one of the client's default (0) reads NLS_LANG and fails when it names a character set
-// the fake does not know.
+// The client character sets the fake knows: UTF-8, the database's own, and Windows-1252, into
+// which Oracle converts a character the code page lacks as the replacement character the set
+// defines, the inverted question mark. (Oracle's definition also maps a few characters to a
+// related letter instead; the fake does not.) An environment of any other fails as one the client
+// does not know; one of the client's default (0) reads NLS_LANG and fails when it names a
+// character set the fake does not know.
 constexpr ub2 kWin1252 = 178;
+constexpr char kWin1252Replacement = '\xBF';
+
+// A text of the database, in UTF-8, as a Windows-1252 client receives it; a byte that starts no
+// valid sequence is not a character either.
+std::string ToWin1252(std::string_view utf8) {
+  std::string out;
+  while (!utf8.empty()) {
+    char32_t c = 0;
+    const std::size_t n = jf::cp1252::DecodeUtf8(utf8, &c);
+    const int byte = n == 0 ? -1 : jf::cp1252::FromUnicode(c);
+    out += byte < 0 ? kWin1252Replacement : static_cast<char>(byte);
+    utf8.remove_prefix(std::max<std::size_t>(n, 1));
+  }
+  return out;
+}
 
 bool BadNlsLang() {
   const char* value = std::getenv("NLS_LANG");  // language_territory.charset
@@ -394,10 +485,9 @@ void TrimCache(OCISvcCtx* svc) {
 // Ends a session: a logoff commits what it left open, a session freed without one (its
 // connection closed) loses it.
 void EndSession(OCISvcCtx* svc, bool logoff) {
-  if (!svc->dead) {
-    if (logoff) RoundTrip("OCILogoff", "");
-    if (svc->open_transaction) logoff ? svc->db->Commit() : svc->db->Rollback();
-  }
+  // A logoff that does not come back commits nothing.
+  if (logoff && !svc->dead && RoundTrip(svc, "OCILogoff", "") != 0) logoff = false;
+  if (!svc->dead && svc->open_transaction) logoff ? svc->db->Commit() : svc->db->Rollback();
   EndLocks(svc);
   for (OCIStmt* s : svc->held) {
     s->svc = nullptr;
@@ -477,14 +567,14 @@ FAKEOCI_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
   const std::string net(reinterpret_cast<const char*>(dbname), dbname_len);
   S().last_logon = user + "|" + pass + "|" + net + "|" + std::to_string(envhp->charset);
   if (int ora = Fault("OCILogon2", "", false)) return SetError(errhp, ora);
-  RoundTrip("OCILogon2", "");
+  if (int ora = RoundTrip(nullptr, "OCILogon2", "")) return SetError(errhp, ora);
   // An error injected "after" is a warning of a logon that worked.
   const int warning = Fault("OCILogon2", "", true);
   if (pass.empty()) return SetError(errhp, 1005, "null password given; logon denied");
   if (user.empty()) return SetError(errhp, 1017, "invalid username/password; logon denied");
   if (net.empty()) return SetError(errhp, 12162, "TNS:net service name is incorrectly specified");
   auto svc = std::make_unique<OCISvcCtx>();
-  if (jf::sqlite::OpenSqlite(net, &svc->db) != 0) {
+  if (jf::sqlite::OpenSqlite(net, &svc->db, true) != 0) {
     return SetError(errhp, 12154, "TNS:could not resolve the connect identifier specified");
   }
   svc->user = user;
@@ -591,9 +681,9 @@ sword Inputs(OCIStmt* s, OCIError* err, std::vector<jf::sql::In>* in) {
     const OCIBind& b = *it->second;
     const bool null = b.ind != nullptr && *b.ind == -1;
     std::string& text = s->bound_texts[pos - 1];
-    // The server side takes Windows-1252: a UTF-8 client's text is converted on the way.
+    // The database's texts are UTF-8: a Windows-1252 client's text is converted on the way.
     const auto in_text = [&] {
-      if (Utf8Client(s->svc)) jf::cp1252::FromUtf8(std::string(text), &text);
+      if (!Utf8Client(s->svc)) text = jf::cp1252::ToUtf8(text);
       in->push_back(In::Text(text));
     };
     switch (b.dty) {
@@ -700,10 +790,11 @@ sword TakeLocks(OCISvcCtx* svc, OCIStmt* s, const std::vector<jf::sql::In>& in, 
   const int bound =
       svc->call_timeout != 0 ? static_cast<int>(svc->call_timeout) : jf::sql::LockWaitMillis();
   const int row_wait = nowait ? 0 : wait_seconds >= 0 ? wait_seconds * 1000 : bound;
-  const int timed_out = nowait                            ? 54
-                        : wait_seconds >= 0               ? 30006
-                        : write && svc->call_timeout != 0 ? 3156
-                                                          : 54;
+  // A wait without a bound of its own ends with the call timeout, as the call it is part of.
+  const int timed_out = nowait                   ? 54
+                        : wait_seconds >= 0      ? 30006
+                        : svc->call_timeout != 0 ? 3156
+                                                 : 54;
   const auto failed = [&](RowLocks::Result r) {
     if (r == RowLocks::kDeadlock) return SetError(err, 60);
     if (r == RowLocks::kBusy) return SetError(err, timed_out);
@@ -753,9 +844,10 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
   const bool query = s->kind == OCI_STMT_SELECT;
   if (!query && iters == 0) return SetError(errhp, 24333);
   if (query && iters != 0) return SetError(errhp, 99999, "fake client: fetch on execute");
-  RoundTrip("OCIStmtExecute", s->text);
   s->executed = false;
   s->done = false;
+  // Broken off, the statement did nothing.
+  if (int ora = RoundTrip(svchp, "OCIStmtExecute", s->text)) return SetError(errhp, ora);
   jf::sql::Backend* db = svchp->db.get();
   if (!svchp->catalog && jf::fakeoci::UsesCatalog(s->text)) {
     if (int rc = jf::fakeoci::MakeCatalog(db, svchp->user); rc != 0) {
@@ -814,7 +906,10 @@ FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, 
   if (!s->executed || s->done) return SetError(errhp, 1002);
   if (s->buffered == 0) {  // the rows of the last round trip are used up
     if (s->svc == nullptr || s->svc->dead) return SetError(errhp, 3114);
-    RoundTrip("OCIStmtFetch2", s->text);
+    if (int ora = RoundTrip(s->svc, "OCIStmtFetch2", s->text)) {
+      s->executed = false;  // the cursor's rows are lost with the call
+      return SetError(errhp, ora);
+    }
     s->buffered = 1 + s->prefetch;
   }
   --s->buffered;
@@ -841,7 +936,10 @@ FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, 
     } else if (d->dty == SQLT_FLT) {
       o = Out::Dbl(&slot.d);
     } else {
-      const std::size_t cap = static_cast<std::size_t>(d->size) + (d->dty == SQLT_STR ? 0 : 1);
+      // The database's UTF-8 takes up to four bytes for what is one in Windows-1252.
+      const std::size_t per_char = Utf8Client(s->svc) ? 1 : 4;
+      const std::size_t cap =
+          static_cast<std::size_t>(d->size) * per_char + (d->dty == SQLT_STR ? 0 : 1);
       slot.text.assign(std::max<std::size_t>(cap, 1), '\0');
       o = Out::Text(slot.text.data(), slot.text.size());
     }
@@ -872,16 +970,17 @@ FAKEOCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, 
         *static_cast<double*>(d->value) = slot.d;
         break;
       default: {
+        const bool utf8 = Utf8Client(s->svc);
         std::string_view text(slot.text.data(), strnlen(slot.text.data(), slot.text.size()));
-        std::string utf8;
-        if (Utf8Client(s->svc)) {
-          jf::cp1252::AppendUtf8(text, &utf8);
-          text = utf8;
+        std::string converted;
+        if (!utf8) {
+          converted = ToWin1252(text);
+          text = converted;
         }
         // Cut to the buffer between characters; the indicator then gives the whole length.
         const std::size_t room = static_cast<std::size_t>(d->size) - (d->dty == SQLT_STR ? 1 : 0);
         std::size_t len = std::min(text.size(), room);
-        while (len > 0 && len < text.size() &&
+        while (utf8 && len > 0 && len < text.size() &&
                (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80) {
           --len;
         }
@@ -982,7 +1081,7 @@ namespace {
 sword EndTransaction(const char* function, OCISvcCtx* svc, OCIError* err, bool commit) {
   if (int ora = Fault(function, "", false)) return Inject(svc, err, ora);
   if (svc->dead) return SetError(err, 3114);
-  RoundTrip(function, "");
+  if (int ora = RoundTrip(svc, function, "")) return SetError(err, ora);
   const int rc = commit ? svc->db->Commit() : svc->db->Rollback();
   if (rc == 0) svc->open_transaction = false;
   if (rc == 0) EndLocks(svc);
@@ -1025,8 +1124,21 @@ static_assert(std::is_same_v<decltype(&OCINlsCharSetNameToId), OCINlsCharSetName
 
 FAKEOCI_EXPORT void FakeOci_Reset() {
   S().rules.clear();
+  S().slow.clear();
   S().counts.clear();
   S().open_cursors = 50;
+  S().time_scale = 1;
+}
+
+FAKEOCI_EXPORT void FakeOci_Slow(const char* function, const char* text_part, int nth, int millis,
+                                 int silent) {
+  S().slow.push_back(SlowRule{function != nullptr ? function : "",
+                              text_part != nullptr ? text_part : "", nth, std::max(millis, 0),
+                              silent != 0, 0});
+}
+
+FAKEOCI_EXPORT void FakeOci_SetTimeScale(int scale) {
+  S().time_scale = std::max(scale, 1);
 }
 
 FAKEOCI_EXPORT void FakeOci_SetOpenCursors(int limit) {

@@ -14,6 +14,16 @@
 //   FAKEOCI_CHARSET the database character set the dictionary reports (default: AL32UTF8).
 //   FAKEOCI_DELAY_US microseconds every round trip waits (at most 1,000,000; default 0), so that
 //                  a run shows its time across a network of that latency.
+//   FAKEOCI_SLOW   rules "FUNCTION|TEXT|NTH|MILLIS[|silent]" separated by ";": the round trip of
+//                  the NTH call (0 = every call) of FUNCTION on a statement whose text contains
+//                  TEXT keeps the server MILLIS milliseconds more; "silent": the server does not
+//                  answer it at all, as behind a network that dropped the connection.
+//
+// A round trip longer than the session's call timeout (OCI_ATTR_CALL_TIMEOUT) fails with
+// ORA-03156 when the timeout runs out, having done nothing, and the session stays; if the server
+// was silent or the network delay alone exceeds the timeout, the client's reset fails too: the
+// call fails with ORA-03114 and the session is gone (server status not connected). A silent
+// round trip without a call timeout fails with ORA-03113.
 //
 // A lost connection (ORA-00028, -01012, -01089, -01092, -03113, -03114, -03135, -12537, -12547,
 // -12570, -12583) rolls back what the session left uncommitted, sets its server status to not
@@ -22,7 +32,9 @@
 //
 // A session holds at most OPEN_CURSORS (50, Oracle's default, or FakeOci_SetOpenCursors) parsed
 // statements, in the caller's hands or in the client's statement cache; one more fails with
-// ORA-01000. The character sets it knows are WE8MSWIN1252 and AL32UTF8 (OCINlsCharSetNameToId);
+// ORA-01000. The character sets it knows are WE8MSWIN1252 and AL32UTF8 (OCINlsCharSetNameToId),
+// the database's own: an AL32UTF8 client gets its texts as stored, a WE8MSWIN1252 one converted,
+// with the inverted question mark (0xBF) for a character the code page lacks;
 // an environment of another fails with ORA-12715, one of the client's default with an NLS_LANG
 // of another with ORA-12705. A statement released after its session's logoff is an invalid
 // handle; a define of a form other than the backend's fails.
@@ -46,6 +58,13 @@ typedef void (*FakeOciEachFn)(void (*each)(const char* function, const char* tex
                               void* ctx);
 // The server's OPEN_CURSORS for sessions of this process (FakeOci_Reset restores 50).
 typedef void (*FakeOciSetOpenCursorsFn)(int limit);
+// Adds a slow round trip (as one FAKEOCI_SLOW entry; silent != 0 for "silent").
+typedef void (*FakeOciSlowFn)(const char* function, const char* text_part, int nth, int millis,
+                              int silent);
+// The fake's own waits (round trips, their delay, a call timeout running out) pass scale times
+// faster, so a test need not wait a minute for a call timeout; waits for another session's
+// locks stay real. FakeOci_Reset restores 1.
+typedef void (*FakeOciSetTimeScaleFn)(int scale);
 // What the last logon received: "user|password|net service name|charset".
 typedef const char* (*FakeOciLastLogonFn)(void);
 // The server's clock (sysdate): the given function, filling the fields year, month, day, hour,

@@ -65,6 +65,17 @@ void FakeClient::SetOpenCursors(int limit) {
   if (auto f = reinterpret_cast<FakeOciSetOpenCursorsFn>(Sym("FakeOci_SetOpenCursors"))) f(limit);
 }
 
+void FakeClient::Slow(const std::string& function, const std::string& text, int nth, int millis,
+                      bool silent) {
+  if (auto f = reinterpret_cast<FakeOciSlowFn>(Sym("FakeOci_Slow"))) {
+    f(function.c_str(), text.c_str(), nth, millis, silent ? 1 : 0);
+  }
+}
+
+void FakeClient::SetTimeScale(int scale) {
+  if (auto f = reinterpret_cast<FakeOciSetTimeScaleFn>(Sym("FakeOci_SetTimeScale"))) f(scale);
+}
+
 std::string FakeClient::LastLogon() const {
   auto f = reinterpret_cast<FakeOciLastLogonFn>(Sym("FakeOci_LastLogon"));
   return f != nullptr ? f() : "";

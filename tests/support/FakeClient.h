@@ -28,8 +28,13 @@ class FakeClient {
     long calls = 0, round_trips = 0;
   };
   std::vector<Count> Counts() const;
-  // The server's OPEN_CURSORS (Reset restores 300).
+  // The server's OPEN_CURSORS (Reset restores 50).
   void SetOpenCursors(int limit);
+  // The nth round trip of function on statements containing text takes millis more on the
+  // server, or gets no answer at all (silent); the fake's waits pass scale times faster.
+  void Slow(const std::string& function, const std::string& text, int nth, int millis,
+            bool silent = false);
+  void SetTimeScale(int scale);
   // "user|password|net service name|charset" of the last logon.
   std::string LastLogon() const;
   // The server's clock (sysdate) reads this process's clock, pinned or not, as the embedded
