@@ -75,6 +75,12 @@ inline int SelectInto(std::string_view text, std::initializer_list<In> in,
 int BeginUnit(std::string_view name);
 int EndUnit(bool keep);
 
+// The open unit's next WriteWithSavepoint is its last write: when it succeeds, the unit is
+// committed with it, in the write's own round trip where the backend can send both at once, and
+// EndUnit has nothing left to send but returns the commit's status. When the write fails the
+// unit stays open and EndUnit(false) undoes it as ever. Not inside a group.
+void EndUnitWithNextWrite();
+
 // Units in a group share one transaction. BeginGroupUnit begins a unit as BeginUnit does, in
 // the open group (opening one if none is open). Inside a group EndUnit(true) commits nothing
 // and EndUnit(false) rolls back to the unit's savepoint only, so an undone unit leaves the
