@@ -34,6 +34,7 @@ struct State {
   int lost = 0;                 // LostStatus()
   bool end_with_write = false;  // EndUnitWithNextWrite
   bool unit_ended = false;      // the open unit's last write committed it
+  bool unit_wrote = false;      // the open unit ran a WriteWithSavepoint
   int unit_end_status = 0;      // the status of that commit
 };
 
@@ -230,7 +231,7 @@ std::string& UnitSavepoint() {
 }  // namespace
 
 int BeginUnit(std::string_view name) {
-  S().end_with_write = S().unit_ended = false;
+  S().end_with_write = S().unit_ended = S().unit_wrote = false;
   std::string& savepoint = UnitSavepoint();
   savepoint.assign(name).append("_Sp");
   static std::string text;  // kept: a run begins a unit per row
@@ -309,8 +310,9 @@ int WriteWithSavepoint(std::string_view routine, std::string_view text, std::spa
   };
   char buf[96];
   State& s = S();
-  const bool ending = s.end_with_write && !s.in_group && !UnitSavepoint().empty();
+  const bool ending = s.end_with_write && !s.in_group && !UnitSavepoint().empty() && !s.unit_wrote;
   s.end_with_write = false;
+  s.unit_wrote = !UnitSavepoint().empty();
   Execute(compose(buf, "savepoint "));  // its status is not examined: the write decides
   if (ending) {
     BackendStmt* stmt = nullptr;
