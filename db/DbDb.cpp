@@ -41,6 +41,10 @@ int bdEndUnit(bool keep) {
   return sql::EndUnit(keep);
 }
 
+void bdEndUnitWithNextWrite() {
+  sql::EndUnitWithNextWrite();
+}
+
 int bdBeginGroupUnit(const char* name) {
   return sql::BeginGroupUnit(name);
 }

@@ -19,6 +19,9 @@ void bdRollback();
 // Both return the status of their last statement.
 int bdBeginUnit(const char* name);
 int bdEndUnit(bool keep);
+// The unit's next write is its last: when it succeeds it commits the unit with it, in one round
+// trip, and bdEndUnit returns that commit's status.
+void bdEndUnitWithNextWrite();
 
 // Units that share one transaction, a group: bdBeginGroupUnit begins a unit in the open group
 // (or opens one); bdEndUnit(true) then keeps the unit's writes without committing them and

@@ -49,6 +49,7 @@ int32_t MarkRow(const char* function, const char* failed, const Rec& key, int (*
       return rc == sql::kBusy || rc == sql::kDeadlock || bdLostStatus() != 0 ? logged(rc) : rc;
     }
     if (!apply(&rec)) return bdEndUnit(true);
+    bdEndUnitWithNextWrite();  // the write and the unit's commit travel together
     rc = write(&rec);
     const int end = bdEndUnit(rc == 0);
     if (rc != 0) return logged(rc);

@@ -122,6 +122,28 @@ TEST_F(PostgresSite, FailedStatementUndoesItselfAloneInsideATransaction) {
                                     {In::I32(4)}),
             0);
   EXPECT_EQ(postgres::Trips().Total(), 2);
+
+  // A unit's write that takes its COMMIT along: one round trip. A COMMIT the server refuses
+  // after the write went through (a deferred constraint) is the unit's end status, and the
+  // session goes on.
+  Sql("alter table Kvl557Cfg add constraint jf_deferred unique (CfgBi2) deferrable initially "
+      "deferred");
+  const int before = Count();
+  for (int dta : {6, 7}) {
+    ASSERT_EQ(sql::BeginUnit("U"), 0);
+    sql::EndUnitWithNextWrite();
+    postgres::ResetTrips();
+    EXPECT_EQ(
+        sql::WriteWithSavepoint("Cfg_Ins", "insert into Kvl557Cfg (CfgDta,CfgBi2) values (:b0,'D')",
+                                {In::I32(dta)}),
+        0);
+    EXPECT_EQ(sql::EndUnit(true), dta == 6 ? 0 : sql::kUniqueViolated);
+    EXPECT_EQ(postgres::Trips().Total(), 1);
+  }
+  EXPECT_EQ(InsertCfg(8), 0);
+  sql::Commit();
+  EXPECT_EQ(Count(), before + 2);
+  EXPECT_EQ(Scalar("select string_agg(CfgDta::text, ',') from Kvl557Cfg where CfgBi2='D'"), "6");
 }
 
 TEST_F(PostgresSite, LockHeldPastTheBoundAndStatementTimeout) {

@@ -398,6 +398,35 @@ TEST_P(SqlTest, FailedWriteLeavesNoLockBehind) {
   Out c[] = {Out::I32(&n)};
   ASSERT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, c), 0);
   EXPECT_EQ(n, 1);
+
+  // A unit whose one write commits it with itself: a failing write leaves the unit to be undone,
+  // one that goes in is committed by the time EndUnit returns, one that touches no row ends the
+  // unit holding nothing. No transaction stays open behind any of them.
+  const char kInsert[] = "insert into Kvl557Cfg (CfgDta) values (:b0)";
+  const char kUpdate[] = "update Kvl557Cfg set CfgIP=:b0 where CfgDta=:b1";
+  for (int dta : {7, 8}) {
+    ASSERT_EQ(sql::BeginUnit("M"), 0);
+    ASSERT_EQ(
+        sql::SelectInto("select CfgDta into :b0 from Kvl557Cfg where CfgDta=:b1 for update wait 30",
+                        {In::I32(7)}, c),
+        0);
+    sql::EndUnitWithNextWrite();
+    EXPECT_EQ(sql::WriteWithSavepoint("Cfg_Ins", kInsert, {In::I32(dta)}),
+              dta == 7 ? sql::kUniqueViolated : 0);
+    EXPECT_EQ(sql::EndUnit(dta != 7), 0);
+  }
+  ASSERT_EQ(sql::BeginUnit("M"), 0);
+  sql::EndUnitWithNextWrite();
+  EXPECT_EQ(sql::WriteWithSavepoint("Cfg_Upd", kUpdate, {In::Text("x"), In::I32(42)}),
+            sql::kNotFound);
+  EXPECT_EQ(sql::EndUnit(false), 0);
+  EXPECT_EQ(OpenTestDb("t.db")->Exec(backend() == test::BackendKind::kPostgres
+                                         ? "BEGIN; SET LOCAL lock_timeout = 500; LOCK TABLE "
+                                           "Kvl557Cfg; COMMIT"
+                                         : "BEGIN IMMEDIATE; COMMIT;"),
+            "");
+  ASSERT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, c), 0);
+  EXPECT_EQ(n, 2);
 }
 
 // Units of one name in a group: an undone one takes only its own writes along, the first one

@@ -34,6 +34,9 @@ inline constexpr sword OCI_ERROR = -1;
 inline constexpr sword OCI_INVALID_HANDLE = -2;
 
 inline constexpr ub4 OCI_DEFAULT = 0;
+// OCIStmtExecute's mode: the transaction commits after the statement, in the same round trip,
+// when the statement succeeds.
+inline constexpr ub4 OCI_COMMIT_ON_SUCCESS = 0x20;
 
 // Handle types.
 inline constexpr ub4 OCI_HTYPE_ENV = 1;

@@ -58,6 +58,32 @@ bool SessionLost(sb4 code) {
          std::end(kSessionLost);
 }
 
+// What a statement does to the transaction's savepoints, by its text: "savepoint NAME",
+// "rollback  to NAME" (or "rollback to savepoint NAME"), or neither. *name: NAME in lower case.
+enum class Mark { kNone, kSavepoint, kRollbackTo };
+Mark MarkOf(std::string_view text, std::string* name) {
+  std::size_t i = 0;
+  auto word = [&]() {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+    std::string w;
+    while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\n' &&
+           text[i] != ';') {
+      w += static_cast<char>(text[i] >= 'A' && text[i] <= 'Z' ? text[i] + 32 : text[i]);
+      ++i;
+    }
+    return w;
+  };
+  const std::string first = word();
+  if (first == "savepoint") {
+    *name = word();
+    return name->empty() ? Mark::kNone : Mark::kSavepoint;
+  }
+  if (first != "rollback" || word() != "to") return Mark::kNone;
+  *name = word();
+  if (*name == "savepoint") *name = word();
+  return name->empty() ? Mark::kNone : Mark::kRollbackTo;
+}
+
 // One prepared statement. Its inputs are bound by position on every execute (a local call:
 // the values travel with the execute); its outputs are defined into buffers of its own, so a
 // row reaches the caller's record only when its fetch succeeded as a whole. The client's handle
@@ -65,10 +91,23 @@ bool SessionLost(sb4 code) {
 class OracleStmt final : public sql::BackendStmt {
  public:
   OracleStmt(OracleBackend* owner, std::string text, bool cursor, OCIStmt* stmt, ub2 kind)
-      : owner_(owner), text_(std::move(text)), cursor_(cursor), stmt_(stmt), kind_(kind) {}
+      : owner_(owner), text_(std::move(text)), cursor_(cursor), stmt_(stmt), kind_(kind) {
+    mark_ = MarkOf(text_, &savepoint_);
+    std::string lower(text_);
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    locking_ = IsQuery() && lower.find(" for update") != std::string::npos;
+  }
   ~OracleStmt() override;
 
-  int Execute(std::span<const In> in) override;
+  int Execute(std::span<const In> in) override { return Run(in, OCI_DEFAULT, nullptr); }
+  // A write commits with its execute: the client sends both in one round trip, and commits
+  // only when the statement succeeded (touching no row included).
+  int ExecuteCommitting(std::span<const In> in, bool* ended, int* commit) override {
+    *ended = false;
+    *commit = 0;
+    if (!IsWrite()) return Execute(in);
+    return Run(in, OCI_COMMIT_ON_SUCCESS, ended);
+  }
   int Fetch(std::span<const Out> out) override;
   int64_t RowCount() const override { return row_count_; }
   int Close() override {
@@ -104,6 +143,11 @@ class OracleStmt final : public sql::BackendStmt {
   };
 
   bool IsQuery() const { return kind_ == OCI_STMT_SELECT; }
+  bool IsWrite() const {
+    return kind_ == OCI_STMT_UPDATE || kind_ == OCI_STMT_DELETE || kind_ == OCI_STMT_INSERT;
+  }
+  // mode: OCI_DEFAULT or OCI_COMMIT_ON_SUCCESS, which sets *committed when the commit is done.
+  int Run(std::span<const In> in, ub4 mode, bool* committed);
   int DefineOutputs(std::span<const Out> out);
   void Deliver(std::span<const Out> out) const;
 
@@ -118,6 +162,9 @@ class OracleStmt final : public sql::BackendStmt {
   bool done_ = false;       // the query delivered its last row
   bool walking_ = false;    // a query was opened and has rows to deliver
   int64_t row_count_ = -1;  // rows the last INSERT, UPDATE or DELETE touched
+  Mark mark_ = Mark::kNone;
+  std::string savepoint_;  // the savepoint it sets or rolls back to, in lower case
+  bool locking_ = false;   // a locking read ("for update"): it begins a transaction
 };
 
 class OracleBackend final : public sql::Backend {
@@ -145,6 +192,38 @@ class OracleBackend final : public sql::Backend {
   OCISvcCtx* svc() const { return svc_; }
   bool lost() const { return lost_; }
   void WriteHappened() { transaction_open_ = true; }
+  // A write committed with its execute.
+  void CommittedWithWrite() {
+    transaction_open_ = false;
+    start_savepoints_.clear();
+  }
+
+  // A savepoint set before the transaction has written or locked anything marks its start:
+  // rolling back to it undoes the whole transaction and lets go of every lock, as a rollback
+  // does. Such a savepoint is only noted, not sent, and rolling back to it is a rollback, or
+  // nothing while the transaction has still done nothing. Whether name was taken so.
+  bool SavepointAtStart(const std::string& name) {
+    const auto it = std::find(start_savepoints_.begin(), start_savepoints_.end(), name);
+    if (transaction_open_) {
+      // Set again later in the transaction, the name moves there, as Oracle moves it.
+      if (it != start_savepoints_.end()) start_savepoints_.erase(it);
+      return false;
+    }
+    if (it == start_savepoints_.end()) start_savepoints_.push_back(name);
+    return true;
+  }
+  bool RollbackToStart(const std::string& name, int* rc) {
+    if (std::find(start_savepoints_.begin(), start_savepoints_.end(), name) ==
+        start_savepoints_.end()) {
+      return false;
+    }
+    *rc = 0;
+    if (transaction_open_) {  // the savepoints at the start stay, as after a rollback to one
+      Bound(false);
+      *rc = EndTransaction(oci_->TransRollback(svc_, err_, OCI_DEFAULT));
+    }
+    return true;
+  }
 
   // The status of an OCI call's return code; errors are read from the error handle.
   int Status(sword rc) {
@@ -277,13 +356,18 @@ class OracleBackend final : public sql::Backend {
   }
   void Forget(OracleStmt* stmt) { held_.remove(stmt); }
 
+  // A transaction that has written and locked nothing has nothing to end: no round trip.
   int Commit() override {
     if (lost_) return LostStatus();
+    start_savepoints_.clear();
+    if (!transaction_open_) return 0;
     Bound(false);
     return EndTransaction(oci_->TransCommit(svc_, err_, OCI_DEFAULT));
   }
   int Rollback() override {
     if (lost_) return LostStatus();
+    start_savepoints_.clear();
+    if (!transaction_open_) return 0;
     Bound(false);
     return EndTransaction(oci_->TransRollback(svc_, err_, OCI_DEFAULT));
   }
@@ -301,10 +385,13 @@ class OracleBackend final : public sql::Backend {
   OCIEnv* env_;
   OCIError* err_;
   OCISvcCtx* svc_;
-  bool transaction_open_ = false;  // a statement ran that may have left changes uncommitted
-  bool lost_ = false;              // the session is gone (SessionLost)
-  ub4 call_timeout_;               // milliseconds, in force for the next round trip (Bound)
-  std::list<OracleStmt*> held_;    // statements holding a handle, most recently used first
+  // A statement ran that may have left changes or row locks uncommitted: a write, a locking
+  // read, or a savepoint sent.
+  bool transaction_open_ = false;
+  std::vector<std::string> start_savepoints_;  // SavepointAtStart, in lower case
+  bool lost_ = false;                          // the session is gone (SessionLost)
+  ub4 call_timeout_;             // milliseconds, in force for the next round trip (Bound)
+  std::list<OracleStmt*> held_;  // statements holding a handle, most recently used first
   std::string last_error_;
 };
 
@@ -323,12 +410,16 @@ void OracleStmt::Release() {
   for (Define& d : defines_) d.handle = nullptr;
 }
 
-int OracleStmt::Execute(std::span<const In> in) {
+int OracleStmt::Run(std::span<const In> in, ub4 mode, bool* committed) {
   const Oci& oci = owner_->oci();
   done_ = false;
   walking_ = false;
   row_count_ = -1;
   if (owner_->lost()) return owner_->LostStatus();
+  if (mark_ == Mark::kSavepoint && owner_->SavepointAtStart(savepoint_)) return 0;
+  if (int rc = 0; mark_ == Mark::kRollbackTo && owner_->RollbackToStart(savepoint_, &rc)) {
+    return rc;
+  }
   if (stmt_ == nullptr) {
     ub2 kind = 0;
     if (int rc = owner_->PrepareHandle(text_, cursor_, &stmt_, &kind); rc != 0) return rc;
@@ -390,13 +481,17 @@ int OracleStmt::Execute(std::span<const In> in) {
   // A query executes with no row fetched yet (iters 0): the prefetch brings the first rows
   // back with this same round trip. Anything else runs once.
   const ub4 iters = IsQuery() ? 0 : 1;
-  if (!IsQuery()) owner_->WriteHappened();
-  owner_->Bound(kind_ == OCI_STMT_UPDATE || kind_ == OCI_STMT_DELETE || kind_ == OCI_STMT_INSERT);
-  int rc = owner_->Status(oci.StmtExecute(owner_->svc(), stmt_, owner_->err(), iters, 0, nullptr,
-                                          nullptr, OCI_DEFAULT));
+  if (!IsQuery() || locking_) owner_->WriteHappened();
+  owner_->Bound(IsWrite());
+  int rc = owner_->Status(
+      oci.StmtExecute(owner_->svc(), stmt_, owner_->err(), iters, 0, nullptr, nullptr, mode));
   if (rc != 0) return rc;
+  if (mode == OCI_COMMIT_ON_SUCCESS) {
+    owner_->CommittedWithWrite();
+    *committed = true;
+  }
   if (IsQuery()) walking_ = true;
-  if (kind_ == OCI_STMT_UPDATE || kind_ == OCI_STMT_DELETE || kind_ == OCI_STMT_INSERT) {
+  if (IsWrite()) {
     ub4 rows = 0;
     rc = owner_->Status(
         oci.AttrGet(stmt_, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, owner_->err()));

@@ -146,8 +146,10 @@ class PgBackend final : public sql::Backend {
   // Runs the calls of one statement in one round trip, with what waits to be sent: the queued
   // closes and transaction control before them. Inside a block with changes since its latest
   // savepoint, the calls are guarded by a savepoint of their own, so that a failure undoes the
-  // statement alone, as on Oracle. Returns 0 or the status of the first failure.
-  int Run(std::vector<Call>* main, Trip trip);
+  // statement alone, as on Oracle. Returns 0 or the status of the first failure. With ended,
+  // a COMMIT follows the calls in the same round trip: when they succeed it ends the block
+  // (*ended) and *commit is its status; when they fail it is not run and the block stays.
+  int Run(std::vector<Call>* main, Trip trip, bool* ended = nullptr, int* commit = nullptr);
 
  private:
   int Exchange(std::vector<Call>* calls);
@@ -212,7 +214,13 @@ class PgStmt final : public sql::BackendStmt {
   }
   ~PgStmt() override { Close(); }
 
-  int Execute(std::span<const In> in) override;
+  int Execute(std::span<const In> in) override { return Run(in, nullptr, nullptr); }
+  // A write commits in its own round trip.
+  int ExecuteCommitting(std::span<const In> in, bool* ended, int* commit) override {
+    *ended = false;
+    *commit = 0;
+    return Run(in, kind_ == Kind::kWrite ? ended : nullptr, commit);
+  }
   int Fetch(std::span<const Out> out) override;
   int Close() override {
     rows_.reset();
@@ -228,6 +236,7 @@ class PgStmt final : public sql::BackendStmt {
     if (held_) owner_->QueueClose("CLOSE " + CursorName());
     held_ = more_ = false;
   }
+  int Run(std::span<const In> in, bool* ended, int* commit);
   int Bind(std::span<const In> in);
   int Deliver(std::span<const Out> out) const;
   // The calls that prepare (on first use) and execute a prepared text.
@@ -458,7 +467,7 @@ int PgBackend::Exchange(std::vector<Call>* calls) {
   return failed;
 }
 
-int PgBackend::Run(std::vector<Call>* main, Trip trip) {
+int PgBackend::Run(std::vector<Call>* main, Trip trip, bool* ended, int* commit) {
   if (lost_) return sql::kNotConnected;
   std::vector<Call> calls;
   const std::size_t setup = setup_.size();
@@ -476,18 +485,32 @@ int PgBackend::Run(std::vector<Call>* main, Trip trip) {
   const std::size_t first = calls.size();
   for (Call& c : *main) calls.push_back(std::move(c));
   if (guarded) calls.push_back(Call::Text("RELEASE SAVEPOINT jf_statement"));
+  const std::size_t commit_at = calls.size();
+  if (ended != nullptr) calls.push_back(Call::Text("COMMIT"));
   ++(trip == Trip::kFetch    ? g_trips.fetch
      : trip == Trip::kCommit ? g_trips.commit
                              : g_trips.execute);
   const int failed = Exchange(&calls);
+  // The statement went through when only its COMMIT failed, or nothing did.
+  const bool done = ended != nullptr && failed >= static_cast<int>(commit_at);
   const int status = failed < 0 && silent_                      ? sql::kLostContact
                      : failed < 0                               ? sql::kLostConnection
                      : failed == static_cast<int>(calls.size()) ? 0
+                     : done                                     ? 0
                                                                 : ErrorOf(calls[failed]);
   if (setup > 0 && (failed < 0 || static_cast<std::size_t>(failed) >= setup)) {
     LearnBound(calls[setup - 1]);
   }
   for (std::size_t i = 0; i < main->size(); ++i) (*main)[i] = std::move(calls[first + i]);
+  if (done) {
+    // The block ended with the COMMIT, whatever its answer.
+    ForgetBlock();
+    *ended = true;
+    *commit = failed == static_cast<int>(commit_at) ? ErrorOf(calls[commit_at])
+              : std::strcmp(pq->PQcmdStatus(calls[commit_at].result.get()), "ROLLBACK") == 0 ? -2091
+                                                                                             : 0;
+    return 0;
+  }
   if (failed < 0 || lost_) return status;
   if (begins) begun_ = true;
   if (status == 0) return 0;
@@ -616,7 +639,7 @@ int PgStmt::Bind(std::span<const In> in) {
   return 0;
 }
 
-int PgStmt::Execute(std::span<const In> in) {
+int PgStmt::Run(std::span<const In> in, bool* ended, int* commit) {
   Close();
   row_count_ = -1;
   if (kind_ == Kind::kSavepoint) return owner_->Savepoint(savepoint_);
@@ -654,14 +677,14 @@ int PgStmt::Execute(std::span<const In> in) {
   // brought over whole, so that no rollback of the block can take them away.
   if (kind_ != Kind::kQuery) owner_->EnsureBlock();
   AddExecute(&calls, name_, t_.text, &prepared_);
-  const int rc = owner_->Run(&calls, PgBackend::Trip::kExecute);
+  const int rc = owner_->Run(&calls, PgBackend::Trip::kExecute, ended, commit);
   if (calls[0].kind == Call::kPrepare && calls[0].result != nullptr &&
       pq->PQresultStatus(calls[0].result.get()) == PGRES_COMMAND_OK) {
     prepared_ = true;
   }
   if (rc != 0) return rc;
   Result r = std::move(calls.back().result);
-  if (kind_ != Kind::kQuery) owner_->Changed();
+  if (kind_ != Kind::kQuery && (ended == nullptr || !*ended)) owner_->Changed();
   if (pq->PQresultStatus(r.get()) == PGRES_TUPLES_OK) {
     rows_ = std::move(r);
     next_ = 0;

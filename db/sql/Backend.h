@@ -22,6 +22,15 @@ class BackendStmt {
   virtual int Execute(std::span<const In> in) = 0;
   // Delivers the next row of a query into out. Returns 0, 1403 at the end, or an error.
   virtual int Fetch(std::span<const Out> out) = 0;
+  // Runs a write as Execute does and, when it succeeds (1403, no row touched, included), commits
+  // the transaction with it, in the same round trip. *ended: the transaction ended with it, and
+  // *commit is the commit's status. A backend that cannot send both at once only executes and
+  // leaves *ended false: the caller commits as it would otherwise.
+  virtual int ExecuteCommitting(std::span<const In> in, bool* ended, int* commit) {
+    *ended = false;
+    *commit = 0;
+    return Execute(in);
+  }
   // Ends the query so the statement can run again.
   virtual int Close() = 0;
   // Rows the last INSERT, UPDATE or DELETE touched; -1 where the backend does not tell.

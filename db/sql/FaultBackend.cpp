@@ -14,6 +14,13 @@ class FaultStmt final : public BackendStmt {
     if (int status = owner_->Check(FaultBackend::kExecute, text_)) return status;
     return base_->Execute(in);
   }
+  int ExecuteCommitting(std::span<const In> in, bool* ended, int* commit) override {
+    *ended = false;
+    *commit = 0;
+    owner_->Show(text_, in, {});
+    if (int status = owner_->Check(FaultBackend::kExecute, text_)) return status;
+    return base_->ExecuteCommitting(in, ended, commit);
+  }
   int Fetch(std::span<const Out> out) override {
     owner_->Show(text_, {}, out);
     if (int status = owner_->Check(FaultBackend::kFetch, text_)) return status;

@@ -32,6 +32,10 @@ struct State {
   bool in_group = false;        // units end without committing until EndGroup
   bool lock_waits = true;       // locking reads wait for a held row (SetLockWait)
   int lost = 0;                 // LostStatus()
+  bool end_with_write = false;  // EndUnitWithNextWrite
+  bool unit_ended = false;      // the open unit's last write committed it
+  bool unit_wrote = false;      // the open unit ran a WriteWithSavepoint
+  int unit_end_status = 0;      // the status of that commit
 };
 
 State& S() {
@@ -113,6 +117,7 @@ void Disconnect() {
   s.in_group = false;
   s.lock_waits = true;
   s.lost = 0;
+  s.end_with_write = s.unit_ended = false;
 }
 
 bool Connected() {
@@ -226,6 +231,7 @@ std::string& UnitSavepoint() {
 }  // namespace
 
 int BeginUnit(std::string_view name) {
+  S().end_with_write = S().unit_ended = S().unit_wrote = false;
   std::string& savepoint = UnitSavepoint();
   savepoint.assign(name).append("_Sp");
   static std::string text;  // kept: a run begins a unit per row
@@ -238,9 +244,18 @@ int BeginGroupUnit(std::string_view name) {
   return BeginUnit(name);
 }
 
+void EndUnitWithNextWrite() {
+  S().end_with_write = !S().in_group && !UnitSavepoint().empty();
+}
+
 int EndUnit(bool keep) {
   const std::string savepoint = std::move(UnitSavepoint());
   UnitSavepoint().clear();
+  S().end_with_write = false;
+  if (S().unit_ended) {  // its last write committed it: nothing is left to keep or undo
+    S().unit_ended = false;
+    return SetCode(S().unit_end_status);
+  }
   if (S().in_group) {
     if (!keep) return Execute("rollback  to " + savepoint);
     State& s = S();
@@ -294,7 +309,26 @@ int WriteWithSavepoint(std::string_view routine, std::string_view text, std::spa
     return std::string_view(buf, head.size() + n + 3);
   };
   char buf[96];
+  State& s = S();
+  const bool ending = s.end_with_write && !s.in_group && !UnitSavepoint().empty() && !s.unit_wrote;
+  s.end_with_write = false;
+  s.unit_wrote = !UnitSavepoint().empty();
   Execute(compose(buf, "savepoint "));  // its status is not examined: the write decides
+  if (ending) {
+    BackendStmt* stmt = nullptr;
+    int rc = Prepared(text, false, &stmt);
+    bool ended = false;
+    if (rc == 0) {
+      rc = stmt->ExecuteCommitting(in, &ended, &s.unit_end_status);
+      stmt->Close();
+    }
+    s.unit_ended = ended;
+    // Committed, the unit has nothing left to roll back: a write that touched no row changed
+    // nothing, as its rollback would have left it.
+    if (ended || rc == 0) return SetCode(rc);
+    Execute(compose(buf, "rollback  to "));
+    return SetCode(rc);
+  }
   const int rc = Execute(text, in);
   if (rc == 0) {
     if (UnitSavepoint().empty() && !S().in_group) Commit();  // a unit's or group's end commits

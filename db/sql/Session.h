@@ -75,6 +75,15 @@ inline int SelectInto(std::string_view text, std::initializer_list<In> in,
 int BeginUnit(std::string_view name);
 int EndUnit(bool keep);
 
+// The open unit's next WriteWithSavepoint is its last write and its first (the unit has read and
+// locked, but written nothing yet): when it succeeds, the unit is committed with it, in the
+// write's own round trip where the backend can send both at once, and EndUnit has nothing left
+// to send but returns the commit's status. A write that touches no row (1403) commits the unit
+// too, which then holds nothing: what undoing it would have left. When the write fails the unit
+// stays open and EndUnit(false) undoes it as ever. Not inside a group, nor after a write of the
+// unit's (WriteWithSavepoint) that a 1403 would commit with it.
+void EndUnitWithNextWrite();
+
 // Units in a group share one transaction. BeginGroupUnit begins a unit as BeginUnit does, in
 // the open group (opening one if none is open). Inside a group EndUnit(true) commits nothing
 // and EndUnit(false) rolls back to the unit's savepoint only, so an undone unit leaves the

@@ -4,9 +4,10 @@
 // round trips a real client would make for it, and fails any call on demand (FakeOciControl.h).
 //
 // Round trips, as Oracle's client makes them: logon, logoff, execute, commit and rollback are one
-// each; a query's execute brings back the first rows (as many as OCI_ATTR_PREFETCH_ROWS, default
-// 1), and a fetch costs one only when those are used up, bringing one row plus the prefetch
-// count; prepare, bind, define, attributes, error texts and statement release are local.
+// each (an execute with OCI_COMMIT_ON_SUCCESS commits in its own); a query's execute brings back
+// the first rows (as many as OCI_ATTR_PREFETCH_ROWS, default 1), and a fetch costs one only when
+// those are used up, bringing one row plus the prefetch count; prepare, bind, define, attributes,
+// error texts and statement release are local.
 //
 // Texts: the server side is a database of AL32UTF8 (the SQLite file, whose texts the embedded
 // backend passes as stored). A client of AL32UTF8 (the backend's) gets and gives every character
@@ -889,6 +890,14 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
   const bool write =
       s->kind == OCI_STMT_UPDATE || s->kind == OCI_STMT_DELETE || s->kind == OCI_STMT_INSERT;
   if (rc == jf::sql::kBusy && write && svchp->call_timeout != 0) return SetError(errhp, 3156);
+  // OCI_COMMIT_ON_SUCCESS: the commit travels with the statement that went through.
+  if (rc == 0 && !query && (mode & OCI_COMMIT_ON_SUCCESS) != 0) {
+    rc = db->Commit();
+    if (rc == 0) {
+      svchp->open_transaction = false;
+      EndLocks(svchp);
+    }
+  }
   if (rc == 0) {
     if (int ora = Fault("OCIStmtExecute", s->text, true)) return Inject(svchp, errhp, ora);
   }
