@@ -28,12 +28,16 @@
 // rows again.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <set>
+#include <vector>
 #include <string>
 #include <string_view>
 
 #include "db/DbDb.h"
+#include "db/sql/Session.h"
 #include "db/sql/Status.h"
 #include "download/DnlGroup.h"
 #include "download/DnlJournal.h"
@@ -315,6 +319,8 @@ class DnlGroup {
   // Whether the group holds rows (their locks, on the embedded database the write lock) and
   // send-buffer files.
   bool holding() const { return rows_ > 0; }
+  // How many more rows the group takes.
+  int room() const { return std::max(limits_.rows - rows_, 0); }
 
   // The group's first row begins now; what its rows log waits for its end.
   void Start() {
@@ -377,6 +383,156 @@ class DnlGroup {
   int64_t start_ = 0;
 };
 
+// A row the cursor delivered that waits for its group, with its loop-filled record.
+template <class Row>
+struct FetchedRow {
+  Row row;
+  DnlRecord base;
+};
+
+// Unmarks or deletes the rows of a batch that are due, in order, as one batch of statements.
+// Returns how many rows from the first kept their writes (all of them: upto): a row whose
+// update failed, or ended in 1403, is undone with every later one, and what the rows logged on
+// their way is forgotten, since each row from there on goes again.
+template <class Row>
+std::size_t UpdateRows(const DnlLoop<Row>& d, const std::vector<Row>& locked,
+                       const std::vector<char>& due, std::size_t upto) {
+  const std::size_t mark = Msg_HeldCount();
+  for (;;) {
+    if (sql::BeginBatch(false) != 0) return 0;
+    std::size_t failed = upto;
+    for (std::size_t i = 0; i < upto; ++i) {
+      if (!due[i]) continue;
+      sql::BatchTag(static_cast<int>(i));
+      const int st = d.update(locked[i]);
+      if (st != 0) {
+        failed = i;
+        break;
+      }
+    }
+    sql::RunBatch();
+    if (const int f = sql::BatchFailedTag(); f >= 0) failed = std::min(failed, std::size_t(f));
+    for (std::size_t i = 0; i < failed; ++i) {
+      if (due[i] && sql::BatchStatus(static_cast<int>(i)) == sql::kNotFound) {
+        failed = i;
+        break;
+      }
+    }
+    if (failed == upto) return upto;  // the batch stays open: the caller ends it
+    Msg_DropHeld(mark);
+    sql::EndBatch(false);
+    upto = failed;
+    if (upto == 0) return 0;
+  }
+}
+
+// How a batch ended.
+enum class BatchEnd {
+  kDone,    // every row it took went
+  kSingle,  // before a row it could not take, which the caller works alone
+  kFailed,  // at a row that failed (logged, counted and left behind; its status is *rc)
+  kYield,   // before a row whose file another process holds: the group ends first
+};
+
+// Works the rows at the front of the queue that the open group has room for, as a batch: locks
+// and reads them all, builds their lines, unmarks or deletes them all, and only then writes
+// their lines, in order. The statements of each step travel together where the database
+// allows. A row whose lock, read, build or update fails ends the batch before it: the rows
+// before it go, and the caller works it alone as one row's unit, which logs it, lets it go
+// again in the next group or stops the loop as it would have without batches. A row whose line
+// cannot be written is undone with the rows after it, which stay in the queue. Returns how many
+// rows left the queue.
+template <class Row>
+std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
+                      std::string_view requester, std::set<std::string, std::less<>>* sent,
+                      DnlGroup<Row>* group, BatchEnd* how, int* rc) {
+  *how = BatchEnd::kSingle;
+  *rc = 0;
+  const std::size_t n =
+      std::min<std::size_t>(queue->size(), static_cast<std::size_t>(group->room()));
+  if (n == 0) return 0;
+  if (d.hold != nullptr) d.hold(true);  // the group holds rows: no lock is waited for
+  std::vector<Row> locked(n);
+  std::size_t k = n;
+  for (;;) {
+    if (sql::BeginBatch(true) != 0) return 0;
+    for (std::size_t i = 0; i < k; ++i) {
+      sql::BatchTag(static_cast<int>(i));
+      locked[i] = (*queue)[i].row;
+      const int st = d.lock(&locked[i]);
+      if (st != 0 && st != sql::kQueued && st != sql::kNotFound) break;
+    }
+    sql::RunBatch();
+    const int f = sql::BatchFailedTag();
+    if (f < 0) break;
+    const int st = sql::EndBatch(false);
+    k = static_cast<std::size_t>(f);
+    if (sql::LostStatus() != 0) {
+      // No row goes any more: the row that met the loss says so with the status it met, and the
+      // loop stops there.
+      const Row& fetched = (*queue)[k].row;
+      d.lockFailed(fetched, st);
+      LogRowDetail(d, fetched, st, false);
+      group->Add(RowResult::kFailed);
+      queue->erase(queue->begin(), queue->begin() + static_cast<std::ptrdiff_t>(k + 1));
+      *how = BatchEnd::kFailed;
+      *rc = st;
+      return k + 1;
+    }
+    if (k == 0) return 0;
+  }
+  std::vector<int> status(k);
+  for (std::size_t i = 0; i < k; ++i) status[i] = sql::BatchStatus(static_cast<int>(i));
+  sql::EndBatch(true);
+
+  std::vector<RowLines> lines(k);
+  std::vector<char> due(k, 0);
+  std::size_t upto = k;
+  for (std::size_t i = 0; i < k; ++i) {
+    if (status[i] == sql::kNotFound || !StillDue(d, locked[i], requester, *sent)) continue;
+    if (d.carry != nullptr) d.carry(&locked[i], (*queue)[i].row);
+    if (BuildRowLines(d, (*queue)[i].base, locked[i], requester, &lines[i]) != 0) {
+      upto = i;
+      break;
+    }
+    due[i] = 1;
+  }
+  upto = UpdateRows(d, locked, due, upto);
+  std::size_t done = upto;
+  *how = upto < n ? BatchEnd::kSingle : BatchEnd::kDone;
+  for (std::size_t i = 0; i < upto; ++i) {
+    if (!due[i]) {
+      group->Add(RowResult::kPassedOver);
+      continue;
+    }
+    if (const int sent_rc = SendRowLines(d, lines[i], locked[i]); sent_rc != 0) {
+      // The row's writes go, and every later row's; the rows before it keep theirs. Under the
+      // locks the batch holds their updates went through once already: only a lost connection
+      // fails them now, and then nothing of the group is committed.
+      sql::EndBatch(false);
+      UpdateRows(d, locked, due, i);
+      done = i;
+      *rc = sent_rc;
+      if (Yields(true, sent_rc)) {
+        *how = BatchEnd::kYield;
+      } else {
+        if (d.sendFailedText != nullptr) Msg_Log(sent_rc, d.function, d.sendFailedText, kMsgError);
+        LogRowDetail(d, locked[i], sent_rc, true);
+        group->Add(RowResult::kFailed);
+        done = i + 1;
+        *how = BatchEnd::kFailed;
+      }
+      break;
+    }
+    for (int l = 0; l < lines[i].n; ++l) DnlJournal_Line(lines[i].rec[l]);
+    if (d.again != nullptr) sent->emplace(d.again(locked[i]));
+    group->Add(RowResult::kSent);
+  }
+  sql::EndBatch(true);
+  queue->erase(queue->begin(), queue->begin() + static_cast<std::ptrdiff_t>(done));
+  return done;
+}
+
 // Runs the loop. Returns the status of the cursor's close, or of a failed open (the cursor is
 // then not closed). Row failures never reach the status, except a lost connection: no later
 // row can succeed, so the loop stops at the row that met it, whatever the download does with
@@ -391,19 +547,49 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
   // The markers hold the requester name as the cursor selects it: cut to 8 characters.
   const std::string_view who = std::string_view(requester).substr(0, 8);
   std::set<std::string, std::less<>> sent;  // rows sent, for a cursor that repeats rows
-  DnlGroup<Row> group(d, DnlGroupSettings());
+  const DnlGroupLimits limits = DnlGroupSettings();
+  DnlGroup<Row> group(d, limits);
+  // A group's rows after its first go as a batch where the loop runs real units on the database.
+  const bool batches = d.lock != nullptr && d.begin == bdBeginGroupUnit && limits.rows > 1;
+  std::deque<FetchedRow<Row>> queue;  // fetched, not yet worked
   uint32_t count = 0;
-  Row row{};
   int fetched = 0;
+  bool ended = false;
   bool stop = false;
-  while (!stop && (fetched = d.fetch(&row)) == 0) {
-    DnlRecord base{};
-    base.date = date;
-    base.time = time;
-    base.DnlErf = requester;
-    ++count;
-    base.DnlLfn = d.wideRunningNumber ? static_cast<int32_t>(count)
-                                      : static_cast<int16_t>(static_cast<uint16_t>(count));
+  while (!stop) {
+    // The rows of a group are fetched before it works them.
+    while (!ended && queue.size() < static_cast<std::size_t>(batches ? limits.rows : 1)) {
+      FetchedRow<Row> f{};
+      if ((fetched = d.fetch(&f.row)) != 0) {
+        ended = true;
+        break;
+      }
+      f.base.date = date;
+      f.base.time = time;
+      f.base.DnlErf = requester;
+      ++count;
+      f.base.DnlLfn = d.wideRunningNumber ? static_cast<int32_t>(count)
+                                          : static_cast<int16_t>(static_cast<uint16_t>(count));
+      queue.push_back(std::move(f));
+    }
+    if (queue.empty()) break;
+    if (batches && group.holding()) {
+      BatchEnd how = BatchEnd::kDone;
+      int rc = 0;
+      const std::size_t done = WorkBatch(d, &queue, who, &sent, &group, &how, &rc);
+      if (how == BatchEnd::kFailed || how == BatchEnd::kYield || (done > 0 && group.Full())) {
+        const int ended_rc = group.End();
+        // A failing row ends its group, and an order download with it.
+        stop = (how == BatchEnd::kFailed || ended_rc != 0) &&
+               (!d.continueAfterRowFailure || bdLostStatus() != 0);
+      }
+      if (stop || (d.stopped != nullptr && d.stopped() != 0)) break;
+      if (how != BatchEnd::kSingle || queue.empty()) continue;
+    }
+    // One row alone: the group's first (which may wait), or one the batch could not take.
+    const FetchedRow<Row>& front = queue.front();
+    const Row& row = front.row;
+    const DnlRecord& base = front.base;
     int rc = 0;
     RowResult result = RowResult::kFailed;
     for (;;) {
@@ -431,12 +617,13 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
         break;
       }
     }
+    queue.pop_front();
     if (stop) break;
     group.Add(result);
     // A failing row ends its group, and an order download with it.
     if (rc != 0 || group.Full()) {
-      const int ended = group.End();
-      stop = (rc != 0 || ended != 0) && (!d.continueAfterRowFailure || bdLostStatus() != 0);
+      const int ended_rc = group.End();
+      stop = (rc != 0 || ended_rc != 0) && (!d.continueAfterRowFailure || bdLostStatus() != 0);
     }
     if (d.stopped != nullptr && d.stopped() != 0) break;  // the group ends below
   }
@@ -444,9 +631,10 @@ int RunDnlLoop(const DnlLoop<Row>& d, const char* date, const char* time, const 
   if (d.hold != nullptr) d.hold(false);
   // The operator at a terminal learns how many rows the stop left behind the failed one: the
   // rest of the cursor's rows, counted, not tried.
-  if (DnlWatcher* w = DnlWatch(); w != nullptr && stop && fetched == 0) {
-    uint64_t untried = 0;
-    while (d.fetch(&row) == 0) ++untried;
+  if (DnlWatcher* w = DnlWatch(); w != nullptr && stop && (fetched == 0 || !queue.empty())) {
+    uint64_t untried = queue.size();
+    Row row{};
+    while (!ended && d.fetch(&row) == 0) ++untried;
     if (untried > 0) w->RowsUntried(d.function, untried);
   }
   // A fetch that fails ends the download as the end of the rows does, but this row and every
