@@ -32,9 +32,9 @@
 #include <cstdint>
 #include <deque>
 #include <set>
-#include <vector>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/DbDb.h"
 #include "db/sql/Session.h"
@@ -391,27 +391,36 @@ struct FetchedRow {
 };
 
 // Unmarks or deletes the rows of a batch that are due, in order, as one batch of statements.
-// Returns how many rows from the first kept their writes (all of them: upto): a row whose
-// update failed, or ended in 1403, is undone with every later one, and what the rows logged on
-// their way is forgotten, since each row from there on goes again.
+// Returns how many rows from the first kept their writes (all of them: upto). A row whose
+// update failed is undone with every later one. When its own update saw the failure as it
+// happened (statements run one by one, or a failure of the client's own such as a count beyond
+// 16 bits), what it logged stands and *failed holds its status: the caller finishes the row as
+// one that failed. Otherwise (its statement's failure came back with a later one's, or the
+// update ended in 1403, which its unit would keep) *failed stays 0, what the rows logged from
+// there on is forgotten and the row goes again alone.
 template <class Row>
 std::size_t UpdateRows(const DnlLoop<Row>& d, const std::vector<Row>& locked,
-                       const std::vector<char>& due, std::size_t upto) {
-  const std::size_t mark = Msg_HeldCount();
+                       const std::vector<char>& due, std::size_t upto, int* failed_status) {
+  const std::size_t first_mark = Msg_HeldCount();
+  *failed_status = 0;
   for (;;) {
     if (sql::BeginBatch(false) != 0) return 0;
     std::size_t failed = upto;
+    int status = 0;
     for (std::size_t i = 0; i < upto; ++i) {
       if (!due[i]) continue;
       sql::BatchTag(static_cast<int>(i));
-      const int st = d.update(locked[i]);
-      if (st != 0) {
+      if (const int st = d.update(locked[i]); st != 0) {
         failed = i;
+        status = st;
         break;
       }
     }
     sql::RunBatch();
-    if (const int f = sql::BatchFailedTag(); f >= 0) failed = std::min(failed, std::size_t(f));
+    const int tag = sql::BatchFailedTag();
+    const bool seen = failed < upto && status != sql::kNotFound &&
+                      (tag < 0 || (!sql::BatchQueues() && tag == static_cast<int>(failed)));
+    if (tag >= 0 && static_cast<std::size_t>(tag) < failed) failed = static_cast<std::size_t>(tag);
     for (std::size_t i = 0; i < failed; ++i) {
       if (due[i] && sql::BatchStatus(static_cast<int>(i)) == sql::kNotFound) {
         failed = i;
@@ -419,8 +428,14 @@ std::size_t UpdateRows(const DnlLoop<Row>& d, const std::vector<Row>& locked,
       }
     }
     if (failed == upto) return upto;  // the batch stays open: the caller ends it
-    Msg_DropHeld(mark);
     sql::EndBatch(false);
+    if (seen && *failed_status == 0) {
+      // What the failing row logged stands (the rows before it logged nothing); they run again.
+      *failed_status = status;
+    } else {
+      Msg_DropHeld(first_mark);
+      *failed_status = 0;
+    }
     upto = failed;
     if (upto == 0) return 0;
   }
@@ -497,7 +512,8 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
     }
     due[i] = 1;
   }
-  upto = UpdateRows(d, locked, due, upto);
+  int update_rc = 0;
+  upto = UpdateRows(d, locked, due, upto, &update_rc);
   std::size_t done = upto;
   *how = upto < n ? BatchEnd::kSingle : BatchEnd::kDone;
   for (std::size_t i = 0; i < upto; ++i) {
@@ -510,8 +526,10 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
       // locks the batch holds their updates went through once already: only a lost connection
       // fails them now, and then nothing of the group is committed.
       sql::EndBatch(false);
-      UpdateRows(d, locked, due, i);
+      int again_rc = 0;
+      UpdateRows(d, locked, due, i, &again_rc);
       done = i;
+      update_rc = 0;
       *rc = sent_rc;
       if (Yields(true, sent_rc)) {
         *how = BatchEnd::kYield;
@@ -529,6 +547,19 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
     group->Add(RowResult::kSent);
   }
   sql::EndBatch(true);
+  if (update_rc != 0 && done == upto) {
+    // The row whose update failed, as its unit ends: after the update's own entry, the row.
+    const Row& row = locked[upto];
+    *rc = update_rc;
+    if (Yields(true, update_rc)) {
+      *how = BatchEnd::kYield;
+    } else {
+      LogRowDetail(d, row, update_rc, false);
+      group->Add(RowResult::kFailed);
+      ++done;
+      *how = BatchEnd::kFailed;
+    }
+  }
   queue->erase(queue->begin(), queue->begin() + static_cast<std::ptrdiff_t>(done));
   return done;
 }

@@ -2,11 +2,14 @@
 #include "download/OrderDnl.h"
 
 #include <cstring>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "db/DbDnl.h"
 #include "db/Dbstd.h"
+#include "db/sql/Session.h"
 #include "db/sql/Status.h"
 #include "download/DnlLoop.h"
 #include "download/Download.h"
@@ -77,15 +80,32 @@ const char* g_countLockStep = nullptr;
 // loop, which may first let the position go again, anything else here, a count that would leave
 // its 16 bits with a detail entry naming the order (it would fail on every run). An order header
 // that is gone (1403) has no count to keep and is no failure.
+//
+// The counts of the headers locked in the open transaction are kept: the lock keeps them as
+// written until the transaction ends, so the next position of the same order writes its count
+// without reading the header again (in a batch of positions, that read would be a round trip
+// of its own). Anything that may have undone a write or a lock forgets them.
 int AdjustPositionCount(const char* order, int delta) {
+  static unsigned long epoch = 0;
+  static std::map<std::string, int32_t, std::less<>> counts;
+  if (epoch != sql::TransactionEpoch()) {
+    counts.clear();
+    epoch = sql::TransactionEpoch();
+  }
   ApkRecord head;
   head.ApkApk = order;
   const char* step = "Fehler bei Apk_PKeyRead";
-  int rc = Apk_PKeyLock(&head);
+  int rc = 0;
+  if (auto known = counts.find(std::string_view(order)); known != counts.end()) {
+    head.ApkAfo = known->second;
+  } else {
+    rc = Apk_PKeyLock(&head);
+  }
   if (rc == 0) {
     head.ApkAfo += delta;
     step = "Fehler bei Apk_PKeyUpd";
     rc = Apk_AfoUpd(&head);
+    if (rc == 0 && epoch == sql::TransactionEpoch()) counts[order] = head.ApkAfo;
   }
   if (rc == 0 || rc == sql::kNotFound) return rc;
   if (rc == sql::kBusy || rc == sql::kDeadlock) {

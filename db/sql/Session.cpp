@@ -57,6 +57,7 @@ struct State {
   bool lock_waits = true;       // locking reads wait for a held row (SetLockWait)
   int lost = 0;                 // LostStatus()
   Batch batch;
+  unsigned long epoch = 1;  // TransactionEpoch()
 };
 
 State& S() {
@@ -210,6 +211,7 @@ int FailBatch(int tag, int status) {
   b.failed_status = status;
   b.failed_tag = tag;
   b.open = false;  // the rollback runs as a statement of its own
+  ++S().epoch;
   Execute("rollback  to " + std::string(kBatchSavepoint));
   b.open = true;
   return SetCode(status);
@@ -334,6 +336,14 @@ bool InBatch() {
   return S().batch.open;
 }
 
+bool BatchQueues() {
+  return Queues();
+}
+
+unsigned long TransactionEpoch() {
+  return S().epoch;
+}
+
 int EndBatch(bool keep) {
   State& s = S();
   Batch& b = s.batch;
@@ -347,6 +357,7 @@ int EndBatch(bool keep) {
     if (keep) {
       SetCode(s.backend ? s.backend->ReleaseSavepoint(kBatchSavepoint) : kNotLoggedOn);
     } else {
+      ++s.epoch;
       Execute("rollback  to " + std::string(kBatchSavepoint));
     }
   }
@@ -428,11 +439,13 @@ int SelectInto(std::string_view text, std::span<const In> in, std::span<const Ou
 
 void Commit() {
   State& s = S();
+  ++s.epoch;
   SetCode(s.backend ? s.backend->Commit() : kNotLoggedOn);
 }
 
 void Rollback() {
   State& s = S();
+  ++s.epoch;
   SetCode(s.backend ? s.backend->Rollback() : kNotLoggedOn);
 }
 
@@ -461,7 +474,10 @@ int EndUnit(bool keep) {
   const std::string savepoint = std::move(UnitSavepoint());
   UnitSavepoint().clear();
   if (S().in_group) {
-    if (!keep) return Execute("rollback  to " + savepoint);
+    if (!keep) {
+      ++S().epoch;
+      return Execute("rollback  to " + savepoint);
+    }
     State& s = S();
     return SetCode(s.backend ? s.backend->ReleaseSavepoint(savepoint) : kNotLoggedOn);
   }

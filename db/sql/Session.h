@@ -117,6 +117,12 @@ int BatchFailedTag();
 // Returns 0 or the status the batch failed with (a failed batch is undone already).
 int EndBatch(bool keep);
 bool InBatch();
+// Whether the open batch queues its statements (else they run one by one as they come).
+bool BatchQueues();
+// Changes whenever the open transaction may have lost writes or locks: at its end, and when a
+// unit or a batch is undone. What a caller knows of rows it locked and wrote in the transaction
+// holds while this stays the same.
+unsigned long TransactionEpoch();
 
 // COMMIT WORK / ROLLBACK WORK. Their status goes to the communication area.
 void Commit();
