@@ -471,15 +471,22 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
   std::size_t k = n;
   for (;;) {
     if (sql::BeginBatch(true) != 0) return 0;
+    std::size_t refused = k;  // a read that failed before it reached the batch
     for (std::size_t i = 0; i < k; ++i) {
       sql::BatchTag(static_cast<int>(i));
       locked[i] = (*queue)[i].row;
       const int st = d.lock(&locked[i]);
-      if (st != 0 && st != sql::kQueued && st != sql::kNotFound) break;
+      if (st != 0 && st != sql::kQueued && st != sql::kNotFound) {
+        refused = i;
+        break;
+      }
     }
     sql::RunBatch();
     const int f = sql::BatchFailedTag();
-    if (f < 0) break;
+    if (f < 0) {
+      k = refused;
+      break;
+    }
     const int st = sql::EndBatch(false);
     k = static_cast<std::size_t>(f);
     if (sql::LostStatus() != 0) {
@@ -499,6 +506,7 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
   std::vector<int> status(k);
   for (std::size_t i = 0; i < k; ++i) status[i] = sql::BatchStatus(static_cast<int>(i));
   sql::EndBatch(true);
+  if (k == 0) return 0;
 
   std::vector<RowLines> lines(k);
   std::vector<char> due(k, 0);
@@ -516,6 +524,7 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
   upto = UpdateRows(d, locked, due, upto, &update_rc);
   std::size_t done = upto;
   *how = upto < n ? BatchEnd::kSingle : BatchEnd::kDone;
+  std::vector<std::size_t> went;
   for (std::size_t i = 0; i < upto; ++i) {
     if (!due[i]) {
       group->Add(RowResult::kPassedOver);
@@ -542,11 +551,15 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
       }
       break;
     }
+    went.push_back(i);
+  }
+  sql::EndBatch(true);
+  // The journal's inserts come after the batch, one by one: one that fails is undone alone.
+  for (const std::size_t i : went) {
     for (int l = 0; l < lines[i].n; ++l) DnlJournal_Line(lines[i].rec[l]);
     if (d.again != nullptr) sent->emplace(d.again(locked[i]));
     group->Add(RowResult::kSent);
   }
-  sql::EndBatch(true);
   if (update_rc != 0 && done == upto) {
     // The row whose update failed, as its unit ends: after the update's own entry, the row.
     const Row& row = locked[upto];
