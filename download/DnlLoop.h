@@ -103,6 +103,10 @@ struct DnlLoop {
   // Logs a lock the update failed to get (-54, or the last try's -60) on a row beside the
   // unit's own, which the update leaves unlogged because the row may yet go again; or nullptr.
   void (*updateLockFailed)(const Row& locked, int status) = nullptr;
+  // Queues with a batch's locking reads, after all of the rows' own, a read the row's update
+  // would otherwise make alone, tagged tag (a position's order header), or nullptr. A failure
+  // of such a read is no row's: the batch's reads go again without them.
+  void (*lockAlso)(const Row& fetched, int tag) = nullptr;
   // The row's download marker.
   std::string_view (*marker)(const Row& row) = nullptr;
   // Copies into the locked image what the cursor delivers beside the row's own columns (a
@@ -469,6 +473,7 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
   if (d.hold != nullptr) d.hold(true);  // the group holds rows: no lock is waited for
   std::vector<Row> locked(n);
   std::size_t k = n;
+  bool also = d.lockAlso != nullptr;
   for (;;) {
     if (sql::BeginBatch(true) != 0) return 0;
     std::size_t refused = k;  // a read that failed before it reached the batch
@@ -481,6 +486,9 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
         break;
       }
     }
+    for (std::size_t i = 0; also && i < refused; ++i) {
+      d.lockAlso((*queue)[i].row, static_cast<int>(n + i));
+    }
     sql::RunBatch();
     const int f = sql::BatchFailedTag();
     if (f < 0) {
@@ -489,6 +497,14 @@ std::size_t WorkBatch(const DnlLoop<Row>& d, std::deque<FetchedRow<Row>>* queue,
     }
     const int st = sql::EndBatch(false);
     k = static_cast<std::size_t>(f);
+    if (k >= n) {
+      k -= n;  // the read the row's update would have made alone
+      if (sql::LostStatus() == 0) {
+        also = false;  // the rows' own reads go again alone
+        k = n;
+        continue;
+      }
+    }
     if (sql::LostStatus() != 0) {
       // No row goes any more: the row that met the loss says so with the status it met, and the
       // loop stops there.
