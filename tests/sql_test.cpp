@@ -444,11 +444,21 @@ TEST_P(SqlTest, BatchDeliversItsReadsInOrderAndAFailureUndoesItWhole) {
   EXPECT_STREQ(vn1[0], "A");
   EXPECT_STREQ(vn1[1], "-") << "a read that found nothing leaves its outputs alone";
 
+  // Where reads are not queued, a read runs with the writes queued before it and sees them.
   ASSERT_EQ(sql::BeginBatch(false), 0);
-  for (int dta : {3, 1, 4}) {
+  sql::BatchTag(0);
+  EXPECT_EQ(InsertCfg(3, "E", "F"), 0);
+  int32_t seen = -1;
+  Out count[] = {Out::I32(&seen)};
+  EXPECT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, count), 0);
+  EXPECT_EQ(seen, 3);
+  for (int dta : {1, 4}) {
     sql::BatchTag(dta);
     InsertCfg(dta, "E", "F");  // 1 is there already
   }
+  EXPECT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, count),
+            sql::kUniqueViolated)
+      << "a failed batch runs nothing more";
   EXPECT_EQ(sql::EndBatch(true), sql::kUniqueViolated);
   EXPECT_EQ(sql::BatchFailedTag(), 1);
   ASSERT_EQ(sql::EndGroup(true), 0);
