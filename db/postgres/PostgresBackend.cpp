@@ -634,8 +634,8 @@ int PgBackend::RunBatch(std::span<sql::BatchStatement> batch) {
       b.values[k] = st->values_[k] == nullptr ? nullptr : b.storage[k].c_str();
     }
     if (st->kind_ != PgStmt::Kind::kQuery) EnsureBlock();
-    bool prepared = st->prepared_ ||
-                    std::find(preparing.begin(), preparing.end(), st) != preparing.end();
+    bool prepared =
+        st->prepared_ || std::find(preparing.begin(), preparing.end(), st) != preparing.end();
     if (!prepared) preparing.push_back(st);
     st->AddExecute(&main, st->name_, st->t_.text, &prepared, &b.values);
     b.call = main.size() - 1;
