@@ -10,16 +10,17 @@
 # (jobfeed-master BENCH ..., for instance); rows sent are counted from the send-buffer lines.
 # UNMARKED=M adds M positions marked for nobody (the everyday run: N=1 on a site of many rows);
 # FAKEOCI_DELAY_US=U makes each round trip wait U microseconds, and the run's wall time is shown.
+# BIN=FOLDER takes the programs of that build tree (build/ci, say) as they are, unbuilt.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 n=10000
 if [ $# -gt 0 ] && [ "$1" != "--" ]; then n="$1"; shift; fi
 [ $# -gt 0 ] && [ "$1" = "--" ] && shift
-"$repo/scripts/deps"
-cmake --preset default -S "$repo" >/dev/null
-cmake --build "$repo/build/default" -j "${JOBS:-2}" \
+[ -n "${BIN:-}" ] || "$repo/scripts/deps"
+[ -n "${BIN:-}" ] || cmake --preset default -S "$repo" >/dev/null
+[ -n "${BIN:-}" ] || cmake --build "$repo/build/default" -j "${JOBS:-2}" \
   --target jobfeed jobfeed-master jobfeed-admin jobfeed-bench-gen fakeoci >/dev/null
-bin="$repo/build/default"
+bin="${BIN:-$repo/build/default}"
 site="$(mktemp -d)"
 trap 'rm -rf "$site"' EXIT
 

@@ -2,11 +2,14 @@
 // ("UBG"), persons ("PNR" and "AWN") and cost centres ("KST").
 #include "download/MasterDnl.h"
 
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "db/DbDnl.h"
 #include "db/Dbstd.h"
+#include "db/sql/Session.h"
 #include "download/DnlLoop.h"
 #include "download/Download.h"
 #include "download/Field.h"
@@ -161,10 +164,23 @@ int Apg_Build(DnlRecord* rec, const ApgDnlRecord& row, std::string_view) {
 
 int Apl_Build(DnlRecord* rec, const AplDnlRecord& row, std::string_view) {
   // The record carries the cost centre of the workplace's group; without exactly one current
-  // assignment there is none to send, and the workplace stays due.
+  // assignment there is none to send, and the workplace stays due. The workplaces of a group
+  // come one after another: the assignment found for a group holds for the rest of the open
+  // transaction (a group of the download), where each read would be a round trip of its own.
+  static unsigned long epoch = 0;
+  static std::map<std::string, KsgRecord, std::less<>> current;
+  if (epoch != sql::TransactionEpoch()) {
+    current.clear();
+    epoch = sql::TransactionEpoch();
+  }
   KsgRecord ksg;
-  ksg.KsgApg = row.AplApg;
-  if (int rc = Ksg_ReadCurrent(&ksg); rc != 0) return rc;
+  if (auto it = current.find(row.AplApg.view()); it != current.end()) {
+    ksg = it->second;
+  } else {
+    ksg.KsgApg = row.AplApg;
+    if (int rc = Ksg_ReadCurrent(&ksg); rc != 0) return rc;
+    if (epoch == sql::TransactionEpoch()) current.emplace(std::string(row.AplApg.view()), ksg);
+  }
 
   field::FixedRecord<kMasPayloadLength> p;
   p.Text(0, 10, row.AplApl);

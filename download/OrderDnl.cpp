@@ -1,12 +1,17 @@
 // The order downloads: order headers as "APK" records, order positions as "APP" records.
 #include "download/OrderDnl.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "db/DbDnl.h"
 #include "db/Dbstd.h"
+#include "db/sql/Session.h"
 #include "db/sql/Status.h"
 #include "download/DnlLoop.h"
 #include "download/Download.h"
@@ -71,6 +76,54 @@ int Apk_StatusUpdate(const ApkRecord& row) {
 // go again (App_CountLockFailed), or nullptr.
 const char* g_countLockStep = nullptr;
 
+// The headers locked in the open transaction are kept with their counts: the lock keeps them as
+// written until the transaction ends, so the next position of the same order writes its count
+// without reading the header again (in a batch of positions, that read would be a round trip
+// of its own). Anything that may have undone a write or a lock forgets them.
+struct Heads {
+  unsigned long epoch = 0;
+  std::map<std::string, int32_t, std::less<>> counts;
+};
+Heads& KnownHeads() {
+  static Heads h;
+  if (h.epoch != sql::TransactionEpoch()) {
+    h.counts.clear();
+    h.epoch = sql::TransactionEpoch();
+  }
+  return h;
+}
+
+// A header a batch locks and reads with its positions; its count is kUnread until it came.
+constexpr int32_t kUnread = INT32_MIN;
+struct BatchHead {
+  unsigned long epoch = 0;  // the transaction's that read it
+  ApkRecord rec;
+};
+std::map<std::string, BatchHead, std::less<>>& BatchHeads() {
+  static std::map<std::string, BatchHead, std::less<>> heads;
+  return heads;
+}
+
+// In a batch's locking reads, after every position's: the order header a position of a kind
+// that moves its count will lock and read, so that it comes with the batch (its lock after its
+// positions', the one lock order of the program).
+void App_LockHead(const AppDnlRecord& fetched, int tag) {
+  if (fetched.AppDna != "NEU" && fetched.AppDna != "LOE") return;
+  const Heads& known = KnownHeads();
+  auto& heads = BatchHeads();
+  std::erase_if(heads, [&](const auto& h) { return h.second.epoch != known.epoch; });
+  const std::string_view order = fetched.AppApk.view();
+  if (known.counts.find(order) != known.counts.end() || heads.find(order) != heads.end()) return;
+  BatchHead& head = heads[std::string(order)];
+  head.epoch = known.epoch;
+  head.rec.ApkApk = order;
+  head.rec.ApkAfo = kUnread;
+  sql::BatchTag(tag);
+  if (const int rc = Apk_PKeyLock(&head.rec); rc != 0 && rc != sql::kQueued) {
+    heads.erase(std::string(order));
+  }
+}
+
 // Moves the position count of an order by delta, with the order header locked after its
 // position (the one lock order of the program). Either failure undoes the position's unit, so
 // the position stays due, and is logged: a lock held elsewhere (-54) or a deadlock (-60) by the
@@ -78,14 +131,26 @@ const char* g_countLockStep = nullptr;
 // its 16 bits with a detail entry naming the order (it would fail on every run). An order header
 // that is gone (1403) has no count to keep and is no failure.
 int AdjustPositionCount(const char* order, int delta) {
+  Heads& known = KnownHeads();
   ApkRecord head;
   head.ApkApk = order;
   const char* step = "Fehler bei Apk_PKeyRead";
-  int rc = Apk_PKeyLock(&head);
+  int rc = 0;
+  const auto& heads = BatchHeads();
+  const auto read = heads.find(std::string_view(order));
+  if (auto it = known.counts.find(std::string_view(order)); it != known.counts.end()) {
+    head.ApkAfo = it->second;
+  } else if (read != heads.end() && read->second.epoch == known.epoch &&
+             read->second.rec.ApkAfo != kUnread) {
+    head.ApkAfo = read->second.rec.ApkAfo;  // locked and read with the batch
+  } else {
+    rc = Apk_PKeyLock(&head);
+  }
   if (rc == 0) {
     head.ApkAfo += delta;
     step = "Fehler bei Apk_PKeyUpd";
     rc = Apk_AfoUpd(&head);
+    if (rc == 0 && known.epoch == sql::TransactionEpoch()) known.counts[order] = head.ApkAfo;
   }
   if (rc == 0 || rc == sql::kNotFound) return rc;
   if (rc == sql::kBusy || rc == sql::kDeadlock) {
@@ -210,6 +275,7 @@ int App_Dnl(const char* date, const char* time, const char* requester) {
   d.lock = App_PKeyLock;
   d.lockFailed = App_LockFailed;
   d.updateLockFailed = App_CountLockFailed;
+  d.lockAlso = App_LockHead;
   d.marker = AppMarker;
   d.update = App_StatusUpdate;
   d.commitFunction = "APP_Frei";

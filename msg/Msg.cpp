@@ -234,6 +234,15 @@ void Msg_Hold(bool hold) {
   for (const std::string& entry : held) Emit(s, entry);
 }
 
+std::size_t Msg_HeldCount() {
+  return Settings().held.size();
+}
+
+void Msg_DropHeld(std::size_t n) {
+  std::vector<std::string>& held = Settings().held;
+  if (n < held.size()) held.resize(n);
+}
+
 void Msg_Log(int32_t errorCode, const char* functionName, const char* messageText, int kind) {
   MessageRecord rec;
   rec.functionName = functionName;

@@ -3,6 +3,7 @@
 // written to standard error instead.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -42,6 +43,10 @@ void Msg_LogDetail(int32_t errorCode, const char* functionName, std::string_view
 // (on the embedded database the write lock), so that waiting for a busy message file never
 // keeps other processes from the database.
 void Msg_Hold(bool hold);
+// While held: how many entries are held, and forgetting those held after the first n (a
+// download whose rows are worked again drops what their first try logged).
+std::size_t Msg_HeldCount();
+void Msg_DropHeld(std::size_t n);
 // Appends the bytes and CR LF to the named file. Returns 0 or the system error code.
 int Msg_AppendLine(const char* fileName, const void* bytes, int length);
 

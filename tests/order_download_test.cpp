@@ -547,6 +547,24 @@ TEST_P(OrderDownloadTest, PositionCountAtItsLimitFailsThePosition) {
   EXPECT_TRUE(Lines(3).empty());
 }
 
+// The same inside a batch, where the positions after a group's first take the count their header
+// was read with and what the positions before them added: the one that leaves the 16 bits fails
+// alone, the ones before it go with their counts, and the order download stops there.
+TEST_P(OrderDownloadTest, PositionCountLeavingItsBitsInsideABatchStopsAtThatPosition) {
+  Header("4711", "A1", "AEN");
+  Sql("update Kvl501Apk set ApkDwn=NULL, ApkAfo=32765");
+  for (const char* app : {"10", "20", "30", "40", "50"}) {
+    Position("4711", app, "A1", std::string(app) == "10" ? "AEN" : "NEU");
+  }
+  ASSERT_EQ(RunApp(), 0);
+  EXPECT_EQ(Afo("4711"), 32767);
+  EXPECT_EQ(Lines(3).size(), 3u);
+  for (const char* app : {"10", "20", "30"}) EXPECT_EQ(PosMarker("4711", app), "/") << app;
+  for (const char* app : {"40", "50"}) EXPECT_EQ(PosMarker("4711", app), "REQ1/NEU") << app;
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"App_Frei|Fehler bei Apk_PKeyUpd|-1455"}));
+  EXPECT_NE(test::ReadBytes(msg_file()).find("ApkAfo 32768 Auftrag 4711"), std::string::npos);
+}
+
 // Control bytes of a database text cannot forge a record: they go out as "?" and every line is
 // one line.
 TEST_P(OrderDownloadTest, ControlBytesOfTextsGoOutAsQuestionMarks) {

@@ -450,6 +450,53 @@ TEST_P(SqlTest, UnitsOfAGroupAreUndoneAloneAndCommittedTogether) {
             "");
 }
 
+// A batch of a group: its reads deliver their rows when it runs, and the first statement that
+// fails undoes the whole batch, what ran before it included, and no later one runs.
+TEST_P(SqlTest, BatchDeliversItsReadsInOrderAndAFailureUndoesItWhole) {
+  ASSERT_EQ(sql::BeginGroupUnit("G"), 0);
+  ASSERT_EQ(InsertCfg(1, "A", "B"), 0);
+  ASSERT_EQ(sql::EndUnit(true), 0);
+  char vn1[2][21] = {"-", "-"};
+  ASSERT_EQ(sql::BeginBatch(true), 0);
+  for (int dta : {1, 9}) {
+    sql::BatchTag(dta == 1 ? 0 : 1);
+    Out o[] = {Out::Text(vn1[dta == 1 ? 0 : 1], sizeof vn1[0])};
+    const int rc = sql::SelectInto("select CfgVn1 into :b0 from Kvl557Cfg where CfgDta=:b1",
+                                   {In::I32(dta)}, o);
+    EXPECT_EQ(rc, sql::BatchQueues() ? sql::kQueued : dta == 1 ? 0 : sql::kNotFound);
+  }
+  sql::BatchTag(2);
+  EXPECT_EQ(InsertCfg(2, "C", "D"), 0);
+  EXPECT_EQ(sql::EndBatch(true), 0);
+  EXPECT_EQ(sql::BatchStatus(0), 0);
+  EXPECT_EQ(sql::BatchStatus(1), sql::kNotFound);
+  EXPECT_STREQ(vn1[0], "A");
+  EXPECT_STREQ(vn1[1], "-") << "a read that found nothing leaves its outputs alone";
+
+  // Where reads are not queued, a read runs with the writes queued before it and sees them.
+  ASSERT_EQ(sql::BeginBatch(false), 0);
+  sql::BatchTag(0);
+  EXPECT_EQ(InsertCfg(3, "E", "F"), 0);
+  int32_t seen = -1;
+  Out count[] = {Out::I32(&seen)};
+  EXPECT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, count), 0);
+  EXPECT_EQ(seen, 3);
+  for (int dta : {1, 4}) {
+    sql::BatchTag(dta);
+    InsertCfg(dta, "E", "F");  // 1 is there already
+  }
+  EXPECT_EQ(sql::SelectInto("select count(*) into :b0 from Kvl557Cfg", {}, count),
+            sql::kUniqueViolated)
+      << "a failed batch runs nothing more";
+  EXPECT_EQ(sql::EndBatch(true), sql::kUniqueViolated);
+  EXPECT_EQ(sql::BatchFailedTag(), 1);
+  ASSERT_EQ(sql::EndGroup(true), 0);
+  int32_t n = -1;
+  Out c[] = {Out::I32(&n)};
+  ASSERT_EQ(sql::SelectInto("select sum(CfgDta) into :b0 from Kvl557Cfg", {}, c), 0);
+  EXPECT_EQ(n, 3) << "the group keeps what came before the failed batch, nothing of the batch";
+}
+
 // A group ends before its transaction holds more units than the database wants in one. On
 // PostgreSQL a subtransaction that wrote keeps its id until the transaction ends, released or
 // not, and the server caches 64 of them a session; here each unit makes two (its own savepoint

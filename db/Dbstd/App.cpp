@@ -235,7 +235,10 @@ int App_PKeyRead(AppRecord* rec) {
 }
 
 int App_PKeyLock(AppRecord* rec) {
-  return ReadPosition(kKeyLock.view(), rec);
+  // Straight into the record: in a batch many positions are read before any row arrives.
+  g_host.AppApk = rec->AppApk.view();
+  g_host.AppApp = rec->AppApp.view();
+  return ReadByKey<R>(kKeyLock.view(), kKey, kAppTableColumns, rec);
 }
 
 int App_PKeyUpd(const AppRecord* rec) {

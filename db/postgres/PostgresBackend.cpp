@@ -110,6 +110,9 @@ class PgBackend final : public sql::Backend {
   int Commit() override { return EndBlock("COMMIT"); }
   int Rollback() override { return EndBlock("ROLLBACK"); }
   int ReleaseSavepoint(std::string_view name) override;
+  // A batch goes as one pipeline: its statements' answers come back together.
+  bool Batches() const override { return true; }
+  int RunBatch(std::span<sql::BatchStatement> batch) override;
   // The server keeps the ids of at most kCachedSubxacts subtransactions of a transaction in
   // shared memory; past that, every other session's snapshot is marked overflowed and its
   // visibility checks look the ids up on disk (pg_subtrans) until the transaction ends. A
@@ -230,6 +233,7 @@ class PgStmt final : public sql::BackendStmt {
   int64_t RowCount() const override { return row_count_; }
 
  private:
+  friend class PgBackend;  // RunBatch sends many statements' calls in one round trip
   std::string CursorName() const { return name_ + "_c"; }
   // Closes the server's cursor with the next round trip; the rows at hand stay.
   void Release() {
@@ -241,7 +245,10 @@ class PgStmt final : public sql::BackendStmt {
   int Deliver(std::span<const Out> out) const;
   // The calls that prepare (on first use) and execute a prepared text.
   void AddExecute(std::vector<Call>* calls, const std::string& name, const std::string& text,
-                  bool* prepared);
+                  bool* prepared, const std::vector<const char*>* values = nullptr);
+  // What the answer to an execute of a write or a single-row read tells: 0, 1403 or -2112,
+  // the row delivered into out.
+  int Answer(Result r, std::span<const Out> out);
 
   PgBackend* owner_;
   dialect::Translation t_;
@@ -579,7 +586,7 @@ int PgBackend::EndBlock(const char* command) {
 // --- PgStmt ---
 
 void PgStmt::AddExecute(std::vector<Call>* calls, const std::string& name, const std::string& text,
-                        bool* prepared) {
+                        bool* prepared, const std::vector<const char*>* values) {
   if (!*prepared) {
     Call p;
     p.kind = Call::kPrepare;
@@ -590,8 +597,102 @@ void PgStmt::AddExecute(std::vector<Call>* calls, const std::string& name, const
   Call e;
   e.kind = Call::kPrepared;
   e.name = name;
-  e.values = &values_;
+  e.values = values != nullptr ? values : &values_;
   calls->push_back(std::move(e));
+}
+
+int PgStmt::Answer(Result r, std::span<const Out> out) {
+  if (pq->PQresultStatus(r.get()) == PGRES_TUPLES_OK) {
+    rows_ = std::move(r);
+    next_ = 0;
+    const int n = pq->PQntuples(rows_.get());
+    int rc = n == 0 ? sql::kNotFound : n > 1 ? sql::kTooManyRows : Deliver(out);
+    rows_.reset();
+    return rc;
+  }
+  const char* tuples = pq->PQcmdTuples(r.get());
+  if (tuples != nullptr && *tuples != '\0') {
+    row_count_ = std::atoll(tuples);
+    if (row_count_ == 0) return sql::kNotFound;
+  }
+  return 0;
+}
+
+// --- PgBackend::RunBatch ---
+
+int PgBackend::RunBatch(std::span<sql::BatchStatement> batch) {
+  if (batch.empty()) return 0;
+  if (lost_) {
+    batch[0].status = sql::kNotConnected;
+    return 0;
+  }
+  // Each statement's values are its own: one statement text may run for many rows.
+  struct Bound {
+    PgStmt* stmt;
+    std::vector<std::string> storage;
+    std::vector<const char*> values;
+    std::size_t call = 0;
+  };
+  std::vector<Bound> bound(batch.size());
+  std::vector<Call> main;
+  std::vector<PgStmt*> preparing;
+  std::size_t end = batch.size();
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    auto* st = static_cast<PgStmt*>(batch[i].stmt);
+    Bound& b = bound[i];
+    b.stmt = st;
+    st->Close();
+    st->row_count_ = -1;
+    int rc = st->kind_ == PgStmt::Kind::kSavepoint || st->kind_ == PgStmt::Kind::kRollbackTo
+                 ? sql::kInvalidSqlStatement
+                 : st->Bind(batch[i].in);
+    if (rc != 0) {
+      batch[i].status = rc;
+      end = i;
+      break;
+    }
+    b.storage = st->storage_;
+    b.values.resize(st->values_.size());
+    for (std::size_t k = 0; k < b.values.size(); ++k) {
+      b.values[k] = st->values_[k] == nullptr ? nullptr : b.storage[k].c_str();
+    }
+    if (st->kind_ != PgStmt::Kind::kQuery) EnsureBlock();
+    bool prepared =
+        st->prepared_ || std::find(preparing.begin(), preparing.end(), st) != preparing.end();
+    if (!prepared) preparing.push_back(st);
+    st->AddExecute(&main, st->name_, st->t_.text, &prepared, &b.values);
+    b.call = main.size() - 1;
+  }
+  if (end == 0) return 0;
+  const int rc = Run(&main, Trip::kExecute);
+  for (const Call& c : main) {
+    if (c.kind != Call::kPrepare || c.result == nullptr ||
+        pq->PQresultStatus(c.result.get()) != PGRES_COMMAND_OK) {
+      continue;
+    }
+    for (PgStmt* st : preparing) {
+      if (st->name_ == c.name) st->prepared_ = true;
+    }
+  }
+  bool changed = false;
+  for (std::size_t i = 0; i < end; ++i) {
+    Call& c = main[bound[i].call];
+    const ExecStatusType st =
+        c.result != nullptr ? pq->PQresultStatus(c.result.get()) : PGRES_FATAL_ERROR;
+    if (rc != 0 && st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
+      batch[i].status = rc;  // the first failure; what followed it did not run
+      return static_cast<int>(i);
+    }
+    changed = changed || bound[i].stmt->kind_ != PgStmt::Kind::kQuery;
+    batch[i].status = bound[i].stmt->Answer(std::move(c.result), batch[i].out);
+    if (batch[i].status != 0 && batch[i].status != sql::kNotFound) return static_cast<int>(i);
+  }
+  if (rc != 0) {
+    batch[0].status = rc;  // what was queued before the batch failed
+    return 0;
+  }
+  if (changed) Changed();  // once: the batch ran inside one savepoint, or none
+  return static_cast<int>(end);
 }
 
 int PgStmt::Bind(std::span<const In> in) {

@@ -37,6 +37,17 @@ class BackendStmt {
   virtual int64_t RowCount() const { return -1; }
 };
 
+// A statement of a batch: its prepared statement, its inputs and, for a single-row query, the
+// outputs its row lands in. The run sets status: 0, 1403 (no row, or no row touched), -2112 (a
+// query found more than one row) or the failure.
+struct BatchStatement {
+  BackendStmt* stmt = nullptr;
+  std::span<const In> in;
+  std::span<const Out> out;
+  bool query = false;
+  int status = 0;
+};
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -54,6 +65,18 @@ class Backend {
   // Whether the open transaction should commit before another unit begins in it: a database
   // that pays for every unit a transaction holds beyond some number says so in time.
   virtual bool TransactionFull() const { return false; }
+  // Whether RunBatch sends a batch's statements together. Otherwise the session runs them one
+  // by one, as they come.
+  virtual bool Batches() const { return false; }
+  // Runs the statements in order, in as few round trips as the backend can, as if each had run
+  // by itself: a failed one is undone alone. Returns the index of the first that failed (a
+  // status other than 0 and 1403), batch.size() when none did; those after a failed one may or
+  // may not have run (their status says nothing), so the caller undoes the batch to a savepoint
+  // it set before it.
+  virtual int RunBatch(std::span<BatchStatement> batch) {
+    (void)batch;
+    return 0;
+  }
   // Whether the session is gone: every later call fails without reaching the server.
   virtual bool ConnectionLost() const { return false; }
   // Human-readable detail of the last error, for the operator tool and tests.

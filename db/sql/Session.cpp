@@ -18,6 +18,30 @@ struct TextHash {
   }
 };
 
+// A statement waiting in a batch: its inputs copied (the caller's may be gone when the batch
+// runs), a read's outputs staged until its row is known to be the only one.
+struct Queued {
+  BackendStmt* stmt = nullptr;
+  int tag = 0;
+  bool query = false;
+  std::vector<std::string> texts;
+  std::vector<In> in;
+  std::vector<Out> out;  // the caller's
+  std::vector<Out> staged;
+  std::vector<double> staging;
+};
+
+struct Batch {
+  bool open = false;
+  bool queue_reads = false;
+  bool failed = false;
+  int failed_status = 0;
+  int failed_tag = -1;
+  int tag = 0;
+  std::vector<Queued> queue;
+  std::vector<int> status;  // by tag
+};
+
 struct State {
   std::unique_ptr<Backend> backend;
   // Prepared statements by text. The texts are the modules' literals, and the same text runs
@@ -36,6 +60,8 @@ struct State {
   bool unit_ended = false;      // the open unit's last write committed it
   bool unit_wrote = false;      // the open unit ran a WriteWithSavepoint
   int unit_end_status = 0;      // the status of that commit
+  Batch batch;
+  unsigned long epoch = 1;  // TransactionEpoch()
 };
 
 State& S() {
@@ -118,6 +144,7 @@ void Disconnect() {
   s.lock_waits = true;
   s.lost = 0;
   s.end_with_write = s.unit_ended = false;
+  s.batch = Batch{};
 }
 
 bool Connected() {
@@ -166,9 +193,197 @@ int Connect(std::string_view user, std::string_view password, std::string_view n
   return SetCode(rc);
 }
 
+namespace {
+
+constexpr std::string_view kBatchSavepoint = "Batch_Sp";
+
+void SetTagStatus(int tag, int status) {
+  std::vector<int>& v = S().batch.status;
+  if (tag < 0) return;
+  if (static_cast<std::size_t>(tag) >= v.size()) v.resize(static_cast<std::size_t>(tag) + 1, 0);
+  v[static_cast<std::size_t>(tag)] = status;
+}
+
+bool Fails(int status) {
+  return status != 0 && status != kNotFound;
+}
+
+// The batch failed at a statement of unit tag: undo it to its savepoint.
+int FailBatch(int tag, int status) {
+  Batch& b = S().batch;
+  b.queue.clear();
+  b.failed = true;
+  b.failed_status = status;
+  b.failed_tag = tag;
+  b.open = false;  // the rollback runs as a statement of its own
+  ++S().epoch;
+  Execute("rollback  to " + std::string(kBatchSavepoint));
+  b.open = true;
+  return SetCode(status);
+}
+
+// A statement of the batch queued, with copies of its inputs.
+Queued& Enqueue(BackendStmt* stmt, std::span<const In> in, std::span<const Out> out, bool query) {
+  Batch& b = S().batch;
+  Queued& q = b.queue.emplace_back();
+  q.stmt = stmt;
+  q.tag = b.tag;
+  q.query = query;
+  q.texts.reserve(in.size());
+  for (const In& v : in) {
+    q.in.push_back(v);
+    if (v.type == Type::kText) {
+      q.texts.emplace_back(v.text);
+      q.in.back().text = q.texts.back();
+    }
+  }
+  q.out.assign(out.begin(), out.end());
+  if (query) {
+    std::size_t total = 0;
+    for (const Out& o : out) total += SlotSize(o);
+    q.staging.resize(total / sizeof(double) + 1);
+    q.staged = q.out;
+    std::size_t off = 0;
+    for (Out& o : q.staged) {
+      o.dst = reinterpret_cast<unsigned char*>(q.staging.data()) + off;
+      off += SlotSize(o);
+    }
+  }
+  SetTagStatus(q.tag, query ? kQueued : 0);
+  return q;
+}
+
+// Sends what the batch holds. Returns 0 or the status the batch failed with.
+int Flush() {
+  State& s = S();
+  Batch& b = s.batch;
+  if (b.failed) return b.failed_status;
+  if (b.queue.empty()) return 0;
+  std::vector<BatchStatement> run(b.queue.size());
+  for (std::size_t i = 0; i < run.size(); ++i) {
+    Queued& q = b.queue[i];
+    // The texts may have moved with the queue: the inputs view them where they are now.
+    std::size_t t = 0;
+    for (In& v : q.in) {
+      if (v.type == Type::kText) v.text = q.texts[t++];
+    }
+    run[i].stmt = q.stmt;
+    run[i].in = q.in;
+    run[i].out = q.staged;
+    run[i].query = q.query;
+  }
+  const std::size_t failed = static_cast<std::size_t>(s.backend->RunBatch(run));
+  for (std::size_t i = 0; i < run.size() && i < failed; ++i) {
+    Queued& q = b.queue[i];
+    SetTagStatus(q.tag, run[i].status);
+    if (q.query && run[i].status == 0) {
+      for (std::size_t k = 0; k < q.out.size(); ++k) {
+        std::memcpy(q.out[k].dst, q.staged[k].dst, FieldSize(q.out[k]));
+      }
+    }
+  }
+  if (failed < run.size()) {
+    const int status = run[failed].status != 0 ? run[failed].status : kOtherError;
+    SetCode(status);  // a lost connection is noted
+    return FailBatch(b.queue[failed].tag, status);
+  }
+  b.queue.clear();
+  return SetCode(0);
+}
+
+// A statement run at once inside a batch (a backend that does not batch): its failure fails the
+// batch.
+int RanInBatch(int status) {
+  Batch& b = S().batch;
+  SetTagStatus(b.tag, status);
+  if (Fails(status)) return FailBatch(b.tag, status);
+  return status;
+}
+
+bool Queues() {
+  const State& s = S();
+  return s.batch.open && s.backend && s.backend->Batches();
+}
+
+}  // namespace
+
+int BeginBatch(bool queue_reads) {
+  State& s = S();
+  s.batch = Batch{};
+  const int rc = Execute("savepoint " + std::string(kBatchSavepoint));
+  if (rc != 0) return rc;
+  s.batch.open = true;
+  s.batch.queue_reads = queue_reads;
+  return 0;
+}
+
+void BatchTag(int tag) {
+  S().batch.tag = tag;
+  SetTagStatus(tag, 0);
+}
+
+int RunBatch() {
+  if (!S().batch.open) return 0;
+  return Flush();
+}
+
+int BatchStatus(int tag) {
+  const std::vector<int>& v = S().batch.status;
+  return tag >= 0 && static_cast<std::size_t>(tag) < v.size() ? v[static_cast<std::size_t>(tag)]
+                                                              : 0;
+}
+
+int BatchFailedTag() {
+  return S().batch.failed ? S().batch.failed_tag : -1;
+}
+
+bool InBatch() {
+  return S().batch.open;
+}
+
+bool BatchQueues() {
+  return Queues();
+}
+
+unsigned long TransactionEpoch() {
+  return S().epoch;
+}
+
+int EndBatch(bool keep) {
+  State& s = S();
+  Batch& b = s.batch;
+  if (!b.open) return 0;
+  int rc = keep ? Flush() : 0;
+  if (b.failed) {
+    rc = b.failed_status;
+  } else {
+    b.queue.clear();
+    b.open = false;
+    if (keep) {
+      SetCode(s.backend ? s.backend->ReleaseSavepoint(kBatchSavepoint) : kNotLoggedOn);
+    } else {
+      ++s.epoch;
+      Execute("rollback  to " + std::string(kBatchSavepoint));
+    }
+  }
+  b.open = false;
+  b.queue.clear();
+  return rc;
+}
+
 int Execute(std::string_view text, std::span<const In> in) {
   BackendStmt* stmt = nullptr;
   if (int rc = Prepared(text, false, &stmt); rc != 0) return SetCode(rc);
+  if (S().batch.open) {
+    if (S().batch.failed) return SetCode(S().batch.failed_status);
+    if (Queues()) {
+      Enqueue(stmt, in, {}, false);
+      return SetCode(0);
+    }
+    int rc = stmt->Execute(in);
+    stmt->Close();
+    return RanInBatch(SetCode(rc));
+  }
   int rc = stmt->Execute(in);
   stmt->Close();
   return SetCode(rc);
@@ -177,6 +392,21 @@ int Execute(std::string_view text, std::span<const In> in) {
 int SelectInto(std::string_view text, std::span<const In> in, std::span<const Out> out) {
   BackendStmt* stmt = nullptr;
   if (int rc = Prepared(text, true, &stmt); rc != 0) return SetCode(rc);
+  if (S().batch.open) {
+    Batch& b = S().batch;
+    if (b.failed) return SetCode(b.failed_status);
+    if (Queues()) {
+      Enqueue(stmt, in, out, true);
+      if (b.queue_reads) return SetCode(kQueued);
+      const int tag = b.tag;
+      if (int rc = Flush(); rc != 0) return rc;
+      return SetCode(BatchStatus(tag));
+    }
+    b.open = false;  // at once, as outside a batch
+    const int rc = SelectInto(text, in, out);
+    b.open = true;
+    return RanInBatch(rc);
+  }
   int rc = stmt->Execute(in);
   if (rc != 0) {
     stmt->Close();
@@ -214,11 +444,13 @@ int SelectInto(std::string_view text, std::span<const In> in, std::span<const Ou
 
 void Commit() {
   State& s = S();
+  ++s.epoch;
   SetCode(s.backend ? s.backend->Commit() : kNotLoggedOn);
 }
 
 void Rollback() {
   State& s = S();
+  ++s.epoch;
   SetCode(s.backend ? s.backend->Rollback() : kNotLoggedOn);
 }
 
@@ -257,7 +489,10 @@ int EndUnit(bool keep) {
     return SetCode(S().unit_end_status);
   }
   if (S().in_group) {
-    if (!keep) return Execute("rollback  to " + savepoint);
+    if (!keep) {
+      ++S().epoch;
+      return Execute("rollback  to " + savepoint);
+    }
     State& s = S();
     return SetCode(s.backend ? s.backend->ReleaseSavepoint(savepoint) : kNotLoggedOn);
   }
@@ -300,6 +535,8 @@ bool LockWaits() {
 }
 
 int WriteWithSavepoint(std::string_view routine, std::string_view text, std::span<const In> in) {
+  // In a batch the statement goes alone: its failure undoes the whole batch to its savepoint.
+  if (S().batch.open) return Execute(text, in);
   // The texts are put together on the stack: this runs once or twice per downloaded row.
   const std::size_t n = std::min<std::size_t>(routine.size(), 64);
   auto compose = [&](char* buf, std::string_view head) {
@@ -323,6 +560,7 @@ int WriteWithSavepoint(std::string_view routine, std::string_view text, std::spa
       stmt->Close();
     }
     s.unit_ended = ended;
+    if (ended) ++s.epoch;  // the transaction ended with it, as a commit ends it
     // Committed, the unit has nothing left to roll back: a write that touched no row changed
     // nothing, as its rollback would have left it.
     if (ended || rc == 0) return SetCode(rc);

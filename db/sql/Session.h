@@ -101,6 +101,38 @@ bool GroupFull();
 void SetLockWait(bool wait);
 bool LockWaits();
 
+// A batch: the statements of many units of a group sent together, where the backend can
+// (Backend::Batches), else run one by one as they come. BeginBatch sets the savepoint
+// "Batch_Sp" in the open group; until EndBatch:
+//   - Execute queues a write and returns 0, its status unknown until the batch runs;
+//     WriteWithSavepoint queues its statement alone, since a failure undoes the whole batch;
+//   - SelectInto queues a single-row read and returns kQueued when reads are queued (its row
+//     lands in the outputs, which must stay valid, when the batch runs); otherwise it runs at
+//     once with everything queued before it, and its row and status are there when it returns.
+// BatchTag names the unit the next statements belong to. The first statement that fails
+// (anything but 0 and 1403) undoes the whole batch to its savepoint; the batch is then failed:
+// every later statement returns that status without running, and BatchFailedTag names the
+// failed statement's unit. A backend that runs statements one by one fails the batch at once.
+int BeginBatch(bool queue_reads);
+void BatchTag(int tag);
+// Runs what is queued. Returns 0, or the status the batch failed with.
+int RunBatch();
+// The status of the last statement of a unit (a read's row is in its outputs when it is 0);
+// kQueued before the batch ran; 0 for a unit without statements.
+int BatchStatus(int tag);
+// The unit of the statement that failed the batch, or -1.
+int BatchFailedTag();
+// Ends the batch: runs what is queued, then lets the savepoint go (keep) or undoes the batch.
+// Returns 0 or the status the batch failed with (a failed batch is undone already).
+int EndBatch(bool keep);
+bool InBatch();
+// Whether the open batch queues its statements (else they run one by one as they come).
+bool BatchQueues();
+// Changes whenever the open transaction may have lost writes or locks: at its end, and when a
+// unit or a batch is undone. What a caller knows of rows it locked and wrote in the transaction
+// holds while this stays the same.
+unsigned long TransactionEpoch();
+
 // COMMIT WORK / ROLLBACK WORK. Their status goes to the communication area.
 void Commit();
 void Rollback();

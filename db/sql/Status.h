@@ -59,6 +59,8 @@ enum Status : int32_t {
   kCallTimeout = -3156,          // a round trip ran past the client's call timeout and was
                                  // broken off; the session is still there (else kLostConnection)
   kOtherError = -99999,          // any other failure of the backend
+  kQueued = 1,                   // a read queued in a batch: its row and status come with the
+                                 // batch's run (RunBatch, BatchStatus)
 };
 
 // Whether a status says the connection to the server is gone: no later statement of the

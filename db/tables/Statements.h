@@ -29,12 +29,13 @@ int SelectRow(std::string_view text, std::span<const Column<R>> key,
 
 // A single-row read by key. The key inputs are taken from rec's key columns; on status 0 every
 // selected column lands in its field; on any other status rec keeps its key and nothing else,
-// so a caller that goes on with it works with empty and zero values, never stale ones.
+// so a caller that goes on with it works with empty and zero values, never stale ones. In a
+// batch that queues reads (sql::kQueued) the row lands in rec when the batch runs.
 template <class R>
 int ReadByKey(std::string_view text, std::span<const Column<R>> key,
               std::span<const Column<R>> cols, R* rec) {
   const int rc = SelectRow(text, key, cols, rec);
-  if (rc != 0) KeepOnlyKey(rec, key);
+  if (rc != 0 && rc != sql::kQueued) KeepOnlyKey(rec, key);
   return rc;
 }
 
