@@ -130,9 +130,9 @@ TEST_F(OracleSmoke, OrderRunSendsMarksAndCounts) {
   for (int i = 1; i < 4; ++i) EXPECT_EQ(lines.substr(i * 552 + 90, 3), "APP") << i;
   EXPECT_EQ(lines.substr(552 + 111 + 130, 6), "261207");
 
-  EXPECT_EQ(
-      Row("select ApkDwn ,ApkDna ,ApkAfo  from Kvl501Apk where ApkApk=:b0", {In::Text(kSmokeOrder)}, 3),
-      "||3")
+  EXPECT_EQ(Row("select ApkDwn ,ApkDna ,ApkAfo  from Kvl501Apk where ApkApk=:b0",
+                {In::Text(kSmokeOrder)}, 3),
+            "||3")
       << "unmarked; the count +1 for the new and -1 for the deleted position";
   EXPECT_EQ(Row("select AppDwn  from Kvl504App where AppApk=:b0 and AppApp=:b1",
                 {In::Text(kSmokeOrder), In::Text("20")}, 1),
