@@ -23,11 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v != nullptr && *v != '\0' ? std::atoi(v) : fallback;
-}
-
 // The program killed, its rows and its arguments.
 struct CrashCase {
   const char* name;

@@ -16,6 +16,7 @@ namespace jf {
 namespace {
 
 namespace fs = std::filesystem;
+using test::WithoutClock;
 
 class MasterRunSite : public test::OrderSiteTest {
  protected:
@@ -86,18 +87,6 @@ TEST_P(MasterRunTest, FirstFailingDownloadGivesTheExitCodeAndTheOthersStillRun) 
   EXPECT_EQ(m[0].function + "|" + m[0].message + "|" + m[0].code,
             "Ubg_Dnl|fehlerhafte Ubg_OpenDnl|-942");
   EXPECT_EQ(m[1].function + "|" + m[1].message, "Ksg_Dnl|fehlerhafte Ksg_OpenDnl");
-}
-
-// The message entries of a file or of standard error with their clock blanked.
-std::string WithoutClock(std::string text) {
-  for (const char* label : {"System-Date: ", "System-Time: "}) {
-    for (std::size_t p = text.find(label); p != std::string::npos; p = text.find(label, p + 1)) {
-      for (std::size_t i = p + std::strlen(label); i < p + std::strlen(label) + 8; ++i) {
-        if (i < text.size() && text[i] >= '0' && text[i] <= '9') text[i] = '#';
-      }
-    }
-  }
-  return text;
 }
 
 // Started by hand at a terminal, a run ends with a summary whose figures are the rows and lines

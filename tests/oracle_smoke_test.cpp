@@ -22,7 +22,7 @@ namespace {
 using sql::In;
 using sql::Out;
 
-constexpr char kOrder[] = "ZZSMOKE0001";
+constexpr char kSmokeOrder[] = "ZZSMOKE0001";
 constexpr char kRequester[] = "ZZSMOKE";
 constexpr int kTerminal = 999001;
 constexpr char kArea[] = "~~SMOKE";  // sorts after every letter and digit: no other range holds it
@@ -87,8 +87,8 @@ class OracleSmoke : public test::OrderSiteTest {
     return joined;
   }
   void RemoveOwnRows() {
-    Run("delete from Kvl504App where AppApk=:b0", {In::Text(kOrder)});
-    Run("delete from Kvl501Apk where ApkApk=:b0", {In::Text(kOrder)});
+    Run("delete from Kvl504App where AppApk=:b0", {In::Text(kSmokeOrder)});
+    Run("delete from Kvl501Apk where ApkApk=:b0", {In::Text(kSmokeOrder)});
     Run("delete from Kvl557Cfg where CfgDta=:b0", {In::I32(kTerminal)});
     Run("delete from Kvl557Cfg where CfgDta=:b0", {In::I32(kTerminal + 1)});
   }
@@ -105,19 +105,19 @@ TEST_F(OracleSmoke, OrderRunSendsMarksAndCounts) {
             0);
   ASSERT_EQ(Run("insert into Kvl501Apk (ApkApk,ApkBz1,ApkSts,ApkAfo,ApkSme,ApkBgs,ApkFbe,ApkDwn,"
                 "ApkDna) values (:b0,:b1,1,3,1250,TO_DATE(:b2,'yyyymmdd'),:b3,:b4,'AEN')",
-                {In::Text(kOrder), In::Text("Rauchtest \xE4\xF6\xFC"), In::Text("20261207"),
+                {In::Text(kSmokeOrder), In::Text("Rauchtest \xE4\xF6\xFC"), In::Text("20261207"),
                  In::Text(kArea), In::Text(kRequester)}),
             0);
   const char* const kinds[] = {"NEU", "LOE", "AEN"};
   for (int p = 0; p < 3; ++p) {
     ASSERT_EQ(Run("insert into Kvl504App (AppApk,AppApp,AppSts,AppSme,AppStr,AppFbe,AppDwn,AppDna,"
                   "AppBds) values (:b0,:b1,2,625,12.5,:b2,:b3,:b4,TO_DATE(:b5,'yyyymmddHH24MISS'))",
-                  {In::Text(kOrder), In::Text(std::to_string(10 * (p + 1))), In::Text(kArea),
+                  {In::Text(kSmokeOrder), In::Text(std::to_string(10 * (p + 1))), In::Text(kArea),
                    In::Text(kRequester), In::Text(kinds[p]), In::Text("20261207063000")}),
               0);
   }
 
-  EXPECT_EQ(RunJobfeedBinary({kRequester, kOrder, "30", "BEGIN"}), 0);
+  EXPECT_EQ(RunJobfeedBinary({kRequester, kSmokeOrder, "30", "BEGIN"}), 0);
   EXPECT_TRUE(Messages().empty()) << test::ReadBytes(msg_file());
   const std::string lines = test::ReadBytes(buffer_file(kTerminal));
   ASSERT_EQ(lines.size(), 4u * 552) << "one header and three positions";
@@ -130,15 +130,15 @@ TEST_F(OracleSmoke, OrderRunSendsMarksAndCounts) {
   for (int i = 1; i < 4; ++i) EXPECT_EQ(lines.substr(i * 552 + 90, 3), "APP") << i;
   EXPECT_EQ(lines.substr(552 + 111 + 130, 6), "261207");
 
-  EXPECT_EQ(
-      Row("select ApkDwn ,ApkDna ,ApkAfo  from Kvl501Apk where ApkApk=:b0", {In::Text(kOrder)}, 3),
-      "||3")
+  EXPECT_EQ(Row("select ApkDwn ,ApkDna ,ApkAfo  from Kvl501Apk where ApkApk=:b0",
+                {In::Text(kSmokeOrder)}, 3),
+            "||3")
       << "unmarked; the count +1 for the new and -1 for the deleted position";
   EXPECT_EQ(Row("select AppDwn  from Kvl504App where AppApk=:b0 and AppApp=:b1",
-                {In::Text(kOrder), In::Text("20")}, 1),
+                {In::Text(kSmokeOrder), In::Text("20")}, 1),
             "none");
   EXPECT_EQ(Row("select AppDwn ,AppDna  from Kvl504App where AppApk=:b0 and AppApp=:b1",
-                {In::Text(kOrder), In::Text("10")}, 2),
+                {In::Text(kSmokeOrder), In::Text("10")}, 2),
             "|");
 }
 

@@ -21,6 +21,7 @@ namespace jf {
 namespace {
 
 namespace fs = std::filesystem;
+using test::WithoutClock;
 
 class RunTestSite : public test::OrderSiteTest {
  protected:
@@ -41,28 +42,6 @@ int ExitCode(int32_t status) {
 #else
   return ExitCodeFromStatus(status);
 #endif
-}
-
-// Text with the clock's digits blanked: the timestamps of send-buffer lines and the date and
-// time lines of message entries, so that runs at different moments compare byte for byte.
-std::string WithoutClock(std::string text) {
-  auto blank = [&](std::size_t at, std::size_t n) {
-    for (std::size_t i = at; i < at + n && i < text.size(); ++i) {
-      if (text[i] >= '0' && text[i] <= '9') text[i] = '#';
-    }
-  };
-  if (!text.empty() && text[0] == '$') {
-    for (std::size_t line = 0; line < text.size(); line += 552) {
-      blank(line + 21, 14);  // when the line was written
-      blank(line + 93, 12);  // the run's date and time
-    }
-  }
-  for (const char* label : {"System-Date: ", "System-Time: "}) {
-    for (std::size_t p = text.find(label); p != std::string::npos; p = text.find(label, p + 1)) {
-      blank(p + std::strlen(label), 8);
-    }
-  }
-  return text;
 }
 
 // Fields of a fixed-width text as (text, width) pairs, each padded with spaces to its width.

@@ -13,6 +13,7 @@
 
 #include <sys/types.h>
 
+#include <cstdlib>
 #include <map>
 #include <ostream>
 #include <set>
@@ -37,6 +38,12 @@ inline constexpr Grouping kGrouped{"Grouped", 0};
 inline constexpr Grouping kSingle{"G1", 1};
 inline void PrintTo(const Grouping& g, std::ostream* os) {
   *os << g.name;
+}
+
+// A harness's size from the environment (longer forms run with larger values), else fallback.
+inline int EnvInt(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v != nullptr && *v != '\0' ? std::atoi(v) : fallback;
 }
 
 // The key of a send-buffer line's row, from where its record type keeps it: "APK|order",

@@ -1,5 +1,7 @@
 #include "support/OrderSite.h"
 
+#include <cstring>
+
 #include "db/DbDb.h"
 #include "db/schema/Schema.h"
 #include "db/sql/Session.h"
@@ -124,6 +126,26 @@ std::vector<OrderSiteTest::Entry> OrderSiteTest::Messages(bool with_details) {
     ++pos;
   }
   return out;
+}
+
+std::string WithoutClock(std::string text) {
+  auto blank = [&](std::size_t at, std::size_t n) {
+    for (std::size_t i = at; i < at + n && i < text.size(); ++i) {
+      if (text[i] >= '0' && text[i] <= '9') text[i] = '#';
+    }
+  };
+  if (!text.empty() && text[0] == '$') {
+    for (std::size_t line = 0; line < text.size(); line += 552) {
+      blank(line + 21, 14);  // when the line was written
+      blank(line + 93, 12);  // the run's date and time
+    }
+  }
+  for (const char* label : {"System-Date: ", "System-Time: "}) {
+    for (std::size_t p = text.find(label); p != std::string::npos; p = text.find(label, p + 1)) {
+      blank(p + std::strlen(label), 8);
+    }
+  }
+  return text;
 }
 
 }  // namespace jf::test

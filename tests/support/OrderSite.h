@@ -78,4 +78,8 @@ class OrderSiteTest : public SiteTest {
 int RunCommand(const std::string& program, const std::vector<std::string>& args,
                std::string* output = nullptr);
 
+// Text with the clock's digits blanked: the timestamps of send-buffer lines and the date and
+// time lines of message entries, so that runs at different moments compare byte for byte.
+std::string WithoutClock(std::string text);
+
 }  // namespace jf::test
