@@ -721,7 +721,7 @@ int SqliteStmt::Deliver(std::span<const Out> out, const std::vector<Value>* row)
                  (static_cast<unsigned char>(src[len]) & 0xC0) == 0x80) {
             --len;
           }
-          std::memcpy(dst, src.data(), len);
+          if (len > 0) std::memcpy(dst, src.data(), len);  // an empty text may have no data
           std::memset(dst + len, 0, o.cap - len);
           if (len < src.size()) {
             indicator = static_cast<int16_t>(std::min<std::size_t>(src.size(), 32767));
