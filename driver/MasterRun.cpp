@@ -55,7 +55,7 @@ constexpr const char* kUsage =
     "  jobfeed-master --version   the version\n";
 
 // Logs a usage error and tells the console; the database is not touched.
-int UsageError(const std::string& why) {
+int MasterUsageError(const std::string& why) {
   const std::string text = "Aufruf: jobfeed-master <Anforderer> [MAG|MAS|UBG|PNR|KST ...] - " + why;
   Msg_Log(kUsageStatus, "main", text.c_str(), kMsgError);
   std::fprintf(stderr, "jobfeed-master: %s\n%s", why.c_str(), kUsage);
@@ -66,7 +66,7 @@ int UsageError(const std::string& why) {
 
 int RefuseMasterArgument(int index) {
   OpenRunLog();
-  return UsageError(UnusableArgumentText(index));
+  return MasterUsageError(UnusableArgumentText(index));
 }
 
 int RunJobfeedMaster(int argc, const char* const* argv) {
@@ -85,18 +85,18 @@ int RunJobfeedMaster(int argc, const char* const* argv) {
     --argc;
     ++argv;
   }
-  if (argc < 2) return UsageError("kein Anforderer");
-  if (argv[1][0] == '-') return UsageError(std::string("unbekannte Option ") + argv[1]);
+  if (argc < 2) return MasterUsageError("kein Anforderer");
+  if (argv[1][0] == '-') return MasterUsageError(std::string("unbekannte Option ") + argv[1]);
   const Text<8> requester = std::string_view(argv[1]);  // cut to 8 characters
   if (CheckArgument(requester.view(), false) != ArgFault::kNone) {
-    return UsageError("kein Anforderer");
+    return MasterUsageError("kein Anforderer");
   }
   bool chosen[kKindCount] = {};
   for (int i = 2; i < argc; ++i) {
-    if (std::string_view(argv[i]) == "--quiet") return UsageError("--quiet nur vor dem Anforderer");
+    if (std::string_view(argv[i]) == "--quiet") return MasterUsageError("--quiet nur vor dem Anforderer");
     std::size_t k = 0;
     while (k < kKindCount && std::string_view(argv[i]) != kKinds[k].name) ++k;
-    if (k == kKindCount) return UsageError(std::string("unbekannte Art ") + argv[i]);
+    if (k == kKindCount) return MasterUsageError(std::string("unbekannte Art ") + argv[i]);
     chosen[k] = true;
   }
   const bool all = argc == 2;

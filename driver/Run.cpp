@@ -106,7 +106,7 @@ namespace {
 
 // A usage error is logged and told on standard error to whoever typed the command; the
 // database is not touched.
-int UsageError(const std::string& why) {
+int RunUsageError(const std::string& why) {
   const std::string text = "Aufruf: jobfeed <Anforderer> <Auftrag> <Position> <Aktion> - " + why;
   Msg_Log(kUsageStatus, "main", text.c_str(), kMsgError);
   std::fprintf(
@@ -128,7 +128,7 @@ std::string UnusableArgumentText(int index) {
 
 int RefuseArgument(int index) {
   OpenRunLog();
-  return UsageError(UnusableArgumentText(index));
+  return RunUsageError(UnusableArgumentText(index));
 }
 
 int RunJobfeed(int argc, const char* const* argv) {
@@ -143,11 +143,11 @@ int RunJobfeed(int argc, const char* const* argv) {
   }
   // Without all four arguments there is no order to prepare; touching the database with
   // missing keys could only mark the wrong rows.
-  if (argc < 5) return UsageError("zu wenige Argumente");
+  if (argc < 5) return RunUsageError("zu wenige Argumente");
   // A mistyped option would be taken as a requester and move the order's rows to its queue.
-  if (argv[1][0] == '-') return UsageError(std::string("unbekannte Option ") + argv[1]);
+  if (argv[1][0] == '-') return RunUsageError(std::string("unbekannte Option ") + argv[1]);
   for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--quiet") == 0) return UsageError("--quiet nur vor dem Anforderer");
+    if (std::strcmp(argv[i], "--quiet") == 0) return RunUsageError("--quiet nur vor dem Anforderer");
   }
 
   RunContext ctx;
@@ -156,7 +156,7 @@ int RunJobfeed(int argc, const char* const* argv) {
   // Marked for a blank requester, the order would be taken from the requester it was due for
   // and sent to nobody.
   if (CheckArgument(ctx.requester.view(), false) != ArgFault::kNone) {
-    return UsageError("kein Anforderer");
+    return RunUsageError("kein Anforderer");
   }
 
   RunDisplay display(std::string("jobfeed ") + ctx.requester.c_str() + " " + argv[2] + " " +

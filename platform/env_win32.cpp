@@ -1,7 +1,11 @@
 // Win32 implementation of the OS seam: the file API calls, share modes and flags the program
 // has always used, with GetLastError numbers passed through unchanged.
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 // windows.h maps these names to their A/W variants; the seam's methods carry the plain names.
 #undef DeleteFile
