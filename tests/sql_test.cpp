@@ -497,6 +497,44 @@ TEST_P(SqlTest, BatchDeliversItsReadsInOrderAndAFailureUndoesItWhole) {
   EXPECT_EQ(n, 3) << "the group keeps what came before the failed batch, nothing of the batch";
 }
 
+// A batch's writes, on Oracle array executes of one text that may change places with the
+// writes of other rows between them: each statement's status as if they had run one by one
+// (a write that touched nothing is 1403), the first failure in the batch's order fails it, and
+// a write that moves its row onto another's key keeps its place.
+TEST_P(SqlTest, BatchWritesTellEachStatusAndTheFirstFailure) {
+  for (int dta = 1; dta <= 5; ++dta) ASSERT_EQ(InsertCfg(dta, "A", "B"), 0);
+  sql::Commit();
+  constexpr char kVn1[] = "update Kvl557Cfg  set CfgVn1=:b0 where CfgDta=:b1";
+  constexpr char kBi1[] = "update Kvl557Cfg  set CfgBi1=:b0 where CfgDta=:b1";
+  constexpr char kMove[] = "update Kvl557Cfg  set CfgDta=:b0 where CfgDta=:b1";
+  ASSERT_EQ(sql::BeginGroupUnit("G"), 0);
+  ASSERT_EQ(sql::BeginBatch(false), 0);
+  const auto write = [](int tag, const char* text, In a, int dta) {
+    sql::BatchTag(tag);
+    return sql::Execute(text, {a, In::I32(dta)});
+  };
+  write(0, kVn1, In::Text("X"), 1);
+  write(1, kVn1, In::Text("X"), 7);  // no such row
+  write(2, kBi1, In::Text("Y"), 2);
+  write(3, kVn1, In::Text("X"), 3);
+  write(4, kMove, In::I32(6), 4);  // 4 becomes 6: the next write of 6 must find it
+  write(5, kVn1, In::Text("Z"), 6);
+  write(6, kMove, In::I32(5), 2);  // 5 is there
+  write(7, kVn1, In::Text("X"), 1);
+  EXPECT_EQ(sql::RunBatch(), sql::kUniqueViolated);
+  EXPECT_EQ(sql::BatchFailedTag(), 6);
+  const int expected[] = {0, sql::kNotFound, 0, 0, 0, 0};
+  for (int tag = 0; tag < 6; ++tag) EXPECT_EQ(sql::BatchStatus(tag), expected[tag]) << tag;
+  EXPECT_EQ(sql::EndBatch(true), sql::kUniqueViolated);
+  ASSERT_EQ(sql::EndGroup(true), 0);
+  char vn1[21] = "";
+  Out o[] = {Out::Text(vn1, sizeof vn1)};
+  EXPECT_EQ(
+      sql::SelectInto("select CfgVn1 into :b0 from Kvl557Cfg where CfgDta=:b1", {In::I32(4)}, o),
+      0);
+  EXPECT_STREQ(vn1, "A") << "the failed batch is undone whole";
+}
+
 // A group ends before its transaction holds more units than the database wants in one. On
 // PostgreSQL a subtransaction that wrote keeps its id until the transaction ends, released or
 // not, and the server caches 64 of them a session; here each unit makes two (its own savepoint

@@ -15,6 +15,7 @@ using sb4 = int32_t;
 using ub4 = uint32_t;
 using sb2 = int16_t;
 using ub2 = uint16_t;
+using ub8 = uint64_t;
 using OraText = unsigned char;
 
 // Handles are opaque.
@@ -37,6 +38,12 @@ inline constexpr ub4 OCI_DEFAULT = 0;
 // OCIStmtExecute's mode: the transaction commits after the statement, in the same round trip,
 // when the statement succeeds.
 inline constexpr ub4 OCI_COMMIT_ON_SUCCESS = 0x20;
+// OCIStmtExecute's modes for an execute of many bind rows (iters > 1) of an INSERT, UPDATE or
+// DELETE: a row that fails does not stop the others, and its error is kept for the caller
+// (OCI_ATTR_NUM_DML_ERRORS, then OCIParamGet on the error handle); the rows each iteration
+// touched are kept (OCI_ATTR_DML_ROW_COUNT_ARRAY, clients 12.1 and later).
+inline constexpr ub4 OCI_BATCH_ERRORS = 0x80;
+inline constexpr ub4 OCI_RETURN_ROW_COUNT_ARRAY = 0x00100000;
 
 // Handle types.
 inline constexpr ub4 OCI_HTYPE_ENV = 1;
@@ -51,6 +58,11 @@ inline constexpr ub4 OCI_ATTR_SERVER_STATUS = 143;  // whether the server handle
 inline constexpr ub4 OCI_ATTR_ROW_COUNT = 9;       // rows an INSERT, UPDATE or DELETE touched (ub4)
 inline constexpr ub4 OCI_ATTR_PREFETCH_ROWS = 11;  // rows fetched ahead per round trip (ub4)
 inline constexpr ub4 OCI_ATTR_STMT_TYPE = 24;      // kind of a prepared statement (ub2)
+inline constexpr ub4 OCI_ATTR_NUM_DML_ERRORS = 73;  // rows of an array execute that failed (ub4)
+inline constexpr ub4 OCI_ATTR_DML_ROW_OFFSET = 74;  // a batch error's row, from 0 (ub4)
+// Rows each iteration of an array execute touched: a pointer to the client's array of ub8, its
+// length in *sizep.
+inline constexpr ub4 OCI_ATTR_DML_ROW_COUNT_ARRAY = 469;
 inline constexpr ub4 OCI_ATTR_STMTCACHESIZE = 176;  // statements the session's cache keeps (ub4)
 inline constexpr ub4 OCI_ATTR_CALL_TIMEOUT = 531;   // milliseconds a round trip may take (ub4;
                                                     // clients 18 and later)
@@ -133,6 +145,13 @@ using OCIErrorGetFn = sword (*)(void* hndlp, ub4 recordno, OraText* sqlstate, sb
                                 OraText* bufp, ub4 bufsiz, ub4 type);
 using OCITransCommitFn = sword (*)(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
 using OCITransRollbackFn = sword (*)(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
+// The error of one failed row of an array execute, copied into *parmdpp (an error handle the
+// caller allocated): hndlp is the execute's error handle, htype OCI_HTYPE_ERROR, pos from 0.
+using OCIParamGetFn = sword (*)(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
+                                ub4 pos);
+// The client's release (10.2 and later).
+using OCIClientVersionFn = void (*)(int* major_version, int* minor_version, int* update_num,
+                                    int* patch_num, int* port_update_num);
 // The id of a character set named as Oracle names it; 0 for a name the client does not know.
 using OCINlsCharSetNameToIdFn = ub2 (*)(void* envhp, const OraText* name);
 

@@ -108,6 +108,9 @@ int LoadOci(const Oci** out, std::string* error) {
   Find(lib, "OCITransCommit", &f.TransCommit, &missing);
   Find(lib, "OCITransRollback", &f.TransRollback, &missing);
   Find(lib, "OCINlsCharSetNameToId", &f.NlsCharSetNameToId, &missing);
+  Find(lib, "OCIParamGet", &f.ParamGet, &missing);
+  std::string optional;
+  Find(lib, "OCIClientVersion", &f.ClientVersion, &optional);
   if (!missing.empty()) {
     *error = std::string("Oracle client library ") + kLibrary + " lacks " + missing +
              ": the client is too old for this program (9.2 or later needed)";

@@ -27,6 +27,9 @@ struct Oci {
   OCITransCommitFn TransCommit = nullptr;
   OCITransRollbackFn TransRollback = nullptr;
   OCINlsCharSetNameToIdFn NlsCharSetNameToId = nullptr;
+  OCIParamGetFn ParamGet = nullptr;
+  // Optional: nullptr for a client that does not tell its release.
+  OCIClientVersionFn ClientVersion = nullptr;
 };
 
 // The client library's file name on this platform.

@@ -1,6 +1,7 @@
 #include "db/oracle/OracleBackend.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <iterator>
 #include <list>
@@ -84,6 +85,119 @@ Mark MarkOf(std::string_view text, std::string* name) {
   return name->empty() ? Mark::kNone : Mark::kRollbackTo;
 }
 
+// What a write touches, by its text: its table and, for a WHERE clause of nothing but
+// "column=:placeholder" terms joined by "and", those columns with the input each takes (inputs
+// count placeholder occurrences, as they are bound). Two writes whose order cannot matter touch
+// different tables, or rows of one table told apart by such a clause on the same columns.
+struct Target {
+  std::string table;                                     // in lower case; empty when not known
+  std::vector<std::pair<std::string, std::size_t>> key;  // sorted by column; empty: any row
+};
+Target TargetOf(std::string_view text) {
+  Target t;
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  std::size_t i = 0;
+  auto word = [&]() {
+    while (i < lower.size() && (lower[i] == ' ' || lower[i] == '\t' || lower[i] == '\n')) ++i;
+    std::string w;
+    while (i < lower.size() && lower[i] != ' ' && lower[i] != '\t' && lower[i] != '\n' &&
+           lower[i] != '(') {
+      w += lower[i++];
+    }
+    return w;
+  };
+  const std::string first = word();
+  if (first == "update") {
+    t.table = word();
+  } else if (first == "delete") {
+    t.table = word();
+    if (t.table == "from") t.table = word();
+  } else if (first == "insert" && word() == "into") {
+    t.table = word();
+  }
+  if (first == "insert") return t;  // a new row: no clause, and no other statement's row
+  // The clause, and the placeholders before it (none inside quotes).
+  const std::size_t where = lower.find(" where ");
+  if (where == std::string::npos) return t;
+  std::size_t inputs = 0;
+  bool quoted = false;
+  for (std::size_t k = 0; k < where; ++k) {
+    if (lower[k] == '\'') quoted = !quoted;
+    if (!quoted && lower[k] == ':' && k + 1 < lower.size() &&
+        std::isalpha(static_cast<unsigned char>(lower[k + 1])))
+      ++inputs;
+  }
+  std::string clause;
+  for (std::size_t k = where + 7; k < lower.size(); ++k) {
+    if (lower[k] != '(' && lower[k] != ')' && lower[k] != ' ' && lower[k] != '\n') {
+      clause += lower[k];
+    } else if (lower[k] == ' ' || lower[k] == '\n') {
+      clause += ' ';
+    }
+  }
+  // "appapk=:b0 and appapp=:b1", blanks around "=" gone with the parentheses' own.
+  std::vector<std::pair<std::string, std::size_t>> key;
+  std::size_t at = 0;
+  while (at <= clause.size()) {
+    std::size_t end = clause.find(" and ", at);
+    if (end == std::string::npos) end = clause.size();
+    std::string term = clause.substr(at, end - at);
+    std::erase(term, ' ');
+    const std::size_t eq = term.find("=:");
+    if (eq == std::string::npos || eq == 0 ||
+        term.find_first_of(":'", eq + 2) != std::string::npos ||
+        term.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_$#", eq + 2) !=
+            std::string::npos ||
+        term.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_$#") != eq) {
+      return t;  // not a plain key: any row
+    }
+    key.emplace_back(term.substr(0, eq), inputs++);
+    at = end + 5;
+  }
+  // An UPDATE that sets a column of its key moves its row onto another's key: any row.
+  if (first == "update") {
+    const std::size_t set = lower.find(" set ");
+    std::string sets = ",";
+    for (std::size_t k = set == std::string::npos ? where : set + 5; k < where; ++k) {
+      if (lower[k] != ' ' && lower[k] != '\n') sets += lower[k];
+    }
+    for (const auto& [column, input] : key) {
+      if (sets.find("," + column + "=") != std::string::npos) return t;
+    }
+  }
+  std::sort(key.begin(), key.end());
+  t.key = std::move(key);
+  return t;
+}
+
+bool SameInput(const In& a, const In& b) {
+  if (a.type != b.type) return false;
+  switch (a.type) {
+    case Type::kText:
+      return a.text == b.text;
+    case Type::kDouble:
+      return a.d == b.d;
+    default:
+      return a.i == b.i;
+  }
+}
+
+// Whether writes a (with inputs ia) and b (with ib) may run in either order.
+bool Independent(const Target& a, std::span<const In> ia, const Target& b, std::span<const In> ib) {
+  if (a.table.empty() || b.table.empty()) return false;
+  if (a.table != b.table) return true;
+  if (a.key.empty() || a.key.size() != b.key.size()) return false;
+  bool differ = false;
+  for (std::size_t k = 0; k < a.key.size(); ++k) {
+    if (a.key[k].first != b.key[k].first) return false;
+    const std::size_t x = a.key[k].second, y = b.key[k].second;
+    if (x >= ia.size() || y >= ib.size()) return false;
+    differ = differ || !SameInput(ia[x], ib[y]);
+  }
+  return differ;
+}
+
 // One prepared statement. Its inputs are bound by position on every execute (a local call:
 // the values travel with the execute); its outputs are defined into buffers of its own, so a
 // row reaches the caller's record only when its fetch succeeded as a whole. The client's handle
@@ -96,6 +210,7 @@ class OracleStmt final : public sql::BackendStmt {
     std::string lower(text_);
     for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     locking_ = IsQuery() && lower.find(" for update") != std::string::npos;
+    if (IsWrite()) target_ = TargetOf(text_);
   }
   ~OracleStmt() override;
 
@@ -115,6 +230,16 @@ class OracleStmt final : public sql::BackendStmt {
     walking_ = false;
     return 0;  // nothing to send: the next execute starts the statement afresh
   }
+
+  // Whether runs of this statement can go as one array execute: an INSERT, UPDATE or DELETE.
+  bool Arrayable() const { return IsWrite() && mark_ == Mark::kNone; }
+  const Target& target() const { return target_; }
+  // Runs the statements of a batch, all of them this one, in one execute with their inputs bound
+  // as arrays. Sets each one's status up to the first that failed, and returns that one's index
+  // (run.size() when none did); the rows after it ran too.
+  std::size_t RunArray(std::span<sql::BatchStatement> run);
+  // One statement of a batch by itself; a query delivers its single row (-2112 for more).
+  int RunOne(sql::BatchStatement* b);
 
   // Whether the handle can be given back now: it is held, and no query is being walked.
   bool Releasable() const { return stmt_ != nullptr && !walking_; }
@@ -158,6 +283,13 @@ class OracleStmt final : public sql::BackendStmt {
   ub2 kind_;
   std::vector<OCIBind*> binds_;
   std::vector<BindValue> values_;
+  // The inputs of an array execute, a position's values one after the other.
+  struct ArrayBind {
+    std::vector<uint64_t> data;  // 8-byte aligned for every element form
+    std::vector<sb2> ind;
+    std::vector<ub2> alen;
+  };
+  std::vector<ArrayBind> arrays_;
   std::vector<Define> defines_;
   bool done_ = false;       // the query delivered its last row
   bool walking_ = false;    // a query was opened and has rows to deliver
@@ -165,13 +297,18 @@ class OracleStmt final : public sql::BackendStmt {
   Mark mark_ = Mark::kNone;
   std::string savepoint_;  // the savepoint it sets or rolls back to, in lower case
   bool locking_ = false;   // a locking read ("for update"): it begins a transaction
+  Target target_;          // a write's table and key
 };
 
 class OracleBackend final : public sql::Backend {
  public:
   // call_timeout: the call timeout in force, 0 for a client that has none.
   OracleBackend(const Oci* oci, OCIEnv* env, OCIError* err, OCISvcCtx* svc, ub4 call_timeout)
-      : oci_(oci), env_(env), err_(err), svc_(svc), call_timeout_(call_timeout) {}
+      : oci_(oci), env_(env), err_(err), svc_(svc), call_timeout_(call_timeout) {
+    int major = 0, minor = 0, update = 0, patch = 0, port = 0;
+    if (oci_->ClientVersion != nullptr) oci_->ClientVersion(&major, &minor, &update, &patch, &port);
+    arrays_ = major > 12 || (major == 12 && minor >= 1);
+  }
 
   ~OracleBackend() override {
     // Ending a session commits what is open; the connection of a run that ends without its
@@ -234,14 +371,8 @@ class OracleBackend final : public sql::Backend {
         return sql::kOk;
       case OCI_NO_DATA:
         return sql::kNotFound;
-      case OCI_ERROR: {
-        const sb4 code = ReadError(*oci_, err_, OCI_HTYPE_ERROR, &last_error_);
-        if (code == kOraNoDataFound) return sql::kNotFound;
-        if (code == kOraWaitTimeout) return sql::kBusy;
-        if (CallTimedOut(code)) return TimedOut();
-        if (SessionLost(code)) lost_ = true;
-        return code > 0 ? -code : sql::kOtherError;
-      }
+      case OCI_ERROR:
+        return StatusOfCode(ReadError(*oci_, err_, OCI_HTYPE_ERROR, &last_error_));
       case OCI_INVALID_HANDLE:
         last_error_ = "OCI: invalid handle";
         return sql::kOtherError;
@@ -374,6 +505,97 @@ class OracleBackend final : public sql::Backend {
   bool ConnectionLost() const override { return lost_; }
   std::string LastErrorText() const override { return last_error_; }
 
+  // A client that returns each row's count of an array execute (12.1 and later) runs a batch's
+  // consecutive writes of one text as one execute; older ones run a batch one by one, as the
+  // session would.
+  bool Batches() const override { return arrays_; }
+  //
+  // The writes between two reads (or savepoints) go as few array executes as their order
+  // allows: a write joins the execute of an earlier one of its text when every write between
+  // them touches another table or another row of its table (Independent), so that the updates
+  // and deletes of a batch's rows go one execute a text even where the rows' statements take
+  // turns. Each execute runs all its rows; the first statement that failed, in the batch's
+  // order, is the batch's failure, as if they had run one by one: everything after it is undone.
+  int RunBatch(std::span<sql::BatchStatement> batch) override {
+    std::size_t i = 0;
+    while (i < batch.size()) {
+      auto* stmt = static_cast<OracleStmt*>(batch[i].stmt);
+      if (batch[i].query || !stmt->Arrayable()) {
+        batch[i].status = stmt->RunOne(&batch[i]);
+        if (Fails(batch[i].status)) return static_cast<int>(i);
+        ++i;
+        continue;
+      }
+      std::size_t j = i;
+      while (j < batch.size() && !batch[j].query &&
+             static_cast<OracleStmt*>(batch[j].stmt)->Arrayable()) {
+        ++j;
+      }
+      const std::size_t failed = RunWrites(batch, i, j);
+      if (failed < j) return static_cast<int>(failed);
+      i = j;
+    }
+    return static_cast<int>(batch.size());
+  }
+
+  static bool Fails(int st) { return st != 0 && st != sql::kNotFound; }
+
+  // Runs the writes batch[from, to) as array executes (RunBatch). Returns the index of the first
+  // that failed, to when none did.
+  std::size_t RunWrites(std::span<sql::BatchStatement> batch, std::size_t from, std::size_t to) {
+    std::vector<std::vector<std::size_t>> runs;  // indices, in the order the runs execute
+    for (std::size_t k = from; k < to; ++k) {
+      const auto* stmt = static_cast<const OracleStmt*>(batch[k].stmt);
+      std::size_t joined = runs.size();
+      for (std::size_t r = runs.size(); r-- > 0;) {
+        if (batch[runs[r].front()].stmt != batch[k].stmt) continue;
+        joined = r;
+        // Every write since the run's last must be able to change places with this one.
+        for (std::size_t m = runs[r].back() + 1; m < k && joined == r; ++m) {
+          const auto* other = static_cast<const OracleStmt*>(batch[m].stmt);
+          if (!Independent(stmt->target(), batch[k].in, other->target(), batch[m].in)) {
+            joined = runs.size();
+          }
+        }
+        break;
+      }
+      if (joined == runs.size()) runs.emplace_back();
+      runs[joined].push_back(k);
+    }
+    std::size_t first = to;
+    std::vector<sql::BatchStatement> rows;
+    for (const std::vector<std::size_t>& run : runs) {
+      if (lost_) {  // nothing more reaches the server
+        batch[run.front()].status = LostStatus();
+        first = std::min(first, run.front());
+        continue;
+      }
+      auto* stmt = static_cast<OracleStmt*>(batch[run.front()].stmt);
+      rows.clear();
+      for (const std::size_t k : run) rows.push_back(batch[k]);
+      const std::size_t failed = rows.size() > 1 ? stmt->RunArray(rows)
+                                                 : (rows[0].status = stmt->RunOne(&rows[0]),
+                                                    Fails(rows[0].status) ? 0 : 1);
+      for (std::size_t r = 0; r < rows.size() && r <= failed; ++r) {
+        batch[run[r]].status = rows[r].status;
+      }
+      if (failed < rows.size()) first = std::min(first, run[failed]);
+    }
+    return first;
+  }
+
+  OCIEnv* env() const { return env_; }
+  // The status of a failure the client reported as an ORA number (the call's error handle has
+  // its text in last_error_).
+  int StatusOfCode(sb4 code) {
+    if (code == kOraNoDataFound) return sql::kNotFound;
+    if (code == kOraWaitTimeout) return sql::kBusy;
+    if (CallTimedOut(code)) return TimedOut();
+    if (SessionLost(code)) lost_ = true;
+    return code > 0 ? -code : sql::kOtherError;
+  }
+  void SetLastError(std::string text) { last_error_ = std::move(text); }
+
  private:
   int EndTransaction(sword rc) {
     const int st = Status(rc);
@@ -393,6 +615,7 @@ class OracleBackend final : public sql::Backend {
   ub4 call_timeout_;             // milliseconds, in force for the next round trip (Bound)
   std::list<OracleStmt*> held_;  // statements holding a handle, most recently used first
   std::string last_error_;
+  bool arrays_ = false;  // the client runs array executes with row counts (Batches)
 };
 
 OracleStmt::~OracleStmt() {
@@ -500,6 +723,181 @@ int OracleStmt::Run(std::span<const In> in, ub4 mode, bool* committed) {
     if (rows == 0) return sql::kNotFound;
   }
   return 0;
+}
+
+int OracleStmt::RunOne(sql::BatchStatement* b) {
+  int rc = Execute(b->in);
+  if (b->query && rc == 0) {
+    // As a single-row SELECT: the row, and no second one.
+    rc = Fetch(b->out);
+    if (rc == 0) {
+      const int next = Fetch({});
+      if (next == 0) {
+        rc = sql::kTooManyRows;
+      } else if (next != sql::kNotFound) {
+        rc = next;
+      }
+    }
+  }
+  Close();
+  return rc;
+}
+
+std::size_t OracleStmt::RunArray(std::span<sql::BatchStatement> run) {
+  const Oci& oci = owner_->oci();
+  const std::size_t n = run.size();
+  const auto fails = [](int st) { return st != 0 && st != sql::kNotFound; };
+  // The whole execute failed: charged to its first row, which the caller undoes with the rest.
+  const auto failed_all = [&](int st) {
+    run[0].status = fails(st) ? st : sql::kOtherError;
+    return std::size_t{0};
+  };
+  const auto one_by_one = [&]() {
+    for (std::size_t r = 0; r < n; ++r) {
+      run[r].status = RunOne(&run[r]);
+      if (fails(run[r].status)) return r;
+    }
+    return n;
+  };
+  // The rows must bind alike: the same inputs of the same types.
+  const std::size_t width = run[0].in.size();
+  for (const sql::BatchStatement& b : run) {
+    if (b.in.size() != width) return one_by_one();
+    for (std::size_t p = 0; p < width; ++p) {
+      if (b.in[p].type != run[0].in[p].type) return one_by_one();
+    }
+  }
+  done_ = false;
+  walking_ = false;
+  row_count_ = -1;
+  if (owner_->lost()) return failed_all(owner_->LostStatus());
+  if (stmt_ == nullptr) {
+    ub2 kind = 0;
+    if (int rc = owner_->PrepareHandle(text_, cursor_, &stmt_, &kind); rc != 0) {
+      return failed_all(rc);
+    }
+  }
+  owner_->Used(this);
+  if (binds_.size() < width) binds_.resize(width, nullptr);
+  arrays_.resize(width);
+  std::string utf8;
+  for (std::size_t p = 0; p < width; ++p) {
+    ArrayBind& a = arrays_[p];
+    a.ind.assign(n, 0);
+    a.alen.clear();
+    sb4 size = 0;
+    ub2 type = SQLT_INT;
+    switch (run[0].in[p].type) {
+      case Type::kText: {
+        // Each row's text in UTF-8, in elements as long as the longest.
+        std::vector<std::string> texts(n);
+        std::size_t longest = 1;
+        for (std::size_t r = 0; r < n; ++r) {
+          const std::string_view v = run[r].in[p].text;
+          if (cp1252::IsAscii(v)) {
+            texts[r].assign(v);
+          } else {
+            cp1252::AppendUtf8(v, &texts[r]);
+          }
+          longest = std::max(longest, texts[r].size());
+        }
+        if (longest > UINT16_MAX) return one_by_one();
+        size = static_cast<sb4>(longest);
+        type = SQLT_CHR;
+        a.data.assign((longest * n + 7) / 8, 0);
+        a.alen.assign(n, 0);
+        auto* bytes = reinterpret_cast<char*>(a.data.data());
+        for (std::size_t r = 0; r < n; ++r) {
+          // Oracle stores the empty text as NULL; say so outright.
+          if (texts[r].empty()) a.ind[r] = -1;
+          std::memcpy(bytes + r * longest, texts[r].data(), texts[r].size());
+          a.alen[r] = static_cast<ub2>(texts[r].size());
+        }
+        break;
+      }
+      case Type::kInt16: {
+        size = sizeof(sb2);
+        a.data.assign((sizeof(sb2) * n + 7) / 8, 0);
+        auto* v = reinterpret_cast<sb2*>(a.data.data());
+        for (std::size_t r = 0; r < n; ++r) v[r] = static_cast<sb2>(run[r].in[p].i);
+        break;
+      }
+      case Type::kInt32: {
+        size = sizeof(sb4);
+        a.data.assign((sizeof(sb4) * n + 7) / 8, 0);
+        auto* v = reinterpret_cast<sb4*>(a.data.data());
+        for (std::size_t r = 0; r < n; ++r) v[r] = run[r].in[p].i;
+        break;
+      }
+      case Type::kDouble: {
+        size = sizeof(double);
+        type = SQLT_FLT;
+        a.data.assign(n, 0);
+        auto* v = reinterpret_cast<double*>(a.data.data());
+        for (std::size_t r = 0; r < n; ++r) v[r] = run[r].in[p].d;
+        break;
+      }
+    }
+    // The values of row r at r times size: the client takes the element size as the step.
+    const int rc = owner_->Status(oci.BindByPos(
+        stmt_, &binds_[p], owner_->err(), static_cast<ub4>(p + 1), a.data.data(), size, type,
+        a.ind.data(), a.alen.empty() ? nullptr : a.alen.data(), nullptr, 0, nullptr, OCI_DEFAULT));
+    if (rc != 0) return failed_all(rc);
+  }
+  owner_->WriteHappened();
+  owner_->Bound(true);
+  // One round trip for all rows: a row that fails leaves the others running, and its error is
+  // kept for below; each row's count tells a row that touched nothing.
+  const sword done =
+      oci.StmtExecute(owner_->svc(), stmt_, owner_->err(), static_cast<ub4>(n), 0, nullptr, nullptr,
+                      OCI_DEFAULT | OCI_BATCH_ERRORS | OCI_RETURN_ROW_COUNT_ARRAY);
+  if (done != OCI_SUCCESS && done != OCI_SUCCESS_WITH_INFO) return failed_all(owner_->Status(done));
+  ub4 errors = 0;
+  if (int rc = owner_->Status(oci.AttrGet(stmt_, OCI_HTYPE_STMT, &errors, nullptr,
+                                          OCI_ATTR_NUM_DML_ERRORS, owner_->err()));
+      rc != 0) {
+    return failed_all(rc);
+  }
+  std::size_t first = n;  // the first row that failed
+  sb4 first_code = 0;
+  std::string first_text;
+  if (errors > 0) {
+    void* row_error = nullptr;
+    if (oci.HandleAlloc(owner_->env(), &row_error, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS) {
+      owner_->SetLastError("the Oracle client could not allocate an error handle");
+      return failed_all(sql::kOtherError);
+    }
+    int rc = 0;
+    for (ub4 e = 0; e < errors && rc == 0; ++e) {
+      rc = owner_->Status(
+          oci.ParamGet(owner_->err(), OCI_HTYPE_ERROR, owner_->err(), &row_error, e));
+      ub4 offset = 0;
+      if (rc == 0) {
+        rc = owner_->Status(oci.AttrGet(row_error, OCI_HTYPE_ERROR, &offset, nullptr,
+                                        OCI_ATTR_DML_ROW_OFFSET, owner_->err()));
+      }
+      if (rc != 0 || offset >= first) continue;
+      first = offset;
+      first_code = ReadError(oci, row_error, OCI_HTYPE_ERROR, &first_text);
+    }
+    oci.HandleFree(row_error, OCI_HTYPE_ERROR);
+    if (rc != 0) return failed_all(rc);
+  }
+  ub8* counts = nullptr;
+  ub4 counted = 0;
+  if (int rc = owner_->Status(oci.AttrGet(stmt_, OCI_HTYPE_STMT, &counts, &counted,
+                                          OCI_ATTR_DML_ROW_COUNT_ARRAY, owner_->err()));
+      rc != 0) {
+    return failed_all(rc);
+  }
+  for (std::size_t r = 0; r < first; ++r) {
+    run[r].status = counts != nullptr && r < counted && counts[r] > 0 ? 0 : sql::kNotFound;
+  }
+  if (first == n) return n;
+  owner_->SetLastError(first_text);
+  const int st = owner_->StatusOfCode(first_code);
+  run[first].status = fails(st) ? st : sql::kOtherError;
+  return first;
 }
 
 int OracleStmt::DefineOutputs(std::span<const Out> out) {

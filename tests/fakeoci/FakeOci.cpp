@@ -70,9 +70,18 @@ namespace jf::oracle {
 
 struct OCISvcCtx;
 
+// A row of an array execute that failed, kept with the execute's error handle (OCIParamGet).
+struct BatchError {
+  ub4 offset = 0;
+  sb4 code = 0;
+  std::string text;
+};
+
 struct OCIError {
   sb4 code = 0;
   std::string text;
+  ub4 row_offset = 0;             // OCI_ATTR_DML_ROW_OFFSET of a batch error's handle
+  std::vector<BatchError> batch;  // the failed rows of the last array execute
 };
 
 struct OCIEnv {
@@ -108,6 +117,8 @@ struct OCIStmt {
   std::map<ub4, std::unique_ptr<OCIDefine>> defines;
   std::vector<std::string> bound_texts;  // the values of the last execute, as a server has them
   ub4 row_count = 0;
+  std::vector<ub8> row_counts;  // per row of the last array execute, when it was asked for
+  ub4 dml_errors = 0;           // rows of the last array execute that failed
   bool executed = false;
   bool done = false;
   ub4 buffered = 0;  // rows the last round trip brought that are not fetched yet
@@ -672,14 +683,18 @@ FAKEOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError
 namespace {
 
 // The inputs of an execute, from the binds. Texts are copied, as a server holds them.
-sword Inputs(OCIStmt* s, OCIError* err, std::vector<jf::sql::In>* in) {
+// row: the bind row of an array execute, whose values lie row elements (of the bind's size) on.
+sword Inputs(OCIStmt* s, OCIError* err, std::vector<jf::sql::In>* in, ub4 row = 0) {
   using jf::sql::In;
   const ub4 n = s->binds.empty() ? 0 : s->binds.rbegin()->first;
   s->bound_texts.assign(n, std::string());
   for (ub4 pos = 1; pos <= n; ++pos) {
     auto it = s->binds.find(pos);
     if (it == s->binds.end()) return SetError(err, 1008);
-    const OCIBind& b = *it->second;
+    OCIBind b = *it->second;
+    b.value = static_cast<char*>(b.value) + static_cast<std::size_t>(row) * b.size;
+    if (b.ind != nullptr) b.ind += row;
+    if (b.alen != nullptr) b.alen += row;
     const bool null = b.ind != nullptr && *b.ind == -1;
     std::string& text = s->bound_texts[pos - 1];
     // The database's texts are UTF-8: a Windows-1252 client's text is converted on the way.
@@ -834,6 +849,62 @@ sword TakeLocks(OCISvcCtx* svc, OCIStmt* s, const std::vector<jf::sql::In>& in, 
   return OCI_SUCCESS;
 }
 
+// An INSERT, UPDATE or DELETE run for iters bind rows in one round trip, as Oracle runs it: row
+// by row, each row's failure undoing that row alone. Without OCI_BATCH_ERRORS the first failure
+// ends the execute with its error, the rows before it applied; with it every row runs and the
+// failed ones are kept (OCI_ATTR_NUM_DML_ERRORS, OCIParamGet), the call succeeding with
+// ORA-24381 as its warning. OCI_RETURN_ROW_COUNT_ARRAY keeps each row's count.
+sword ExecuteArray(OCISvcCtx* svc, OCIStmt* s, OCIError* err, ub4 iters, ub4 mode) {
+  jf::sql::Backend* db = svc->db.get();
+  s->row_count = 0;
+  s->row_counts.clear();
+  s->dml_errors = 0;
+  err->batch.clear();
+  svc->open_transaction = true;
+  for (ub4 r = 0; r < iters; ++r) {
+    OCIError row_err;
+    std::vector<jf::sql::In> in;
+    sword rc = Inputs(s, &row_err, &in, r);
+    if (rc == OCI_SUCCESS) rc = TakeLocks(svc, s, in, &row_err);
+    ub8 count = 0;
+    if (rc == OCI_SUCCESS) {
+      int st = s->db->Execute(in);
+      s->db->Close();
+      if (st == jf::sql::kNotFound) st = 0;  // a row that touched nothing is no error
+      if (st == jf::sql::kBusy && svc->call_timeout != 0) {
+        rc = SetError(&row_err, 3156);
+      } else if (st != 0) {
+        rc = FromStatus(&row_err, db, st);
+      } else {
+        count = static_cast<ub8>(std::max<int64_t>(0, s->db->RowCount()));
+      }
+    }
+    if ((mode & OCI_RETURN_ROW_COUNT_ARRAY) != 0) s->row_counts.push_back(count);
+    s->row_count += static_cast<ub4>(count);
+    if (rc == OCI_SUCCESS) continue;
+    if ((mode & OCI_BATCH_ERRORS) == 0 || svc->dead) {
+      err->code = row_err.code;
+      err->text = row_err.text;
+      return OCI_ERROR;
+    }
+    err->batch.push_back(BatchError{r, row_err.code, row_err.text});
+  }
+  s->dml_errors = static_cast<ub4>(err->batch.size());
+  int rc = 0;
+  if (s->dml_errors == 0 && (mode & OCI_COMMIT_ON_SUCCESS) != 0) {
+    rc = db->Commit();
+    if (rc == 0) {
+      svc->open_transaction = false;
+      EndLocks(svc);
+    }
+  }
+  if (rc != 0) return FromStatus(err, db, rc);
+  if (int ora = Fault("OCIStmtExecute", s->text, true)) return Inject(svc, err, ora);
+  if (s->dml_errors == 0) return OCI_SUCCESS;
+  SetError(err, 24381, "error(s) in array DML");
+  return OCI_SUCCESS_WITH_INFO;
+}
+
 }  // namespace
 
 FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
@@ -860,6 +931,9 @@ FAKEOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
     if (OpenCursors(svchp) >= S().open_cursors) return SetError(errhp, 1000);
     if (int rc = db->Prepare(s->text, query, &s->db); rc != 0) return FromStatus(errhp, db, rc);
   }
+  if (!query && iters > 1) return ExecuteArray(svchp, s, errhp, iters, mode);
+  s->row_counts.clear();
+  s->dml_errors = 0;
   std::vector<jf::sql::In> in;
   if (sword rc = Inputs(s, errhp, &in); rc != OCI_SUCCESS) return rc;
   if (!query) svchp->open_transaction = true;
@@ -1055,6 +1129,11 @@ FAKEOCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* att
     }
     return OCI_SUCCESS;
   }
+  if (trghndltyp == OCI_HTYPE_ERROR && attrtype == OCI_ATTR_DML_ROW_OFFSET) {
+    if (int ora = Fault("OCIAttrGet", "", false)) return SetError(errhp, ora);
+    *static_cast<ub4*>(attributep) = static_cast<const OCIError*>(trgthndlp)->row_offset;
+    return OCI_SUCCESS;
+  }
   if (trghndltyp != OCI_HTYPE_STMT) return SetError(errhp, 24315);
   const auto* s = static_cast<const OCIStmt*>(trgthndlp);
   if (int ora = Fault("OCIAttrGet", s->text, false)) return SetError(errhp, ora);
@@ -1062,6 +1141,12 @@ FAKEOCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* att
     *static_cast<ub2*>(attributep) = s->kind;
   } else if (attrtype == OCI_ATTR_ROW_COUNT) {
     *static_cast<ub4*>(attributep) = s->row_count;
+  } else if (attrtype == OCI_ATTR_NUM_DML_ERRORS) {
+    *static_cast<ub4*>(attributep) = s->dml_errors;
+  } else if (attrtype == OCI_ATTR_DML_ROW_COUNT_ARRAY) {
+    // The client's own array, valid until the statement's next execute.
+    *static_cast<const ub8**>(attributep) = s->row_counts.data();
+    if (sizep != nullptr) *sizep = static_cast<ub4>(s->row_counts.size());
   } else {
     return SetError(errhp, 24315);
   }
@@ -1083,6 +1168,32 @@ FAKEOCI_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, s
     bufp[n] = '\0';
   }
   return OCI_SUCCESS;
+}
+
+// A failed row of the last array execute on the error handle hndlp, copied into the error
+// handle *parmdpp the caller allocated.
+FAKEOCI_EXPORT sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
+                                 ub4 pos) {
+  if (int ora = Fault("OCIParamGet", "", false)) return SetError(errhp, ora);
+  if (htype != OCI_HTYPE_ERROR || hndlp == nullptr || parmdpp == nullptr || *parmdpp == nullptr) {
+    return SetError(errhp, 99999, "fake client: only batch errors are emulated");
+  }
+  const auto* from = static_cast<const OCIError*>(hndlp);
+  if (pos >= from->batch.size()) return SetError(errhp, 24334, "no descriptor for this position");
+  const BatchError& e = from->batch[pos];
+  auto* to = static_cast<OCIError*>(*parmdpp);
+  to->code = e.code;
+  to->text = e.text;
+  to->row_offset = e.offset;
+  return OCI_SUCCESS;
+}
+
+// The release the fake stands for: one with array executes' row counts.
+FAKEOCI_EXPORT void OCIClientVersion(int* major_version, int* minor_version, int* update_num,
+                                     int* patch_num, int* port_update_num) {
+  *major_version = 19;
+  *minor_version = 3;
+  *update_num = *patch_num = *port_update_num = 0;
 }
 
 namespace {
@@ -1113,6 +1224,8 @@ FAKEOCI_EXPORT sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4 fla
 // The fake's functions have the interface's exact types.
 static_assert(std::is_same_v<decltype(&OCIEnvNlsCreate), OCIEnvNlsCreateFn>);
 static_assert(std::is_same_v<decltype(&OCIHandleAlloc), OCIHandleAllocFn>);
+static_assert(std::is_same_v<decltype(&OCIParamGet), OCIParamGetFn>);
+static_assert(std::is_same_v<decltype(&OCIClientVersion), OCIClientVersionFn>);
 static_assert(std::is_same_v<decltype(&OCIHandleFree), OCIHandleFreeFn>);
 static_assert(std::is_same_v<decltype(&OCILogon2), OCILogon2Fn>);
 static_assert(std::is_same_v<decltype(&OCILogoff), OCILogoffFn>);

@@ -30,6 +30,14 @@
 // connected and fails every later call that needs the server with ORA-03114, as a dropped session
 // does. A call broken off at the call timeout (-03156) leaves the session connected.
 //
+// An INSERT, UPDATE or DELETE executed for many bind rows (iters > 1, the values of row r at r
+// times each bind's size) runs row by row, each row's failure undoing that row alone, and is one
+// round trip: without OCI_BATCH_ERRORS the first failing row ends it with its error, the rows
+// before it applied; with it every row runs, the call succeeds with ORA-24381 as its warning and
+// the failed rows are told (OCI_ATTR_NUM_DML_ERRORS, OCIParamGet, OCI_ATTR_DML_ROW_OFFSET);
+// OCI_RETURN_ROW_COUNT_ARRAY keeps each row's count (OCI_ATTR_DML_ROW_COUNT_ARRAY). Row locks
+// are taken row by row, as for single executes. OCIClientVersion reports 19.3.
+//
 // A session holds at most OPEN_CURSORS (50, Oracle's default, or FakeOci_SetOpenCursors) parsed
 // statements, in the caller's hands or in the client's statement cache; one more fails with
 // ORA-01000. The character sets it knows are WE8MSWIN1252 and AL32UTF8 (OCINlsCharSetNameToId),
