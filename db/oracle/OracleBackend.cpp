@@ -11,6 +11,7 @@
 #include "db/Cp1252.h"
 #include "db/oracle/Oci.h"
 #include "db/oracle/OciLibrary.h"
+#include "db/sql/LockWait.h"
 #include "db/sql/Status.h"
 
 namespace jf::oracle {
@@ -23,8 +24,11 @@ using sql::Type;
 
 class OracleBackend;
 
-// The call timeout of a write, which may wait for a row lock without a "wait N" of its own.
-constexpr ub4 kLockWaitMillis = sql::kLockWaitSeconds * 1000u;
+// The call timeout of a write, which may wait for a row lock without a "wait N" of its own: the
+// lock wait (a test may set it shorter).
+ub4 WriteBoundMillis() {
+  return static_cast<ub4>(sql::LockWaitMillis());
+}
 
 // Bytes a character takes at most in UTF-8.
 constexpr std::size_t kUtf8MaxBytes = 4;
@@ -394,13 +398,15 @@ class OracleBackend final : public sql::Backend {
                            oci_->AttrGet(server, OCI_HTYPE_SERVER, &status, nullptr,
                                          OCI_ATTR_SERVER_STATUS, err_) == OCI_SUCCESS &&
                            status == OCI_SERVER_NORMAL;
-    const std::string limit = std::to_string(call_timeout_ / 1000) + " s";
+    const std::string limit = call_timeout_ % 1000 == 0
+                                  ? std::to_string(call_timeout_ / 1000) + " s"
+                                  : std::to_string(call_timeout_) + " ms";
     if (!connected) {
       lost_ = true;
       last_error_ += "; the call ran past the call timeout (" + limit + ") and the session is gone";
       return sql::kLostConnection;
     }
-    if (call_timeout_ == kLockWaitMillis) {
+    if (call_timeout_ == WriteBoundMillis()) {
       last_error_ += "; the statement waited past the lock wait (" + limit +
                      ") for a row another session holds";
       return sql::kBusy;
@@ -415,7 +421,7 @@ class OracleBackend final : public sql::Backend {
   // gets the call timeout. Setting the attribute is a local call; a client without call
   // timeouts keeps none.
   void Bound(bool write) {
-    const ub4 millis = write ? kLockWaitMillis : kCallTimeoutMillis;
+    const ub4 millis = write ? WriteBoundMillis() : kCallTimeoutMillis;
     if (call_timeout_ == 0 || call_timeout_ == millis) return;
     ub4 value = millis;
     if (oci_->AttrSet(svc_, OCI_HTYPE_SVCCTX, &value, 0, OCI_ATTR_CALL_TIMEOUT, err_) ==
