@@ -255,16 +255,26 @@ TEST_P(ConcurrencyHarness, RunsSideBySideWithEditsLoseNoUpdate) {
       broken(id + "'s last line carries " + (l.empty() ? "nothing" : l.back().first) +
              ", the row " + n->second.version);
   }
+  int held_files = 0;
   for (const Entry& e : Messages()) {
+    // A send-buffer file another run held past the writer's wait: on a loaded machine a group
+    // may keep its file that long. The row stayed due and the quiet runs sent it, as the
+    // promises above check; it is no broken rule.
+    if (e.function == "CreateFile" && e.code == "32") {
+      ++held_files;
+      continue;
+    }
     lock_failures += e.code == "-54" || e.code == "-60";
     broken("message " + e.function + ": " + e.message + " " + e.code);
   }
   std::printf(
       "concurrency harness (%s, %s): seed %u, %d rounds of %d runs (%d started, %d killed), %d "
-      "edits of %zu rows, %d lines; %d lost updates, %d rows failed for a lock, %d broken rules; "
-      "longest lock wait of the editor %.0f ms, longest run %.0f ms\n",
+      "edits of %zu rows, %d lines; %d lost updates, %d rows failed for a lock, %d broken rules, "
+      "%d rows that found their file held; longest lock wait of the editor %.0f ms, longest run "
+      "%.0f ms\n",
       BackendName(backend()), test_case().name, seed, rounds, runs, started, killed, edits,
-      rows.size(), lines_sent, lost, lock_failures, violations, longest_wait, longest_run);
+      rows.size(), lines_sent, lost, lock_failures, violations, held_files, longest_wait,
+      longest_run);
   // Other processes wait for a run's rows no longer than the lock wait, far from it in fact.
   EXPECT_LT(longest_wait, sql::kLockWaitSeconds * 1000.0);
 }
