@@ -474,6 +474,46 @@ TEST_P(EverydayRun, TakesNoRoundTripItCanSave) {
   ::unsetenv("JOBFEED_GROUP_MS");
 }
 
+// What travels ahead on PostgreSQL fails unseen where its round trip's own statement failed,
+// and alone where that went through: a marking the server refuses is logged as ever while the
+// download's cursor opens all the same; a terminal lookup the server refuses is the row's
+// failure as ever, its locking read untouched, and the next run sends what was left.
+TEST_P(EverydayRun, RefusalsBesideWhatTravelsAheadStayTheirStepsOwn) {
+  if (backend() != BackendKind::kPostgres) GTEST_SKIP() << "nothing travels ahead";
+  test_case().grouping.Use();
+  Sql("insert into Kvl501Apk (ApkApk,ApkSts,ApkAfo,ApkFbe) values ('D1',2,1,'110')");
+  Sql("insert into Kvl501Apk (ApkApk,ApkSts,ApkAfo,ApkFbe,ApkDwn,ApkDna) "
+      "values ('D2',2,1,'110','DAILY','NEU')");
+  Sql("insert into Kvl504App (AppApk,AppApp,AppSts,AppFbe) values ('D1','10',2,'110')");
+  for (const char* key : {"APK|D1", "APK|D2", "APP|D1|10"}) Foreign(key);
+  Sql("create function jf_refuse() returns trigger language plpgsql as "
+      "$$begin raise exception 'refused'; end$$");
+  Sql("create trigger jf_refuse before update on Kvl501Apk for each row when "
+      "(new.ApkApk='D1' and new.ApkDwn is not null) execute function jf_refuse()");
+  CountingBackend::Counts counts;
+  const std::vector<const char*> args = {"DAILY", "D1", "10", "BEGIN"};
+  EXPECT_EQ(Run(Fault{}, &counts, nullptr, args), 0);
+  std::string entries;
+  for (const Entry& e : Messages()) entries += e.function + "|" + e.code + " ";
+  EXPECT_EQ(entries, "Auk_To_Apk|-99999 ");
+  int bad = 0;
+  std::string why;
+  EXPECT_EQ(Lines(&bad, &why), (std::map<std::string, int>{{"3|APK|D2", 1}, {"3|APP|D1|10", 1}}))
+      << why;
+  Sql("drop trigger jf_refuse on Kvl501Apk");
+  ClearFiles();
+  Sql("update Kvl501Apk set ApkDwn='DAILY',ApkDna='AEN' where ApkApk='D2'");
+  Sql("alter table Kvl557Cfg rename to Kvl557Cfg_away");
+  EXPECT_EQ(Run(Fault{}, &counts, nullptr, args), 0);
+  EXPECT_EQ(Query("select ApkApk from Kvl501Apk where ApkDwn='DAILY' order by 1"),
+            (std::vector<std::string>{"D1", "D2"}));
+  Sql("alter table Kvl557Cfg_away rename to Kvl557Cfg");
+  EXPECT_EQ(Run(Fault{}, &counts, nullptr, args), 0);
+  EXPECT_EQ(Lines(&bad, &why),
+            (std::map<std::string, int>{{"3|APK|D1", 1}, {"3|APK|D2", 1}, {"3|APP|D1|10", 1}}))
+      << why;
+}
+
 JF_ON_EVERY_BACKEND_WITH(EverydayRun, ::testing::Values(SweepCase{"Order", false},
                                                         SweepCase{"Order", false, kSingle}));
 
