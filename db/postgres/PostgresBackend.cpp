@@ -263,6 +263,7 @@ class PgStmt final : public sql::BackendStmt {
   bool AheadInBlock() const { return ahead_in_block_; }
   // Whether the Execute with in takes the rows that came ahead; lets them go otherwise.
   bool TakeAhead(std::span<const In> in);
+  void DropAhead();
   std::string CursorName() const { return name_ + "_c"; }
   // Closes the server's cursor with the next round trip; the rows at hand stay.
   void Release() {
@@ -841,7 +842,7 @@ int PgStmt::Bind(std::span<const In> in) {
 void PgStmt::ExecuteAhead(std::span<const In> in) {
   // Only a cursor, and not while it walks rows.
   if (kind_ != Kind::kQuery || !cursor_ || rows_ != nullptr || held_) return;
-  TakeAhead({});  // an earlier one goes
+  DropAhead();  // an earlier one goes
   if (Bind(in) != 0) return;
   ahead_storage_ = storage_;
   ahead_values_.resize(values_.size());
@@ -902,11 +903,19 @@ bool PgStmt::AheadArrived(std::vector<Call>* calls, bool complete, unsigned long
   return false;
 }
 
-bool PgStmt::TakeAhead(std::span<const In> in) {
-  const Ahead was = ahead_;
+void PgStmt::DropAhead() {
   ahead_ = Ahead::kNone;
   owner_->DropRider(this);
-  if (was != Ahead::kArrived) return false;
+  ahead_rows_.reset();
+  if (std::exchange(ahead_held_, false)) owner_->QueueClose("CLOSE " + CursorName());
+}
+
+bool PgStmt::TakeAhead(std::span<const In> in) {
+  if (ahead_ != Ahead::kArrived) {
+    DropAhead();
+    return false;
+  }
+  ahead_ = Ahead::kNone;
   Result rows = std::move(ahead_rows_);
   const bool held = std::exchange(ahead_held_, false);
   // The same inputs, and no block ended since the one the rows came after: they are the rows
