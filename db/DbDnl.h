@@ -22,17 +22,26 @@ namespace jf {
 
 // Order headers whose download marker ApkDwn equals the requester name, by production area.
 int Apk_OpenDnl(const char* requester);
+// The header download opens its cursor for the requester after the transaction in hand
+// ends: where the database allows, the open travels with that end (sql::Cursor::OpenAhead).
+void Apk_OpenDnlAhead(const char* requester);
 int Apk_FetchDnl(ApkDnlRecord* rec);
 int Apk_CloseDnl();
 
 // Order positions whose download marker AppDwn equals the requester name, by production area.
 int App_OpenDnl(const char* requester);
+// The position download opens its cursor for the requester after the transaction in hand
+// ends: where the database allows, the open travels with that end (sql::Cursor::OpenAhead).
+void App_OpenDnlAhead(const char* requester);
 int App_FetchDnl(AppDnlRecord* rec);
 int App_CloseDnl();
 
 // Terminal configuration rows whose first or second range holds the production area, lowest
 // terminal number first.
 int Cfg_Open(const char* area);
+// Cfg_Open for the area follows in the open transaction: where the database allows, it travels
+// with the transaction's next round trip (sql::Cursor::OpenAhead).
+void Cfg_OpenAhead(const char* area);
 int Cfg_Fetch(CfgRecord* rec);
 int Cfg_Close();
 // Every terminal configuration row, by terminal number.

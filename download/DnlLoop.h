@@ -244,6 +244,9 @@ int RowUnit(const DnlLoop<Row>& d, const DnlRecord& base, const Row& fetched,
             bool holding, RowResult* result) {
   Row row = fetched;
   int rc = d.begin(d.unit);
+  // The fetched row's terminal is looked up with its locking read (again later if the locked
+  // row's area differs).
+  if (rc == 0 && d.send == SndBuf_Write) SndBuf_LookAhead(d.area(fetched));
   if (rc == 0) rc = d.lock(&row);
   if (rc == sql::kNotFound || (rc == 0 && !StillDue(d, row, requester, *sent))) {
     d.end(true);  // nothing was written: the unit only holds the lock until the group ends

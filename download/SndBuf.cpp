@@ -8,6 +8,7 @@
 
 #include "db/DbDnl.h"
 #include "db/sql/Session.h"
+#include "download/DnlGroup.h"
 #include "download/DnlWatch.h"
 #include "msg/Msg.h"
 
@@ -35,23 +36,59 @@ const std::string& SndBuf_LastFile() {
   return g_lastFile;
 }
 
-int SndBuf_Write(DnlRecord rec, const char* area) {
-  // The terminal found for an area holds for the rest of the open transaction (a group of a
-  // download): a group's lines go to a few areas, and on a server each lookup is a round trip.
-  static unsigned long epoch = 0;
-  static std::map<std::string, CfgRecord, std::less<>> found;
-  if (epoch != sql::TransactionEpoch()) {
+namespace {
+// The terminal found for an area holds for the rest of the open transaction and, in groups of
+// more than one row, for the run's later transactions as long as a group may last
+// (JOBFEED_GROUP_MS) after it was read: a run's lines go to a few areas, its downloads' often
+// to the same, and on a server each lookup is a round trip. A terminal configured anew during
+// a run so serves its lines at most that long after, as it did when the lookup was kept for a
+// group; with groups of one row it serves the next row's.
+struct Found {
+  CfgRecord cfg;
+  unsigned long epoch = 0;  // the transaction it was read in
+  int64_t millis = 0;       // when
+};
+
+std::map<std::string, Found, std::less<>>& Terminals() {
+  static unsigned long session = 0;
+  static std::map<std::string, Found, std::less<>> found;
+  if (session != sql::SessionGeneration()) {
     found.clear();
-    epoch = sql::TransactionEpoch();
+    session = sql::SessionGeneration();
   }
+  return found;
+}
+
+const CfgRecord* Known(const char* area) {
+  auto& found = Terminals();
+  const auto it = found.find(std::string_view(area));
+  if (it == found.end()) return nullptr;
+  const DnlGroupLimits& limits = DnlGroupSettings();
+  if (it->second.epoch == sql::TransactionEpoch() ||
+      (limits.rows > 1 && DnlClockMillis() - it->second.millis <= limits.millis)) {
+    return &it->second.cfg;
+  }
+  found.erase(it);
+  return nullptr;
+}
+}  // namespace
+
+void SndBuf_LookAhead(const char* area) {
+  if (Known(area) == nullptr) Cfg_OpenAhead(area);
+}
+
+int SndBuf_Write(DnlRecord rec, const char* area) {
   CfgRecord cfg;
   g_lastFile.clear();
-  if (auto it = found.find(std::string_view(area)); it != found.end()) {
-    cfg = it->second;
+  if (const CfgRecord* known = Known(area); known != nullptr) {
+    cfg = *known;
   } else {
     // Without a terminal no line is built and the open file stays as it is.
+    const unsigned long epoch = sql::TransactionEpoch();
     if (int rc = SndBuf_FindTerminal(&cfg, area); rc != 0) return rc;
-    if (epoch == sql::TransactionEpoch()) found.emplace(area, cfg);
+    if (epoch == sql::TransactionEpoch()) {
+      Terminals()[area] = Found{cfg, epoch, DnlClockMillis()};
+    }
   }
   g_lastFile = SndBuf_FileName(cfg.CfgDta);
   const int rc = SndBuf_Append(rec, cfg);

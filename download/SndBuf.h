@@ -26,6 +26,10 @@ const std::string& SndBuf_LastFile();
 
 // Fills cfg with the terminal configuration row of the area. Returns 0 or a database status.
 int SndBuf_FindTerminal(CfgRecord* cfg, const char* area);
+// A line for the area follows in the open transaction: the terminal lookup it needs, if the run
+// has not made it yet, travels with the transaction's next round trip where the database
+// allows (Cfg_OpenAhead). Nothing is looked up or written here.
+void SndBuf_LookAhead(const char* area);
 
 // The steps of SndBuf_Write after the lookup: builds the line for the terminal cfg and appends
 // it to the terminal's file through the cache. Returns 0, -1 or kSndBufHeld.

@@ -1,6 +1,7 @@
 #include "driver/Prepare.h"
 
 #include "db/DbDb.h"
+#include "db/DbDnl.h"
 #include "db/Dbstd.h"
 #include "db/sql/Status.h"
 #include "db/tables/Apk.h"
@@ -117,11 +118,15 @@ namespace {
 // whatever is marked for the requester. Only the position download decides the exit code. A
 // run told to stop starts no further step; what it left marked goes with the next run.
 int32_t RunOrderSteps(const RunContext& ctx, std::string_view order, std::string_view position) {
+  // Each download's cursor opens with the commit of the marking before it, where the database
+  // can send both in one round trip; the download opens it all the same.
   if (StopRequested() != 0) return 0;
+  Apk_OpenDnlAhead(ctx.requester.c_str());
   PrepareOrderHeader(order, ctx.requester);
   if (StopRequested() != 0) return 0;
   Apk_Dnl(ctx.date, ctx.time, ctx.requester.c_str());
   if (StopRequested() != 0) return 0;
+  App_OpenDnlAhead(ctx.requester.c_str());
   PreparePosition(order, position, ctx.requester, ctx.action);
   if (StopRequested() != 0) return 0;
   return App_Dnl(ctx.date, ctx.time, ctx.requester.c_str());

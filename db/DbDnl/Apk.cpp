@@ -25,6 +25,10 @@ int Apk_OpenDnl(const char* requester) {
   return g_apkDnl.Open({RequesterArg(requester)});
 }
 
+void Apk_OpenDnlAhead(const char* requester) {
+  g_apkDnl.OpenAhead({RequesterArg(requester)});
+}
+
 int Apk_FetchDnl(ApkDnlRecord* rec) {
   // The seam writes the outputs only for a delivered row, so the record stays as it was on
   // any other status.

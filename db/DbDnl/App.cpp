@@ -30,6 +30,10 @@ int App_OpenDnl(const char* requester) {
   return g_appDnl.Open({RequesterArg(requester)});
 }
 
+void App_OpenDnlAhead(const char* requester) {
+  g_appDnl.OpenAhead({RequesterArg(requester)});
+}
+
 int App_FetchDnl(AppDnlRecord* rec) {
   return g_appDnl.Fetch(rec);
 }

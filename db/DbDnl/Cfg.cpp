@@ -46,6 +46,13 @@ int Cfg_Open(const char* area) {
   return g_cfg.Open({a, a, a, a});
 }
 
+void Cfg_OpenAhead(const char* area) {
+  // Bound at once: the open cursor's own input stays as it is.
+  decltype(g_area) buffer;
+  const In a = TextArg(buffer, area);
+  g_cfg.OpenAhead({a, a, a, a});
+}
+
 int Cfg_Fetch(CfgRecord* rec) {
   return g_cfg.Fetch(rec);
 }

@@ -508,6 +508,8 @@ class OracleBackend final : public sql::Backend {
     Bound(false);
     return EndTransaction(oci_->TransRollback(svc_, err_, OCI_DEFAULT));
   }
+  // Oracle undoes a failed statement alone, its row locks included, and keeps the transaction.
+  bool UndoesFailedStatement() const override { return true; }
   bool ConnectionLost() const override { return lost_; }
   std::string LastErrorText() const override { return last_error_; }
 

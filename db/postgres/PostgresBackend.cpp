@@ -11,6 +11,7 @@
 #include <cstring>
 #include <iterator>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "db/Cp1252.h"
@@ -141,6 +142,15 @@ class PgBackend final : public sql::Backend {
     with_ids_ = static_cast<int>(savepoints_.size());
   }
   void QueueClose(std::string text) { closes_.push_back(std::move(text)); }
+  // The statement whose cursor opens with the next round trip that ends the block
+  // (BackendStmt::ExecuteAhead); one at a time.
+  void SetRider(PgStmt* st) { rider_ = st; }
+  void DropRider(const PgStmt* st) {
+    if (rider_ == st) rider_ = nullptr;
+  }
+  // Counts the ends of transaction blocks: rows a cursor opened ahead brought are used only
+  // while no block ended after the one they came with.
+  unsigned long Ends() const { return ends_; }
   int Savepoint(const std::string& name);
   int RollbackTo(const std::string& name);
   void SetError(std::string text) { last_error_ = std::move(text); }
@@ -155,7 +165,7 @@ class PgBackend final : public sql::Backend {
   int Run(std::vector<Call>* main, Trip trip, bool* ended = nullptr, int* commit = nullptr);
 
  private:
-  int Exchange(std::vector<Call>* calls);
+  int Exchange(std::vector<Call>* calls, std::vector<Call>* after = nullptr);
   bool Await();
   PGresult* NextResult() { return Await() ? pq->PQgetResult(conn_) : nullptr; }
   int Lost();
@@ -164,6 +174,7 @@ class PgBackend final : public sql::Backend {
   void Repair(bool guarded);
   int EndBlock(const char* command);
   void ForgetBlock() {
+    ++ends_;
     block_ = begun_ = dirty_ = false;
     savepoints_.clear();
     subxacts_ = with_ids_ = 0;
@@ -198,6 +209,11 @@ class PgBackend final : public sql::Backend {
   // setup's answer tells the session's bound, the program's own.
   int answer_millis_ = (kStatementSeconds + kAnswerMarginSeconds) * 1000;
   bool silent_ = false;  // the last wait for an answer ran out
+  // The connection broke while a rider's answers came, after the statement's own: the next
+  // round trip meets it.
+  bool broken_ = false;
+  PgStmt* rider_ = nullptr;
+  unsigned long ends_ = 0;
   long names_ = 0;
   std::string last_error_;
 };
@@ -215,9 +231,13 @@ class PgStmt final : public sql::BackendStmt {
         name_(owner->NextName()) {
     for (const std::string& f : t_.date_formats) formats_.push_back(dialect::ParseDateFormat(f));
   }
-  ~PgStmt() override { Close(); }
+  ~PgStmt() override {
+    owner_->DropRider(this);
+    Close();
+  }
 
   int Execute(std::span<const In> in) override { return Run(in, nullptr, nullptr); }
+  void ExecuteAhead(std::span<const In> in) override;
   // A write commits in its own round trip.
   int ExecuteCommitting(std::span<const In> in, bool* ended, int* commit) override {
     *ended = false;
@@ -234,6 +254,16 @@ class PgStmt final : public sql::BackendStmt {
 
  private:
   friend class PgBackend;  // RunBatch sends many statements' calls in one round trip
+  // The calls that open the cursor ahead, and what their answers left: the rows at hand for
+  // the Execute with the same inputs (ends: the count of block ends they are good for).
+  void AheadCalls(std::vector<Call>* calls);
+  // Returns whether the block must be taken back to before the calls (their query failed in it).
+  bool AheadArrived(std::vector<Call>* calls, bool complete, unsigned long ends);
+  // Opened ahead inside the block: it travels with the block's next round trip, not its end.
+  bool AheadInBlock() const { return ahead_in_block_; }
+  // Whether the Execute with in takes the rows that came ahead; lets them go otherwise.
+  bool TakeAhead(std::span<const In> in);
+  void DropAhead();
   std::string CursorName() const { return name_ + "_c"; }
   // Closes the server's cursor with the next round trip; the rows at hand stay.
   void Release() {
@@ -266,6 +296,14 @@ class PgStmt final : public sql::BackendStmt {
   bool held_ = false;  // a cursor of the statement is open on the server
   bool more_ = false;  // it may have rows beyond those at hand
   int64_t row_count_ = -1;
+  // The open ahead: waiting for its round trip, or its rows arrived.
+  enum class Ahead { kNone, kQueued, kArrived } ahead_ = Ahead::kNone;
+  std::vector<std::string> ahead_storage_;
+  std::vector<const char*> ahead_values_;
+  Result ahead_rows_;
+  bool ahead_held_ = false;  // its cursor is open on the server
+  bool ahead_in_block_ = false;
+  unsigned long ahead_ends_ = 0;
 };
 
 // --- PgBackend ---
@@ -430,8 +468,8 @@ void PgBackend::LearnBound(const Call& setup) {
 
 // Sends the calls as one pipeline and reads every answer. Returns the index of the first call
 // that failed, calls->size() when none did, or -1 when the connection is lost.
-int PgBackend::Exchange(std::vector<Call>* calls) {
-  for (Call& c : *calls) {
+int PgBackend::Exchange(std::vector<Call>* calls, std::vector<Call>* after) {
+  auto send = [&](Call& c) {
     int sent = 0;
     switch (c.kind) {
       case Call::kText:
@@ -447,35 +485,61 @@ int PgBackend::Exchange(std::vector<Call>* calls) {
                                        c.values->data(), nullptr, nullptr, 0);
         break;
     }
-    if (sent == 0) return Lost();
+    return sent != 0;
+  };
+  for (Call& c : *calls) {
+    if (!send(c)) return Lost();
+  }
+  // The calls after: behind a synchronisation point of their own, so that a failure on either
+  // side leaves the other as it would have been alone.
+  if (after != nullptr) {
+    if (pq->PQpipelineSync(conn_) == 0) return Lost();
+    for (Call& c : *after) {
+      if (!send(c)) return Lost();
+    }
   }
   if (pq->PQpipelineSync(conn_) == 0 || pq->PQflush(conn_) != 0) return Lost();
-  int failed = static_cast<int>(calls->size());
-  for (std::size_t i = 0; i < calls->size(); ++i) {
-    PGresult* r = NextResult();
-    if (r == nullptr || pq->PQstatus(conn_) == CONNECTION_BAD) {
-      pq->PQclear(r);
-      return Lost();
+  // Reads the answers of a part and its synchronisation point; false when the connection broke.
+  auto read = [&](std::vector<Call>* part, int* failed) {
+    *failed = static_cast<int>(part->size());
+    for (std::size_t i = 0; i < part->size(); ++i) {
+      PGresult* r = NextResult();
+      if (r == nullptr || pq->PQstatus(conn_) == CONNECTION_BAD) {
+        pq->PQclear(r);
+        return false;
+      }
+      (*part)[i].result.reset(r);
+      while (PGresult* extra = NextResult()) pq->PQclear(extra);  // each answer ends in none
+      if (silent_) return false;
+      const ExecStatusType st = pq->PQresultStatus(r);
+      if (*failed == static_cast<int>(part->size()) && st != PGRES_COMMAND_OK &&
+          st != PGRES_TUPLES_OK) {
+        *failed = static_cast<int>(i);
+      }
     }
-    (*calls)[i].result.reset(r);
-    while (PGresult* extra = NextResult()) pq->PQclear(extra);  // each answer ends in none
-    if (silent_) return Lost();
-    const ExecStatusType st = pq->PQresultStatus(r);
-    if (failed == static_cast<int>(calls->size()) && st != PGRES_COMMAND_OK &&
-        st != PGRES_TUPLES_OK) {
-      failed = static_cast<int>(i);
-    }
-  }
-  Result sync(NextResult());
-  if (sync == nullptr || pq->PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC ||
-      pq->PQstatus(conn_) == CONNECTION_BAD) {
-    return Lost();
+    Result sync(NextResult());
+    return sync != nullptr && pq->PQresultStatus(sync.get()) == PGRES_PIPELINE_SYNC &&
+           pq->PQstatus(conn_) != CONNECTION_BAD;
+  };
+  int failed = 0;
+  if (!read(calls, &failed)) return Lost();
+  int after_failed = 0;
+  if (after != nullptr && !read(after, &after_failed)) {
+    // The calls' own answers are complete: what they did stands, and the next round trip
+    // meets the broken connection.
+    broken_ = true;
+    for (Call& c : *after) c.result.reset();
   }
   return failed;
 }
 
 int PgBackend::Run(std::vector<Call>* main, Trip trip, bool* ended, int* commit) {
   if (lost_) return sql::kNotConnected;
+  if (broken_) {
+    broken_ = false;
+    Lost();
+    return silent_ ? sql::kLostContact : sql::kLostConnection;
+  }
   std::vector<Call> calls;
   const std::size_t setup = setup_.size();
   for (std::string& t : setup_) calls.push_back(Call::Text(std::move(t)));
@@ -497,7 +561,23 @@ int PgBackend::Run(std::vector<Call>* main, Trip trip, bool* ended, int* commit)
   ++(trip == Trip::kFetch    ? g_trips.fetch
      : trip == Trip::kCommit ? g_trips.commit
                              : g_trips.execute);
-  const int failed = Exchange(&calls);
+  // A cursor opened ahead goes behind the calls: one of the block with its next round trip
+  // that leaves it open, one opened outside with a round trip that ends it (a COMMIT or
+  // ROLLBACK of its own, or one after a write), so that it opens outside, as it would after.
+  const bool ends = ended != nullptr || trip == Trip::kCommit;
+  PgStmt* rider = nullptr;
+  if (rider_ != nullptr && (rider_->AheadInBlock() ? block_ && !ends : ends)) rider = rider_;
+  std::vector<Call> after;
+  if (rider != nullptr) {
+    rider_ = nullptr;
+    rider->AheadCalls(&after);
+  }
+  const int failed = Exchange(&calls, rider != nullptr ? &after : nullptr);
+  // Good while no other block ends: this one has, or does below.
+  const bool undo_rider =
+      rider != nullptr &&
+      rider->AheadArrived(&after, failed >= 0 && !broken_,
+                          ends_ + (ended != nullptr && failed >= static_cast<int>(commit_at)));
   // The statement went through when only its COMMIT failed, or nothing did.
   const bool done = ended != nullptr && failed >= static_cast<int>(commit_at);
   const int status = failed < 0 && silent_                      ? sql::kLostContact
@@ -520,6 +600,25 @@ int PgBackend::Run(std::vector<Call>* main, Trip trip, bool* ended, int* commit)
   }
   if (failed < 0 || lost_) return status;
   if (begins) begun_ = true;
+  if (undo_rider && status == 0) {
+    // The calls went through and the query behind them failed: the block goes back to where
+    // the calls left it. Should that be refused, nothing of the block stands, the calls' work
+    // neither, and they fail.
+    std::vector<Call> undo;
+    undo.push_back(Call::Text("ROLLBACK TO SAVEPOINT jf_ahead"));
+    undo.push_back(Call::Text("RELEASE SAVEPOINT jf_ahead"));
+    ++g_trips.repair;
+    const int f = Exchange(&undo);
+    if (f < 0) return silent_ ? sql::kLostContact : sql::kLostConnection;
+    if (f < static_cast<int>(undo.size())) {
+      const int refused = ErrorOf(undo[static_cast<std::size_t>(f)]);
+      ForgetBlock();
+      std::vector<Call> rollback;
+      rollback.push_back(Call::Text("ROLLBACK"));
+      Exchange(&rollback);
+      return refused;
+    }
+  }
   if (status == 0) return 0;
   if (static_cast<std::size_t>(failed) < preamble) {
     // The backend's own bookkeeping went wrong: nothing of the block can be trusted.
@@ -740,9 +839,108 @@ int PgStmt::Bind(std::span<const In> in) {
   return 0;
 }
 
+void PgStmt::ExecuteAhead(std::span<const In> in) {
+  // Only a cursor, and not while it walks rows.
+  if (kind_ != Kind::kQuery || !cursor_ || rows_ != nullptr || held_) return;
+  DropAhead();  // an earlier one goes
+  if (Bind(in) != 0) return;
+  ahead_storage_ = storage_;
+  ahead_values_.resize(values_.size());
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    ahead_values_[i] = values_[i] == nullptr ? nullptr : ahead_storage_[i].c_str();
+  }
+  ahead_ = Ahead::kQueued;
+  ahead_in_block_ = owner_->InBlock();
+  owner_->SetRider(this);
+}
+
+void PgStmt::AheadCalls(std::vector<Call>* calls) {
+  if (ahead_in_block_) {
+    // Its rows come whole, as a cursor's inside a block do; a savepoint of its own keeps a
+    // failure of it from failing the block.
+    calls->push_back(Call::Text("SAVEPOINT jf_ahead"));
+    AddExecute(calls, name_, t_.text, &prepared_, &ahead_values_);
+    calls->push_back(Call::Text("RELEASE SAVEPOINT jf_ahead"));
+    return;
+  }
+  AddExecute(calls, name_ + "_d",
+             "DECLARE " + CursorName() + " NO SCROLL CURSOR WITH HOLD FOR " + t_.text,
+             &declare_prepared_, &ahead_values_);
+  calls->push_back(Call::Text("FETCH " + std::to_string(kFetchRows) + " FROM " + CursorName()));
+}
+
+bool PgStmt::AheadArrived(std::vector<Call>* calls, bool complete, unsigned long ends) {
+  ahead_ = Ahead::kNone;
+  if (!complete) return false;  // the connection is gone: nothing is open
+  auto ok = [](const Call& c, ExecStatusType want) {
+    return c.result != nullptr && pq->PQresultStatus(c.result.get()) == want;
+  };
+  if (ahead_in_block_) {
+    const Call& query = (*calls)[calls->size() - 2];
+    if ((*calls)[1].kind == Call::kPrepare && ok((*calls)[1], PGRES_COMMAND_OK)) prepared_ = true;
+    if (!ok(query, PGRES_TUPLES_OK)) {
+      // In a failed block (the statement before it failed) its savepoint was refused too.
+      return ok(calls->front(), PGRES_COMMAND_OK);
+    }
+    ahead_rows_ = std::move((*calls)[calls->size() - 2].result);
+    ahead_ends_ = ends;
+    ahead_ = Ahead::kArrived;
+    return false;
+  }
+  if (calls->front().kind == Call::kPrepare && ok(calls->front(), PGRES_COMMAND_OK)) {
+    declare_prepared_ = true;
+  }
+  ahead_held_ = ok((*calls)[calls->size() - 2], PGRES_COMMAND_OK);
+  if (!ok(calls->back(), PGRES_TUPLES_OK)) {
+    // Declared (the block it came after had failed, say) but not fetched: it is not used.
+    if (ahead_held_) owner_->QueueClose("CLOSE " + CursorName());
+    ahead_held_ = false;
+    return false;
+  }
+  ahead_rows_ = std::move(calls->back().result);
+  ahead_ends_ = ends;
+  ahead_ = Ahead::kArrived;
+  return false;
+}
+
+void PgStmt::DropAhead() {
+  ahead_ = Ahead::kNone;
+  owner_->DropRider(this);
+  ahead_rows_.reset();
+  if (std::exchange(ahead_held_, false)) owner_->QueueClose("CLOSE " + CursorName());
+}
+
+bool PgStmt::TakeAhead(std::span<const In> in) {
+  if (ahead_ != Ahead::kArrived) {
+    DropAhead();
+    return false;
+  }
+  ahead_ = Ahead::kNone;
+  Result rows = std::move(ahead_rows_);
+  const bool held = std::exchange(ahead_held_, false);
+  // The same inputs, and no block ended since the one the rows came after: they are the rows
+  // an open now would find, as far as this session's own work goes.
+  bool same = owner_->Ends() == ahead_ends_ && owner_->InBlock() == ahead_in_block_ &&
+              Bind(in) == 0 && storage_ == ahead_storage_ && values_.size() == ahead_values_.size();
+  for (std::size_t i = 0; same && i < values_.size(); ++i) {
+    same = (values_[i] == nullptr) == (ahead_values_[i] == nullptr);
+  }
+  if (!same) {
+    if (held) owner_->QueueClose("CLOSE " + CursorName());
+    return false;
+  }
+  rows_ = std::move(rows);
+  next_ = 0;
+  held_ = held;
+  more_ = held && pq->PQntuples(rows_.get()) == kFetchRows;
+  if (!more_) Release();
+  return true;
+}
+
 int PgStmt::Run(std::span<const In> in, bool* ended, int* commit) {
   Close();
   row_count_ = -1;
+  if (ahead_ != Ahead::kNone && TakeAhead(in)) return 0;
   if (kind_ == Kind::kSavepoint) return owner_->Savepoint(savepoint_);
   if (kind_ == Kind::kRollbackTo) return owner_->RollbackTo(savepoint_);
   if (int rc = Bind(in); rc != 0) return rc;

@@ -31,6 +31,14 @@ class BackendStmt {
     *commit = 0;
     return Execute(in);
   }
+  // A cursor's query that will be opened next with these inputs: asked outside a transaction,
+  // once the next transaction has ended; asked inside one, later in it. A backend that can send
+  // the open along with the round trip that ends that transaction (a commit, or a write
+  // committing with it), or with the transaction's next round trip, may do so, and an Execute
+  // with the same inputs before any later end of a transaction then delivers those rows in no
+  // round trip of its own. Anything else (other inputs, another end first, a failure) leaves
+  // the Execute as it always was.
+  virtual void ExecuteAhead(std::span<const In> in) { (void)in; }
   // Ends the query so the statement can run again.
   virtual int Close() = 0;
   // Rows the last INSERT, UPDATE or DELETE touched; -1 where the backend does not tell.
@@ -77,6 +85,10 @@ class Backend {
     (void)batch;
     return 0;
   }
+  // Whether a statement that fails leaves the transaction as it stood before it, with nothing
+  // of its own left to undo (Oracle's statement-level rollback): a lone write then needs no
+  // savepoint of its own to be undone by.
+  virtual bool UndoesFailedStatement() const { return false; }
   // Whether the session is gone: every later call fails without reaching the server.
   virtual bool ConnectionLost() const { return false; }
   // Human-readable detail of the last error, for the operator tool and tests.

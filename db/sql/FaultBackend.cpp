@@ -21,6 +21,8 @@ class FaultStmt final : public BackendStmt {
     if (int status = owner_->Check(FaultBackend::kExecute, text_)) return status;
     return base_->ExecuteCommitting(in, ended, commit);
   }
+  // Not a call of its own: the Execute that follows is checked as ever.
+  void ExecuteAhead(std::span<const In> in) override { base_->ExecuteAhead(in); }
   int Fetch(std::span<const Out> out) override {
     owner_->Show(text_, {}, out);
     if (int status = owner_->Check(FaultBackend::kFetch, text_)) return status;

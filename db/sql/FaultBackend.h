@@ -62,6 +62,8 @@ class FaultBackend final : public Backend {
   }
   bool TransactionFull() const override { return base_->TransactionFull(); }
   bool ConnectionLost() const override { return lost_ || base_->ConnectionLost(); }
+  // A failure injected here never reaches the backend: nothing to undo either way.
+  bool UndoesFailedStatement() const override { return base_->UndoesFailedStatement(); }
   std::string LastErrorText() const override { return base_->LastErrorText(); }
 
   // Called by the wrapped statements: counts the call and returns the status it must fail

@@ -349,6 +349,10 @@ unsigned long TransactionEpoch() {
   return S().epoch;
 }
 
+unsigned long SessionGeneration() {
+  return S().generation;
+}
+
 int EndBatch(bool keep) {
   State& s = S();
   Batch& b = s.batch;
@@ -550,7 +554,13 @@ int WriteWithSavepoint(std::string_view routine, std::string_view text, std::spa
   const bool ending = s.end_with_write && !s.in_group && !UnitSavepoint().empty() && !s.unit_wrote;
   s.end_with_write = false;
   s.unit_wrote = !UnitSavepoint().empty();
-  Execute(compose(buf, "savepoint "));  // its status is not examined: the write decides
+  // The savepoint undoes the write alone when it fails. Inside a unit, where the database does
+  // that by itself, it is neither set nor rolled back to (a round trip each): the unit's end
+  // keeps or undoes the rest. Outside one the rollback to it also ends a transaction that held
+  // nothing before the write, and with it whatever the write locked.
+  const bool own =
+      !s.backend || !s.backend->UndoesFailedStatement() || (UnitSavepoint().empty() && !s.in_group);
+  if (own) Execute(compose(buf, "savepoint "));  // its status is not examined: the write decides
   if (ending) {
     BackendStmt* stmt = nullptr;
     int rc = Prepared(text, false, &stmt);
@@ -564,30 +574,40 @@ int WriteWithSavepoint(std::string_view routine, std::string_view text, std::spa
     // Committed, the unit has nothing left to roll back: a write that touched no row changed
     // nothing, as its rollback would have left it.
     if (ended || rc == 0) return SetCode(rc);
-    Execute(compose(buf, "rollback  to "));
+    if (own) Execute(compose(buf, "rollback  to "));
     return SetCode(rc);
   }
   const int rc = Execute(text, in);
   if (rc == 0) {
     if (UnitSavepoint().empty() && !S().in_group) Commit();  // a unit's or group's end commits
-  } else {
+  } else if (own) {
     Execute(compose(buf, "rollback  to "));
   }
   return SetCode(rc);
 }
 
-int Cursor::Open(std::span<const In> in) {
+int Cursor::Statement() {
   State& s = S();
-  if (!s.backend) return SetCode(kNotLoggedOn);
+  if (!s.backend) return kNotLoggedOn;
   if (stmt_ == nullptr || generation_ != s.generation) {
     std::unique_ptr<BackendStmt> stmt;
     int rc = s.backend->Prepare(text_, true, &stmt);
-    if (rc != 0) return SetCode(rc);
+    if (rc != 0) return rc;
     stmt_ = stmt.get();
     s.cursors[this] = std::move(stmt);
     generation_ = s.generation;
     open_ = false;
   }
+  return 0;
+}
+
+void Cursor::OpenAhead(std::span<const In> in) {
+  // A cursor still open keeps its rows; its next Open comes after a Close, and alone.
+  if (!open_ && Statement() == 0) stmt_->ExecuteAhead(in);
+}
+
+int Cursor::Open(std::span<const In> in) {
+  if (int rc = Statement(); rc != 0) return SetCode(rc);
   if (open_) stmt_->Close();
   open_ = false;
   int rc = stmt_->Execute(in);

@@ -132,13 +132,18 @@ bool BatchQueues();
 // unit or a batch is undone. What a caller knows of rows it locked and wrote in the transaction
 // holds while this stays the same.
 unsigned long TransactionEpoch();
+// Changes whenever a session is opened or dropped: what a caller read for the session's run
+// holds while this stays the same.
+unsigned long SessionGeneration();
 
 // COMMIT WORK / ROLLBACK WORK. Their status goes to the communication area.
 void Commit();
 void Rollback();
 
 // The write of a table routine: "savepoint <routine>_Sp", the statement, then COMMIT on
-// status 0 or "rollback  to <routine>_Sp" on any other. Returns the statement's status.
+// status 0 or "rollback  to <routine>_Sp" on any other. Returns the statement's status. Inside
+// a unit, where the database undoes a failed statement alone (Backend::UndoesFailedStatement),
+// the savepoint and its rollback are left out: they would undo that statement and nothing else.
 int WriteWithSavepoint(std::string_view routine, std::string_view text, std::span<const In> in);
 inline int WriteWithSavepoint(std::string_view routine, std::string_view text,
                               std::initializer_list<In> in) {
@@ -156,12 +161,24 @@ class Cursor {
   int Open(std::initializer_list<In> in) {
     return Open(std::span<const In>(in.begin(), in.size()));
   }
+  // The cursor is to be opened next with these inputs: outside a transaction, after the next
+  // one ends; inside one, later in it. Where the backend can, its open travels with the round
+  // trip that ends that transaction, or with the transaction's next one (BackendStmt::
+  // ExecuteAhead), so that Open then costs none. Open must still be called; nothing changes
+  // what it delivers or how it fails.
+  void OpenAhead(std::span<const In> in);
+  void OpenAhead(std::initializer_list<In> in) {
+    OpenAhead(std::span<const In>(in.begin(), in.size()));
+  }
   // Delivers the next row into out, only on status 0.
   int Fetch(std::span<const Out> out);
   int Close();
   bool IsOpen() const { return open_; }
 
  private:
+  // The cursor's statement of the current session, prepared on first use.
+  int Statement();
+
   std::string_view text_;
   BackendStmt* stmt_ = nullptr;
   unsigned long generation_ = 0;  // session the statement belongs to

@@ -87,6 +87,8 @@ class RowCursor {
   int Open(std::initializer_list<sql::In> in) {
     return Open(std::span<const sql::In>(in.begin(), in.size()));
   }
+  // Opened next with these inputs, once the open transaction ends (sql::Cursor::OpenAhead).
+  void OpenAhead(std::initializer_list<sql::In> in) { cursor_.OpenAhead(in); }
   // Delivers the next row into rec, only on status 0; rec stays as it was otherwise.
   int Fetch(R* rec) { return cursor_.Fetch(Outputs<R>(cols_, rec)); }
   int Close() { return cursor_.Close(); }
