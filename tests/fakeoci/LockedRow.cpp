@@ -1,5 +1,6 @@
 #include "fakeoci/LockedRow.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 
@@ -60,6 +61,47 @@ LockedRow RowOf(std::string_view text, std::span<const sql::In> in) {
     }
   }
   return row;
+}
+
+std::vector<LockedRow> RowsOf(std::string_view text, std::span<const sql::In> in) {
+  const std::string t = Lower(text);
+  const std::size_t where = t.find(" where ");
+  const std::size_t end = t.find(" for update");
+  const std::size_t start = t.find_first_not_of(" \t\n");
+  if (where == std::string::npos || end == std::string::npos || end < where ||
+      t.compare(start, 7, "select ") != 0 || t.find(':') < where) {
+    return {RowOf(text, in)};
+  }
+  // The condition's parts joined by "or" outside parentheses, each with as many inputs.
+  std::vector<std::pair<std::size_t, std::size_t>> parts;
+  std::size_t from = where + 7;
+  int depth = 0;
+  for (std::size_t p = from; p < end; ++p) {
+    depth += t[p] == '(' ? 1 : t[p] == ')' ? -1 : 0;
+    if (depth == 0 && t.compare(p, 4, " or ") == 0) {
+      parts.emplace_back(from, p);
+      from = p + 4;
+    }
+  }
+  parts.emplace_back(from, end);
+  std::vector<std::size_t> inputs;
+  for (const auto& [a, b] : parts) {
+    std::size_t n = 0;
+    for (std::size_t p = t.find(':', a); p < b; p = t.find(':', p + 1)) ++n;
+    inputs.push_back(n);
+  }
+  if (parts.size() < 2 || inputs[0] * parts.size() != in.size() ||
+      std::count(inputs.begin(), inputs.end(), inputs[0]) != static_cast<long>(inputs.size())) {
+    return {RowOf(text, in)};
+  }
+  std::vector<LockedRow> rows;
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    const std::string one = t.substr(0, where + 7) +
+                            t.substr(parts[k].first, parts[k].second - parts[k].first) +
+                            t.substr(end);
+    rows.push_back(RowOf(one, in.subspan(k * inputs[0], inputs[0])));
+  }
+  return rows;
 }
 
 }  // namespace jf::fakeoci

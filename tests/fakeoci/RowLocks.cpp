@@ -171,8 +171,24 @@ void RowLocks::ReleaseAll() {
   Run("COMMIT");
 }
 
+bool RowLocks::Mine(std::string_view table, std::string_view key) {
+  return Owner(table, key) == self_;
+}
+
+void RowLocks::Release(std::string_view table, std::string_view key) {
+  Query(db_, "DELETE FROM held WHERE tab=? AND key=? AND owner=?")
+      .Bind(table)
+      .Bind(key)
+      .Bind(self_)
+      .Done();
+}
+
 std::string RowLocks::Owner(std::string_view table, std::string_view key) {
   return Query(db_, "SELECT owner FROM held WHERE tab=? AND key=?").Bind(table).Bind(key).Text();
+}
+
+bool RowLocks::Awaited() {
+  return !Query(db_, "SELECT waiter FROM waits WHERE holder=?").Bind(self_).Text().empty();
 }
 
 }  // namespace jf::fakeoci

@@ -35,9 +35,15 @@ class RowLocks {
 
   // The transaction ended: every row of the session is free.
   void ReleaseAll();
+  // Whether the session holds the row; and lets go of it (a statement that failed undoes the
+  // locks it took itself).
+  bool Mine(std::string_view table, std::string_view key);
+  void Release(std::string_view table, std::string_view key);
 
-  // The session that owns the row ("" if none); for tests.
+  // The session that owns the row ("" if none), and whether another waits for one of this
+  // session's rows; for tests.
   std::string Owner(std::string_view table, std::string_view key);
+  bool Awaited();
 
  private:
   explicit RowLocks(sqlite3* db);
