@@ -251,7 +251,7 @@ KeyRead KeyReadOf(std::string_view text) {
 
 // The sizes of the key lists such reads go in: a few texts a statement, each filled up to its
 // size by repeating a key, and more keys than the largest take several statements.
-constexpr std::size_t kKeyListSizes[] = {8, 32, 128};
+constexpr std::size_t kKeyListSizes[] = {16, 128};
 
 // One prepared statement. Its inputs are bound by position on every execute (a local call:
 // the values travel with the execute); its outputs are defined into buffers of its own, so a

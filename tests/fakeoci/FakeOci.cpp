@@ -825,13 +825,13 @@ sword TakeLocks(OCISvcCtx* svc, OCIStmt* s, const std::vector<jf::sql::In>& in, 
   const auto lock_rows = [&]() {
     std::vector<const jf::fakeoci::LockedRow*> taken;
     for (const jf::fakeoci::LockedRow& row : rows) {
-      const bool had = rows.size() > 1 && svc->locks->Mine(row.table, row.key);
-      const RowLocks::Result r = svc->locks->Lock(row.table, row.key, row_wait);
+      bool took = false;
+      const RowLocks::Result r = svc->locks->Lock(row.table, row.key, row_wait, &took);
       if (r != RowLocks::kLocked) {
         for (const jf::fakeoci::LockedRow* t : taken) svc->locks->Release(t->table, t->key);
         return r;
       }
-      if (!had) taken.push_back(&row);
+      if (took) taken.push_back(&row);
     }
     return RowLocks::kLocked;
   };
