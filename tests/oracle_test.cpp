@@ -530,7 +530,9 @@ TEST_F(OracleRun, BatchRowsHeldElsewhereWaitAsTheNextGroupsFirst) {
 }
 
 // A row another session holds, through the fake: NOWAIT fails at once, WAIT N after N seconds,
-// a rollback to a savepoint keeps the session's own rows, and its commit frees them.
+// a rollback to a savepoint keeps the session's own rows, and its commit frees them. In a batch
+// the held row's read fails it, not an earlier one, and the read of all their keys that failed
+// keeps no row after it.
 TEST_F(OracleSite, RowsHeldByAnotherSessionAreWaitedForAsOracleWaits) {
   ASSERT_EQ(InsertCfg(7), 0);
   const std::string read = "select CfgIP from Kvl557Cfg where CfgDta=:b0";
@@ -555,33 +557,22 @@ TEST_F(OracleSite, RowsHeldByAnotherSessionAreWaitedForAsOracleWaits) {
   EXPECT_EQ(other->Lock(row.table, row.key, 0), fakeoci::RowLocks::kBusy);
   ASSERT_EQ(sql::EndUnit(true), 0);
   EXPECT_EQ(other->Lock(row.table, row.key, 0), fakeoci::RowLocks::kLocked);
-}
 
-// Locking reads of a batch meeting a row another session holds: the batch fails at that row's
-// read, not at an earlier one, and the session keeps no row after it (the failed read of all
-// their keys keeps none of the rows it locked, and the reads one by one stop at the held row).
-TEST_F(OracleSite, BatchReadsFailAtTheRowHeldElsewhere) {
-  for (int dta = 1; dta <= 12; ++dta) ASSERT_EQ(InsertCfg(dta), 0);
-  sql::Commit();
-  const std::string read = "select CfgIP from Kvl557Cfg where CfgDta=:b0 for update nowait";
-  const auto row = [&](int dta) { return fakeoci::RowOf(read, std::vector<In>{In::I32(dta)}); };
-  auto other = fakeoci::RowLocks::Open(db_path().string());
-  ASSERT_TRUE(other && other->Lock(row(9).table, row(9).key, 0) == fakeoci::RowLocks::kLocked);
-  char ip[12][16] = {};
-  ASSERT_EQ(sql::BeginGroupUnit("G"), 0);  // the group's first row: the batch undoes only its own
-  const auto lock = [&](int dta) {
-    const Out out[] = {Out::Text(ip[dta - 1], sizeof ip[0])};
-    return sql::SelectInto(read, {In::I32(dta)}, out);
+  const auto queue = [&](int dta) {
+    const Out out[] = {Out::Text(ip, sizeof ip)};
+    return sql::SelectInto(read + " for update nowait", {In::I32(dta)}, out);
   };
-  ASSERT_EQ(lock(12), 0);
+  ASSERT_EQ(sql::BeginGroupUnit("G"), 0);
+  ASSERT_EQ(queue(12), sql::kNotFound);  // the group's first: the batch undoes only its own
   ASSERT_EQ(sql::BeginBatch(true), 0);
   for (int dta = 1; dta <= 11; ++dta) {
     sql::BatchTag(dta);
-    lock(dta);
+    queue(dta);
   }
   EXPECT_EQ(sql::RunBatch(), sql::kBusy);
-  EXPECT_EQ(sql::BatchFailedTag(), 9);
-  EXPECT_EQ(other->Lock(row(10).table, row(10).key, 0), fakeoci::RowLocks::kLocked);
+  EXPECT_EQ(sql::BatchFailedTag(), 7);
+  const fakeoci::LockedRow after = fakeoci::RowOf(read, std::vector<In>{In::I32(8)});
+  EXPECT_EQ(other->Lock(after.table, after.key, 0), fakeoci::RowLocks::kLocked);
   sql::EndBatch(false);
   EXPECT_EQ(sql::EndGroup(false), 0);
 }

@@ -1,6 +1,5 @@
 #include "fakeoci/LockedRow.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstddef>
 
@@ -65,41 +64,21 @@ LockedRow RowOf(std::string_view text, std::span<const sql::In> in) {
 
 std::vector<LockedRow> RowsOf(std::string_view text, std::span<const sql::In> in) {
   const std::string t = Lower(text);
-  const std::size_t where = t.find(" where ");
-  const std::size_t end = t.find(" for update");
-  const std::size_t start = t.find_first_not_of(" \t\n");
-  if (where == std::string::npos || end == std::string::npos || end < where ||
-      t.compare(start, 7, "select ") != 0 || t.find(':') < where) {
-    return {RowOf(text, in)};
-  }
-  // The condition's parts joined by "or" outside parentheses, each with as many inputs.
-  std::vector<std::pair<std::size_t, std::size_t>> parts;
-  std::size_t from = where + 7;
+  const std::size_t where = t.find(" where "), end = t.find(" for update");
+  std::vector<std::size_t> parts;  // where the condition's parts joined by "or" end
   int depth = 0;
-  for (std::size_t p = from; p < end; ++p) {
+  for (std::size_t p = where + 7; where < end && end != std::string::npos && p < end; ++p) {
     depth += t[p] == '(' ? 1 : t[p] == ')' ? -1 : 0;
-    if (depth == 0 && t.compare(p, 4, " or ") == 0) {
-      parts.emplace_back(from, p);
-      from = p + 4;
-    }
+    if (depth == 0 && t.compare(p, 4, " or ") == 0) parts.push_back(p);
   }
-  parts.emplace_back(from, end);
-  std::vector<std::size_t> inputs;
-  for (const auto& [a, b] : parts) {
-    std::size_t n = 0;
-    for (std::size_t p = t.find(':', a); p < b; p = t.find(':', p + 1)) ++n;
-    inputs.push_back(n);
-  }
-  if (parts.size() < 2 || inputs[0] * parts.size() != in.size() ||
-      std::count(inputs.begin(), inputs.end(), inputs[0]) != static_cast<long>(inputs.size())) {
-    return {RowOf(text, in)};
-  }
+  parts.push_back(end);
+  const std::size_t width = in.size() / parts.size();
+  if (parts.size() == 1 || width * parts.size() != in.size()) return {RowOf(text, in)};
   std::vector<LockedRow> rows;
-  for (std::size_t k = 0; k < parts.size(); ++k) {
-    const std::string one = t.substr(0, where + 7) +
-                            t.substr(parts[k].first, parts[k].second - parts[k].first) +
-                            t.substr(end);
-    rows.push_back(RowOf(one, in.subspan(k * inputs[0], inputs[0])));
+  for (std::size_t k = 0, from = where + 7; k < parts.size(); from = parts[k++] + 4) {
+    const std::string one =
+        t.substr(0, where + 7) + t.substr(from, parts[k] - from) + " for update";
+    rows.push_back(RowOf(one, in.subspan(k * width, width)));
   }
   return rows;
 }
