@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -496,8 +497,48 @@ TEST_F(OracleRun, RoundTripsPerSentRow) {
   EXPECT_EQ(by_function["OCITransRollback"].second, 0);
 }
 
+// Rows of a batch another session holds: the batch's read of its rows' keys fails whole and
+// keeps nothing, the rows before a held one go as a batch, and the held one goes again as the
+// next group's first, which waits for it. Nothing is lost or sent twice, nothing is logged.
+// Groups of 150 rows: a batch's keys take two statements.
+TEST_F(OracleRun, BatchRowsHeldElsewhereWaitAsTheNextGroupsFirst) {
+  AddTerminals();
+  MarkRows(300, "RT");
+  auto other = fakeoci::RowLocks::Open(db_path().string());
+  ASSERT_TRUE(other);
+  int held = 0;
+  for (const Due& d : due()) {
+    if (d.key.rfind("APP|", 0) != 0 || ++held % 70 != 0) continue;
+    const fakeoci::LockedRow row =
+        fakeoci::RowOf("select AppApk from Kvl504App where (AppApk=:b0 and AppApp=:b2)",
+                       std::vector<In>{In::Text(d.order), In::Text(d.position)});
+    ASSERT_EQ(other->Lock(row.table, row.key, 0), fakeoci::RowLocks::kLocked);
+  }
+  Remarked("APK|A00000");
+  Remarked("APP|A00000|20");
+  ::setenv("JOBFEED_GROUP_ROWS", "150", 1);
+  const pid_t run = test::StartProgram(JOBFEED_BIN, {"RT", "A00000", "20", "BEGIN"});
+  int status = -1;
+  bool awaited = false;  // a run's session waited for a held row: the rows are let go
+  for (int ms = 0; !test::WaitFor(run, 10, &status); ms += 10) {
+    if (!awaited && other->Awaited()) {
+      awaited = true;
+      other->ReleaseAll();
+    }
+    if (ms > 60000) ::kill(run, SIGKILL);
+  }
+  EXPECT_TRUE(awaited) << "no held row went as a group's first";
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(Messages().empty());
+  const Report r = CheckPromises("after the run", true);
+  EXPECT_EQ(r.violations, 0);
+  EXPECT_EQ(r.extra_lines, 0);
+}
+
 // A row another session holds, through the fake: NOWAIT fails at once, WAIT N after N seconds,
-// a rollback to a savepoint keeps the session's own rows, and its commit frees them.
+// a rollback to a savepoint keeps the session's own rows, and its commit frees them. In a batch
+// the held row's read fails it, not an earlier one, and the read of all their keys that failed
+// keeps no row after it.
 TEST_F(OracleSite, RowsHeldByAnotherSessionAreWaitedForAsOracleWaits) {
   ASSERT_EQ(InsertCfg(7), 0);
   const std::string read = "select CfgIP from Kvl557Cfg where CfgDta=:b0";
@@ -522,6 +563,24 @@ TEST_F(OracleSite, RowsHeldByAnotherSessionAreWaitedForAsOracleWaits) {
   EXPECT_EQ(other->Lock(row.table, row.key, 0), fakeoci::RowLocks::kBusy);
   ASSERT_EQ(sql::EndUnit(true), 0);
   EXPECT_EQ(other->Lock(row.table, row.key, 0), fakeoci::RowLocks::kLocked);
+
+  const auto queue = [&](int dta) {
+    const Out out[] = {Out::Text(ip, sizeof ip)};
+    return sql::SelectInto(read + " for update nowait", {In::I32(dta)}, out);
+  };
+  ASSERT_EQ(sql::BeginGroupUnit("G"), 0);
+  ASSERT_EQ(queue(12), sql::kNotFound);  // the group's first: the batch undoes only its own
+  ASSERT_EQ(sql::BeginBatch(true), 0);
+  for (int dta = 1; dta <= 11; ++dta) {
+    sql::BatchTag(dta);
+    queue(dta);
+  }
+  EXPECT_EQ(sql::RunBatch(), sql::kBusy);
+  EXPECT_EQ(sql::BatchFailedTag(), 7);
+  const fakeoci::LockedRow after = fakeoci::RowOf(read, std::vector<In>{In::I32(8)});
+  EXPECT_EQ(other->Lock(after.table, after.key, 0), fakeoci::RowLocks::kLocked);
+  sql::EndBatch(false);
+  EXPECT_EQ(sql::EndGroup(false), 0);
 }
 
 // Row locks between sessions, across processes through their side file: NOWAIT fails at once, a

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 #include <list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,60 @@ bool Independent(const Target& a, std::span<const In> ia, const Target& b, std::
   return differ;
 }
 
+// A locking read of one row by a plain key that fails at once on a row another session holds:
+// "select COLUMNS from TABLE where K1=:x and K2=:y for update nowait", the condition or its terms
+// in parentheses or not, every input in it. A batch's reads of one such text go as one
+// statement over their keys (OracleStmt::RunKeyReads).
+struct KeyRead {
+  std::vector<std::string> key;  // the key's columns, in the order of their inputs; empty: none
+  std::size_t from = 0;          // where " from " starts
+  std::size_t clause = 0;        // where the condition starts
+  std::size_t tail = 0;          // where " for update nowait" starts
+};
+KeyRead KeyReadOf(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  KeyRead r;
+  const std::size_t start = lower.find_first_not_of(" \t\n");
+  r.from = lower.find(" from ");
+  const std::size_t where = lower.find(" where ");
+  r.tail = lower.rfind(" for update nowait");
+  if (start == std::string::npos || lower.compare(start, 7, "select ") != 0 ||
+      r.from == std::string::npos || where == std::string::npos || r.tail == std::string::npos ||
+      where < r.from || r.tail < where ||
+      lower.find_first_not_of(" \t\n", r.tail + 18) != std::string::npos ||
+      lower.find(':') < where) {
+    return {};
+  }
+  r.clause = where + 7;
+  std::string flat;  // the condition without parentheses, its blanks single spaces
+  for (std::size_t k = r.clause; k < r.tail; ++k) {
+    if (lower[k] != '(' && lower[k] != ')')
+      flat += lower[k] == '\n' || lower[k] == '\t' ? ' ' : lower[k];
+  }
+  std::size_t at = 0;
+  while (at <= flat.size()) {
+    std::size_t end = flat.find(" and ", at);
+    if (end == std::string::npos) end = flat.size();
+    std::string term = flat.substr(at, end - at);
+    std::erase(term, ' ');
+    const std::size_t eq = term.find("=:");
+    constexpr char kName[] = "abcdefghijklmnopqrstuvwxyz0123456789_$#";
+    if (eq == std::string::npos || eq == 0 || eq + 2 == term.size() ||
+        term.find_first_not_of(kName) != eq ||
+        term.find_first_not_of(kName, eq + 2) != std::string::npos) {
+      return {};
+    }
+    r.key.push_back(term.substr(0, eq));
+    at = end + 5;
+  }
+  return r;
+}
+
+// The sizes of the key lists such reads go in: a few texts a statement, each filled up to its
+// size by repeating a key, and more keys than the largest take several statements.
+constexpr std::size_t kKeyListSizes[] = {16, 128};
+
 // One prepared statement. Its inputs are bound by position on every execute (a local call:
 // the values travel with the execute); its outputs are defined into buffers of its own, so a
 // row reaches the caller's record only when its fetch succeeded as a whole. The client's handle
@@ -215,6 +270,7 @@ class OracleStmt final : public sql::BackendStmt {
     for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     locking_ = IsQuery() && lower.find(" for update") != std::string::npos;
     if (IsWrite()) target_ = TargetOf(text_);
+    if (locking_ && !cursor_) key_read_ = KeyReadOf(text_);
   }
   ~OracleStmt() override;
 
@@ -244,6 +300,16 @@ class OracleStmt final : public sql::BackendStmt {
   std::size_t RunArray(std::span<sql::BatchStatement> run);
   // One statement of a batch by itself; a query delivers its single row (-2112 for more).
   int RunOne(sql::BatchStatement* b);
+  // Whether reads of this statement can go together (RunKeyReads): a locking read by a key.
+  bool KeyReads() const { return !key_read_.key.empty(); }
+  // Runs reads of a batch, all of them this one, as one statement over their keys for each so
+  // many of them: its rows matched back to the reads by their keys, a key without a row being
+  // 1403 and one with two -2112, as each read alone would have it. Where that statement fails
+  // (a row another session holds fails it whole, and Oracle undoes what it locked) or a row
+  // cannot be placed, the reads not done yet run one by one, so that the read that fails is
+  // the one whose row is held. Sets each one's status up to the first that failed, and returns
+  // that one's index (run.size() when none did).
+  std::size_t RunKeyReads(std::span<sql::BatchStatement> run);
 
   // Whether the handle can be given back now: it is held, and no query is being walked.
   bool Releasable() const { return stmt_ != nullptr && !walking_; }
@@ -279,6 +345,14 @@ class OracleStmt final : public sql::BackendStmt {
   int Run(std::span<const In> in, ub4 mode, bool* committed);
   int DefineOutputs(std::span<const Out> out);
   void Deliver(std::span<const Out> out) const;
+  // The statement that reads kKeyListSizes[size] keys at once (RunKeyReads), made at first use.
+  int KeyList(std::size_t size, OracleStmt** out);
+  // Reads the keys [from, from + n) of keys (each the first read of its key, reads[k] all those
+  // of key k) as one statement; sets those reads' statuses and done. Returns 0, a failure (no
+  // read done), or 0 with *placed false when a row matched none of the keys.
+  int ReadKeys(std::span<sql::BatchStatement> run, const std::vector<std::size_t>& keys,
+               const std::vector<std::vector<std::size_t>>& reads, std::size_t from, std::size_t n,
+               std::vector<char>* done, bool* placed);
 
   OracleBackend* owner_;
   std::string text_;
@@ -302,6 +376,8 @@ class OracleStmt final : public sql::BackendStmt {
   std::string savepoint_;  // the savepoint it sets or rolls back to, in lower case
   bool locking_ = false;   // a locking read ("for update"): it begins a transaction
   Target target_;          // a write's table and key
+  KeyRead key_read_;       // a locking read by a key: how its reads go together
+  std::unique_ptr<OracleStmt> key_lists_[std::size(kKeyListSizes)];  // KeyList
 };
 
 class OracleBackend final : public sql::Backend {
@@ -528,6 +604,18 @@ class OracleBackend final : public sql::Backend {
     std::size_t i = 0;
     while (i < batch.size()) {
       auto* stmt = static_cast<OracleStmt*>(batch[i].stmt);
+      // Locking reads of one text, one after the other, go together.
+      std::size_t reads = i + 1;
+      while (batch[i].query && stmt->KeyReads() && reads < batch.size() && batch[reads].query &&
+             batch[reads].stmt == stmt) {
+        ++reads;
+      }
+      if (reads - i > 1) {
+        const std::size_t failed = i + stmt->RunKeyReads(batch.subspan(i, reads - i));
+        if (failed < reads) return static_cast<int>(failed);
+        i = reads;
+        continue;
+      }
       if (batch[i].query || !stmt->Arrayable()) {
         batch[i].status = stmt->RunOne(&batch[i]);
         if (Fails(batch[i].status)) return static_cast<int>(i);
@@ -749,6 +837,170 @@ int OracleStmt::RunOne(sql::BatchStatement* b) {
   }
   Close();
   return rc;
+}
+
+std::size_t OracleStmt::RunKeyReads(std::span<sql::BatchStatement> run) {
+  const std::size_t n = run.size();
+  const std::size_t width = key_read_.key.size();
+  const auto fails = [](int st) { return st != 0 && st != sql::kNotFound; };
+  std::vector<char> done(n, 0);
+  // Each key once, in the order of its first read: keys[k] is that read, reads[k] all of them.
+  std::vector<std::size_t> keys;
+  std::vector<std::vector<std::size_t>> reads;
+  bool alike = true;  // the reads bind alike, by texts and integers, and fetch alike
+  std::map<std::string, std::size_t> known;
+  std::string id;
+  for (std::size_t r = 0; r < n && alike; ++r) {
+    const sql::BatchStatement& b = run[r];
+    alike = b.in.size() == width && b.out.size() == run[0].out.size();
+    id.clear();
+    for (std::size_t p = 0; p < width && alike; ++p) {
+      const In& v = b.in[p];
+      alike = v.type == run[0].in[p].type && v.type != Type::kDouble;
+      id += static_cast<char>(v.type);
+      id += v.type == Type::kText ? std::string(v.text) : std::to_string(v.i);
+      id += '\0';
+    }
+    for (std::size_t c = 0; c < b.out.size() && alike; ++c) {
+      alike = b.out[c].type == run[0].out[c].type && b.out[c].cap == run[0].out[c].cap;
+    }
+    const auto [it, added] = known.emplace(id, keys.size());
+    if (added) {
+      keys.push_back(r);
+      reads.emplace_back();
+    }
+    reads[it->second].push_back(r);
+  }
+  // A key list at a time; a single key left goes as its reads.
+  for (std::size_t from = 0; alike && keys.size() - from > 1;) {
+    const std::size_t count = std::min(keys.size() - from, std::end(kKeyListSizes)[-1]);
+    bool placed = true;
+    const int rc = ReadKeys(run, keys, reads, from, count, &done, &placed);
+    if (rc != 0 && (owner_->lost() || rc == sql::kCallTimeout)) {
+      // Nothing more would get through, or each try waits the call timeout: the statement's
+      // failure is its first read's, the first of them in the batch.
+      run[keys[from]].status = rc;
+      done[keys[from]] = 1;
+    }
+    if (rc != 0 || !placed) break;
+    from += count;
+  }
+  for (std::size_t r = 0; r < n; ++r) {
+    if (!done[r]) run[r].status = RunOne(&run[r]);
+    if (fails(run[r].status)) return r;
+  }
+  return n;
+}
+
+int OracleStmt::KeyList(std::size_t size, OracleStmt** out) {
+  std::unique_ptr<OracleStmt>& list = key_lists_[size];
+  if (!list) {
+    // The key's columns come with the row; the condition is repeated for each key, with
+    // placeholders of its own, joined by "or".
+    std::string text(text_, 0, key_read_.from);
+    for (const std::string& column : key_read_.key) text += " ," + column;
+    text.append(text_, key_read_.from, key_read_.clause - key_read_.from);
+    const std::string_view clause =
+        std::string_view(text_).substr(key_read_.clause, key_read_.tail - key_read_.clause);
+    std::size_t input = 0;
+    for (std::size_t k = 0; k < kKeyListSizes[size]; ++k) {
+      if (k > 0) text += " or ";
+      for (std::size_t c = 0; c < clause.size(); ++c) {
+        text += clause[c];
+        if (clause[c] != ':') continue;
+        text += "b" + std::to_string(input++);
+        while (c + 1 < clause.size() &&
+               (std::isalnum(static_cast<unsigned char>(clause[c + 1])) || clause[c + 1] == '_')) {
+          ++c;
+        }
+      }
+    }
+    text.append(text_, key_read_.tail);
+    // Prepared as a cursor: its rows all come with the execute.
+    std::unique_ptr<sql::BackendStmt> made;
+    if (int rc = owner_->Prepare(text, true, &made); rc != 0) return rc;
+    list.reset(static_cast<OracleStmt*>(made.release()));
+  }
+  *out = list.get();
+  return 0;
+}
+
+int OracleStmt::ReadKeys(std::span<sql::BatchStatement> run, const std::vector<std::size_t>& keys,
+                         const std::vector<std::vector<std::size_t>>& reads, std::size_t from,
+                         std::size_t n, std::vector<char>* done, bool* placed) {
+  const std::size_t width = key_read_.key.size();
+  std::size_t size = 0;
+  while (size + 1 < std::size(kKeyListSizes) && kKeyListSizes[size] < n) ++size;
+  OracleStmt* list = nullptr;
+  if (int rc = KeyList(size, &list); rc != 0) return rc;
+  // The keys, the last one repeated up to the list's size.
+  std::vector<In> in;
+  in.reserve(kKeyListSizes[size] * width);
+  std::size_t longest = 0;
+  for (std::size_t k = 0; k < kKeyListSizes[size]; ++k) {
+    const std::span<const In> key = run[keys[from + std::min(k, n - 1)]].in;
+    in.insert(in.end(), key.begin(), key.end());
+    for (const In& v : key) longest = std::max(longest, v.text.size());
+  }
+  // Each row into fields of the backend's own, its key after its columns; the reads of its key
+  // receive it from there.
+  const std::span<const Out> columns = run[keys[from]].out;
+  std::vector<Out> out(columns.begin(), columns.end());
+  std::vector<std::vector<double>> fields(columns.size() + width);
+  std::vector<int16_t> ind(width, 0);
+  for (std::size_t c = 0; c < out.size(); ++c) {
+    fields[c].assign(out[c].type == Type::kText ? out[c].cap / sizeof(double) + 1 : 1, 0);
+    out[c].dst = fields[c].data();
+    out[c].ind = nullptr;
+  }
+  for (std::size_t p = 0; p < width; ++p) {
+    std::vector<double>& field = fields[columns.size() + p];
+    if (in[p].type == Type::kText) {
+      // One character longer than any key: a longer value is told apart, not cut.
+      field.assign(longest / sizeof(double) + 2, 0);
+      out.push_back(Out::Text(reinterpret_cast<char*>(field.data()), longest + 2));
+    } else {
+      field.assign(1, 0);
+      out.push_back(Out::I32(reinterpret_cast<int32_t*>(field.data())));
+    }
+    out.back().ind = &ind[p];
+  }
+  const auto matches = [&](std::span<const In> key) {
+    for (std::size_t p = 0; p < width; ++p) {
+      const Out& o = out[columns.size() + p];
+      if (ind[p] != 0) return false;  // NULL, or longer than the field
+      if (key[p].type != Type::kText) {
+        if (*static_cast<const int32_t*>(o.dst) != key[p].i) return false;
+      } else if (key[p].text.empty() || static_cast<const char*>(o.dst) != key[p].text) {
+        return false;  // the empty text is NULL, which equals nothing
+      }
+    }
+    return true;
+  };
+  std::vector<int> rows(n, 0);
+  int rc = list->Execute(in);
+  while (rc == 0) {
+    rc = list->Fetch(out);
+    if (rc != 0) break;
+    std::size_t k = 0;
+    while (k < n && !matches(run[keys[from + k]].in)) ++k;
+    if (k == n) {
+      *placed = false;  // compared otherwise than the database compares: the reads go alone
+      break;
+    }
+    if (++rows[k] == 1) {
+      for (const std::size_t r : reads[from + k]) list->Deliver(run[r].out);
+    }
+  }
+  list->Close();
+  if (rc != sql::kNotFound && *placed) return rc;
+  for (std::size_t k = 0; k < n && *placed; ++k) {
+    for (const std::size_t r : reads[from + k]) {
+      run[r].status = rows[k] == 0 ? sql::kNotFound : rows[k] == 1 ? 0 : sql::kTooManyRows;
+      (*done)[r] = 1;
+    }
+  }
+  return 0;
 }
 
 std::size_t OracleStmt::RunArray(std::span<sql::BatchStatement> run) {

@@ -19,7 +19,8 @@ inline constexpr unsigned kSingleRowPrefetchRows = 2;
 // back and prepared again when next used), and statements the client's own cache keeps. Each is a
 // cursor open on the server, which allows a session OPEN_CURSORS of them, 50 unless the site set
 // more: the two together stay below that, with room for the cursors the server opens for the
-// session itself. A run uses about 20 statement texts, which all stay held.
+// session itself. A run uses about 20 statement texts, and two more for each locking read
+// whose batches go by their keys (an order run 28 in all), which all stay held.
 inline constexpr unsigned kHeldStatements = 30;
 inline constexpr unsigned kClientCachedStatements = 10;
 

@@ -17,13 +17,14 @@
 // whether the session is gone.
 //
 // Locks: a locking read, UPDATE or DELETE first locks the row its WHERE names (RowLocks.h, a
-// side file that sessions of several processes share), then the database's one write lock, which
-// the session keeps until its transaction ends; a savepoint set before the transaction's first
-// lock or write waits for it. A row another session holds fails "for update nowait" with
-// ORA-00054 and "for update wait N" after N seconds with ORA-30006; a write waits up to its call
-// timeout (ORA-03156), or the lock wait without one (ORA-00054). A session that has not written
-// yet lets go of its row while it waits for the write lock, so only one transaction at a time
-// holds rows. A wait past the lock wait for the database file itself fails as before.
+// side file that sessions of several processes share; a read of many rows by their keys, each of
+// them, and when one is held, none that the read locked itself), then the database's one write
+// lock, which the session keeps until its transaction ends; a savepoint set before the
+// transaction's first lock or write waits for it. A row another session holds fails "for update
+// nowait" with ORA-00054 and "for update wait N" after N seconds with ORA-30006; a write waits up
+// to its call timeout (ORA-03156), or the lock wait without one (ORA-00054). A session that has not
+// written yet lets go of its row while it waits for the write lock, so only one transaction at a
+// time holds rows. A wait past the lock wait for the database file itself fails as before.
 //
 // Latency: FAKEOCI_DELAY_US makes every round trip counted above wait that many microseconds, as
 // a server across a network would (off when unset).
@@ -786,7 +787,7 @@ int WaitSeconds(const std::string& lower) {
   return at == std::string::npos ? -1 : std::atoi(lower.c_str() + at + 17);
 }
 
-// Before a locking read or a write: the row it names, as Oracle locks it, and then the
+// Before a locking read or a write: the rows it names, as Oracle locks them, and then the
 // database's one write lock, which the session keeps until its transaction ends. The row comes
 // first, so a session meets the rows of another as on Oracle: NOWAIT fails, WAIT N waits N
 // seconds, a write waits up to its call timeout. A session that has not written yet holds no
@@ -816,23 +817,31 @@ sword TakeLocks(OCISvcCtx* svc, OCIStmt* s, const std::vector<jf::sql::In>& in, 
     if (r == RowLocks::kBusy) return SetError(err, timed_out);
     return SetError(err, 99999, "fake client: the lock file cannot be written");
   };
-  jf::fakeoci::LockedRow row;
-  if (locking_read || write) {
-    row = jf::fakeoci::RowOf(s->text, in);
-    if (!row.table.empty()) {
-      if (auto r = svc->locks->Lock(row.table, row.key, row_wait); r != RowLocks::kLocked) {
-        return failed(r);
+  std::vector<jf::fakeoci::LockedRow> rows;
+  if (locking_read) rows = jf::fakeoci::RowsOf(s->text, in);
+  if (write) rows = {jf::fakeoci::RowOf(s->text, in)};
+  std::erase_if(rows, [](const jf::fakeoci::LockedRow& row) { return row.table.empty(); });
+  // The rows in order; a statement that cannot have one keeps none of those it locked itself.
+  const auto lock_rows = [&]() {
+    std::vector<const jf::fakeoci::LockedRow*> taken;
+    for (const jf::fakeoci::LockedRow& row : rows) {
+      bool took = false;
+      const RowLocks::Result r = svc->locks->Lock(row.table, row.key, row_wait, &took);
+      if (r != RowLocks::kLocked) {
+        for (const jf::fakeoci::LockedRow* t : taken) svc->locks->Release(t->table, t->key);
+        return r;
       }
+      if (took) taken.push_back(&row);
     }
-  }
+    return RowLocks::kLocked;
+  };
+  if (auto r = lock_rows(); r != RowLocks::kLocked) return failed(r);
   if (svc->writing) return OCI_SUCCESS;
   auto r = svc->locks->Lock("", "database", 0);
   if (r == RowLocks::kBusy) {
     svc->locks->ReleaseAll();
     r = svc->locks->Lock("", "database", jf::sql::LockWaitMillis());
-    if (r == RowLocks::kLocked && !row.table.empty()) {
-      r = svc->locks->Lock(row.table, row.key, row_wait);
-    }
+    if (r == RowLocks::kLocked) r = lock_rows();
   }
   if (r != RowLocks::kLocked) {
     svc->locks->ReleaseAll();

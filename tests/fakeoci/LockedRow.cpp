@@ -62,4 +62,25 @@ LockedRow RowOf(std::string_view text, std::span<const sql::In> in) {
   return row;
 }
 
+std::vector<LockedRow> RowsOf(std::string_view text, std::span<const sql::In> in) {
+  const std::string t = Lower(text);
+  const std::size_t where = t.find(" where "), end = t.find(" for update");
+  std::vector<std::size_t> parts;  // where the condition's parts joined by "or" end
+  int depth = 0;
+  for (std::size_t p = where + 7; where < end && end != std::string::npos && p < end; ++p) {
+    depth += t[p] == '(' ? 1 : t[p] == ')' ? -1 : 0;
+    if (depth == 0 && t.compare(p, 4, " or ") == 0) parts.push_back(p);
+  }
+  parts.push_back(end);
+  const std::size_t width = in.size() / parts.size();
+  if (parts.size() == 1 || width * parts.size() != in.size()) return {RowOf(text, in)};
+  std::vector<LockedRow> rows;
+  for (std::size_t k = 0, from = where + 7; k < parts.size(); from = parts[k++] + 4) {
+    const std::string one =
+        t.substr(0, where + 7) + t.substr(from, parts[k] - from) + " for update";
+    rows.push_back(RowOf(one, in.subspan(k * width, width)));
+  }
+  return rows;
+}
+
 }  // namespace jf::fakeoci

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/sql/Bind.h"
 
@@ -19,5 +20,10 @@ struct LockedRow {
 
 // in: the statement's inputs, in the order of its placeholders.
 LockedRow RowOf(std::string_view text, std::span<const sql::In> in);
+
+// The rows a statement locks: those of a locking read whose condition is one row's condition
+// said again for each row, joined by "or" (a read of many rows by their keys), each named as
+// the read of that row alone names it; otherwise the one row RowOf names.
+std::vector<LockedRow> RowsOf(std::string_view text, std::span<const sql::In> in);
 
 }  // namespace jf::fakeoci

@@ -112,7 +112,8 @@ void RowLocks::ForgetWait() {
   Query(db_, "DELETE FROM waits WHERE waiter=?").Bind(self_).Done();
 }
 
-RowLocks::Result RowLocks::TryOnce(std::string_view table, std::string_view key, bool will_wait) {
+RowLocks::Result RowLocks::TryOnce(std::string_view table, std::string_view key, bool will_wait,
+                                   bool* taken) {
   if (!Run("BEGIN IMMEDIATE")) return kError;
   std::string owner =
       Query(db_, "SELECT owner FROM held WHERE tab=? AND key=?").Bind(table).Bind(key).Text();
@@ -128,6 +129,7 @@ RowLocks::Result RowLocks::TryOnce(std::string_view table, std::string_view key,
                         .Bind(key)
                         .Bind(self_)
                         .Done();
+    if (taken != nullptr) *taken = ok && sqlite3_changes(db_) > 0;
     ForgetWait();
     result = ok ? kLocked : kError;
   } else if (will_wait) {
@@ -147,12 +149,13 @@ RowLocks::Result RowLocks::TryOnce(std::string_view table, std::string_view key,
   return Run("COMMIT") ? result : kError;
 }
 
-RowLocks::Result RowLocks::Lock(std::string_view table, std::string_view key, int wait_millis) {
+RowLocks::Result RowLocks::Lock(std::string_view table, std::string_view key, int wait_millis,
+                                bool* taken) {
   using Clock = std::chrono::steady_clock;
   const auto until = Clock::now() + std::chrono::milliseconds(wait_millis);
   for (;;) {
     const bool will_wait = Clock::now() < until;
-    const Result r = TryOnce(table, key, will_wait);
+    const Result r = TryOnce(table, key, will_wait, taken);
     if (r != kBusy) return r;
     if (!will_wait) {
       ForgetWait();
@@ -171,8 +174,20 @@ void RowLocks::ReleaseAll() {
   Run("COMMIT");
 }
 
+void RowLocks::Release(std::string_view table, std::string_view key) {
+  Query(db_, "DELETE FROM held WHERE tab=? AND key=? AND owner=?")
+      .Bind(table)
+      .Bind(key)
+      .Bind(self_)
+      .Done();
+}
+
 std::string RowLocks::Owner(std::string_view table, std::string_view key) {
   return Query(db_, "SELECT owner FROM held WHERE tab=? AND key=?").Bind(table).Bind(key).Text();
+}
+
+bool RowLocks::Awaited() {
+  return !Query(db_, "SELECT waiter FROM waits WHERE holder=?").Bind(self_).Text().empty();
 }
 
 }  // namespace jf::fakeoci

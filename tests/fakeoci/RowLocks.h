@@ -30,18 +30,22 @@ class RowLocks {
   RowLocks& operator=(const RowLocks&) = delete;
 
   // Locks the row for this session, waiting up to wait_millis (0: not at all) for its owner's
-  // transaction to end. kBusy when it did not end in time.
-  Result Lock(std::string_view table, std::string_view key, int wait_millis);
+  // transaction to end. kBusy when it did not end in time. *taken: the session did not hold it.
+  Result Lock(std::string_view table, std::string_view key, int wait_millis, bool* taken = nullptr);
 
   // The transaction ended: every row of the session is free.
   void ReleaseAll();
+  // Lets go of the row (a statement that failed undoes the locks it took itself).
+  void Release(std::string_view table, std::string_view key);
 
-  // The session that owns the row ("" if none); for tests.
+  // The session that owns the row ("" if none), and whether another waits for one of this
+  // session's rows; for tests.
   std::string Owner(std::string_view table, std::string_view key);
+  bool Awaited();
 
  private:
   explicit RowLocks(sqlite3* db);
-  Result TryOnce(std::string_view table, std::string_view key, bool will_wait);
+  Result TryOnce(std::string_view table, std::string_view key, bool will_wait, bool* taken);
   bool Run(const char* text);
   void ForgetWait();
 
