@@ -140,8 +140,8 @@ DnlLoop<Row> MasterLoop(int (*open)(const char*), int (*fetch)(Row*), int (*clos
   d.lockFailed = [](const Row&, int rc) { Msg_Log(rc, U->function, U->readFailed, kMsgError); };
   d.marker = U->marker;
   d.update = [](const Row& locked) { return UnmarkOrDelete(*U, locked); };
-  d.commitFunction = U->function;
-  d.commitFailedText = U->updateFailed;
+  d.msg.commitFunction = U->function;
+  d.msg.commitFailedText = U->updateFailed;
   return d;
 }
 

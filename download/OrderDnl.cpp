@@ -259,8 +259,8 @@ int Apk_Dnl(const char* date, const char* time, const char* requester) {
   d.lockFailed = Apk_LockFailed;
   d.marker = ApkMarker;
   d.update = Apk_StatusUpdate;
-  d.commitFunction = "ApkDnl";
-  d.commitFailedText = "Fehler bei Apk_PKeyUpd";
+  d.msg.commitFunction = "ApkDnl";
+  d.msg.commitFailedText = "Fehler bei Apk_PKeyUpd";
   return RunDnlLoop(d, date, time, requester);
 }
 
@@ -278,8 +278,8 @@ int App_Dnl(const char* date, const char* time, const char* requester) {
   d.lockAlso = App_LockHead;
   d.marker = AppMarker;
   d.update = App_StatusUpdate;
-  d.commitFunction = "APP_Frei";
-  d.commitFailedText = "Fehler bei App_PKeyUpd";
+  d.msg.commitFunction = "APP_Frei";
+  d.msg.commitFailedText = "Fehler bei App_PKeyUpd";
   return RunDnlLoop(d, date, time, requester);
 }
 

@@ -855,11 +855,11 @@ DnlLoop<FakeRow> FakeLoop(bool go_on) {
   d.lockFailed = [](const FakeRow&, int rc) { g_lock_failures.push_back(rc); };
   d.marker = [](const FakeRow& r) { return std::string_view(r.marker); };
   d.update = FakeUpdate;
-  d.begin = [](const char*) {
+  d.seams.begin = [](const char*) {
     g_units.push_back("begin");
     return 0;
   };
-  d.end = [](bool keep) {
+  d.seams.end = [](bool keep) {
     g_units.push_back(keep ? "keep" : "undo");
     return 0;
   };
@@ -939,8 +939,8 @@ DnlLoop<FakeRow> GroupLoop(bool go_on, int rows, int millis) {
   g_events.clear();
   g_now = 0;
   DnlGroupSettings() = DnlGroupLimits{rows, millis};
-  d.begin = [](const char*) { return g_events += 'b', 0; };
-  d.end = [](bool keep) { return g_events += keep ? 'k' : 'u', 0; };
+  d.seams.begin = [](const char*) { return g_events += 'b', 0; };
+  d.seams.end = [](bool keep) { return g_events += keep ? 'k' : 'u', 0; };
   d.lock = [](FakeRow* row) {
     g_now += 20;
     if (g_holding && std::count(g_busy.begin(), g_busy.end(), row->n)) return -54;
@@ -951,10 +951,10 @@ DnlLoop<FakeRow> GroupLoop(bool go_on, int rows, int millis) {
     }
     return FakeLock(row);
   };
-  d.flush = [] { return g_events += 'F', std::exchange(g_flush_fails, false) ? -1 : 0; };
-  d.commit = [](bool keep) { return g_events += keep ? 'C' : 'R', 0; };
-  d.hold = [](bool holding) { g_holding = holding; };
-  d.clock = [] { return g_now; };
+  d.seams.flush = [] { return g_events += 'F', std::exchange(g_flush_fails, false) ? -1 : 0; };
+  d.seams.commit = [](bool keep) { return g_events += keep ? 'C' : 'R', 0; };
+  d.seams.hold = [](bool holding) { g_holding = holding; };
+  d.seams.clock = [] { return g_now; };
   return d;
 }
 
@@ -999,11 +999,11 @@ TEST_F(DnlLoopSiteTest, EntriesWaitForTheGroupsEndAndAStopEndsTheGroupAfterTheRo
   g_fail_send = {"2"};
   auto d = GroupLoop(true, 100, 1000);
   static int entries_at_commit = -1;
-  d.commit = [](bool keep) {
+  d.seams.commit = [](bool keep) {
     if (entries_at_commit < 0) entries_at_commit = Msg_EntryCount();
     return g_events += keep ? 'C' : 'R', 0;
   };
-  d.stopped = [] { return g_sent.size() >= 3 ? 15 : 0; };
+  d.seams.stopped = [] { return g_sent.size() >= 3 ? 15 : 0; };
   EXPECT_EQ(RunDnlLoop(d, "20261207", "093015", "REQ1"), 0);
   EXPECT_EQ(g_events, "bkbuFCbkbkFC");
   EXPECT_EQ(g_sent.size(), 3u);
