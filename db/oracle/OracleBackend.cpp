@@ -90,6 +90,39 @@ Mark MarkOf(std::string_view text, std::string* name) {
   return name->empty() ? Mark::kNone : Mark::kRollbackTo;
 }
 
+// The text in lower case (statement texts are ASCII where it matters: keywords and names).
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  return lower;
+}
+
+// The columns, in order, of a lower-case condition made only of "COLUMN=:INPUT" terms joined by
+// "and" (parentheses and blanks aside); false for any other condition.
+bool PlainKeyColumns(std::string_view condition, std::vector<std::string>* columns) {
+  std::string flat;  // without parentheses, every blank a space
+  for (const char c : condition) {
+    if (c != '(' && c != ')') flat += c == '\n' || c == '\t' ? ' ' : c;
+  }
+  constexpr char kName[] = "abcdefghijklmnopqrstuvwxyz0123456789_$#";
+  columns->clear();
+  for (std::size_t at = 0; at <= flat.size();) {
+    std::size_t end = flat.find(" and ", at);
+    if (end == std::string::npos) end = flat.size();
+    std::string term = flat.substr(at, end - at);
+    std::erase(term, ' ');
+    const std::size_t eq = term.find("=:");
+    if (eq == std::string::npos || eq == 0 || eq + 2 == term.size() ||
+        term.find_first_not_of(kName) != eq ||
+        term.find_first_not_of(kName, eq + 2) != std::string::npos) {
+      return false;
+    }
+    columns->push_back(term.substr(0, eq));
+    at = end + 5;
+  }
+  return true;
+}
+
 // What a write touches, by its text: its table and, for a WHERE clause of nothing but
 // "column=:placeholder" terms joined by "and", those columns with the input each takes (inputs
 // count placeholder occurrences, as they are bound). Two writes whose order cannot matter touch
@@ -100,8 +133,7 @@ struct Target {
 };
 Target TargetOf(std::string_view text) {
   Target t;
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  const std::string lower = Lower(text);
   std::size_t i = 0;
   auto word = [&]() {
     while (i < lower.size() && (lower[i] == ' ' || lower[i] == '\t' || lower[i] == '\n')) ++i;
@@ -133,33 +165,12 @@ Target TargetOf(std::string_view text) {
         std::isalpha(static_cast<unsigned char>(lower[k + 1])))
       ++inputs;
   }
-  std::string clause;
-  for (std::size_t k = where + 7; k < lower.size(); ++k) {
-    if (lower[k] != '(' && lower[k] != ')' && lower[k] != ' ' && lower[k] != '\n') {
-      clause += lower[k];
-    } else if (lower[k] == ' ' || lower[k] == '\n') {
-      clause += ' ';
-    }
+  std::vector<std::string> columns;
+  if (!PlainKeyColumns(std::string_view(lower).substr(where + 7), &columns)) {
+    return t;  // not a plain key: any row
   }
-  // "appapk=:b0 and appapp=:b1", blanks around "=" gone with the parentheses' own.
   std::vector<std::pair<std::string, std::size_t>> key;
-  std::size_t at = 0;
-  while (at <= clause.size()) {
-    std::size_t end = clause.find(" and ", at);
-    if (end == std::string::npos) end = clause.size();
-    std::string term = clause.substr(at, end - at);
-    std::erase(term, ' ');
-    const std::size_t eq = term.find("=:");
-    if (eq == std::string::npos || eq == 0 ||
-        term.find_first_of(":'", eq + 2) != std::string::npos ||
-        term.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_$#", eq + 2) !=
-            std::string::npos ||
-        term.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_$#") != eq) {
-      return t;  // not a plain key: any row
-    }
-    key.emplace_back(term.substr(0, eq), inputs++);
-    at = end + 5;
-  }
+  for (std::string& column : columns) key.emplace_back(std::move(column), inputs++);
   // An UPDATE that sets a column of its key moves its row onto another's key: any row.
   if (first == "update") {
     const std::size_t set = lower.find(" set ");
@@ -214,8 +225,7 @@ struct KeyRead {
   std::size_t tail = 0;          // where " for update nowait" starts
 };
 KeyRead KeyReadOf(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  const std::string lower = Lower(text);
   KeyRead r;
   const std::size_t start = lower.find_first_not_of(" \t\n");
   r.from = lower.find(" from ");
@@ -229,26 +239,8 @@ KeyRead KeyReadOf(std::string_view text) {
     return {};
   }
   r.clause = where + 7;
-  std::string flat;  // the condition without parentheses, its blanks single spaces
-  for (std::size_t k = r.clause; k < r.tail; ++k) {
-    if (lower[k] != '(' && lower[k] != ')')
-      flat += lower[k] == '\n' || lower[k] == '\t' ? ' ' : lower[k];
-  }
-  std::size_t at = 0;
-  while (at <= flat.size()) {
-    std::size_t end = flat.find(" and ", at);
-    if (end == std::string::npos) end = flat.size();
-    std::string term = flat.substr(at, end - at);
-    std::erase(term, ' ');
-    const std::size_t eq = term.find("=:");
-    constexpr char kName[] = "abcdefghijklmnopqrstuvwxyz0123456789_$#";
-    if (eq == std::string::npos || eq == 0 || eq + 2 == term.size() ||
-        term.find_first_not_of(kName) != eq ||
-        term.find_first_not_of(kName, eq + 2) != std::string::npos) {
-      return {};
-    }
-    r.key.push_back(term.substr(0, eq));
-    at = end + 5;
+  if (!PlainKeyColumns(std::string_view(lower).substr(r.clause, r.tail - r.clause), &r.key)) {
+    return {};
   }
   return r;
 }
@@ -266,9 +258,7 @@ class OracleStmt final : public sql::BackendStmt {
   OracleStmt(OracleBackend* owner, std::string text, bool cursor, OCIStmt* stmt, ub2 kind)
       : owner_(owner), text_(std::move(text)), cursor_(cursor), stmt_(stmt), kind_(kind) {
     mark_ = MarkOf(text_, &savepoint_);
-    std::string lower(text_);
-    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    locking_ = IsQuery() && lower.find(" for update") != std::string::npos;
+    locking_ = IsQuery() && Lower(text_).find(" for update") != std::string::npos;
     if (IsWrite()) target_ = TargetOf(text_);
     if (locking_ && !cursor_) key_read_ = KeyReadOf(text_);
   }
