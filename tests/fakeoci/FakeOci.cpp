@@ -150,12 +150,24 @@ struct OCISvcCtx {
 
 namespace {
 
-struct Rule {
+// The calls a rule applies to: the nth (0: every one) call of the function on a statement whose
+// text holds text.
+struct CallRule {
   std::string function, text;
   int nth = 0;
+  int seen = 0;
+  // Counts a call of the function on such a statement; whether the rule applies to it.
+  bool Applies(const char* called, const std::string& statement) {
+    if (function != called || statement.find(text) == std::string::npos) return false;
+    ++seen;
+    return nth == 0 || seen == nth;
+  }
+};
+
+// A call that fails with ora, before or after it takes effect.
+struct Rule : CallRule {
   int ora = 0;
   bool after = false;
-  int seen = 0;
 };
 
 struct Count {
@@ -163,14 +175,11 @@ struct Count {
   long round_trips = 0;
 };
 
-// A round trip the server makes slow: the nth call (0: every call) of the function on a
-// statement whose text holds the text takes millis more, or never gets its answer (silent).
-struct SlowRule {
-  std::string function, text;
-  int nth = 0;
+// A round trip the server makes slow: the call takes millis more, or never gets its answer
+// (silent).
+struct SlowRule : CallRule {
   int millis = 0;
   bool silent = false;
-  int seen = 0;
 };
 
 struct State {
@@ -209,8 +218,9 @@ void WriteStats() {
 }
 
 void AddRule(const char* function, const char* text, int nth, int ora, bool after) {
-  S().rules.push_back(Rule{function != nullptr ? function : "", text != nullptr ? text : "", nth,
-                           ora < 0 ? -ora : ora, after, 0});
+  S().rules.push_back(Rule{{function != nullptr ? function : "", text != nullptr ? text : "", nth},
+                           ora < 0 ? -ora : ora,
+                           after});
 }
 
 // The entries of a variable of rules, "A|B|C|D[|E]" separated by ";", each split at its "|".
@@ -248,8 +258,9 @@ void ReadEnvRules() {
             f.size() > 4 && f[4] == "after");
   }
   for (const auto& f : EnvEntries("FAKEOCI_SLOW")) {
-    s.slow.push_back(SlowRule{f[0], f[1], std::atoi(f[2].c_str()), std::atoi(f[3].c_str()),
-                              f.size() > 4 && f[4] == "silent", 0});
+    s.slow.push_back(SlowRule{{f[0], f[1], std::atoi(f[2].c_str())},
+                              std::atoi(f[3].c_str()),
+                              f.size() > 4 && f[4] == "silent"});
   }
 }
 
@@ -336,10 +347,7 @@ int Fault(const char* function, const std::string& text, bool after) {
   State& s = S();
   if (!after) ++s.counts[{function, text}].calls;
   for (Rule& r : s.rules) {
-    if (r.after != after || r.function != function) continue;
-    if (!r.text.empty() && text.find(r.text) == std::string::npos) continue;
-    ++r.seen;
-    if (r.nth == 0 || r.seen == r.nth) return r.ora;
+    if (r.after == after && r.Applies(function, text)) return r.ora;
   }
   return 0;
 }
@@ -372,9 +380,7 @@ int RoundTrip(OCISvcCtx* svc, const char* function, const std::string& text) {
   microseconds server{0};
   bool silent = false;
   for (SlowRule& r : S().slow) {
-    if (r.function != function || text.find(r.text) == std::string::npos) continue;
-    ++r.seen;
-    if (r.nth != 0 && r.seen != r.nth) continue;
+    if (!r.Applies(function, text)) continue;
     server += std::chrono::milliseconds(r.millis);
     silent = silent || r.silent;
   }
@@ -1263,9 +1269,10 @@ FAKEOCI_EXPORT void FakeOci_Reset() {
 
 FAKEOCI_EXPORT void FakeOci_Slow(const char* function, const char* text_part, int nth, int millis,
                                  int silent) {
-  S().slow.push_back(SlowRule{function != nullptr ? function : "",
-                              text_part != nullptr ? text_part : "", nth, std::max(millis, 0),
-                              silent != 0, 0});
+  S().slow.push_back(
+      SlowRule{{function != nullptr ? function : "", text_part != nullptr ? text_part : "", nth},
+               std::max(millis, 0),
+               silent != 0});
 }
 
 FAKEOCI_EXPORT void FakeOci_SetTimeScale(int scale) {
