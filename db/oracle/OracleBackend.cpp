@@ -64,21 +64,26 @@ bool SessionLost(sb4 code) {
          std::end(kSessionLost);
 }
 
+// The word of text at *at, in lower case, after any blanks and up to a blank or stop; *at moves
+// past it.
+std::string NextWord(std::string_view text, std::size_t* at, char stop) {
+  std::size_t& i = *at;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+  std::string w;
+  while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\n' &&
+         text[i] != stop) {
+    w += static_cast<char>(text[i] >= 'A' && text[i] <= 'Z' ? text[i] + 32 : text[i]);
+    ++i;
+  }
+  return w;
+}
+
 // What a statement does to the transaction's savepoints, by its text: "savepoint NAME",
 // "rollback  to NAME" (or "rollback to savepoint NAME"), or neither. *name: NAME in lower case.
 enum class Mark { kNone, kSavepoint, kRollbackTo };
 Mark MarkOf(std::string_view text, std::string* name) {
   std::size_t i = 0;
-  auto word = [&]() {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
-    std::string w;
-    while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\n' &&
-           text[i] != ';') {
-      w += static_cast<char>(text[i] >= 'A' && text[i] <= 'Z' ? text[i] + 32 : text[i]);
-      ++i;
-    }
-    return w;
-  };
+  auto word = [&]() { return NextWord(text, &i, ';'); };
   const std::string first = word();
   if (first == "savepoint") {
     *name = word();
@@ -135,15 +140,7 @@ Target TargetOf(std::string_view text) {
   Target t;
   const std::string lower = Lower(text);
   std::size_t i = 0;
-  auto word = [&]() {
-    while (i < lower.size() && (lower[i] == ' ' || lower[i] == '\t' || lower[i] == '\n')) ++i;
-    std::string w;
-    while (i < lower.size() && lower[i] != ' ' && lower[i] != '\t' && lower[i] != '\n' &&
-           lower[i] != '(') {
-      w += lower[i++];
-    }
-    return w;
-  };
+  auto word = [&]() { return NextWord(lower, &i, '('); };
   const std::string first = word();
   if (first == "update") {
     t.table = word();
